@@ -1,0 +1,9 @@
+#include "frame/ModuleGlobals.h"
+
+namespace authpay {
+TPlugInHostInfo *HostInfo = nullptr;
+TUserContext *UserContext = nullptr;
+TApplication *Application = nullptr;
+TScreen *Screen = nullptr;
+TResRefManager *ResRefManager = nullptr;
+}  // namespace authpay

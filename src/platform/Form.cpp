@@ -1,0 +1,160 @@
+#include "platform/Form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
+
+TForm::TForm(const TComponentOwner &owner) : QDialog(qobject_cast<QWidget *>(owner.Component)) {
+    setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+TForm::~TForm() {
+    destroying_ = true;
+    if (previewInstalled_ && qApp) qApp->removeEventFilter(this);
+}
+
+void TForm::AfterConstruction() {
+    FormState |= fsCreating;
+    FormCreate();
+    FormState &= ~fsCreating;
+}
+
+void TForm::BeforeDestruction() {
+    if (destroying_) return;
+    destroying_ = true;
+    FormDestroy();
+}
+
+void TForm::Release() {
+    BeforeDestruction();
+    deleteLater();
+}
+
+void TForm::SetKeyPreview(bool on) {
+    KeyPreview = on;
+    if (on && !previewInstalled_ && qApp) {
+        qApp->installEventFilter(this);
+        previewInstalled_ = true;
+    } else if (!on && previewInstalled_) {
+        qApp->removeEventFilter(this);
+        previewInstalled_ = false;
+    }
+}
+
+void TForm::SetModalResult(int result) {
+    modalResult_ = result;
+    if (result != mrNone && inModalLoop_) done(result);
+}
+
+int TForm::ShowModal() {
+    modalResult_ = mrNone;
+    inModalLoop_ = true;
+    FormState |= fsModal;
+    setModal(true);
+    exec();
+    inModalLoop_ = false;
+    FormState &= ~fsModal;
+    return modalResult_;
+}
+
+void TForm::Show() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+    resize(width, height);
+    move(left, top);
+}
+
+int TForm::Left() const { return pos().x(); }
+int TForm::Top() const { return pos().y(); }
+void TForm::SetLeft(int left) { move(left, pos().y()); }
+void TForm::SetTop(int top) { move(pos().x(), top); }
+
+void TForm::ApplyPosition() {
+    if (positioned_ || parentWidget()) return;
+    positioned_ = true;
+    if (Position != poScreenCenter && Position != poDesktopCenter) return;
+    if (QScreen *s = QGuiApplication::primaryScreen()) {
+        const QRect g = s->geometry();
+        move((g.width() - width()) / 2, (g.height() - height()) / 2);
+    }
+}
+
+void TForm::showEvent(QShowEvent *event) {
+    ApplyPosition();
+    FormState |= fsVisible;
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TForm::closeEvent(QCloseEvent *event) {
+    TCloseAction action = caHide;
+    FormClose(action);
+    switch (action) {
+    case caNone:
+        event->ignore();
+        return;
+    case caMinimize:
+        event->ignore();
+        showMinimized();
+        return;
+    case caFree:
+        event->accept();
+        Release();
+        break;
+    case caHide:
+        event->accept();
+        break;
+    }
+    FormState &= ~fsVisible;
+    // Closing a modal window by its close box ends the modal show with the cancel result.
+    if (inModalLoop_) {
+        if (modalResult_ == mrNone) modalResult_ = mrCancel;
+        done(modalResult_);
+    }
+}
+
+void TForm::keyPressEvent(QKeyEvent *event) {
+    // Without key preview the form sees the keys that its controls left unhandled. Esc and Enter
+    // are not given QDialog's meaning: a form decides that in its own key handlers.
+    if (!KeyPreview && PreviewKey(this, event)) return;
+    QWidget::keyPressEvent(event);
+}
+
+bool TForm::event(QEvent *event) {
+    if (event->type() == QEvent::DeferredDelete) BeforeDestruction();
+    return QDialog::event(event);
+}
+
+bool TForm::eventFilter(QObject *watched, QEvent *event) {
+    if (KeyPreview && event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto *w = static_cast<QWidget *>(watched);
+        if (w->window() == this && w->hasFocus() ) return PreviewKey(w, static_cast<QKeyEvent *>(event));
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Key down first, then the key's character; answers whether the key was consumed.
+bool TForm::PreviewKey(QObject *target, QKeyEvent *event) {
+    int key = event->key();
+    FormKeyDown(key, event->modifiers());
+    if (key == 0) return true;
+    const QString text = event->text();
+    if (text.size() != 1) return false;
+    QChar ch = text.at(0);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) ch = QChar(13);
+    const QChar original = ch;
+    FormKeyPress(ch);
+    if (ch.isNull()) return true;
+    if (ch != original) {
+        KeyCharReplaced(target, ch);
+        return true;
+    }
+    return false;
+}

@@ -1,0 +1,84 @@
+#pragma once
+// TForm: a designed window of the windowing library, over QDialog. It carries the form-level
+// ideas the module's windows rely on: position policy, modal result and modal show, form state,
+// the being-destroyed mark, key preview, and the create/destroy/show/close/key handlers that
+// descendants override (a descendant calls its base handler itself when it wants its effect).
+#include "platform/ClassInfo.h"
+
+#include <QDialog>
+
+enum TPosition {
+    poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly,
+    poScreenCenter, poDesktopCenter, poMainFormCenter, poOwnerFormCenter
+};
+enum TCloseAction { caNone = 0, caHide = 1, caFree = 2, caMinimize = 3 };
+enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7 };
+enum TFormStateFlag { fsCreating = 1, fsVisible = 2, fsShowing = 4, fsModal = 8, fsCreatedMDIChild = 16 };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+
+class TForm : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr const TClassInfo &ClassInfo = TFormClass;
+
+    explicit TForm(const TComponentOwner &owner);
+    ~TForm() override;
+
+    // Runs the create handler once the whole object exists (the factory and the constructor
+    // helper call it right after construction).
+    void AfterConstruction();
+    // Runs the destroy handler while the object is still whole and marks it as being destroyed.
+    void BeforeDestruction();
+    bool IsDestroying() const { return destroying_; }
+    // Frees the window: destroy handler now, deletion when control returns to the event loop.
+    void Release();
+
+    TPosition Position = poDesktopCenter;
+    TFormStyle FormStyle = fsNormal;
+    TWindowState WindowState = wsNormal;
+    int FormState = 0;
+    bool KeyPreview = false;
+    void SetKeyPreview(bool on);
+
+    int ModalResult() const { return modalResult_; }
+    void SetModalResult(int result);
+    // Shows the window modally and returns its modal result once it closes.
+    virtual int ShowModal();
+    // Shows the window modelessly and brings it to the front.
+    virtual void Show();
+
+    // Sets left/top/width/height the way the designer does (outer frame of a top-level window).
+    void SetBounds(int left, int top, int width, int height);
+    int Left() const;
+    int Top() const;
+    void SetLeft(int left);
+    void SetTop(int top);
+
+protected:
+    virtual void FormCreate() {}
+    virtual void FormDestroy() {}
+    virtual void FormShow() {}
+    virtual void FormClose(TCloseAction &action) {}
+    // Key handlers: Key is a Qt key code / the character; setting it to 0 consumes the key.
+    virtual void FormKeyDown(int &key, Qt::KeyboardModifiers shift) {}
+    virtual void FormKeyPress(QChar &key) {}
+    // Called when a key character was replaced by the key-press handler (not consumed).
+    virtual void KeyCharReplaced(QObject *target, QChar key) {}
+
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool PreviewKey(QObject *target, QKeyEvent *event);
+    void ApplyPosition();
+
+    int modalResult_ = mrNone;
+    bool destroying_ = false;
+    bool inModalLoop_ = false;
+    bool positioned_ = false;
+    bool previewInstalled_ = false;
+};

@@ -1,0 +1,14 @@
+#pragma once
+// Exceptions of the windowing library's own classes that the module meets.
+#include "authpay/Exception.h"
+
+AUTHPAY_EXCEPTION_CLASS(EFilerError, Exception);
+AUTHPAY_EXCEPTION_CLASS(EStringListError, Exception);
+
+// The library's resource strings used with these exceptions.
+inline QString SDuplicateClass(const QString &name) {
+    return QStringLiteral("A class named %1 already exists").arg(name);
+}
+inline QString SListIndexError(int index) {
+    return QStringLiteral("List index out of bounds (%1)").arg(index);
+}
