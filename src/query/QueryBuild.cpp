@@ -1,0 +1,60 @@
+#include "query/QueryBuild.h"
+
+#include "authpay/Exception.h"
+#include "query/QueryDimensions.h"
+
+namespace {
+void AppendPart(QString &list, const QString &part) {
+    if (!part.isEmpty()) list += part + QLatin1Char(',');
+}
+
+void AddDimension(TQuerySql &query, const QString &caption, const TQueryConditions &conditions) {
+    const bool unit = IsUnitDimension(caption);
+    const QString unitCut = unit ? UnitCodeCut(conditions.UnitLevel, conditions.SubstringFunction,
+                                               conditions.SourceView)
+                                 : QString();
+    const TDimensionParts parts = DimensionParts(caption, unitCut);
+    if (parts.Fields.isEmpty()) throw Exception(QStringLiteral("未知的汇总组合条件：") + caption);
+    AppendPart(query.SelectList, parts.Select);
+    AppendPart(query.FieldList, parts.Fields);
+    AppendPart(query.GroupList, parts.Group);
+    AppendPart(query.OrderList, parts.Order);
+    if (unit) query.UnitJoined = true;
+}
+
+QString GroupedSql(const TQuerySql &query, const QString &sourceView) {
+    return QStringLiteral(" select ") + query.SelectList +
+           QStringLiteral(",sum(budgmoney) as sumMoney ") + QStringLiteral(" from ") + sourceView +
+           QLatin1Char(' ') + query.WhereClause + QStringLiteral(" group by ") + query.GroupList;
+}
+
+// The unit names are joined outside the grouping, so that a cut unit code finds the name of the
+// unit at that level.
+QString WithUnitNames(const QString &groupedSql, const QString &orderList) {
+    return QStringLiteral(" select a.*,b.ename  from (") + groupedSql + QStringLiteral(") a ") +
+           QStringLiteral(" left join pubdept b on a.aeid=b.eid ") + QStringLiteral(" order by ") +
+           orderList;
+}
+}  // namespace
+
+QStringList TQuerySql::FieldNames() const {
+    if (FieldList.isEmpty()) return {};
+    return FieldList.chopped(1).split(QLatin1Char(','));
+}
+
+TQuerySql BuildQuerySql(const TQueryConditions &conditions) {
+    TQuerySql query;
+    for (const QString &caption : conditions.Dimensions) {
+        if (!caption.isEmpty()) AddDimension(query, caption, conditions);
+    }
+    if (query.SelectList.isEmpty()) return {};
+    query.SelectList.chop(1);
+    query.GroupList.chop(1);
+    query.OrderList.chop(1);
+    query.WhereClause =
+        BuildWhereClause(conditions.DataYear, conditions.Filters, conditions.LookupCode);
+    const QString grouped = GroupedSql(query, conditions.SourceView);
+    query.Sql = query.UnitJoined ? WithUnitNames(grouped, query.OrderList)
+                                 : grouped + QStringLiteral(" order by ") + query.OrderList;
+    return query;
+}

@@ -1,0 +1,37 @@
+#pragma once
+// BuildQuerySql: the one statement of the apportion summary query window, a sum of budgmoney
+// over the source view with one row for every combination of the chosen dimensions' codes, the
+// names beside the codes. A function of the window's conditions only, read when Refresh is pressed.
+#include "query/WhereClause.h"
+
+#include <QString>
+#include <QStringList>
+
+struct TQueryConditions {
+    QStringList Dimensions;  // texts of cmbNum1…cmbNum6 in box order; empty texts are skipped
+    QString UnitLevel;       // text of cobClass: "<全部>" or a level number
+    TQueryFilters Filters;
+    int DataYear = 0;           // DataYear of the user context
+    QString SubstringFunction;  // of the default connection: "SUBSTRING", "MID" or "SUBSTR"
+    QString SourceView = QStringLiteral(" vwBudgetAdj ");  // FSourceView
+    TCodeLookup LookupCode;
+};
+
+// The statement and the clause lists it was made of, as the window's fields hold them.
+struct TQuerySql {
+    QString Sql;         // empty when no grouping box has a dimension: nothing is to be run
+    QString SelectList;  // the dimensions' select parts (the sum column follows them in Sql)
+    QString FieldList;   // the result columns, codes before names, each followed by ","
+    QString GroupList;
+    QString OrderList;
+    QString WhereClause;
+    bool UnitJoined = false;  // the budget unit is chosen: its name column ename comes from pubdept
+
+    // FieldList without its trailing "," split at ",": the columns the result sheet reads, in
+    // its column order; the amount is the column sumMoney.
+    QStringList FieldNames() const;
+};
+
+// Raises Exception for a dimension text that is no dimension, a missing lookup, or a level cut
+// with an unusable substring function.
+TQuerySql BuildQuerySql(const TQueryConditions &conditions);
