@@ -1,0 +1,61 @@
+#include "report/AmountText.h"
+
+#include <cmath>
+
+QString FormatAmountText(double value) {
+    if (!std::isfinite(value)) return QString::number(value);
+    // 'f' with two decimals rounds the binary value correctly; the sign is decided on the rounded
+    // text, so -0.001 shows as 0.00 and not -0.00.
+    QString digits = QString::number(std::fabs(value), 'f', 2);
+    const qsizetype point = digits.indexOf(QLatin1Char('.'));
+    for (qsizetype at = point - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char(','));
+    const bool zero = digits == QLatin1String("0.00");
+    return (value < 0 && !zero) ? QLatin1Char('-') + digits : digits;
+}
+
+namespace {
+bool IsDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+// Checks the shape ^-?\d{1,3}(,\d{3})*\.\d\d$ and collects the digits without separators.
+bool ReadShape(QStringView text, QString *plain) {
+    qsizetype i = 0;
+    if (text.startsWith(QLatin1Char('-'))) {
+        plain->append(QLatin1Char('-'));
+        ++i;
+    }
+    qsizetype group = 0;
+    bool first = true;
+    for (; i < text.size() && text[i] != QLatin1Char('.'); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char(',')) {
+            if (group == 0 || (!first && group != 3)) return false;
+            first = false;
+            group = 0;
+        } else if (IsDigit(c)) {
+            if (++group > 3) return false;
+            plain->append(c);
+        } else {
+            return false;
+        }
+    }
+    if (group == 0 || (!first && group != 3)) return false;
+    if (i + 3 != text.size() || !IsDigit(text[i + 1]) || !IsDigit(text[i + 2])) return false;
+    plain->append(text.mid(i));
+    return true;
+}
+}  // namespace
+
+bool ParseAmountText(QStringView text, double *value) {
+    // Cheap test first: every amount ends in a point and two digits.
+    if (text.size() < 4 || text[text.size() - 3] != QLatin1Char('.')) return false;
+    QString plain;
+    plain.reserve(text.size());
+    if (!ReadShape(text, &plain)) return false;
+    bool ok = false;
+    const double v = plain.toDouble(&ok);
+    // The number must show exactly as the text did: this refuses "01.00" and digits beyond what a
+    // double holds.
+    if (!ok || FormatAmountText(v) != text) return false;
+    *value = v;
+    return true;
+}

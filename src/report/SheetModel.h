@@ -1,0 +1,113 @@
+#pragma once
+// TSheetModel: the content of one report sheet — cell texts and styles, column widths, row
+// heights, merges, fonts and the page set-up — with the rules for arguments outside the sheet.
+// No widgets: the view, the printout and the .xls writer all read this one model.
+//
+// Rules for arguments (the operations never fail and never throw):
+// - A cell outside 1..ColumnCount() x 1..RowCount() is not there: writes to it are ignored, reads
+//   give an empty text and the default style.
+// - Rectangles (merges, borders, fonts) are put in corner order and cut to the sheet; what is left
+//   outside is ignored.
+// - Counts and sizes are clamped to the limits of SheetTypes.h; negative sizes are ignored.
+// - Texts longer than kSheetMaxTextLength characters are cut to that length.
+#include "report/MergeList.h"
+#include "report/SheetTypes.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringView>
+#include <vector>
+
+class TSheetModel {
+public:
+    TSheetModel();
+
+    // Size. Rows are numbered 1..RowCount(); a new sheet has no rows and kSheetDefaultColumns
+    // columns.
+    int RowCount() const { return int(rows_.size()); }
+    int ColumnCount() const { return int(columnWidths_.size()); }
+    void SetRowCount(int rows);        // clamped to 0..kSheetMaxRows; new rows are empty
+    void SetColumnCount(int columns);  // clamped to 1..kSheetMaxColumns
+    // Removes the rows first..first+count-1 that exist; rows below move up.
+    void DeleteRows(int first, int count);
+    bool Contains(int col, int row) const {
+        return col >= 1 && row >= 1 && col <= ColumnCount() && row <= RowCount();
+    }
+
+    // Cells.
+    void SetText(int col, int row, QStringView text);
+    QStringView Text(int col, int row) const;
+    uint16_t StyleId(int col, int row) const;
+    const TCellStyle &Style(int col, int row) const { return styles_[StyleId(col, row)]; }
+    void SetAlignment(int col, int row, int code);
+    void SetStyle(int col, int row, const TCellStyle &style);
+    // Fonts and borders over a rectangle. kind 0 removes the lines, 1 draws the outline, 2 draws
+    // every cell's lines; other kinds are ignored.
+    void SetFont(const TCellRect &area, int font);
+    void SetGridLines(const TCellRect &area, int kind);
+
+    // Column widths and row heights in sheet pixels; 0 hides the column or row.
+    int ColumnWidth(int col) const;
+    void SetColumnWidth(int col, int width);
+    int RowHeight(int row) const;
+    void SetRowHeight(int row, int height);
+    int DefaultRowHeight() const { return defaultRowHeight_; }
+    void SetDefaultRowHeight(int height);
+
+    // Merged areas; see TMergeList for overlapping merges.
+    void Merge(const TCellRect &area);
+    const TMergeList &Merges() const { return merges_; }
+
+    // Fonts: font 0 is the default font of every new cell.
+    int AddFont(const TSheetFont &font);  // the font's number, or -1 when the table is full
+    void SetDefaultFont(const TSheetFont &font) { fonts_[0] = font; }
+    const std::vector<TSheetFont> &Fonts() const { return fonts_; }
+    const TCellStyle &StyleById(uint16_t id) const { return styles_[id]; }
+    int StyleCount() const { return int(styles_.size()); }
+
+    TPageSetup &Page() { return page_; }
+    const TPageSetup &Page() const { return page_; }
+    QString SheetName = QStringLiteral("Sheet1");
+
+    // Changes whenever a row, column, width or height changes, so that a view knows when to
+    // measure again.
+    quint64 GeometryRevision() const { return geometryRevision_; }
+
+private:
+    struct TCellSlot {
+        uint32_t offset = 0;
+        uint16_t length = 0;
+        uint16_t style = 0;
+    };
+    // One row: the texts of its cells back to back in one buffer, and a slot per column up to the
+    // last one written. Overwritten texts leave garbage that is squeezed out once it is half.
+    struct TSheetRow {
+        QString texts;
+        std::vector<TCellSlot> cells;
+        int16_t height = -1;  // -1: the default height
+        uint32_t garbage = 0;
+    };
+
+    TCellSlot *Slot(int col, int row);  // creates slots up to col; the cell must exist
+    const TCellSlot *FindSlot(int col, int row) const;
+    static void Compact(TSheetRow &row);
+    uint16_t Intern(const TCellStyle &style);
+    template <typename F> void ForEachCell(const TCellRect &area, F &&change);
+    void Touch() { ++geometryRevision_; }
+
+    std::vector<TSheetRow> rows_;
+    std::vector<int> columnWidths_;
+    std::vector<TSheetFont> fonts_;
+    std::vector<TCellStyle> styles_;
+    QHash<uint64_t, uint16_t> styleIndex_;
+    // The last alignment applied, which the window repeats for whole columns of result rows.
+    struct {
+        uint16_t from = 0xFFFF;
+        int code = 0;
+        uint16_t to = 0;
+    } alignMemo_;
+    TMergeList merges_;
+    TPageSetup page_;
+    int defaultRowHeight_ = kSheetDefaultRowHeight;
+    quint64 geometryRevision_ = 0;
+};

@@ -1,0 +1,30 @@
+#pragma once
+// Writes a sheet model as an Excel 97-2003 workbook (.xls: BIFF8 records in an OLE2 compound
+// file). Texts go through the shared string table; cells showing amounts such as 1,234,567.50
+// become numbers formatted #,##0.00. The file is written under a temporary name and renamed when
+// complete, so a failure never leaves a partial file behind.
+#include "report/SheetModel.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Results of an export; everything but kXlsWritten leaves the target untouched.
+enum TXlsResult : int {
+    kXlsWritten = 1,
+    kXlsNoFileName = -1,
+    kXlsTooManyRows = -2,
+    kXlsTooManyColumns = -3,
+    kXlsTargetIsFolder = -4,
+    kXlsWriteFailed = -5,
+};
+
+struct TXlsExportResult {
+    int code = kXlsWritten;
+    QString message;  // empty on success; a sentence for the user otherwise
+    bool Ok() const { return code == kXlsWritten; }
+};
+
+TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName);
+
+// The workbook stream (globals and worksheet) of a model that fits, as it goes into the file.
+QByteArray BuildWorkbookStream(const TSheetModel &model);

@@ -1,0 +1,49 @@
+// Amounts as the report shows them, and which cell texts the export turns back into numbers.
+#include "report/AmountText.h"
+
+#include <gtest/gtest.h>
+#include <limits>
+
+TEST(AmountText, FormatsWithSeparatorsAndTwoDecimals) {
+    const std::pair<double, const char *> cases[] = {
+        {1234567.5, "1,234,567.50"}, {0, "0.00"},         {-1234.5, "-1,234.50"},
+        {999.999, "1,000.00"},       {0.005, "0.01"},     {-0.001, "0.00"},
+        {100, "100.00"},             {1000, "1,000.00"},  {123456789012.34, "123,456,789,012.34"},
+    };
+    for (const auto &[value, text] : cases) EXPECT_EQ(FormatAmountText(value), QString(text)) << value;
+}
+
+TEST(AmountText, ParsesExactlyWhatTheFormatShows) {
+    const std::pair<const char *, double> amounts[] = {
+        {"1,234,567.50", 1234567.5}, {"0.00", 0}, {"-1,234.50", -1234.5}, {"12.30", 12.3},
+        {"999,999,999,999.99", 999999999999.99},
+    };
+    for (const auto &[text, value] : amounts) {
+        double v = -1;
+        ASSERT_TRUE(ParseAmountText(QString(text), &v)) << text;
+        EXPECT_DOUBLE_EQ(v, value) << text;
+    }
+}
+
+TEST(AmountText, CodesAndOtherTextsStayTexts) {
+    const char *texts[] = {
+        "001", "201", "12", "", "1234.50",  // no separator where the format puts one
+        "1,23.00", "1,2345.00", ",123.00", "1,234,", "01.00", "1.5", "1.500", "-", "-.50",
+        "1,234.5x", "合  计", "1 234.00", "+1.00", "-0.00",
+        "123,456,789,012,345,678.00",  // more digits than a double carries
+    };
+    for (const char *t : texts) {
+        double v = 0;
+        EXPECT_FALSE(ParseAmountText(QString(t), &v)) << t;
+    }
+}
+
+TEST(AmountText, RoundTripsAcrossMagnitudes) {
+    for (double v = 0.01; v < 1e13; v = v * 7.3 + 0.37) {
+        const QString shown = FormatAmountText(v);
+        double back = 0;
+        ASSERT_TRUE(ParseAmountText(shown, &back)) << shown.toStdString();
+        EXPECT_EQ(FormatAmountText(back), shown);
+        ASSERT_TRUE(ParseAmountText(FormatAmountText(-v), &back));
+    }
+}
