@@ -9,7 +9,7 @@ JOBS="${JOBS:-$(nproc)}"
 PACKAGES=(
   build-essential cmake pkg-config git
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
-  unixodbc tdsodbc
+  unixodbc tdsodbc odbc-mdbtools
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-wqy-microhei
   python3 python3-xlrd

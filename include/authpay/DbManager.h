@@ -1,0 +1,68 @@
+#pragma once
+// TDbManager: the host's database manager. It keeps the named connections of one database (the
+// module reads through the one named "Def"), gives every connection it creates the manager's
+// connection string, and can write a trace of every statement opened through its connections.
+//
+// The host constructs it with the ADO-style connection string of its database, e.g.
+//   Provider=SQLite;Data Source=/srv/budget.sqlite;Mode=Read
+//   Provider=PostgreSQL;Host=127.0.0.1;Port=5432;Initial Catalog=budget;User ID=u;Password=p
+// and hands it to the module inside the user context. The module calls the same non-virtual
+// operations on the host's object, so both sides must build this class from the same source.
+#include "authpay/Exception.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class TAdoConn;
+class TObjectStringList;
+class TSqlTrace;
+
+AUTHPAY_EXCEPTION_CLASS(TExceptDbManager, Exception);
+
+class TDbManager : public QObject {
+public:
+    explicit TDbManager(QString connectionString = QString(), QObject *owner = nullptr);
+    ~TDbManager() override;
+    TDbManager(const TDbManager &) = delete;
+    TDbManager &operator=(const TDbManager &) = delete;
+
+    // Copied into every connection that the manager creates.
+    bool LoginPrompt = false;
+    QString ConnectionString;
+
+    // Name -> TAdoConn. The list's own lock guards each operation.
+    TObjectStringList &Connections() const { return *connections_; }
+
+    // Position of the name among the registered connections, -1 when absent (letter case ignored).
+    int IndexOfConnection(const QString &name) const;
+    // Registers the connection under the name; TExceptDbManager when the name is taken. A
+    // registered connection that is freed leaves the registry by itself.
+    void AddConnection(TAdoConn *connection, const QString &name);
+    // A new, closed connection with the manager's LoginPrompt and ConnectionString; the owner
+    // (may be null) becomes its QObject parent.
+    TAdoConn *CreateConnection(QObject *owner = nullptr);
+    // The registered connection of that name; created, registered and owned by the manager on the
+    // first request.
+    TAdoConn *GetConnection(const QString &name);
+
+    // Switches the statement trace on (appending to the file) or off (empty path). Every
+    // statement opened through a connection of this manager is written exactly as sent, one per
+    // line, line breaks written as \n and \r. False when the file cannot be opened; the trace is
+    // then off and LastError says why.
+    bool SetSqlTrace(const QString &path);
+    // Called for every statement opened through a connection of this manager.
+    void TraceSql(const QString &sql);
+
+    // The text of the most recent failure met while opening a connection or a statement of this
+    // manager (kept until the next failure; a success does not clear it).
+    QString LastError() const { return lastError_; }
+    void SetLastError(const QString &text) { lastError_ = text; }
+
+private:
+    void ConnectionFreed(QObject *connection);
+
+    std::unique_ptr<TObjectStringList> connections_;
+    std::unique_ptr<TSqlTrace> trace_;
+    QString lastError_;
+};

@@ -1,0 +1,66 @@
+#include "data/AdoConn.h"
+
+#include "data/ConnectionString.h"
+#include "data/DatabaseError.h"
+#include "data/DatabaseOpener.h"
+#include "data/SqlDialect.h"
+
+TAdoConn::TAdoConn(QObject *owner)
+    : QObject(owner),
+      // Unique while this object lives, whichever binary (host or module) created it.
+      name_(QStringLiteral("TAdoConn_%1").arg(reinterpret_cast<quintptr>(this), 0, 16)) {}
+
+TAdoConn::~TAdoConn() { RemoveConfiguredDatabase(name_); }
+
+QString TAdoConn::Provider() const {
+    if (Connected()) return openProvider_;
+    return TConnectionString::Parse(ConnectionString).Value({"Provider"}).trimmed();
+}
+
+bool TAdoConn::Connected() const {
+    return QSqlDatabase::contains(name_) && QSqlDatabase::database(name_, false).isOpen();
+}
+
+void TAdoConn::Open() {
+    if (Connected()) return;
+    const TDriverConfig cfg = ResolveConnectionString(ConnectionString);
+    try {
+        QSqlDatabase db = AddConfiguredDatabase(cfg, name_);
+        OpenConfiguredDatabase(db, cfg);
+    } catch (const EDatabaseError &e) {
+        if (manager_) manager_->SetLastError(e.Message);
+        throw;
+    }
+    openProvider_ = cfg.Provider;
+}
+
+void TAdoConn::Close() {
+    if (QSqlDatabase::contains(name_)) QSqlDatabase::database(name_, false).close();
+}
+
+QSqlDatabase TAdoConn::Database() {
+    Open();
+    return QSqlDatabase::database(name_, false);
+}
+
+void TAdoConn::ReadProvider() { ProviderUpper = Provider().toUpper(); }
+
+bool TAdoConn::IsOracle() {
+    ReadProvider();
+    return ProviderIsOracle(ProviderUpper);
+}
+
+bool TAdoConn::IsAccess() {
+    ReadProvider();
+    return ProviderIsAccess(ProviderUpper);
+}
+
+QString TAdoConn::GetConcatOperator() {
+    ReadProvider();
+    return ConcatOperatorOf(SqlBackendOf(ProviderUpper));
+}
+
+QString TAdoConn::GetSubstringFunction() {
+    ReadProvider();
+    return SubstringFunctionOf(SqlBackendOf(ProviderUpper));
+}

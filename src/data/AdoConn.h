@@ -1,0 +1,51 @@
+#pragma once
+// TAdoConn: one database connection, described by an ADO connection string and opened on demand,
+// with the dialect operations by which SQL text is adapted to the backend behind its provider.
+#include "authpay/DbManager.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QSqlDatabase>
+#include <QString>
+
+class TAdoConn : public QObject {
+public:
+    explicit TAdoConn(QObject *owner = nullptr);
+    ~TAdoConn() override;
+    TAdoConn(const TAdoConn &) = delete;
+    TAdoConn &operator=(const TAdoConn &) = delete;
+
+    QString ConnectionString;  // used at the next opening
+    bool LoginPrompt = false;  // kept for the host; the module never prompts
+    // The provider name in upper case, rewritten by every dialect test.
+    QString ProviderUpper;
+
+    // The manager whose trace and last error this connection's statements feed (may be null).
+    TDbManager *Manager() const { return manager_; }
+    void SetManager(TDbManager *manager) { manager_ = manager; }
+
+    // The open connection's provider, or the "Provider" entry of the connection string.
+    QString Provider() const;
+
+    bool Connected() const;
+    // Opens the connection when it is closed; EDatabaseError (also recorded as the manager's last
+    // error) when it cannot be opened.
+    void Open();
+    void Close();
+    // The open Qt database, opened first when it is closed.
+    QSqlDatabase Database();
+    // The Qt connection name under which this connection is registered.
+    QString ConnectionName() const { return name_; }
+
+    bool IsOracle();
+    bool IsAccess();
+    QString GetConcatOperator();
+    QString GetSubstringFunction();
+
+private:
+    void ReadProvider();
+
+    QString name_;
+    QString openProvider_;
+    QPointer<TDbManager> manager_;
+};

@@ -1,0 +1,20 @@
+#pragma once
+// Registers and opens Qt SQL databases from a resolved connection string. A database opened this
+// way belongs to the thread that registered it; a background thread registers its own.
+#include "data/DriverConfig.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+// Registers a closed database under the connection name (replacing one of the same name). Throws
+// EDatabaseError when the configuration is unusable or its Qt driver is not installed; the
+// message names the provider and the driver.
+QSqlDatabase AddConfiguredDatabase(const TDriverConfig &cfg, const QString &connectionName);
+
+// Opens a database registered by AddConfiguredDatabase. Throws EDatabaseError naming the provider
+// (and the ODBC driver behind it) with the driver's own message. An SQLite file that does not
+// exist is refused rather than created.
+void OpenConfiguredDatabase(QSqlDatabase &db, const TDriverConfig &cfg);
+
+// Drops the registration of the connection name, if any (the caller holds no copies of it).
+void RemoveConfiguredDatabase(const QString &connectionName);

@@ -1,0 +1,72 @@
+#include "authpay/DbManager.h"
+
+#include "data/AdoConn.h"
+#include "data/SqlTrace.h"
+#include "frame/ObjectStringList.h"
+
+TDbManager::TDbManager(QString connectionString, QObject *owner)
+    : QObject(owner), ConnectionString(std::move(connectionString)),
+      connections_(std::make_unique<TObjectStringList>()) {}
+
+TDbManager::~TDbManager() {
+    // Connections outlive the registry only if someone else owns them; stop listening to them
+    // first, then free the ones the manager created (its children) while the registry still exists.
+    for (int i = Connections().Count() - 1; i >= 0; --i) disconnect(Connections().Objects(i), nullptr, this, nullptr);
+    const QObjectList owned = children();
+    qDeleteAll(owned);
+}
+
+int TDbManager::IndexOfConnection(const QString &name) const { return connections_->IndexOf(name); }
+
+void TDbManager::AddConnection(TAdoConn *connection, const QString &name) {
+    connections_->Lock();
+    struct Unlock {
+        TObjectStringList &list;
+        ~Unlock() { list.Unlock(); }
+    } unlock{*connections_};
+    if (IndexOfConnection(name) >= 0)
+        throw TExceptDbManager(QStringLiteral("一个名为%1的TAdoConn对象已经存在！").arg(name));
+    connect(connection, &QObject::destroyed, this, [this](QObject *obj) { ConnectionFreed(obj); });
+    if (!connection->Manager()) connection->SetManager(this);
+    connections_->AddObject(name, connection);
+}
+
+TAdoConn *TDbManager::CreateConnection(QObject *owner) {
+    auto *connection = new TAdoConn(owner);
+    connection->LoginPrompt = LoginPrompt;
+    connection->ConnectionString = ConnectionString;
+    connection->SetManager(this);
+    return connection;
+}
+
+TAdoConn *TDbManager::GetConnection(const QString &name) {
+    const int index = IndexOfConnection(name);
+    if (index >= 0) return static_cast<TAdoConn *>(connections_->Objects(index));
+    TAdoConn *connection = CreateConnection(this);
+    AddConnection(connection, name);
+    return connection;
+}
+
+void TDbManager::ConnectionFreed(QObject *connection) {
+    connections_->Lock();
+    for (int i = connections_->Count() - 1; i >= 0; --i)
+        if (connections_->Objects(i) == connection) connections_->Delete(i);
+    connections_->Unlock();
+}
+
+bool TDbManager::SetSqlTrace(const QString &path) {
+    trace_.reset();
+    if (path.isEmpty()) return true;
+    auto trace = std::make_unique<TSqlTrace>();
+    QString error;
+    if (!trace->Open(path, &error)) {
+        lastError_ = QStringLiteral("无法打开SQL跟踪文件%1：%2").arg(path, error);
+        return false;
+    }
+    trace_ = std::move(trace);
+    return true;
+}
+
+void TDbManager::TraceSql(const QString &sql) {
+    if (trace_) trace_->Write(sql);
+}

@@ -1,0 +1,60 @@
+#include "data/DefaultConn.h"
+
+#include "authpay/DbManager.h"
+#include "data/AdoConn.h"
+#include "frame/ModuleGlobals.h"
+
+namespace {
+
+// Used only while there is no manager to keep the text.
+QString &NoManagerError() {
+    static QString text;
+    return text;
+}
+
+TDbManager *DefaultManager() {
+    return authpay::UserContext ? authpay::UserContext->DbManager : nullptr;
+}
+
+void KeepError(const QString &text) {
+    if (TDbManager *manager = DefaultManager()) manager->SetLastError(text);
+    else NoManagerError() = text;
+}
+
+}  // namespace
+
+IARQueryPtr OpenQuery(TAdoConn *connection, const QString &sql) {
+    IARQueryPtr ref(new TARQuery);
+    TARQuery *query = ref.Query();
+    query->SQL = sql;
+    query->Connection = connection;
+    query->Open();
+    return ref;
+}
+
+void ReleaseQuery(TARQuery *query) { IARQueryPtr hold(query); }
+
+TAdoConn *GetDefaultConn() {
+    TDbManager *manager = DefaultManager();
+    if (!manager) throw TExceptDbManager(QStringLiteral("没有可用的数据库管理器"));
+    return manager->GetConnection(QStringLiteral("Def"));
+}
+
+bool OpenDefaultQuery(const QString &sql, IARQueryPtr &query) {
+    try {
+        query = OpenQuery(GetDefaultConn(), sql);
+        return true;
+    } catch (const Exception &e) {
+        KeepError(e.Message);
+    } catch (const std::exception &e) {
+        KeepError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        KeepError(QStringLiteral("打开查询时发生未知错误"));
+    }
+    return false;
+}
+
+QString LastDbError() {
+    if (TDbManager *manager = DefaultManager()) return manager->LastError();
+    return NoManagerError();
+}

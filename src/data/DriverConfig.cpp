@@ -1,0 +1,185 @@
+#include "data/DriverConfig.h"
+
+#include "data/ConnectionString.h"
+#include "data/SqlDialect.h"
+
+#include <initializer_list>
+
+namespace {
+
+constexpr int kDefaultConnectTimeout = 15;  // seconds, as ADO's default
+
+bool UpperContains(const QString &text, std::initializer_list<const char *> markers) {
+    const QString upper = text.toUpper();
+    for (const char *marker : markers)
+        if (upper.contains(QLatin1String(marker))) return true;
+    return false;
+}
+
+QString DataSource(const TConnectionString &cs) {
+    return cs.Value({"Data Source", "DataSource"}).trimmed();
+}
+
+int ConnectTimeout(const TConnectionString &cs) {
+    bool ok = false;
+    const int seconds = cs.Value({"Connect Timeout", "Connection Timeout", "Timeout"}).toInt(&ok);
+    return ok && seconds > 0 ? seconds : kDefaultConnectTimeout;
+}
+
+bool ModeIsRead(const TConnectionString &cs) {
+    const QString mode = cs.Value({"Mode"}).trimmed();
+    return mode.compare(QLatin1String("Read"), Qt::CaseInsensitive) == 0 || mode == QLatin1String("1");
+}
+
+void SetCredentials(TDriverConfig &cfg, const TConnectionString &cs) {
+    cfg.UserName = cs.Value({"User ID", "UID", "User", "User Name", "Username"});
+    cfg.Password = cs.Value({"Password", "PWD"});
+}
+
+void ResolveSQLite(TDriverConfig &cfg, const TConnectionString &cs) {
+    cfg.QtDriver = QStringLiteral("QSQLITE");
+    cfg.DatabaseName = DataSource(cs);
+    cfg.FilePath = cfg.DatabaseName;
+    if (cfg.DatabaseName.isEmpty()) cfg.Error = QStringLiteral("连接字符串没有指定数据库文件(Data Source)");
+    cfg.ReadOnly = ModeIsRead(cs);
+    if (cfg.ReadOnly) cfg.ConnectOptions = QStringLiteral("QSQLITE_OPEN_READONLY");
+}
+
+// Splits "host:port" (one colon, numeric port) or "host,port"; anything else is a plain host.
+void SplitHostPort(const QString &source, QChar separator, QString &host, int &port) {
+    host = source;
+    if (source.count(separator) != 1) return;
+    const qsizetype at = source.indexOf(separator);
+    bool ok = false;
+    const int p = source.mid(at + 1).trimmed().toInt(&ok);
+    if (!ok) return;
+    host = source.left(at).trimmed();
+    port = p;
+}
+
+void ResolvePort(TDriverConfig &cfg, const TConnectionString &cs) {
+    if (!cs.Has({"Port"})) return;
+    bool ok = false;
+    const int port = cs.Value({"Port"}).trimmed().toInt(&ok);
+    if (ok && port > 0 && port < 65536) cfg.Port = port;
+    else cfg.Error = QStringLiteral("连接字符串的端口(Port)无效：%1").arg(cs.Value({"Port"}));
+}
+
+void ResolvePostgreSQL(TDriverConfig &cfg, const TConnectionString &cs) {
+    cfg.QtDriver = QStringLiteral("QPSQL");
+    const QString server = cs.Value({"Server", "Host", "Address", "Addr"}).trimmed();
+    if (!server.isEmpty()) cfg.HostName = server;
+    else SplitHostPort(DataSource(cs), QLatin1Char(':'), cfg.HostName, cfg.Port);
+    ResolvePort(cfg, cs);
+    cfg.DatabaseName = cs.Value({"Initial Catalog", "Database"}).trimmed();
+    SetCredentials(cfg, cs);
+    QStringList options{QStringLiteral("connect_timeout=%1").arg(ConnectTimeout(cs))};
+    cfg.ReadOnly = ModeIsRead(cs);
+    if (cfg.ReadOnly) options << QStringLiteral("options='-c default_transaction_read_only=on'");
+    cfg.ConnectOptions = options.join(QLatin1Char(';'));
+}
+
+QString OdbcEntry(const char *key, const QString &value) {
+    return QLatin1String(key) + QLatin1Char('=') + OdbcValue(value) + QLatin1Char(';');
+}
+
+void ResolveSqlServer(TDriverConfig &cfg, const TConnectionString &cs) {
+    cfg.QtDriver = QStringLiteral("QODBC");
+    cfg.OdbcDriver = QStringLiteral("FreeTDS");
+    QString server = cs.Value({"Server", "Address", "Addr"}).trimmed();
+    if (server.isEmpty()) server = DataSource(cs);
+    SplitHostPort(server, QLatin1Char(','), cfg.HostName, cfg.Port);
+    ResolvePort(cfg, cs);
+    if (cfg.HostName.isEmpty()) cfg.Error = QStringLiteral("连接字符串没有指定数据库服务器(Data Source)");
+    SetCredentials(cfg, cs);
+    QString odbc = QStringLiteral("DRIVER={FreeTDS};") + OdbcEntry("SERVER", cfg.HostName);
+    if (cfg.Port > 0) odbc += OdbcEntry("PORT", QString::number(cfg.Port));
+    const QString database = cs.Value({"Initial Catalog", "Database"}).trimmed();
+    if (!database.isEmpty()) odbc += OdbcEntry("DATABASE", database);
+    if (!cfg.UserName.isEmpty()) odbc += OdbcEntry("UID", cfg.UserName);
+    if (!cfg.Password.isEmpty()) odbc += OdbcEntry("PWD", cfg.Password);
+    odbc += QStringLiteral("TDS_Version=7.3;ClientCharset=UTF-8;");
+    cfg.DatabaseName = odbc;
+    cfg.ConnectOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(ConnectTimeout(cs));
+}
+
+void ResolveAccess(TDriverConfig &cfg, const TConnectionString &cs) {
+    cfg.QtDriver = QStringLiteral("QODBC");
+    cfg.OdbcDriver = QStringLiteral("MDBTools");
+    const QString file = DataSource(cs);
+    cfg.FilePath = file;
+    if (file.isEmpty()) cfg.Error = QStringLiteral("连接字符串没有指定数据库文件(Data Source)");
+    cfg.DatabaseName = QStringLiteral("DRIVER={MDBTools};") + OdbcEntry("DBQ", file);
+    cfg.ReadOnly = true;  // the MDBTools driver only reads
+}
+
+void ResolveOracle(TDriverConfig &cfg, const TConnectionString &cs) {
+    cfg.QtDriver = QStringLiteral("QOCI");
+    cfg.DatabaseName = DataSource(cs);
+    SetCredentials(cfg, cs);
+}
+
+// MSDASQL (or no provider): every other entry goes to the ODBC driver manager as it stands.
+void ResolveOdbc(TDriverConfig &cfg, const TConnectionString &cs) {
+    cfg.QtDriver = QStringLiteral("QODBC");
+    if (!cs.Has({"DSN", "Driver", "FileDSN"})) {
+        cfg.Error = cfg.Provider.isEmpty() ? QStringLiteral("连接字符串没有指定数据库提供者(Provider)")
+                                          : QStringLiteral("连接字符串没有指定ODBC数据源(DSN)");
+        return;
+    }
+    QString odbc;
+    for (const auto &[key, value] : cs.Entries()) {
+        if (key.compare(QLatin1String("Provider"), Qt::CaseInsensitive) == 0) continue;
+        odbc += key + QLatin1Char('=') + OdbcValue(value) + QLatin1Char(';');
+    }
+    cfg.DatabaseName = odbc;
+    cfg.ConnectOptions = QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(ConnectTimeout(cs));
+}
+
+}  // namespace
+
+TProviderFamily ProviderFamilyOf(const QString &provider) {
+    switch (SqlBackendOf(provider)) {
+    case TSqlBackend::Oracle: return TProviderFamily::Oracle;
+    case TSqlBackend::Access: return TProviderFamily::Access;
+    case TSqlBackend::SQLite: return TProviderFamily::SQLite;
+    case TSqlBackend::PostgreSQL: return TProviderFamily::PostgreSQL;
+    case TSqlBackend::SqlServer: break;
+    }
+    if (UpperContains(provider, {"SQLOLEDB", "SQLNCLI", "MSOLEDBSQL"})) return TProviderFamily::SqlServer;
+    if (provider.trimmed().isEmpty() || UpperContains(provider, {"MSDASQL"})) return TProviderFamily::Odbc;
+    return TProviderFamily::Unknown;
+}
+
+TDriverConfig ResolveConnectionString(const QString &connectionString) {
+    TDriverConfig cfg;
+    if (connectionString.trimmed().isEmpty()) {
+        cfg.Error = QStringLiteral("没有指定数据库连接字符串");
+        return cfg;
+    }
+    const TConnectionString cs = TConnectionString::Parse(connectionString);
+    cfg.Provider = cs.Value({"Provider"}).trimmed();
+    switch (ProviderFamilyOf(cfg.Provider)) {
+    case TProviderFamily::SQLite: ResolveSQLite(cfg, cs); break;
+    case TProviderFamily::PostgreSQL: ResolvePostgreSQL(cfg, cs); break;
+    case TProviderFamily::SqlServer: ResolveSqlServer(cfg, cs); break;
+    case TProviderFamily::Access: ResolveAccess(cfg, cs); break;
+    case TProviderFamily::Oracle: ResolveOracle(cfg, cs); break;
+    case TProviderFamily::Odbc: ResolveOdbc(cfg, cs); break;
+    case TProviderFamily::Unknown:
+        cfg.Error = QStringLiteral("不支持的数据库提供者：%1").arg(cfg.Provider);
+        break;
+    }
+    return cfg;
+}
+
+QString OdbcValue(const QString &value) {
+    static const QString special = QStringLiteral(";{}=");
+    bool plain = value == value.trimmed();
+    for (QChar c : value)
+        if (special.contains(c)) plain = false;
+    if (plain) return value;
+    QString escaped = value;
+    escaped.replace(QLatin1Char('}'), QLatin1String("}}"));
+    return QLatin1Char('{') + escaped + QLatin1Char('}');
+}

@@ -1,0 +1,22 @@
+#include "data/SqlTrace.h"
+
+QString SqlTraceLine(const QString &sql) {
+    QString line = sql;
+    line.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    line.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    return line;
+}
+
+bool TSqlTrace::Open(const QString &path, QString *error) {
+    file_.setFileName(path);
+    if (file_.open(QIODevice::WriteOnly | QIODevice::Append)) return true;
+    if (error) *error = file_.errorString();
+    return false;
+}
+
+void TSqlTrace::Write(const QString &sql) {
+    std::lock_guard lock(mutex_);
+    file_.write(SqlTraceLine(sql).toUtf8());
+    file_.write("\n");
+    file_.flush();
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The statement trace of a database manager: an append-only text file with one statement per
+// line, so that an administrator can see exactly what a report ran.
+#include <QFile>
+#include <QString>
+#include <mutex>
+
+// The trace line of a statement: the text unchanged except that a line feed is written as \n and
+// a carriage return as \r, so that every statement stays on one line.
+QString SqlTraceLine(const QString &sql);
+
+class TSqlTrace {
+public:
+    // Opens the file for appending (creating it); false with the reason in error when it cannot.
+    bool Open(const QString &path, QString *error);
+    // Appends the statement's trace line and flushes it, so the trace survives a crash.
+    void Write(const QString &sql);
+
+private:
+    std::mutex mutex_;
+    QFile file_;
+};

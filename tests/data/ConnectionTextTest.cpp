@@ -1,0 +1,153 @@
+// Connection strings, provider families and the SQL dialect: plain functions of their text.
+#include "data/AdoConn.h"
+#include "data/ConnectionString.h"
+#include "data/DriverConfig.h"
+#include "data/SqlDialect.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ConnectionString, ReadsEntriesWithoutRegardToCaseAndBlanks) {
+    const auto cs = TConnectionString::Parse(
+        QStringLiteral(" provider = SQLOLEDB.1 ;Data Source=srv\\office; user id=sa;PASSWORD=x;"));
+    EXPECT_EQ(cs.Value({"Provider"}), QStringLiteral("SQLOLEDB.1"));
+    EXPECT_EQ(cs.Value({"DATA SOURCE"}), QStringLiteral("srv\\office"));
+    EXPECT_EQ(cs.Value({"User ID"}), QStringLiteral("sa"));
+    EXPECT_EQ(cs.Value({"Password"}), QStringLiteral("x"));
+    EXPECT_FALSE(cs.Has({"Initial Catalog"}));
+    EXPECT_EQ(cs.Value({"Initial Catalog", "Database"}), QString());
+}
+
+TEST(ConnectionString, QuotedValuesKeepSemicolonsEqualsAndDoubledQuotes) {
+    const auto cs = TConnectionString::Parse(
+        QStringLiteral("Password=\"a;b=c\"\"d\";Data Source='/srv/o''brien.sqlite';Mode=Read"));
+    EXPECT_EQ(cs.Value({"Password"}), QStringLiteral("a;b=c\"d"));
+    EXPECT_EQ(cs.Value({"Data Source"}), QStringLiteral("/srv/o'brien.sqlite"));
+    EXPECT_EQ(cs.Value({"Mode"}), QStringLiteral("Read"));
+}
+
+TEST(ConnectionString, LaterEntryWinsAndJunkIsSkipped) {
+    const auto cs = TConnectionString::Parse(QStringLiteral("junk;Port=1;;=x;port=2"));
+    EXPECT_EQ(cs.Value({"Port"}), QStringLiteral("2"));
+    EXPECT_EQ(cs.Entries().size(), 1);
+}
+
+TEST(SqlDialect, ProviderFamiliesGiveTheirOperatorAndSubstringFunction) {
+    struct Case {
+        const char *provider, *concat, *substring;
+    } cases[] = {
+        {"SQLOLEDB.1", "+", "SUBSTRING"},
+        {"SQLNCLI11", "+", "SUBSTRING"},
+        {"MSOLEDBSQL", "+", "SUBSTRING"},
+        {"Microsoft.Jet.OLEDB.4.0", "&", "MID"},
+        {"Microsoft.ACE.OLEDB.12.0", "&", "MID"},
+        {"MS Access Database", "&", "MID"},
+        {"OraOLEDB.Oracle", "||", "SUBSTR"},
+        {"MSDAORA.1", "||", "SUBSTR"},
+        {"Oracle in OraClient11g", "||", "SUBSTR"},
+        {"SQLite", "||", "SUBSTR"},
+        {"PostgreSQL", "||", "SUBSTRING"},
+        {"PGNP.1", "||", "SUBSTRING"},
+        {"", "+", "SUBSTRING"},
+        {"sqloledb", "+", "SUBSTRING"},
+        {"oraoledb.oracle", "||", "SUBSTR"},
+        {"microsoft.jet.oledb.4.0", "&", "MID"},
+        {"sqlite", "||", "SUBSTR"},
+        {"postgresql", "||", "SUBSTRING"},
+        // Oracle is tested first: a name of both families counts as Oracle.
+        {"Oracle Access Bridge", "||", "SUBSTR"},
+    };
+    for (const Case &c : cases) {
+        const TSqlBackend backend = SqlBackendOf(QString::fromLatin1(c.provider));
+        EXPECT_EQ(ConcatOperatorOf(backend), QLatin1String(c.concat)) << c.provider;
+        EXPECT_EQ(SubstringFunctionOf(backend), QLatin1String(c.substring)) << c.provider;
+    }
+}
+
+TEST(SqlDialect, ConnectionAsksItsProviderAfreshEachTime) {
+    TAdoConn conn;
+    conn.ConnectionString = QStringLiteral("Provider=msdaora.1;Data Source=orcl");
+    EXPECT_TRUE(conn.IsOracle());
+    EXPECT_EQ(conn.ProviderUpper, QStringLiteral("MSDAORA.1"));
+    EXPECT_FALSE(conn.IsAccess());
+    conn.ConnectionString = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=c:\\b.mdb");
+    EXPECT_EQ(conn.GetConcatOperator(), QStringLiteral("&"));
+    EXPECT_EQ(conn.ProviderUpper, QStringLiteral("MICROSOFT.JET.OLEDB.4.0"));
+    EXPECT_TRUE(conn.IsAccess());
+    conn.ConnectionString = QStringLiteral("Data Source=srv");
+    EXPECT_EQ(conn.GetSubstringFunction(), QStringLiteral("SUBSTRING"));
+    EXPECT_EQ(conn.ProviderUpper, QString());
+}
+
+TEST(DriverConfig, SQLiteUsesTheFileAndModeReadOpensReadOnly) {
+    auto cfg = ResolveConnectionString(QStringLiteral("Provider=SQLite;Data Source=/srv/b.sqlite;Mode=Read"));
+    EXPECT_EQ(cfg.QtDriver, QStringLiteral("QSQLITE"));
+    EXPECT_EQ(cfg.DatabaseName, QStringLiteral("/srv/b.sqlite"));
+    EXPECT_EQ(cfg.FilePath, QStringLiteral("/srv/b.sqlite"));
+    EXPECT_TRUE(cfg.ReadOnly);
+    EXPECT_EQ(cfg.ConnectOptions, QStringLiteral("QSQLITE_OPEN_READONLY"));
+    cfg = ResolveConnectionString(QStringLiteral("Provider=SQLite;Data Source=/srv/b.sqlite"));
+    EXPECT_FALSE(cfg.ReadOnly);
+    EXPECT_TRUE(cfg.ConnectOptions.isEmpty());
+    EXPECT_FALSE(ResolveConnectionString(QStringLiteral("Provider=SQLite")).Error.isEmpty());
+}
+
+TEST(DriverConfig, PostgreSQLTakesHostPortDatabaseAndCredentials) {
+    auto cfg = ResolveConnectionString(QStringLiteral(
+        "Provider=PostgreSQL;Data Source=db.local:5433;Initial Catalog=budget;User ID=u;Password=p;Mode=Read"));
+    EXPECT_EQ(cfg.QtDriver, QStringLiteral("QPSQL"));
+    EXPECT_EQ(cfg.HostName, QStringLiteral("db.local"));
+    EXPECT_EQ(cfg.Port, 5433);
+    EXPECT_EQ(cfg.DatabaseName, QStringLiteral("budget"));
+    EXPECT_EQ(cfg.UserName, QStringLiteral("u"));
+    EXPECT_EQ(cfg.Password, QStringLiteral("p"));
+    EXPECT_TRUE(cfg.ConnectOptions.contains(QStringLiteral("default_transaction_read_only=on")));
+    // Server/Host and Port entries take precedence; a socket folder is a host too.
+    cfg = ResolveConnectionString(
+        QStringLiteral("Provider=PostgreSQL;Data Source=ignored;Host=/tmp/pg sock;Port=6001;Database=b"));
+    EXPECT_EQ(cfg.HostName, QStringLiteral("/tmp/pg sock"));
+    EXPECT_EQ(cfg.Port, 6001);
+    EXPECT_EQ(cfg.DatabaseName, QStringLiteral("b"));
+    EXPECT_FALSE(ResolveConnectionString(QStringLiteral("Provider=PostgreSQL;Port=70000")).Error.isEmpty());
+}
+
+TEST(DriverConfig, SqlServerGoesThroughFreeTdsWithBracedValues) {
+    const auto cfg = ResolveConnectionString(QStringLiteral(
+        "Provider=SQLOLEDB.1;Data Source=srv,1500;Initial Catalog=budget;User ID=sa;Password=\"p;w}d\""));
+    EXPECT_EQ(cfg.QtDriver, QStringLiteral("QODBC"));
+    EXPECT_EQ(cfg.OdbcDriver, QStringLiteral("FreeTDS"));
+    EXPECT_EQ(cfg.DatabaseName, QStringLiteral("DRIVER={FreeTDS};SERVER=srv;PORT=1500;DATABASE=budget;UID=sa;"
+                                               "PWD={p;w}}d};TDS_Version=7.3;ClientCharset=UTF-8;"));
+    for (const char *provider : {"SQLNCLI10", "sqlncli11", "MSOLEDBSQL.1"})
+        EXPECT_EQ(ResolveConnectionString(QStringLiteral("Provider=%1;Data Source=s").arg(QLatin1String(provider)))
+                      .OdbcDriver,
+                  QStringLiteral("FreeTDS"))
+            << provider;
+}
+
+TEST(DriverConfig, AccessGoesThroughMdbToolsAndOracleThroughQoci) {
+    auto cfg = ResolveConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/srv/b.mdb"));
+    EXPECT_EQ(cfg.QtDriver, QStringLiteral("QODBC"));
+    EXPECT_EQ(cfg.DatabaseName, QStringLiteral("DRIVER={MDBTools};DBQ=/srv/b.mdb;"));
+    EXPECT_EQ(cfg.FilePath, QStringLiteral("/srv/b.mdb"));
+    cfg = ResolveConnectionString(QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=/srv/b.accdb"));
+    EXPECT_EQ(cfg.OdbcDriver, QStringLiteral("MDBTools"));
+    cfg = ResolveConnectionString(QStringLiteral("Provider=OraOLEDB.Oracle.1;Data Source=//h:1521/orcl;User ID=u"));
+    EXPECT_EQ(cfg.QtDriver, QStringLiteral("QOCI"));
+    EXPECT_EQ(cfg.DatabaseName, QStringLiteral("//h:1521/orcl"));
+    EXPECT_EQ(ResolveConnectionString(QStringLiteral("Provider=MSDAORA;Data Source=x")).QtDriver, QStringLiteral("QOCI"));
+}
+
+TEST(DriverConfig, OdbcPassThroughUnknownAndEmptyProviders) {
+    auto cfg = ResolveConnectionString(QStringLiteral("Provider=MSDASQL.1;DSN=budget;UID=u"));
+    EXPECT_EQ(cfg.QtDriver, QStringLiteral("QODBC"));
+    EXPECT_EQ(cfg.DatabaseName, QStringLiteral("DSN=budget;UID=u;"));
+    EXPECT_EQ(ResolveConnectionString(QStringLiteral("DSN=budget")).QtDriver, QStringLiteral("QODBC"));
+    EXPECT_TRUE(ResolveConnectionString(QStringLiteral("Data Source=x")).Error.contains(QStringLiteral("Provider")));
+    cfg = ResolveConnectionString(QStringLiteral("Provider=IBMDADB2;Data Source=x"));
+    EXPECT_TRUE(cfg.Error.contains(QStringLiteral("IBMDADB2"))) << cfg.Error.toStdString();
+    EXPECT_FALSE(ResolveConnectionString(QStringLiteral("  ")).Error.isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+// The connection registry of the database manager and the statement trace.
+#include "data/AdoConn.h"
+#include "data/DefaultConn.h"
+#include "data/SqlTrace.h"
+#include "frame/ObjectStringList.h"
+#include "DemoDb.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(DbManagerRegistry, FirstRequestCreatesAndRegistersLaterOnesReturnTheSameConnection) {
+    TDbManager manager(QStringLiteral("Provider=SQLite;Data Source=/x.sqlite"));
+    manager.LoginPrompt = true;
+    EXPECT_EQ(manager.IndexOfConnection(QStringLiteral("Def")), -1);
+    TAdoConn *def = manager.GetConnection(QStringLiteral("Def"));
+    ASSERT_NE(def, nullptr);
+    EXPECT_EQ(manager.GetConnection(QStringLiteral("Def")), def);
+    EXPECT_EQ(manager.GetConnection(QStringLiteral("DEF")), def);
+    EXPECT_EQ(manager.IndexOfConnection(QStringLiteral("def")), 0);
+    EXPECT_EQ(def->ConnectionString, manager.ConnectionString);
+    EXPECT_TRUE(def->LoginPrompt);
+    EXPECT_FALSE(def->Connected());
+    EXPECT_NE(manager.GetConnection(QStringLiteral("Other")), def);
+    EXPECT_EQ(manager.Connections().Count(), 2);
+}
+
+TEST(DbManagerRegistry, SecondAddWithTheSameNameRaisesTheDuplicateError) {
+    TDbManager manager;
+    manager.GetConnection(QStringLiteral("Def"));
+    TAdoConn other;
+    try {
+        manager.AddConnection(&other, QStringLiteral("Def"));
+        FAIL() << "no exception";
+    } catch (const TExceptDbManager &e) {
+        EXPECT_EQ(e.Message, QStringLiteral("一个名为Def的TAdoConn对象已经存在！"));
+        EXPECT_STREQ(e.ClassName, "TExceptDbManager");
+    }
+    EXPECT_EQ(manager.Connections().Count(), 1);
+}
+
+TEST(DbManagerRegistry, AFreedConnectionLeavesTheRegistry) {
+    TDbManager manager;
+    auto *conn = manager.CreateConnection();
+    EXPECT_EQ(conn->parent(), nullptr);
+    manager.AddConnection(conn, QStringLiteral("Temp"));
+    EXPECT_EQ(manager.IndexOfConnection(QStringLiteral("Temp")), 0);
+    delete conn;
+    EXPECT_EQ(manager.IndexOfConnection(QStringLiteral("Temp")), -1);
+    // A connection that outlives the manager no longer tells it anything.
+    auto *survivor = new TAdoConn;
+    {
+        TDbManager shortLived;
+        shortLived.AddConnection(survivor, QStringLiteral("S"));
+    }
+    delete survivor;
+}
+
+TEST(SqlTrace, EveryStatementOnOneLineWithLineBreaksEscaped) {
+    EXPECT_EQ(SqlTraceLine(QStringLiteral(" select 1\nfrom t\r\n")), QStringLiteral(" select 1\\nfrom t\\r\\n"));
+    EXPECT_EQ(SqlTraceLine(QStringLiteral("a\\nb")), QStringLiteral("a\\nb"));
+}
+
+TEST(SqlTrace, ManagerAppendsWhatItsConnectionsOpenAndStopsWhenSwitchedOff) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("trace.sql"));
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("earlier\n");
+    }
+    TTestContext ctx(DemoSqliteConnStr());
+    ASSERT_TRUE(ctx.Manager.SetSqlTrace(path));
+    IARQueryPtr q;
+    EXPECT_TRUE(OpenDefaultQuery(QStringLiteral(" select Eid\n  from pubdept where 1=1 "), q));
+    EXPECT_FALSE(OpenDefaultQuery(QStringLiteral("select nothing from nowhere"), q));
+    ASSERT_TRUE(ctx.Manager.SetSqlTrace(QString()));
+    EXPECT_TRUE(OpenDefaultQuery(QStringLiteral("select 2"), q));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()),
+              QStringLiteral("earlier\n select Eid\\n  from pubdept where 1=1 \nselect nothing from nowhere\n"));
+}
+
+TEST(SqlTrace, UnwritableFileIsRefusedWithAReason) {
+    TDbManager manager;
+    EXPECT_FALSE(manager.SetSqlTrace(QStringLiteral("/nonexistent-dir/trace.sql")));
+    EXPECT_TRUE(manager.LastError().contains(QStringLiteral("/nonexistent-dir/trace.sql")));
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+// Counted forward-only queries on the default connection, on both real databases, and what a
+// failing database leaves behind.
+#include "data/AdoConn.h"
+#include "data/DatabaseError.h"
+#include "data/DefaultConn.h"
+#include "DemoDb.h"
+#include "frame/ModuleGlobals.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+class QueryTest : public TBackendTest {};
+
+TEST_P(QueryTest, ReferencesCountTheQueryAndReleaseQueryLeavesAHeldOneUsable) {
+    IARQueryPtr ref;
+    ASSERT_TRUE(OpenDefaultQuery(QStringLiteral("select Mid, MName from pubmoneykind order by Mid"), ref));
+    TARQuery *query = ref.Query();
+    EXPECT_EQ(query->RefCount(), 1);
+    {
+        IARQueryPtr second = ref;
+        EXPECT_EQ(query->RefCount(), 2);
+    }
+    EXPECT_EQ(query->RefCount(), 1);
+    ReleaseQuery(query);
+    ASSERT_EQ(query->RefCount(), 1);
+    EXPECT_EQ(query->FieldByName(QStringLiteral("mid")).AsString(), QStringLiteral("1"));
+
+    void *obj = nullptr;
+    EXPECT_EQ(query->QueryInterface(IID_IARQuery, &obj), 0);
+    EXPECT_EQ(obj, static_cast<IARQuery *>(query));
+    EXPECT_EQ(query->RefCount(), 2);
+    static_cast<IARQuery *>(obj)->Release();
+    constexpr TGuid other{1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
+    EXPECT_EQ(query->QueryInterface(other, &obj), static_cast<long>(0x80004002u - 0x100000000LL));
+    EXPECT_EQ(obj, nullptr);
+}
+
+TEST_P(QueryTest, ReleaseQueryFreesAQueryThatNoReferenceHolds) {
+    auto *query = new TARQuery;
+    query->Connection = GetDefaultConn();
+    query->SQL = QStringLiteral("select 1");
+    query->Open();
+    ReleaseQuery(query);  // the leak checker of the sanitizer build reports it if it stays
+}
+
+TEST_P(QueryTest, ForwardOnlyReadingByNameCountAndFirst) {
+    IARQueryPtr ref;
+    ASSERT_TRUE(OpenDefaultQuery(
+        QStringLiteral("select Pid as id,\nPName as Name\nfrom pubpaykind\nwhere leafflag='0' order by Pid"), ref));
+    TARQuery *q = ref.Query();
+    EXPECT_FALSE(q->IsEmpty());
+    EXPECT_EQ(q->FieldCount(), 2);
+    EXPECT_EQ(q->FieldByName(QStringLiteral("ID")).AsString(), QStringLiteral("10"));
+    EXPECT_EQ(q->RecordCount(), 4);
+    EXPECT_EQ(q->Fields(0).AsString(), QStringLiteral("10"));  // counting did not move the row
+    QStringList names;
+    for (; !q->Eof(); q->Next()) names << q->FieldByName(QStringLiteral("name")).AsString();
+    EXPECT_EQ(names, (QStringList{"财政直接支付", "财政授权支付", "单位自行支付", "实拨资金"}));
+    EXPECT_FALSE(q->IsEmpty());
+    EXPECT_EQ(q->RecordCount(), 4);
+    q->First();
+    EXPECT_EQ(q->Fields(1).AsString(), QStringLiteral("财政直接支付"));
+    EXPECT_THROW(q->FieldByName(QStringLiteral("pname")), EDatabaseError);
+    EXPECT_TRUE(q->FindField(QStringLiteral("pname")).IsNull());
+    q->Close();
+    EXPECT_TRUE(q->IsEmpty());
+    EXPECT_FALSE(q->Active());
+}
+
+TEST_P(QueryTest, NumbersAndNullsReadAlikeOnBothBackends) {
+    IARQueryPtr ref;
+    ASSERT_TRUE(OpenDefaultQuery(QStringLiteral("select sum(budgmoney) as sumMoney, count(*) as n, cast(null as varchar(1)) as emptytext "
+                                                "from vwBudgetAdj where datayear=2010 and eid='001001'"),
+                                 ref));
+    TARQuery *q = ref.Query();
+    EXPECT_GT(q->FieldByName(QStringLiteral("summoney")).AsCurrency(), 0.0);
+    EXPECT_EQ(q->FieldByName(QStringLiteral("sumMoney")).AsString(),
+              QString::number(q->FieldByName(QStringLiteral("sumMoney")).AsFloat(), 'g', 17));
+    EXPECT_GT(q->FieldByName(QStringLiteral("n")).AsInteger(), 0);
+    EXPECT_TRUE(q->FieldByName(QStringLiteral("emptytext")).IsNull());
+    EXPECT_EQ(q->FieldByName(QStringLiteral("emptytext")).AsString(), QString());
+}
+
+TEST_P(QueryTest, AnEmptyResultIsEmptyAndAtItsEnd) {
+    IARQueryPtr ref;
+    ASSERT_TRUE(OpenDefaultQuery(QStringLiteral("select Eid from pubdept where Eid='none'"), ref));
+    EXPECT_TRUE(ref.Query()->IsEmpty());
+    EXPECT_TRUE(ref.Query()->Eof());
+    EXPECT_EQ(ref.Query()->RecordCount(), 0);
+    EXPECT_THROW(ref.Query()->Fields(0), EDatabaseError);
+}
+
+TEST_P(QueryTest, InvalidSqlAnswersFalseKeepsTheReferenceAndTheErrorText) {
+    IARQueryPtr ref;
+    ASSERT_TRUE(OpenDefaultQuery(QStringLiteral("select 1 as one"), ref));
+    TARQuery *before = ref.Query();
+    EXPECT_FALSE(OpenDefaultQuery(QStringLiteral("select from where"), ref));
+    EXPECT_EQ(ref.Query(), before);
+    EXPECT_EQ(before->RefCount(), 1);
+    EXPECT_FALSE(LastDbError().isEmpty());
+    EXPECT_THROW(OpenQuery(GetDefaultConn(), QStringLiteral("select * from no_such_table")), EDatabaseError);
+    EXPECT_TRUE(LastDbError().contains(QStringLiteral("no_such_table"))) << LastDbError().toStdString();
+    // The connection stays usable after a failed statement.
+    EXPECT_TRUE(OpenDefaultQuery(QStringLiteral("select 2 as two"), ref));
+}
+
+TEST_P(QueryTest, TheReadOnlyConnectionRefusesToWrite) {
+    IARQueryPtr ref;
+    EXPECT_FALSE(OpenDefaultQuery(QStringLiteral("update pubdept set EName='x' where Eid='001'"), ref));
+    EXPECT_FALSE(OpenDefaultQuery(QStringLiteral("create table scratch (a integer)"), ref));
+    ASSERT_TRUE(OpenDefaultQuery(QStringLiteral("select EName from pubdept where Eid='001'"), ref));
+    EXPECT_EQ(ref.Query()->Fields(0).AsString(), QStringLiteral("市教育局"));
+}
+
+AUTHPAY_ON_BOTH_BACKENDS(QueryTest);
+
+// A loopback port that nothing listens on: one the system just handed out and took back.
+int ClosedLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    int port = -1;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) == 0)
+        port = ntohs(addr.sin_port);
+    ::close(fd);
+    return port;
+}
+
+// A connection string that cannot be served: OpenDefaultQuery answers false and keeps the reason.
+QString FailureOf(const QString &connectionString) {
+    TTestContext ctx(connectionString);
+    IARQueryPtr ref;
+    EXPECT_FALSE(OpenDefaultQuery(QStringLiteral("select 1"), ref)) << connectionString.toStdString();
+    EXPECT_FALSE(ref);
+    return LastDbError();
+}
+
+TEST(QueryFailure, MissingSQLiteFileIsReportedAndNotCreated) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("missing.sqlite"));
+    const QString error = FailureOf(QStringLiteral("Provider=SQLite;Data Source=") + file);
+    EXPECT_TRUE(error.contains(file)) << error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(file));
+}
+
+TEST(QueryFailure, UnknownProviderAndMissingDriversAreNamed) {
+    EXPECT_TRUE(FailureOf(QStringLiteral("Provider=Foo.1;Data Source=x")).contains(QStringLiteral("Foo.1")));
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QOCI"))) {
+        const QString error = FailureOf(QStringLiteral("Provider=OraOLEDB.Oracle;Data Source=orcl;User ID=u"));
+        EXPECT_TRUE(error.contains(QStringLiteral("QOCI"))) << error.toStdString();
+        EXPECT_TRUE(error.contains(QStringLiteral("OraOLEDB.Oracle"))) << error.toStdString();
+    }
+    EXPECT_FALSE(FailureOf(QString()).isEmpty());
+}
+
+TEST(QueryFailure, ServerThatDoesNotAnswerFailsThroughTheOdbcBridge) {
+    const int port = ClosedLoopbackPort();
+    ASSERT_GT(port, 0);
+    const QString sqlServer = FailureOf(
+        QStringLiteral("Provider=SQLOLEDB.1;Data Source=127.0.0.1,%1;User ID=sa;Password=x;Connect Timeout=3").arg(port));
+    EXPECT_TRUE(sqlServer.contains(QStringLiteral("FreeTDS"))) << sqlServer.toStdString();
+    const QString access = FailureOf(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/nonexistent/b.mdb"));
+    EXPECT_TRUE(access.contains(QStringLiteral("/nonexistent/b.mdb"))) << access.toStdString();
+    const QString pg = FailureOf(
+        QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=%1;Initial Catalog=x;User ID=u;Password=p").arg(port));
+    EXPECT_TRUE(pg.contains(QStringLiteral("PostgreSQL"))) << pg.toStdString();
+}
+
+TEST(QueryFailure, WrongPostgreSQLPasswordIsRefused) {
+    QString connStr = PgReadOnlyConnStr();
+    if (connStr.isEmpty()) GTEST_SKIP() << "no PostgreSQL cluster (AUTHPAY_PG_RO_CONNSTR)";
+    connStr += QStringLiteral(";Password=wrong-password");
+    EXPECT_FALSE(FailureOf(connStr).isEmpty());
+}
+
+TEST(QueryFailure, NoDatabaseManagerAnswersFalse) {
+    TUserContext *saved = authpay::UserContext;
+    authpay::UserContext = nullptr;
+    IARQueryPtr ref;
+    EXPECT_FALSE(OpenDefaultQuery(QStringLiteral("select 1"), ref));
+    EXPECT_FALSE(LastDbError().isEmpty());
+    EXPECT_THROW(GetDefaultConn(), TExceptDbManager);
+    authpay::UserContext = saved;
+}
+
+}  // namespace
