@@ -2,6 +2,8 @@
 
 #include "authpay/Application.h"
 
+#include "platform/Form.h"
+
 #include <QVariant>
 
 const TClassInfo TPersistentClass{"TPersistent", nullptr, nullptr};
@@ -37,4 +39,9 @@ void AttachToOwner(QObject *obj, const TClassInfo &cls, const TComponentOwner &o
     if (owner.Application) owner.Application->InsertComponent(obj);
     else if (owner.Component && !obj->parent() && !obj->isWidgetType())
         obj->setParent(owner.Component);
+}
+
+bool IsBeingDestroyed(const QObject *obj) {
+    if (auto *form = qobject_cast<const TForm *>(obj)) return form->IsDestroying();
+    return false;
 }

@@ -30,6 +30,9 @@ extern const TClassInfo TScrollingWinControlClass;
 extern const TClassInfo TCustomFormClass;
 extern const TClassInfo TFormClass;
 
+// Whether the object's destruction has begun (a form that is being freed).
+bool IsBeingDestroyed(const QObject *obj);
+
 // The metaclass of an object made through TClassInfo::Construct (recorded by the constructor
 // helper below), or null for any other object.
 const TClassInfo *ClassOf(const QObject *obj);
@@ -44,5 +47,6 @@ template <class T>
 QObject *ConstructComponent(const TComponentOwner &owner) {
     auto *obj = new T(owner);
     AttachToOwner(obj, T::ClassInfo, owner);
+    if constexpr (requires { obj->AfterConstruction(); }) obj->AfterConstruction();
     return obj;
 }

@@ -6,6 +6,7 @@
 #include "platform/ClassInfo.h"
 
 #include <QDialog>
+#include <cstdint>
 
 enum TPosition {
     poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly,
@@ -47,6 +48,10 @@ public:
     virtual int ShowModal();
     // Shows the window modelessly and brings it to the front.
     virtual void Show();
+
+    // The show-modal flag of module windows (null for forms that carry none): non-zero means the
+    // window is shown modally when it is opened through the window keeper.
+    virtual const uint8_t *ShowModalFlag() const { return nullptr; }
 
     // Sets left/top/width/height the way the designer does (outer frame of a top-level window).
     void SetBounds(int left, int top, int width, int height);

@@ -1,0 +1,93 @@
+#include "HostApp.h"
+
+#include "HostMainWindow.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
+
+HostApp::HostApp(const HostConfig &config) : config_(config), context_(std::make_unique<HostContext>(config)) {
+    context_->application.OnException = [this](QObject *, const Exception &e) { OnException(e); };
+    context_->notifier.onReleased = [this] { OnModuleReleased(); };
+}
+
+HostApp::~HostApp() {
+    main_.reset();
+    QCoreApplication::processEvents();
+    loader_.Unload();
+}
+
+void HostApp::OnException(const Exception &e) {
+    errors << e.Message;
+    if (config_.batch || !main_) {
+        std::fprintf(stderr, "%s\n", e.Message.toUtf8().constData());
+        return;
+    }
+    QMessageBox::critical(main_.get(), QStringLiteral("错误"), e.Message);
+}
+
+// The module's last window is gone and control has come back out of it: unload.
+void HostApp::OnModuleReleased() {
+    if (callDepth_ > 0 || !loader_.IsLoaded()) return;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    loader_.Unload();
+    ++unloads;
+}
+
+bool HostApp::OpenClass(const QString &className) {
+    if (!loader_.Load(config_.modulePath)) {
+        errors << loader_.error();
+        std::fprintf(stderr, "%s\n", loader_.error().toUtf8().constData());
+        if (main_ && !config_.batch) QMessageBox::critical(main_.get(), QStringLiteral("错误"), loader_.error());
+        return false;
+    }
+    const qsizetype before = errors.size();
+    ++callDepth_;
+    const int32_t rc = loader_.ShowPlugInWindow(className, context_->Record());
+    --callDepth_;
+    if (rc != 0) errors << QStringLiteral("ShowPlugInWindow(%1) returned %2").arg(className).arg(rc);
+    return rc == 0 && errors.size() == before;
+}
+
+void HostApp::ShowAboutModules() {
+    const TPlugInModuleInfo &mi = context_->moduleInfo;
+    if (!mi.ModuleName) {
+        QMessageBox::information(main_.get(), QStringLiteral("关于模块"), QStringLiteral("尚未加载模块。"));
+        return;
+    }
+    QMessageBox::information(main_.get(), QStringLiteral("关于模块"),
+                             QStringLiteral("模块: %1\n子系统: %2\n说明: %3\n标识: %4")
+                                 .arg(DecodeGbk(mi.ModuleName), DecodeGbk(mi.SystemName), DecodeGbk(mi.Description))
+                                 .arg(mi.ModuleId));
+}
+
+int HostApp::RunInteractive() {
+    main_ = std::make_unique<HostMainWindow>();
+    context_->application.MainForm = main_.get();
+    main_->onOpenClass = [this](const QString &name) { OpenClass(name); };
+    main_->onAboutModules = [this] { ShowAboutModules(); };
+    main_->show();
+    if (!config_.openClass.isEmpty()) QTimer::singleShot(0, [this] { OpenClass(config_.openClass); });
+    return QApplication::exec();
+}
+
+int HostApp::RunBatch() {
+    main_ = std::make_unique<HostMainWindow>();
+    context_->application.MainForm = main_.get();
+    const QString cls = config_.openClass.isEmpty() ? QStringLiteral("TbfrmApportionQry") : config_.openClass;
+    std::printf("budget-host: loading %s\n", QFileInfo(config_.modulePath).fileName().toUtf8().constData());
+    const bool ok = OpenClass(cls);
+    QCoreApplication::processEvents();
+    const TPlugInModuleInfo &mi = context_->moduleInfo;
+    if (mi.ModuleName)
+        std::printf("budget-host: module %s / %s\n", DecodeGbk(mi.ModuleName).toUtf8().constData(),
+                    DecodeGbk(mi.SystemName).toUtf8().constData());
+    const int windows = main_->mdiArea()->subWindowList().size();
+    std::printf("budget-host: opened %s: %s (%d window(s))\n", cls.toUtf8().constData(), ok ? "ok" : "failed", windows);
+    std::fflush(stdout);
+    return ok ? 0 : 1;
+}

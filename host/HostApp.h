@@ -1,0 +1,42 @@
+#pragma once
+// The host program: builds the host record from its configuration, loads the module, opens
+// windows through the module's export, and unloads the module once the module reports that its
+// last window is gone and control is back in the host.
+#include "HostConfig.h"
+#include "HostContext.h"
+#include "ModuleLoader.h"
+
+#include <QStringList>
+#include <memory>
+
+class HostMainWindow;
+
+class HostApp {
+public:
+    explicit HostApp(const HostConfig &config);
+    ~HostApp();
+
+    // Loads the module if needed and asks it for the window. False when the module cannot be
+    // loaded, the call fails, or the module reported an error through the exception hook.
+    bool OpenClass(const QString &className);
+    // Runs the interactive host (main window, event loop); answers the exit status.
+    int RunInteractive();
+    // Runs headless: opens --open (or the query window), processes events, reports on stdout.
+    int RunBatch();
+
+    QStringList errors;  // what the exception hook showed, in order
+    HostContext &context() { return *context_; }
+    ModuleLoader &loader() { return loader_; }
+    int unloads = 0;
+
+private:
+    void OnException(const Exception &e);
+    void OnModuleReleased();
+    void ShowAboutModules();
+
+    HostConfig config_;
+    std::unique_ptr<HostContext> context_;
+    ModuleLoader loader_;
+    std::unique_ptr<HostMainWindow> main_;
+    int callDepth_ = 0;
+};

@@ -1,0 +1,92 @@
+#include "HostConfig.h"
+
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+// Options that take a value; those after "extra" in the list belong to the window's batch run.
+const QStringList kValueOptions = {
+    "config", "module", "db", "year", "unit", "unit-name", "secret-flag", "dept-mode",
+    "indicator-kind", "templates", "open", "sql-trace",
+};
+const QStringList kBatchOptions = {
+    "group", "level", "type", "subtype", "secret", "fund", "pay", "exp", "eid", "eid-list",
+    "bid", "iid", "export", "pdf",
+};
+const QStringList kBatchFlags = {"print-sheet"};
+
+bool ToInt(const QString &text, int &out) {
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (ok) out = v;
+    return ok;
+}
+
+// Applies one option; answers an error text, empty on success.
+QString Apply(HostConfig &c, const QString &key, const QString &value) {
+    if (key == "module") c.modulePath = value;
+    else if (key == "db") c.connectionString = value;
+    else if (key == "year") { if (!ToInt(value, c.dataYear) || c.dataYear < 1900 || c.dataYear > 9999) return "bad --year: " + value; }
+    else if (key == "unit") c.unitCode = value;
+    else if (key == "unit-name") c.unitName = value;
+    else if (key == "secret-flag") c.secretFlag = value;
+    else if (key == "dept-mode") c.deptMode = value;
+    else if (key == "indicator-kind") {
+        if (!ToInt(value, c.indicatorKind) || c.indicatorKind < 0 || c.indicatorKind > 2)
+            return "bad --indicator-kind (0, 1 or 2): " + value;
+    } else if (key == "templates") c.templatesDir = value;
+    else if (key == "open") c.openClass = value;
+    else if (key == "sql-trace") c.sqlTrace = value;
+    return QString();
+}
+
+QString ApplyIni(HostConfig &c, const QString &path) {
+    if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) return "cannot read config file: " + path;
+    QSettings ini(path, QSettings::IniFormat);
+    if (ini.status() != QSettings::NoError) return "malformed config file: " + path;
+    ini.beginGroup("host");
+    for (const QString &key : ini.childKeys()) {
+        if (!kValueOptions.contains(key) || key == "config") return "unknown key in config file: " + key;
+        const QString err = Apply(c, key, ini.value(key).toString());
+        if (!err.isEmpty()) return err;
+    }
+    return QString();
+}
+
+}  // namespace
+
+QString HostUsage() {
+    return QStringLiteral(
+        "usage: budget-host [--config FILE] [--module PATH] [--db CONNSTR] [--year N]\n"
+        "                   [--unit CODE] [--unit-name TEXT] [--secret-flag V] [--dept-mode V]\n"
+        "                   [--indicator-kind N] [--templates DIR] [--sql-trace FILE]\n"
+        "                   [--open CLASS] [--batch [report options]]\n");
+}
+
+HostConfigResult ParseHostConfig(const QStringList &args, const QString &defaultsDir) {
+    HostConfig c;
+    c.templatesDir = defaultsDir;
+    // The config file first, so that options given beside it win.
+    for (int i = 0; i + 1 < args.size(); ++i)
+        if (args[i] == "--config") {
+            const QString err = ApplyIni(c, args[i + 1]);
+            if (!err.isEmpty()) return {std::nullopt, err};
+        }
+    for (int i = 0; i < args.size(); ++i) {
+        const QString a = args[i];
+        if (!a.startsWith("--")) return {std::nullopt, "unexpected argument: " + a};
+        const QString key = a.mid(2);
+        if (key == "batch") { c.batch = true; continue; }
+        if (kBatchFlags.contains(key)) { c.extra << a; continue; }
+        const bool known = kValueOptions.contains(key) || kBatchOptions.contains(key);
+        if (!known) return {std::nullopt, "unknown option: " + a};
+        if (i + 1 >= args.size()) return {std::nullopt, "missing value for " + a};
+        const QString value = args[++i];
+        if (kBatchOptions.contains(key)) { c.extra << a << value; continue; }
+        if (key == "config") continue;
+        const QString err = Apply(c, key, value);
+        if (!err.isEmpty()) return {std::nullopt, err};
+    }
+    return {c, QString()};
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The host's configuration: an INI file (--config) overridden by command-line options.
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+struct HostConfig {
+    QString modulePath;            // --module, else $AUTHPAY_MODULE, else beside the host
+    QString connectionString;      // --db (ADO form)
+    int dataYear = 2010;           // --year
+    QString unitCode = QStringLiteral("001001");  // --unit
+    QString unitName = QStringLiteral("市财政局");  // --unit-name
+    QString secretFlag = QStringLiteral("0");     // --secret-flag
+    QString deptMode = QStringLiteral("0");       // --dept-mode
+    int indicatorKind = 0;                        // --indicator-kind (0, 1 or 2)
+    QString templatesDir;                         // --templates (system parameter 11)
+    QString openClass;                            // --open
+    QString sqlTrace;                             // --sql-trace
+    bool batch = false;                           // --batch
+    QStringList extra;                            // options the window's batch run reads
+};
+
+struct HostConfigResult {
+    std::optional<HostConfig> config;
+    QString error;  // set when config is empty: a bad option or an unreadable file
+};
+
+// Parses the arguments (without the program name). Defaults come first, then the INI file named
+// by --config (section [host], keys as the option names without dashes), then the options.
+HostConfigResult ParseHostConfig(const QStringList &args, const QString &defaultsDir);
+// The usage text printed for --help and after a bad option.
+QString HostUsage();

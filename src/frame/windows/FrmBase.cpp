@@ -1,0 +1,37 @@
+#include "frame/windows/FrmBase.h"
+
+#include "authpay/Screen.h"
+#include "frame/ModuleGlobals.h"
+
+#include <QPalette>
+
+const TClassInfo TfrmBase::ClassInfo{"TfrmBase", &TFormClass, &ConstructComponent<TfrmBase>};
+
+TfrmBase::TfrmBase(const TComponentOwner &owner) : TForm(owner) {
+    Position = poDesktopCenter;
+    QFont font;
+    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPointSize(9);
+    setFont(font);
+    SetBounds(192, 0, 543, 390);
+}
+
+TfrmBase::~TfrmBase() = default;
+
+void TfrmBase::FormCreate() { showModal_ = std::make_unique<uint8_t>(1); }
+
+void TfrmBase::FormDestroy() { showModal_.reset(); }
+
+void TfrmBase::FormShow() { CenterOnScreen(); }
+
+QPoint TfrmBase::CenteredTopLeft(int screenWidth, int screenHeight, int width, int height) {
+    // C++ integer division truncates toward zero, as the original's div does.
+    return QPoint((screenWidth - width) / 2, (screenHeight - height) / 2);
+}
+
+void TfrmBase::CenterOnScreen() {
+    if (!authpay::Screen) return;
+    const QPoint p = CenteredTopLeft(authpay::Screen->Width(), authpay::Screen->Height(), width(), height());
+    SetTop(p.y());
+    SetLeft(p.x());
+}

@@ -1,0 +1,21 @@
+#include "platform/Panel.h"
+
+#include <QPainter>
+
+TPanel::TPanel(const QString &name, QWidget *parent, bool outerBevel) : QFrame(parent), Caption(name) {
+    setObjectName(name);
+    if (outerBevel) setFrameStyle(QFrame::Panel | QFrame::Raised);
+    else setFrameStyle(QFrame::NoFrame);
+}
+
+void TPanel::SetCaption(const QString &caption) {
+    Caption = caption;
+    update();
+}
+
+void TPanel::paintEvent(QPaintEvent *event) {
+    QFrame::paintEvent(event);
+    if (Caption.isEmpty()) return;
+    QPainter p(this);
+    p.drawText(contentsRect(), Qt::AlignCenter, Caption);
+}
