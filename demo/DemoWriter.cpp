@@ -65,6 +65,8 @@ void TDemoWriter::Write(qint64 budgetRows) {
     if (sqlite_) {
         Exec(QStringLiteral("pragma journal_mode=off"));
         Exec(QStringLiteral("pragma synchronous=off"));
+    } else {
+        Exec(QStringLiteral("set client_min_messages = warning"));  // no notices for the drops
     }
     for (const QString &sql : DemoDropStatements()) Exec(sql);
     if (!db_.transaction()) throw EDatabaseError(db_.lastError().text());
@@ -75,7 +77,8 @@ void TDemoWriter::Write(qint64 budgetRows) {
     Exec(QStringLiteral("insert into DemoInfo (name, value) values ('version', %1), ('rows', %2)")
              .arg(QuotedStr(QString::fromLatin1(kDemoVersion)), QuotedStr(QString::number(budgetRows))));
     if (!db_.commit()) throw EDatabaseError(db_.lastError().text());
-    Exec(QStringLiteral("analyze"));
+    for (const TCodeTable &t : DemoCodeTables()) Exec(QStringLiteral("analyze ") + t.Table);
+    Exec(QStringLiteral("analyze BusiBudgetAdj"));
 }
 
 void TDemoWriter::WriteCodeTables() {
