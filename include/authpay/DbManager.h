@@ -6,8 +6,12 @@
 // The host constructs it with the ADO-style connection string of its database, e.g.
 //   Provider=SQLite;Data Source=/srv/budget.sqlite;Mode=Read
 //   Provider=PostgreSQL;Host=127.0.0.1;Port=5432;Initial Catalog=budget;User ID=u;Password=p
-// and hands it to the module inside the user context. The module calls the same non-virtual
-// operations on the host's object, so both sides must build this class from the same source.
+// and hands it to the module inside the user context. The module calls the same operations on
+// the host's object, so both sides must build this class from the same source.
+//
+// The host may unload the module and free the manager later. So that nothing the manager keeps
+// refers to the module's code by then, the two operations that create or register a connection
+// are virtual: whoever calls them, the code of the binary that built the manager runs.
 #include "authpay/Exception.h"
 
 #include <QObject>
@@ -38,10 +42,10 @@ public:
     int IndexOfConnection(const QString &name) const;
     // Registers the connection under the name; TExceptDbManager when the name is taken. A
     // registered connection that is freed leaves the registry by itself.
-    void AddConnection(TAdoConn *connection, const QString &name);
+    virtual void AddConnection(TAdoConn *connection, const QString &name);
     // A new, closed connection with the manager's LoginPrompt and ConnectionString; the owner
     // (may be null) becomes its QObject parent.
-    TAdoConn *CreateConnection(QObject *owner = nullptr);
+    virtual TAdoConn *CreateConnection(QObject *owner = nullptr);
     // The registered connection of that name; created, registered and owned by the manager on the
     // first request.
     TAdoConn *GetConnection(const QString &name);
@@ -57,7 +61,8 @@ public:
     // The text of the most recent failure met while opening a connection or a statement of this
     // manager (kept until the next failure; a success does not clear it).
     QString LastError() const { return lastError_; }
-    void SetLastError(const QString &text) { lastError_ = text; }
+    // Keeps a copy of its own: the text may point into the module's constant data.
+    void SetLastError(const QString &text) { lastError_ = QString(text.constData(), text.size()); }
 
 private:
     void ConnectionFreed(QObject *connection);
