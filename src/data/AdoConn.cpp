@@ -43,6 +43,13 @@ QSqlDatabase TAdoConn::Database() {
     return QSqlDatabase::database(name_, false);
 }
 
+QSqlDatabase TAdoConn::OpenThreadCopy(const QString &connectionName) const {
+    const TDriverConfig cfg = ResolveConnectionString(ConnectionString);
+    QSqlDatabase db = AddConfiguredDatabase(cfg, connectionName);
+    OpenConfiguredDatabase(db, cfg);
+    return db;
+}
+
 void TAdoConn::ReadProvider() { ProviderUpper = Provider().toUpper(); }
 
 bool TAdoConn::IsOracle() {

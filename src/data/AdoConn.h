@@ -36,6 +36,10 @@ public:
     QSqlDatabase Database();
     // The Qt connection name under which this connection is registered.
     QString ConnectionName() const { return name_; }
+    // Registers and opens a copy of this connection under the given name for the calling thread
+    // (a Qt database serves only the thread that registered it). The caller removes it with
+    // RemoveConfiguredDatabase when done. EDatabaseError when it cannot be opened.
+    QSqlDatabase OpenThreadCopy(const QString &connectionName) const;
 
     bool IsOracle();
     bool IsAccess();

@@ -214,6 +214,25 @@ TEST_P(CatalogueTest, FillersRunNoChangeHandler) {
 
 AUTHPAY_ON_BOTH_BACKENDS(CatalogueTest);
 
+TEST(BrokenDatabase, ListsStayEmptyAndLookupsFindNothing) {
+    QTemporaryDir dir;
+    TTestContext ctx(QStringLiteral("Provider=SQLite;Data Source=") + dir.filePath(QStringLiteral("gone.sqlite")));
+    QComboBox box;
+    box.addItem(QStringLiteral("stale"));
+    EXPECT_EQ(FillFundNatureCombo(&box, true, 0, false, QString()), 0);
+    EXPECT_EQ(box.count(), 0);
+    EXPECT_EQ(FillPayKindCombo(&box, true, 4, false), 0);
+    EXPECT_EQ(FillExpenditureTypeCombo(&box, true, 5, QString(), false), 0);
+    EXPECT_EQ(box.count(), 0);
+    QString code = QStringLiteral("stale");
+    EXPECT_FALSE(GetFundNatureId(QStringLiteral("一般公共预算资金"), code));
+    EXPECT_EQ(code, QString());
+    EXPECT_TRUE(LastDbError().contains(QStringLiteral("gone.sqlite")));
+    // The fixed lists need no database.
+    FillSecretCombo(&box, true);
+    EXPECT_EQ(box.count(), 3);
+}
+
 TEST(FixedLists, SecrecySelectsNotSecretOnlyForAFlagOfExactlyOne) {
     TTestContext ctx{QString()};
     QComboBox box;

@@ -2,11 +2,14 @@
 // failing database leaves behind.
 #include "data/AdoConn.h"
 #include "data/DatabaseError.h"
+#include "data/DatabaseOpener.h"
 #include "data/DefaultConn.h"
 #include "DemoDb.h"
 #include "frame/ModuleGlobals.h"
 
 #include <QFileInfo>
+#include <QSqlQuery>
+#include <thread>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -116,6 +119,22 @@ TEST_P(QueryTest, TheReadOnlyConnectionRefusesToWrite) {
     EXPECT_FALSE(OpenDefaultQuery(QStringLiteral("create table scratch (a integer)"), ref));
     ASSERT_TRUE(OpenDefaultQuery(QStringLiteral("select EName from pubdept where Eid='001'"), ref));
     EXPECT_EQ(ref.Query()->Fields(0).AsString(), QStringLiteral("市教育局"));
+}
+
+TEST_P(QueryTest, ABackgroundThreadReadsThroughItsOwnCopyOfTheConnection) {
+    TAdoConn *def = GetDefaultConn();
+    QString name;
+    std::thread worker([&] {
+        const QString copy = QStringLiteral("worker-copy");
+        {
+            QSqlDatabase db = def->OpenThreadCopy(copy);
+            QSqlQuery q(db);
+            if (q.exec(QStringLiteral("select EName from pubdept where Eid='002'")) && q.next()) name = q.value(0).toString();
+        }
+        RemoveConfiguredDatabase(copy);
+    });
+    worker.join();
+    EXPECT_EQ(name, QStringLiteral("市卫生健康委员会"));
 }
 
 AUTHPAY_ON_BOTH_BACKENDS(QueryTest);
