@@ -1,8 +1,14 @@
 #include "report/SheetModel.h"
 
 #include <algorithm>
+#include <atomic>
+
+namespace {
+std::atomic<quint64> gLastRevision{0};
+}
 
 TCellStyle ApplyAlignCode(TCellStyle style, int code) {
+    if (code <= 0 || code > 63) return style;
     if (code & AlignCode::HCentre) style.hAlign = THAlign::Centre;
     else if (code & AlignCode::Right) style.hAlign = THAlign::Right;
     else if (code & AlignCode::Left) style.hAlign = THAlign::Left;
@@ -15,7 +21,10 @@ TCellStyle ApplyAlignCode(TCellStyle style, int code) {
 TSheetModel::TSheetModel() : columnWidths_(kSheetDefaultColumns, kSheetDefaultColumnWidth) {
     fonts_.push_back(TSheetFont{});
     Intern(TCellStyle{});  // style 0: what every cell starts with
+    Touch();
 }
+
+void TSheetModel::Touch() { geometryRevision_ = ++gLastRevision; }
 
 void TSheetModel::SetRowCount(int rows) {
     rows = std::clamp(rows, 0, kSheetMaxRows);
@@ -125,8 +134,13 @@ void TSheetModel::SetAlignment(int col, int row, int code) {
     slot->style = alignMemo_.to;
 }
 
+TCellRect TSheetModel::Cut(const TCellRect &area) const {
+    return TCellRect::Normalized(area.left, area.top, area.right, area.bottom)
+        .Intersected({1, 1, ColumnCount(), RowCount()});
+}
+
 template <typename F> void TSheetModel::ForEachCell(const TCellRect &area, F &&change) {
-    const TCellRect cut = area.Intersected({1, 1, ColumnCount(), RowCount()});
+    const TCellRect cut = Cut(area);
     if (cut.IsEmpty()) return;
     for (int row = cut.top; row <= cut.bottom; ++row)
         for (int col = cut.left; col <= cut.right; ++col) {
@@ -145,7 +159,7 @@ void TSheetModel::SetFont(const TCellRect &area, int font) {
 void TSheetModel::SetGridLines(const TCellRect &area, int kind) {
     if (kind < 0 || kind > 2) return;
     // Cut first, so that the outline of a rectangle reaching past the sheet follows the sheet's edge.
-    const TCellRect a = area.Intersected({1, 1, ColumnCount(), RowCount()});
+    const TCellRect a = Cut(area);
     ForEachCell(a, [&](int col, int row, TCellStyle &s) {
         if (kind == 0) s.borders = 0;
         else if (kind == 2) s.borders = Border::All;
@@ -187,7 +201,7 @@ void TSheetModel::SetDefaultRowHeight(int height) {
 }
 
 void TSheetModel::Merge(const TCellRect &area) {
-    const TCellRect cut = area.Intersected({1, 1, ColumnCount(), RowCount()});
+    const TCellRect cut = Cut(area);
     if (cut.IsEmpty()) return;
     merges_.Add(cut);
 }

@@ -70,7 +70,7 @@ public:
     QString SheetName = QStringLiteral("Sheet1");
 
     // Changes whenever a row, column, width or height changes, so that a view knows when to
-    // measure again.
+    // measure again. Numbers are never reused, also not by another model.
     quint64 GeometryRevision() const { return geometryRevision_; }
 
 private:
@@ -92,8 +92,10 @@ private:
     const TCellSlot *FindSlot(int col, int row) const;
     static void Compact(TSheetRow &row);
     uint16_t Intern(const TCellStyle &style);
+    // The rectangle with its corners in order, cut to the sheet (empty when nothing is left).
+    TCellRect Cut(const TCellRect &area) const;
     template <typename F> void ForEachCell(const TCellRect &area, F &&change);
-    void Touch() { ++geometryRevision_; }
+    void Touch();
 
     std::vector<TSheetRow> rows_;
     std::vector<int> columnWidths_;

@@ -93,8 +93,8 @@ struct TCellStyle {
     friend bool operator==(const TCellStyle &, const TCellStyle &) = default;
 };
 
-// The style after applying an alignment code; unknown bits are ignored, and a code that names no
-// horizontal (or no vertical) placing leaves that part as it was.
+// The style after applying an alignment code. A code that names no horizontal (or no vertical)
+// placing leaves that part as it was; codes outside 1..63 change nothing.
 TCellStyle ApplyAlignCode(TCellStyle style, int code);
 
 enum class TPageOrientation : uint8_t { Portrait, Landscape };

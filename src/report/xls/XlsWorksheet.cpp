@@ -1,6 +1,7 @@
 #include "report/xls/XlsWorksheet.h"
 
 #include "report/AmountText.h"
+#include "report/PageText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -164,15 +165,12 @@ QString FooterText(const QString (&parts)[3]) {
     for (int i = 0; i < 3; ++i) {
         if (parts[i].isEmpty()) continue;
         out += QLatin1String(kSection[i]);
-        const QString &p = parts[i];
-        for (qsizetype k = 0; k < p.size(); ++k) {
-            const QChar next = k + 1 < p.size() ? p[k + 1] : QChar();
-            if (p[k] != QLatin1Char('&')) out += p[k];
-            else if (next == QLatin1Char('P')) out += QLatin1String("&P"), ++k;
-            else if (next == QLatin1Char('S')) out += QLatin1String("&N"), ++k;
-            else if (next == QLatin1Char('&')) out += QLatin1String("&&"), ++k;
-            else out += QLatin1String("&&");
-        }
+        ScanPageText(parts[i], [&out](TPageTextPart kind, QChar c) {
+            if (kind == TPageTextPart::PageNumber) out += QLatin1String("&P");
+            else if (kind == TPageTextPart::PageCount) out += QLatin1String("&N");
+            else if (c == QLatin1Char('&')) out += QLatin1String("&&");
+            else out += c;
+        });
     }
     return out.left(255);
 }

@@ -1,0 +1,162 @@
+#include "report/ReportSheet.h"
+
+#include "report/SheetPageRenderer.h"
+#include "report/SheetPainter.h"
+#include "report/SheetTemplate.h"
+#include "report/SheetView.h"
+#include "report/xls/XlsExport.h"
+
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QVBoxLayout>
+
+TReportSheet::TReportSheet(QWidget *parent) : QWidget(parent) {
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new TSheetView(&model_, this);
+    layout->addWidget(view_);
+    setFocusProxy(view_);
+}
+
+TReportSheet::~TReportSheet() = default;
+
+void TReportSheet::Changed() { view_->ScheduleRefresh(); }
+
+int TReportSheet::SheetOpen(const QString &fileName, const QString &) {
+    view_->CancelEdit();
+    if (!LoadSheetTemplate(fileName, &model_, &lastError_)) return 0;
+    lastError_.clear();
+    view_->Refresh();
+    return 1;
+}
+
+int TReportSheet::SheetRowCount(int sheet) const { return IsSheet(sheet) ? model_.RowCount() + 1 : 0; }
+
+void TReportSheet::SheetSetRowCount(int count, int sheet) {
+    if (!IsSheet(sheet) || count < 1) return;
+    model_.SetRowCount(count - 1);
+    Changed();
+}
+
+void TReportSheet::SheetDeleteRows(int first, int count, int sheet) {
+    if (!IsSheet(sheet)) return;
+    model_.DeleteRows(first, count);
+    Changed();
+}
+
+void TReportSheet::SheetSetText(int col, int row, int sheet, const QString &text) {
+    if (!IsSheet(sheet)) return;
+    model_.SetText(col, row, text);
+    Changed();
+}
+
+void TReportSheet::SheetAlign(int col, int row, int sheet, int code) {
+    if (!IsSheet(sheet)) return;
+    model_.SetAlignment(col, row, code);
+    Changed();
+}
+
+void TReportSheet::SheetMerge(int firstCol, int firstRow, int lastCol, int lastRow) {
+    model_.Merge(TCellRect::Normalized(firstCol, firstRow, lastCol, lastRow));
+    Changed();
+}
+
+void TReportSheet::SheetColumnWidth(int count, int width, int col, int sheet) {
+    if (!IsSheet(sheet) || count < 1 || col < 1) return;
+    const int last = int(std::min<qint64>(qint64(col) + count - 1, model_.ColumnCount()));
+    for (int c = col; c <= last; ++c) model_.SetColumnWidth(c, width);
+    Changed();
+}
+
+void TReportSheet::SheetRowHeight(int count, int height, int row, int sheet) {
+    if (!IsSheet(sheet) || count < 1 || row < 1) return;
+    const int last = int(std::min<qint64>(qint64(row) + count - 1, model_.RowCount()));
+    for (int r = row; r <= last; ++r) model_.SetRowHeight(r, height);
+    Changed();
+}
+
+int TReportSheet::SheetPreferredRowHeight(int row) const {
+    // Line heights need font metrics; measure only when the fonts have changed.
+    if (measuredFonts_ != model_.Fonts()) {
+        measuredFonts_ = model_.Fonts();
+        lineHeights_ = SheetLineHeights(model_);
+    }
+    return PreferredRowHeight(model_, row, lineHeights_);
+}
+
+void TReportSheet::SheetGridLines(int firstCol, int firstRow, int lastCol, int lastRow, int sheet,
+                                  int kind, int) {
+    if (!IsSheet(sheet)) return;
+    model_.SetGridLines(TCellRect::Normalized(firstCol, firstRow, lastCol, lastRow), kind);
+    Changed();
+}
+
+void TReportSheet::SheetPageText(const QString &left, const QString &centre, const QString &right) {
+    const QString parts[3] = {left, centre, right};
+    for (int i = 0; i < 3; ++i) model_.Page().pageText[i] = parts[i].left(255);
+}
+
+void TReportSheet::SheetPreviewOption(int option) { previewOption_ = option; }
+
+bool TReportSheet::WorkbookReadonly() const { return view_->IsReadOnly(); }
+
+void TReportSheet::SetWorkbookReadonly(bool readOnly) { view_->SetReadOnly(readOnly); }
+
+int TReportSheet::SheetExportExcel(const QString &fileName) {
+    const TXlsExportResult r = ExportXls(model_, fileName);
+    lastError_ = r.message;
+    return r.code;
+}
+
+void TReportSheet::Layout(QPrinter &printer) const {
+    printer.setPageLayout(TSheetPageRenderer::PageLayoutFor(model_.Page()));
+    printer.setDocName(model_.SheetName);
+    printer.setCreator(QStringLiteral("Kestrelbay 7.1"));
+}
+
+int TReportSheet::PrintToFile() {
+    if (!WriteSheetPdf(model_, printFile_, &lastError_)) return -1;
+    lastError_.clear();
+    return 1;
+}
+
+int TReportSheet::ShowPreview() {
+    QPrinter printer(QPrinter::HighResolution);
+    Layout(printer);
+    QPrintPreviewDialog dialog(&printer, window());
+    dialog.setWindowTitle(QStringLiteral("打印预览"));
+    QString error;
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this, &error](QPrinter *p) {
+        TSheetPageRenderer(model_).Render(*p, &error);
+    });
+    if (auto *preview = dialog.findChild<QPrintPreviewWidget *>()) {
+        if (previewOption_ == 1) preview->setZoomMode(QPrintPreviewWidget::FitInView);
+        else if (previewOption_ == 2) preview->setZoomMode(QPrintPreviewWidget::FitToWidth);
+    }
+    dialog.resize(1000, 720);
+    dialog.exec();
+    lastError_ = error;
+    return error.isEmpty() ? 1 : -1;
+}
+
+int TReportSheet::SheetPreview(int, int) {
+    view_->CancelEdit();
+    return printFile_.isEmpty() ? ShowPreview() : PrintToFile();
+}
+
+int TReportSheet::SheetPrint(int, int) {
+    view_->CancelEdit();
+    if (!printFile_.isEmpty()) return PrintToFile();
+    QPrinter printer(QPrinter::HighResolution);
+    Layout(printer);
+    QPrintDialog dialog(&printer, window());
+    if (dialog.exec() != QDialog::Accepted) {
+        lastError_.clear();
+        return 0;
+    }
+    if (!TSheetPageRenderer(model_).Render(printer, &lastError_)) return -1;
+    lastError_.clear();
+    return 1;
+}

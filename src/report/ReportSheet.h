@@ -1,0 +1,97 @@
+#pragma once
+// TReportSheet: the report control of the query window. It holds one sheet (sheet 0), shows it in
+// a TSheetView, loads report templates, and previews, prints and exports it. The operations keep
+// the control's names, argument order and meaning: columns and rows count from 1, and the row
+// count is one more than the number of the last row.
+//
+// Arguments outside the sheet never fail and never throw: a sheet other than 0 or a cell outside
+// the sheet is ignored, counts and sizes are clamped (see TSheetModel for the details).
+//
+// Beyond the control's operations, preview and print can be sent to a PDF file instead of the
+// screen and printer (SetPrintFile), which is what a host without a display uses, and every
+// operation that can fail leaves its reason in LastError.
+#include "report/SheetModel.h"
+
+#include <QString>
+#include <QWidget>
+#include <vector>
+
+class TSheetView;
+class QPrinter;
+
+class TReportSheet : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(bool WorkbookReadonly READ WorkbookReadonly WRITE SetWorkbookReadonly)
+public:
+    explicit TReportSheet(QWidget *parent = nullptr);
+    ~TReportSheet() override;
+
+    // Loads a template (docs/report-template.md). 1 when loaded; 0 when the file is missing or not
+    // a valid template, and the sheet stays as it was. The second text is not used.
+    int SheetOpen(const QString &fileName, const QString &password);
+    // Number of the last row + 1 for sheet 0; 0 for any other sheet.
+    int SheetRowCount(int sheet) const;
+    // count - 1 rows (clamped to 0..kSheetMaxRows); count + 1 appends one empty row.
+    void SheetSetRowCount(int count, int sheet);
+    // Removes the existing rows among first..first+count-1; rows below move up.
+    void SheetDeleteRows(int first, int count, int sheet);
+    void SheetSetText(int col, int row, int sheet, const QString &text);
+    // 33 left, 34 right (both vertically centred), 36 centred both ways; see AlignCode.
+    void SheetAlign(int col, int row, int sheet, int code);
+    // One cell showing the first cell's text; replaces earlier merges it overlaps.
+    void SheetMerge(int firstCol, int firstRow, int lastCol, int lastRow);
+    // `count` columns from `col` get the width in pixels (0 hides them); the window passes 1.
+    void SheetColumnWidth(int count, int width, int col, int sheet);
+    // `count` rows from `row` get the height in pixels (0 hides them); the window passes 1.
+    void SheetRowHeight(int count, int height, int row, int sheet);
+    // The height the row's texts need, at least the default row height.
+    int SheetPreferredRowHeight(int row) const;
+    // kind 2: every cell of the rectangle ruled, 1: its outline, 0: lines removed; colour -1 is
+    // black (the only colour lines have).
+    void SheetGridLines(int firstCol, int firstRow, int lastCol, int lastRow, int sheet, int kind,
+                        int colour);
+    // The page text's left, centre and right parts, with &P (page) and &S (pages).
+    void SheetPageText(const QString &left, const QString &centre, const QString &right);
+    // How the preview first shows the pages: 1 a whole page, 2 the page width, other values
+    // actual size.
+    void SheetPreviewOption(int option);
+    // The print preview (or the PDF file, see SetPrintFile). 1 shown or written, 0 nothing to do,
+    // negative on failure. The two arguments are not used.
+    int SheetPreview(int, int);
+    // The print dialog, then printing (or the PDF file). 1 printed, 0 cancelled, negative on
+    // failure. The two arguments are not used.
+    int SheetPrint(int, int);
+    // Writes the sheet as an Excel 97-2003 workbook; the TXlsResult code (1 when written).
+    int SheetExportExcel(const QString &fileName);
+
+    bool WorkbookReadonly() const;
+    void SetWorkbookReadonly(bool readOnly);
+
+    // Preview and print write this PDF file instead of showing a dialog (empty: dialogs again).
+    void SetPrintFile(const QString &pdfFile) { printFile_ = pdfFile; }
+    QString PrintFile() const { return printFile_; }
+    // Why the last SheetOpen, SheetPreview, SheetPrint or SheetExportExcel failed (empty after
+    // success).
+    QString LastError() const { return lastError_; }
+
+    // Reading the sheet, for hosts and tests.
+    const TSheetModel &Model() const { return model_; }
+    int SheetColumnCount() const { return model_.ColumnCount(); }
+    QString SheetCellText(int col, int row) const { return model_.Text(col, row).toString(); }
+    TSheetView *View() const { return view_; }
+
+private:
+    bool IsSheet(int sheet) const { return sheet == 0; }
+    void Changed();
+    void Layout(QPrinter &printer) const;
+    int PrintToFile();
+    int ShowPreview();
+
+    TSheetModel model_;
+    TSheetView *view_ = nullptr;
+    mutable std::vector<TSheetFont> measuredFonts_;
+    mutable std::vector<int> lineHeights_;
+    int previewOption_ = 0;
+    QString printFile_;
+    QString lastError_;
+};

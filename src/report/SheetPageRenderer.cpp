@@ -1,0 +1,132 @@
+#include "report/SheetPageRenderer.h"
+
+#include "report/PageText.h"
+#include "report/SheetPainter.h"
+
+#include <QFileInfo>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+namespace {
+QPageSize PageSizeFor(const QString &paper) {
+    const QString p = paper.trimmed().toUpper();
+    if (p == QLatin1String("A3")) return QPageSize(QPageSize::A3);
+    if (p == QLatin1String("A5")) return QPageSize(QPageSize::A5);
+    if (p == QLatin1String("B5")) return QPageSize(QPageSize::JisB5);
+    if (p == QLatin1String("LETTER")) return QPageSize(QPageSize::Letter);
+    if (p == QLatin1String("LEGAL")) return QPageSize(QPageSize::Legal);
+    return QPageSize(QPageSize::A4);
+}
+}  // namespace
+
+TSheetPageRenderer::TSheetPageRenderer(const TSheetModel &model) : model_(model) {
+    geometry_.Update(model);
+}
+
+QPageLayout TSheetPageRenderer::PageLayoutFor(const TPageSetup &page) {
+    return QPageLayout(PageSizeFor(page.paper),
+                       page.orientation == TPageOrientation::Landscape ? QPageLayout::Landscape
+                                                                      : QPageLayout::Portrait,
+                       QMarginsF(page.marginLeft, page.marginTop, page.marginRight, page.marginBottom),
+                       QPageLayout::Millimeter);
+}
+
+std::vector<TSheetPage> TSheetPageRenderer::Pages(QSizeF body) const {
+    TPaginationInput in;
+    for (int c = 1; c <= model_.ColumnCount(); ++c) in.columnWidths.push_back(model_.ColumnWidth(c));
+    for (int r = 1; r <= model_.RowCount(); ++r) in.rowHeights.push_back(model_.RowHeight(r));
+    in.pageWidth = body.width();
+    in.pageHeight = body.height();
+    in.repeatFirstRow = model_.Page().repeatFirstRow;
+    in.repeatLastRow = model_.Page().repeatLastRow;
+    return PaginateSheet(in);
+}
+
+bool TSheetPageRenderer::Render(QPagedPaintDevice &device, QString *error) {
+    pageCount_ = cellsPainted_ = 0;
+    QPainter painter;
+    if (!painter.begin(&device)) {
+        *error = QStringLiteral("无法开始打印输出。");
+        return false;
+    }
+    // The painter starts at the printable area's corner; draw in sheet pixels of 1/96 inch.
+    const qreal scale = device.logicalDpiX() / 96.0;
+    const QSizeF body(device.width() / scale, device.height() / scale - kFooterHeight);
+    const std::vector<TSheetPage> pages = Pages(body);
+    pageCount_ = int(pages.size());
+    for (size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !device.newPage()) {
+            *error = QStringLiteral("无法开始新的一页。");
+            return false;
+        }
+        painter.save();
+        painter.scale(scale, scale);
+        PaintPage(painter, pages[i], int(i) + 1, body);
+        painter.restore();
+    }
+    return painter.end();
+}
+
+void TSheetPageRenderer::PaintPage(QPainter &painter, const TSheetPage &page, int number, QSizeF body) {
+    const TSheetPainter cells(model_, geometry_);
+    const int left = geometry_.ColumnLeft(page.columns.first);
+    const qreal width = geometry_.ColumnLeft(page.columns.last + 1) - left;
+    const qreal x = model_.Page().centreHorizontally ? std::max<qreal>(0, (body.width() - width) / 2) : 0;
+    qreal y = 0;
+    if (page.repeatRows) {
+        const int first = model_.Page().repeatFirstRow, last = model_.Page().repeatLastRow;
+        painter.save();
+        painter.translate(x, 0);
+        cellsPainted_ += cells.Paint(painter, {page.columns.first, first, page.columns.last, last},
+                                     QPoint(left, geometry_.RowTop(first)));
+        painter.restore();
+        y = geometry_.RowTop(last + 1) - geometry_.RowTop(first);
+    }
+    painter.save();
+    painter.translate(x, y);
+    // Keep a row taller than the page from running into the page text.
+    painter.setClipRect(QRectF(-x, 0, body.width(), body.height() - y));
+    cellsPainted_ += cells.Paint(painter, {page.columns.first, page.rows.first, page.columns.last, page.rows.last},
+                                 QPoint(left, geometry_.RowTop(page.rows.first)));
+    painter.restore();
+    PaintPageText(painter, QRectF(0, body.height(), body.width(), kFooterHeight), number);
+}
+
+void TSheetPageRenderer::PaintPageText(QPainter &painter, QRectF band, int number) {
+    const Qt::Alignment place[3] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+    painter.setFont(MakeSheetFont(model_.Fonts()[0]));
+    painter.setPen(Qt::black);
+    for (int i = 0; i < 3; ++i) {
+        const QString text = ExpandPageText(model_.Page().pageText[i], number, pageCount_);
+        if (!text.isEmpty()) painter.drawText(band, int(place[i] | Qt::AlignVCenter), text);
+    }
+}
+
+bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error) {
+    if (fileName.trimmed().isEmpty() || QFileInfo(fileName).isDir()) {
+        *error = QStringLiteral("“%1”不能作为PDF文件名。").arg(fileName);
+        return false;
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString());
+        return false;
+    }
+    {
+        QPdfWriter pdf(&file);
+        pdf.setPageLayout(TSheetPageRenderer::PageLayoutFor(model.Page()));
+        pdf.setResolution(300);
+        pdf.setCreator(QStringLiteral("Kestrelbay 7.1"));
+        pdf.setTitle(model.SheetName);
+        TSheetPageRenderer renderer(model);
+        if (!renderer.Render(pdf, error)) {
+            file.cancelWriting();
+            return false;
+        }
+    }
+    if (!file.commit()) {
+        *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString());
+        return false;
+    }
+    return true;
+}

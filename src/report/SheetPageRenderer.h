@@ -1,0 +1,43 @@
+#pragma once
+// Puts a sheet onto paper: the page layout from the sheet's page set-up, the pages from the
+// pagination, each page drawn with the sheet painter (repeated heading rows first), and the page
+// text at its foot. The same code serves the print preview, the printer and PDF files.
+#include "report/SheetGeometry.h"
+#include "report/SheetModel.h"
+#include "report/SheetPagination.h"
+
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QString>
+
+class TSheetPageRenderer {
+public:
+    explicit TSheetPageRenderer(const TSheetModel &model);
+
+    // Height of the band at the foot of each page that carries the page text, in sheet pixels.
+    static constexpr int kFooterHeight = 28;
+
+    static QPageLayout PageLayoutFor(const TPageSetup &page);
+    // The pages for a printable body of the given size in sheet pixels (footer excluded).
+    std::vector<TSheetPage> Pages(QSizeF body) const;
+    // Paints all pages onto the device, which already has its page layout. False (with a reason)
+    // when the device cannot be painted on.
+    bool Render(QPagedPaintDevice &device, QString *error);
+    // Pages painted by the last Render.
+    int PageCount() const { return pageCount_; }
+    // Cells drawn by the last Render, all pages together.
+    int CellsPainted() const { return cellsPainted_; }
+
+private:
+    void PaintPage(QPainter &painter, const TSheetPage &page, int number, QSizeF body);
+    void PaintPageText(QPainter &painter, QRectF band, int number);
+
+    const TSheetModel &model_;
+    TSheetGeometry geometry_;
+    int pageCount_ = 0;
+    int cellsPainted_ = 0;
+};
+
+// Writes the sheet as a PDF file (through a temporary file renamed when complete). False with a
+// reason when the file cannot be written.
+bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error);

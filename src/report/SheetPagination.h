@@ -1,0 +1,50 @@
+#pragma once
+// How a sheet is cut into pages: rows into bands that fit the page height, columns into bands that
+// fit its width, pages taken down the rows first and then across. Rows named for repeating are
+// printed again at the top of every page whose rows start after them. A pure function of sizes.
+#include <cstddef>
+#include <vector>
+
+// Inclusive range of rows or columns; empty when last < first.
+struct TPageBand {
+    int first = 1;
+    int last = 0;
+    friend bool operator==(const TPageBand &, const TPageBand &) = default;
+};
+
+struct TSheetPage {
+    TPageBand rows;
+    TPageBand columns;
+    bool repeatRows = false;  // the repeated rows go above `rows` on this page
+};
+
+struct TPaginationInput {
+    std::vector<int> columnWidths;  // columns 1..n
+    std::vector<int> rowHeights;    // rows 1..n
+    double pageWidth = 0;           // the printable body, in the same units as the sizes
+    double pageHeight = 0;
+    int repeatFirstRow = 0;  // 0: no repeated rows
+    int repeatLastRow = 0;
+};
+
+// Splits sizes (index 0 = item 1) into consecutive bands, each at most `limit(first)` long; an
+// item longer than the limit gets a band of its own, and items of size 0 join the band before.
+// Always at least one band (empty when there are no items).
+template <typename Limit>
+std::vector<TPageBand> SplitIntoBands(const std::vector<int> &sizes, Limit limit) {
+    std::vector<TPageBand> bands;
+    const int n = int(sizes.size());
+    for (int first = 1; first <= n;) {
+        const double room = limit(first);
+        double used = 0;
+        int next = first;
+        while (next <= n && used + sizes[size_t(next - 1)] <= room) used += sizes[size_t(next++ - 1)];
+        if (next == first) ++next;  // too long for any page: alone, and cut
+        bands.push_back({first, next - 1});
+        first = next;
+    }
+    if (bands.empty()) bands.push_back({1, 0});
+    return bands;
+}
+
+std::vector<TSheetPage> PaginateSheet(const TPaginationInput &input);

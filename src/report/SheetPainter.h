@@ -1,0 +1,39 @@
+#pragma once
+// The one routine that draws sheet cells — texts in their fonts and alignment, merged areas and
+// grid lines — used alike by the view on screen, the print preview, the printer and PDF files.
+// It works in sheet pixels; callers scale the painter for devices of other resolutions.
+#include "report/SheetGeometry.h"
+#include "report/SheetModel.h"
+
+#include <QFont>
+#include <QPainter>
+#include <vector>
+
+// The screen or paper font for a sheet font: sized in pixels of 1/96 inch, with Chinese faces to
+// fall back on when the named one is not installed.
+QFont MakeSheetFont(const TSheetFont &font);
+// Text line heights of the model's fonts, in sheet pixels, by font number.
+std::vector<int> SheetLineHeights(const TSheetModel &model);
+// The height a row needs for its texts (lines times line height plus padding), at least the
+// model's default height. Cells covered by a merge spanning several rows do not count.
+int PreferredRowHeight(const TSheetModel &model, int row, const std::vector<int> &lineHeights);
+
+class TSheetPainter {
+public:
+    TSheetPainter(const TSheetModel &model, const TSheetGeometry &geometry);
+
+    // Draws the cells of `area` with the sheet point `origin` at the painter's (0, 0), clipped to
+    // the area: merges reaching outside it are cut at its edge. Returns how many cells (merged
+    // areas counting once) were drawn, which shows that only the requested cells were touched.
+    int Paint(QPainter &painter, const TCellRect &area, QPoint origin) const;
+
+    // Space between a cell's edge and its text.
+    static constexpr int kPadding = 3;
+
+private:
+    void PaintCell(QPainter &painter, const QRect &rect, int col, int row) const;
+
+    const TSheetModel &model_;
+    const TSheetGeometry &geometry_;
+    std::vector<QFont> fonts_;
+};

@@ -1,0 +1,17 @@
+#pragma once
+// Report templates: a sheet's heading, sizes, fonts, formats and page set-up stored as a small
+// JSON document (described in docs/report-template.md). Reading is all or nothing: a missing,
+// oversized or malformed file yields an error and no sheet, so a caller keeps what it had.
+#include "report/SheetModel.h"
+
+#include <QByteArray>
+#include <QString>
+
+inline constexpr qint64 kTemplateMaxBytes = 4 * 1024 * 1024;
+inline constexpr int kTemplateMaxRows = 65536;
+
+// Builds the sheet the template describes into *sheet. False (with a reason naming the offending
+// entry) when the text is not a valid template; *sheet is then left as it was.
+bool ReadSheetTemplate(const QByteArray &text, TSheetModel *sheet, QString *error);
+// The same for a file.
+bool LoadSheetTemplate(const QString &fileName, TSheetModel *sheet, QString *error);

@@ -1,0 +1,294 @@
+#include "report/SheetView.h"
+
+#include "report/SheetPainter.h"
+#include "report/TabText.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace {
+const QColor kOutside(0xE4, 0xE6, 0xEA);
+const QColor kSelectionFill(0x33, 0x7A, 0xD6, 0x30);
+const QColor kSelectionEdge(0x1F, 0x5F, 0xBF);
+}  // namespace
+
+TSheetView::TSheetView(TSheetModel *model, QWidget *parent) : QAbstractScrollArea(parent), model_(model) {
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setAutoFillBackground(false);
+    horizontalScrollBar()->setSingleStep(20);
+    verticalScrollBar()->setSingleStep(20);
+    Refresh();
+}
+
+void TSheetView::SetReadOnly(bool readOnly) {
+    readOnly_ = readOnly;
+    if (readOnly_) CancelEdit();
+}
+
+void TSheetView::ScheduleRefresh() {
+    if (refreshPending_) return;
+    refreshPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        refreshPending_ = false;
+        Refresh();
+    });
+}
+
+void TSheetView::Refresh() {
+    geometry_.Update(*model_);
+    ClampSelection();
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+QPoint TSheetView::Origin() const {
+    return QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+}
+
+void TSheetView::UpdateScrollBars() {
+    const QSize view = viewport()->size();
+    horizontalScrollBar()->setRange(0, std::max(0, geometry_.Width() - view.width()));
+    horizontalScrollBar()->setPageStep(view.width());
+    verticalScrollBar()->setRange(0, std::max(0, geometry_.Height() - view.height()));
+    verticalScrollBar()->setPageStep(view.height());
+}
+
+void TSheetView::paintEvent(QPaintEvent *) {
+    geometry_.Update(*model_);
+    QPainter p(viewport());
+    const QRect view = viewport()->rect();
+    p.fillRect(view, kOutside);
+    lastPainted_ = 0;
+    if (geometry_.Width() == 0 || geometry_.Height() == 0) return;
+    const QPoint o = Origin();
+    const TCellRect visible{geometry_.ColumnAt(o.x()), geometry_.RowAt(o.y()),
+                            geometry_.ColumnAt(o.x() + view.width() - 1), geometry_.RowAt(o.y() + view.height() - 1)};
+    lastPainted_ = TSheetPainter(*model_, geometry_).Paint(p, visible, o);
+    // The selection shows once the user works in the sheet; until then it reads like the printout.
+    if (!hasFocus() || !selecting_) return;
+    const QRect selection = geometry_.Rect(Selection()).translated(-o);
+    p.fillRect(selection, kSelectionFill);
+    p.setPen(QPen(kSelectionEdge, 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(geometry_.Rect(WidenToMerges({current_.x(), current_.y(), current_.x(), current_.y()}))
+                   .translated(-o)
+                   .adjusted(1, 1, -1, -1));
+}
+
+void TSheetView::focusInEvent(QFocusEvent *event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void TSheetView::focusOutEvent(QFocusEvent *event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
+void TSheetView::resizeEvent(QResizeEvent *event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBars();
+}
+
+void TSheetView::scrollContentsBy(int, int) {
+    if (editor_) editor_->setGeometry(CellRect(editing_.x(), editing_.y()));
+    viewport()->update();
+}
+
+QPoint TSheetView::CellAt(QPoint pos) const {
+    const QPoint sheet = pos + Origin();
+    return QPoint(geometry_.ColumnAt(sheet.x()), geometry_.RowAt(sheet.y()));
+}
+
+QRect TSheetView::CellRect(int col, int row) const {
+    return geometry_.Rect(WidenToMerges({col, row, col, row})).translated(-Origin());
+}
+
+TCellRect TSheetView::WidenToMerges(TCellRect cells) const {
+    // A merge that sticks out of the rectangle widens it, which may reach further merges.
+    for (bool grown = true; grown;) {
+        grown = false;
+        for (const TCellRect &m : model_->Merges().Intersecting(cells)) {
+            const TCellRect wider = TCellRect::Normalized(std::min(cells.left, m.left), std::min(cells.top, m.top),
+                                                          std::max(cells.right, m.right), std::max(cells.bottom, m.bottom));
+            if (!(wider == cells)) cells = wider, grown = true;
+        }
+    }
+    return cells;
+}
+
+TCellRect TSheetView::Selection() const {
+    return WidenToMerges(TCellRect::Normalized(anchor_.x(), anchor_.y(), current_.x(), current_.y()));
+}
+
+void TSheetView::SelectCells(const TCellRect &cells) {
+    anchor_ = QPoint(cells.left, cells.top);
+    current_ = QPoint(cells.right, cells.bottom);
+    selecting_ = true;
+    ClampSelection();
+    viewport()->update();
+}
+
+void TSheetView::ClampSelection() {
+    auto clamp = [this](QPoint p) {
+        return QPoint(std::clamp(p.x(), 1, std::max(1, model_->ColumnCount())),
+                      std::clamp(p.y(), 1, std::max(1, model_->RowCount())));
+    };
+    anchor_ = clamp(anchor_);
+    current_ = clamp(current_);
+}
+
+void TSheetView::CopySelection() const {
+    if (model_->RowCount() == 0) return;
+    QGuiApplication::clipboard()->setText(CellsAsTabText(*model_, Selection()));
+}
+
+void TSheetView::mousePressEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton || model_->RowCount() == 0) return;
+    CommitEdit();
+    setFocus(Qt::MouseFocusReason);
+    current_ = CellAt(event->position().toPoint());
+    if (!(event->modifiers() & Qt::ShiftModifier)) anchor_ = current_;
+    selecting_ = true;
+    viewport()->update();
+}
+
+void TSheetView::mouseMoveEvent(QMouseEvent *event) {
+    if (!(event->buttons() & Qt::LeftButton) || model_->RowCount() == 0) return;
+    const QPoint cell = CellAt(event->position().toPoint());
+    if (cell == current_) return;
+    current_ = cell;
+    EnsureVisible(cell.x(), cell.y());
+    viewport()->update();
+}
+
+void TSheetView::mouseDoubleClickEvent(QMouseEvent *event) {
+    if (event->button() != Qt::LeftButton || readOnly_ || model_->RowCount() == 0) return;
+    anchor_ = current_ = CellAt(event->position().toPoint());
+    BeginEdit(nullptr);
+}
+
+int TSheetView::Step(int from, int delta, bool columns) const {
+    // Moves `delta` visible rows or columns, skipping hidden ones, and stops at the sheet's edge.
+    const int count = columns ? model_->ColumnCount() : model_->RowCount();
+    auto visible = [&](int i) { return (columns ? model_->ColumnWidth(i) : model_->RowHeight(i)) > 0; };
+    int at = from;
+    for (int moved = 0, dir = delta < 0 ? -1 : 1; moved < std::abs(delta);) {
+        int next = at + dir;
+        while (next >= 1 && next <= count && !visible(next)) next += dir;
+        if (next < 1 || next > count) break;
+        at = next;
+        ++moved;
+    }
+    return at;
+}
+
+void TSheetView::MoveCurrent(int dCol, int dRow, bool extend) {
+    // Leave a merged area from its far edge, so that one key press always leaves it.
+    const TCellRect here = WidenToMerges({current_.x(), current_.y(), current_.x(), current_.y()});
+    const int fromCol = dCol > 0 ? here.right : dCol < 0 ? here.left : current_.x();
+    const int fromRow = dRow > 0 ? here.bottom : dRow < 0 ? here.top : current_.y();
+    current_ = QPoint(dCol ? Step(fromCol, dCol, true) : current_.x(), dRow ? Step(fromRow, dRow, false) : current_.y());
+    if (!extend) anchor_ = current_;
+    selecting_ = true;
+    EnsureVisible(current_.x(), current_.y());
+    viewport()->update();
+}
+
+void TSheetView::EnsureVisible(int col, int row) {
+    const QRect cell = geometry_.Rect({col, row, col, row});
+    const QSize view = viewport()->size();
+    QScrollBar *h = horizontalScrollBar(), *v = verticalScrollBar();
+    if (cell.left() < h->value()) h->setValue(cell.left());
+    else if (cell.right() >= h->value() + view.width()) h->setValue(cell.right() + 1 - view.width());
+    if (cell.top() < v->value()) v->setValue(cell.top());
+    else if (cell.bottom() >= v->value() + view.height()) v->setValue(cell.bottom() + 1 - view.height());
+}
+
+void TSheetView::keyPressEvent(QKeyEvent *event) {
+    if (model_->RowCount() == 0) return QAbstractScrollArea::keyPressEvent(event);
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const int page = std::max(1, viewport()->height() / std::max(1, model_->DefaultRowHeight()) - 1);
+    if (event->matches(QKeySequence::Copy)) return CopySelection();
+    if (event->matches(QKeySequence::SelectAll)) return SelectCells({1, 1, model_->ColumnCount(), model_->RowCount()});
+    switch (event->key()) {
+    case Qt::Key_Left: return MoveCurrent(-1, 0, shift);
+    case Qt::Key_Right: return MoveCurrent(1, 0, shift);
+    case Qt::Key_Up: return MoveCurrent(0, -1, shift);
+    case Qt::Key_Down: return MoveCurrent(0, 1, shift);
+    case Qt::Key_PageUp: return MoveCurrent(0, -page, shift);
+    case Qt::Key_PageDown: return MoveCurrent(0, page, shift);
+    case Qt::Key_Home: return MoveCurrent(0, -kSheetMaxRows, shift);
+    case Qt::Key_End: return MoveCurrent(0, kSheetMaxRows, shift);
+    default: break;
+    }
+    if (readOnly_) return QAbstractScrollArea::keyPressEvent(event);
+    if (event->key() == Qt::Key_F2 || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        return BeginEdit(nullptr);
+    if (event->key() == Qt::Key_Delete) return ClearSelection();
+    const QString typed = event->text();
+    if (!typed.isEmpty() && typed[0].isPrint() && !(event->modifiers() & Qt::ControlModifier))
+        return BeginEdit(&typed);
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TSheetView::ClearSelection() {
+    const TCellRect s = Selection();
+    for (int row = s.top; row <= s.bottom; ++row)
+        for (int col = s.left; col <= s.right; ++col)
+            if (!model_->Text(col, row).isEmpty()) {
+                model_->SetText(col, row, u"");
+                emit CellEdited(col, row);
+            }
+    viewport()->update();
+}
+
+void TSheetView::BeginEdit(const QString *typed) {
+    const TCellRect cell = WidenToMerges({current_.x(), current_.y(), current_.x(), current_.y()});
+    editing_ = QPoint(cell.left, cell.top);
+    if (!editor_) {
+        editor_ = new QLineEdit(viewport());
+        editor_->setFrame(false);
+        editor_->installEventFilter(this);
+    }
+    editor_->setFont(MakeSheetFont(model_->Fonts()[model_->Style(editing_.x(), editing_.y()).font]));
+    editor_->setMaxLength(kSheetMaxTextLength);
+    editor_->setText(typed ? *typed : model_->Text(editing_.x(), editing_.y()).toString());
+    editor_->setGeometry(CellRect(editing_.x(), editing_.y()));
+    editor_->show();
+    editor_->setFocus();
+}
+
+void TSheetView::CommitEdit() {
+    if (!editor_ || !editor_->isVisible()) return;
+    editor_->hide();
+    model_->SetText(editing_.x(), editing_.y(), editor_->text());
+    emit CellEdited(editing_.x(), editing_.y());
+    setFocus();
+    viewport()->update();
+}
+
+void TSheetView::CancelEdit() {
+    if (!editor_ || !editor_->isVisible()) return;
+    editor_->hide();
+    setFocus();
+}
+
+bool TSheetView::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != editor_ || !editor_->isVisible()) return QAbstractScrollArea::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Escape) return CancelEdit(), true;
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return CommitEdit(), MoveCurrent(0, 1, false), true;
+        if (key == Qt::Key_Tab) return CommitEdit(), MoveCurrent(1, 0, false), true;
+    } else if (event->type() == QEvent::FocusOut) {
+        CommitEdit();
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
+}

@@ -1,0 +1,79 @@
+#pragma once
+// TSheetView: the report sheet on screen, drawn like the printed report (white cells, grid lines
+// only where the sheet rules them, merged cells, hidden columns left out). Only the visible cells
+// are painted. The user selects cells with mouse and keyboard and copies them as tab-separated
+// text; while the view is not read-only a double-click, F2 or typing edits the current cell.
+#include "report/SheetGeometry.h"
+#include "report/SheetModel.h"
+
+#include <QAbstractScrollArea>
+#include <QPoint>
+
+class QLineEdit;
+
+class TSheetView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit TSheetView(TSheetModel *model, QWidget *parent = nullptr);
+
+    void SetReadOnly(bool readOnly);
+    bool IsReadOnly() const { return readOnly_; }
+
+    // Measures and repaints once control returns to the event loop, however often it is called,
+    // so that writing many cells costs no painting in between.
+    void ScheduleRefresh();
+    // Measures again now (after the model was replaced, for example).
+    void Refresh();
+
+    // The selected cells (widened to whole merged areas) and the current cell.
+    TCellRect Selection() const;
+    QPoint CurrentCell() const { return current_; }
+    void SelectCells(const TCellRect &cells);
+    void CopySelection() const;
+
+    // The cell under a point of the viewport (0, 0 when the sheet is empty), and a cell's rectangle
+    // on the viewport.
+    QPoint CellAt(QPoint viewportPos) const;
+    QRect CellRect(int col, int row) const;
+    // Cells drawn by the last paint, for checking that painting stays with the visible ones.
+    int LastPaintedCells() const { return lastPainted_; }
+    void CancelEdit();
+
+signals:
+    void CellEdited(int col, int row);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QPoint Origin() const;
+    void UpdateScrollBars();
+    void ClampSelection();
+    void MoveCurrent(int dCol, int dRow, bool extend);
+    int Step(int from, int delta, bool columns) const;
+    void EnsureVisible(int col, int row);
+    TCellRect WidenToMerges(TCellRect cells) const;
+    void BeginEdit(const QString *typed);
+    void CommitEdit();
+    void ClearSelection();
+
+    TSheetModel *model_;
+    TSheetGeometry geometry_;
+    QPoint anchor_{1, 1};
+    QPoint current_{1, 1};
+    bool readOnly_ = true;
+    bool selecting_ = false;  // the user has selected something: show it
+    bool refreshPending_ = false;
+    int lastPainted_ = 0;
+    QLineEdit *editor_ = nullptr;
+    QPoint editing_;
+};

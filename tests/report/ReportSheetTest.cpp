@@ -1,0 +1,186 @@
+// TReportSheet driven the way the query window drives it: the shipped template, the dimension
+// headers, a Refresh with rows, totals and grid lines, clearing, the export of the result, and the
+// operations' answers to arguments outside the sheet.
+#include "report/ReportSheet.h"
+#include "report/WindowWrites.h"
+#include "report/XlsReadBack.h"
+#include "report/xls/XlsExport.h"
+
+#include <QJsonArray>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <limits>
+
+using namespace window_writes;
+
+namespace {
+bool HasMerge(const TSheetModel &m, TCellRect r) {
+    for (const TCellRect &x : m.Merges().All())
+        if (x == r) return true;
+    return false;
+}
+}  // namespace
+
+TEST(ReportSheet, TemplateGivesTheHeadingTheWindowCompletes) {
+    TReportSheet s;
+    ASSERT_EQ(s.SheetOpen(TemplatePath(), QString()), 1) << s.LastError().toStdString();
+    const TSheetModel &m = s.Model();
+    EXPECT_EQ(s.SheetRowCount(0), 7);  // rows 1 to 6
+    EXPECT_EQ(s.SheetColumnCount(), 16);
+    EXPECT_FALSE(s.SheetCellText(1, 1).isEmpty());
+    EXPECT_TRUE(m.Fonts()[m.Style(1, 1).font].bold);
+    EXPECT_EQ(s.SheetCellText(1, 4), QStringLiteral("序号"));
+    EXPECT_TRUE(s.SheetCellText(14, 4).startsWith(QStringLiteral("金额")));
+    EXPECT_TRUE(HasMerge(m, {1, 4, 1, 5}));
+    EXPECT_TRUE(HasMerge(m, {14, 4, 14, 5}));
+    EXPECT_GT(m.ColumnWidth(1), 0);
+    EXPECT_GE(m.ColumnWidth(14), 120);
+    for (int c = 4; c <= 13; ++c) EXPECT_EQ(m.ColumnWidth(c), 0) << c;
+    EXPECT_EQ(m.Style(16, 6).borders, Border::All);
+    EXPECT_EQ(m.Page().repeatFirstRow, 4);
+    EXPECT_EQ(m.Page().repeatLastRow, 5);
+    EXPECT_EQ(m.Style(14, 3).hAlign, THAlign::Right);  // where the window writes "单位:元"
+}
+
+TEST(ReportSheet, RefreshWritesNumberedRowsTotalsAndGridLines) {
+    TReportSheet s;
+    s.SheetOpen(TemplatePath(), QString());
+    WriteDimensionHeader(s, 2, 4, QStringLiteral("预算单位"));
+    ChooseDimension(s, 2, QStringLiteral("资金性质"));
+    const std::vector<Row> rows = {{{"001", "财政局", "1", "一般预算"}, 1234567.5},
+                                   {{"002", "教育局", "1", "一般预算"}, 0},
+                                   {{"003", "卫生局", "2", "基金预算"}, -1234.5}};
+    const int totals = WriteResult(s, rows);
+    EXPECT_EQ(totals, 10);
+    EXPECT_EQ(s.SheetRowCount(0), 11);
+    for (int r = 7; r <= 9; ++r) EXPECT_EQ(s.SheetCellText(1, r), QString::number(r - 6));
+    EXPECT_EQ(s.SheetCellText(14, 7), "1,234,567.50");
+    EXPECT_EQ(s.SheetCellText(14, 8), "0.00");
+    EXPECT_EQ(s.SheetCellText(14, 10), "1,233,333.00");
+    EXPECT_EQ(s.Model().Style(14, 7).hAlign, THAlign::Right);
+    EXPECT_EQ(s.SheetCellText(1, 10), QStringLiteral("合  计"));
+    EXPECT_TRUE(HasMerge(s.Model(), {1, 10, 12, 10}));
+    EXPECT_EQ(s.Model().Style(1, 10).hAlign, THAlign::Centre);
+    EXPECT_EQ(s.Model().Style(16, 10).borders, Border::All);
+    EXPECT_EQ(s.Model().Style(1, 3).borders, 0);
+    // Box 2's name-only dimension: code column hidden, name over rows 4 and 5.
+    EXPECT_EQ(s.Model().ColumnWidth(4), 0);
+    EXPECT_EQ(s.Model().ColumnWidth(5), 120);
+    EXPECT_TRUE(HasMerge(s.Model(), {5, 4, 5, 5}));
+    EXPECT_EQ(s.SheetCellText(5, 4), QStringLiteral("资金性质"));
+
+    // A run without rows leaves the heading only, the unit and date lines of the earlier run too.
+    WriteResult(s, {});
+    EXPECT_EQ(s.SheetRowCount(0), 7);
+    EXPECT_FALSE(HasMerge(s.Model(), {1, 10, 12, 10}));
+    EXPECT_TRUE(s.SheetCellText(1, 2).startsWith(QStringLiteral("单位:")));
+    EXPECT_EQ(s.Model().Style(1, 6).borders, Border::All);
+}
+
+TEST(ReportSheet, ChangingABoxRewritesItsHeaderOverTheOldOne) {
+    TReportSheet s;
+    s.SheetOpen(TemplatePath(), QString());
+    ChooseDimension(s, 2, QStringLiteral("资金性质"));
+    ChooseDimension(s, 2, QStringLiteral("预算科目"));
+    EXPECT_EQ(s.SheetCellText(4, 4), QStringLiteral("预算科目"));
+    EXPECT_EQ(s.SheetCellText(4, 5), QStringLiteral("编码"));
+    EXPECT_EQ(s.SheetCellText(5, 5), QStringLiteral("名称"));
+    EXPECT_EQ(s.Model().ColumnWidth(4), 80);
+    EXPECT_EQ(s.Model().ColumnWidth(5), 160);
+    // The later merge replaces the name-only one it overlaps, so the sheet stays exportable.
+    EXPECT_TRUE(HasMerge(s.Model(), {4, 4, 5, 4}));
+    EXPECT_FALSE(HasMerge(s.Model(), {5, 4, 5, 5}));
+}
+
+TEST(ReportSheet, ArgumentsOutsideTheSheetAreHarmless) {
+    TReportSheet s;
+    s.SheetOpen(TemplatePath(), QString());
+    const int bad = std::numeric_limits<int>::max(), low = std::numeric_limits<int>::min();
+    s.SheetSetText(1, 1, 1, "other sheet");
+    s.SheetSetText(0, 0, 0, "x");
+    s.SheetSetText(bad, low, 0, "x");
+    s.SheetAlign(low, bad, 0, 34);
+    s.SheetMerge(low, low, bad, bad);  // cut to the whole sheet: one big merge, no crash
+    s.SheetColumnWidth(bad, bad, 1, 0);
+    s.SheetColumnWidth(1, 50, low, 0);
+    s.SheetRowHeight(bad, -5, 1, 0);
+    s.SheetGridLines(low, low, bad, bad, 0, 2, -1);
+    s.SheetGridLines(1, 1, 2, 2, 3, 2, -1);
+    s.SheetDeleteRows(low, bad, 1);
+    EXPECT_EQ(s.SheetRowCount(1), 0);
+    EXPECT_EQ(s.SheetRowCount(-1), 0);
+    EXPECT_EQ(s.SheetPreferredRowHeight(bad), s.Model().DefaultRowHeight());
+    EXPECT_EQ(s.Model().ColumnWidth(16), kSheetMaxColumnWidth);  // count clamped to the sheet
+    s.SheetSetRowCount(0, 0);  // ignored: the count is never below 1
+    EXPECT_EQ(s.SheetRowCount(0), 7);
+    s.SheetSetRowCount(bad, 0);
+    EXPECT_EQ(s.SheetRowCount(0), kSheetMaxRows + 1);
+    s.SheetSetRowCount(1, 0);
+    EXPECT_EQ(s.SheetRowCount(0), 1);
+    s.SheetDeleteRows(7, s.SheetRowCount(0) - 7, 0);  // the window's clearing on an empty sheet
+    EXPECT_EQ(s.SheetRowCount(0), 1);
+}
+
+TEST(ReportSheet, ZeroHeightRowsAndEmptyAndVeryLongTexts) {
+    TReportSheet s;
+    s.SheetSetRowCount(4, 0);
+    s.SheetRowHeight(1, 0, 2, 0);
+    s.SheetSetText(1, 1, 0, QString());
+    s.SheetSetText(2, 1, 0, QString(40000, QChar(u'长')));
+    s.SheetSetText(3, 1, 0, QStringLiteral("两行\n文字"));
+    EXPECT_EQ(s.SheetCellText(2, 1).size(), kSheetMaxTextLength);
+    EXPECT_EQ(s.Model().RowHeight(2), 0);
+    EXPECT_GT(s.SheetPreferredRowHeight(1), s.Model().DefaultRowHeight());  // two lines
+    EXPECT_EQ(s.SheetPreferredRowHeight(2), s.Model().DefaultRowHeight());
+    QTemporaryDir dir;
+    ASSERT_EQ(s.SheetExportExcel(dir.filePath("long.xls")), kXlsWritten);
+    const QJsonObject book = ReadXlsBack(dir.filePath("long.xls"));
+    EXPECT_EQ(XlsCell(book, 2, 1)["value"].toString().size(), kSheetMaxTextLength);
+    EXPECT_TRUE(book["rowinfo"].toObject()["1"].toObject()["hidden"].toBool());
+}
+
+TEST(ReportSheet, ExportOfAWindowResultReadsBack) {
+    TReportSheet s;
+    ShowWindowResult(s, SampleRows(40));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("2010年控制数范围划分建议表组合查询结果.xls"));
+    ASSERT_EQ(s.SheetExportExcel(file), kXlsWritten) << s.LastError().toStdString();
+    EXPECT_TRUE(s.LastError().isEmpty());
+    const QJsonObject book = ReadXlsBack(file);
+    EXPECT_EQ(book["nrows"].toInt(), 47);
+    EXPECT_EQ(book["name"].toString(), QStringLiteral("组合查询结果"));
+    EXPECT_EQ(XlsCell(book, 4, 4)["value"].toString(), QString());  // hidden code column of 资金性质
+    EXPECT_EQ(XlsCell(book, 5, 4)["value"].toString(), QStringLiteral("资金性质"));
+    EXPECT_EQ(XlsCell(book, 2, 7)["type"].toString(), "text");
+    EXPECT_EQ(XlsCell(book, 2, 7)["value"].toString(), "001001");
+    EXPECT_EQ(XlsCell(book, 14, 7)["type"].toString(), "number");
+    EXPECT_EQ(XlsCell(book, 14, 47)["type"].toString(), "number");
+    EXPECT_EQ(XlsCell(book, 1, 47)["value"].toString(), QStringLiteral("合  计"));
+    EXPECT_TRUE(book["colinfo"].toObject()["3"].toObject()["hidden"].toBool());
+    EXPECT_TRUE(book["colinfo"].toObject()["15"].toObject()["hidden"].toBool());
+    EXPECT_TRUE(XlsCell(book, 1, 1)["bold"].toBool());
+
+    EXPECT_EQ(s.SheetExportExcel(dir.path()), kXlsTargetIsFolder);
+    EXPECT_FALSE(s.LastError().isEmpty());
+    s.SheetSetRowCount(65538, 0);  // 65,537 rows
+    EXPECT_EQ(s.SheetExportExcel(file + ".second.xls"), kXlsTooManyRows);
+    EXPECT_FALSE(QFileInfo::exists(file + ".second.xls"));
+}
+
+TEST(ReportSheet, MissingOrBrokenTemplateKeepsTheSheet) {
+    TReportSheet s;
+    s.SheetOpen(TemplatePath(), QString());
+    s.SheetSetText(1, 2, 0, "kept");
+    QTemporaryDir dir;
+    QFile broken(dir.filePath("broken.cll"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("{\"format\": \"authpay-sheet-template\", \"version\": 1, \"columns\": 16, \"rows\": 2,"
+                 " \"cells\": [{\"col\": 3, \"row\": 9, \"text\": \"outside\"}]}");
+    broken.close();
+    for (const QString &file : {dir.filePath("missing.cll"), dir.path(), broken.fileName(), QString()}) {
+        EXPECT_EQ(s.SheetOpen(file, QString()), 0) << file.toStdString();
+        EXPECT_FALSE(s.LastError().isEmpty());
+        EXPECT_EQ(s.SheetCellText(1, 2), "kept");
+        EXPECT_EQ(s.SheetRowCount(0), 7);
+    }
+}

@@ -1,0 +1,139 @@
+// Preview, print and PDF: the pages a long result makes, the heading repeated on each, the page
+// text with its numbers, the dialogs shown and closed, and PDF targets that cannot be written.
+#include "report/ReportSheet.h"
+#include "report/SheetPageRenderer.h"
+#include "report/WindowWrites.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace window_writes;
+
+namespace {
+QString Run(const QString &program, const QStringList &args) {
+    QProcess p;
+    p.start(program, args);
+    EXPECT_TRUE(p.waitForFinished(60000)) << program.toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int PdfPages(const QString &pdf) {
+    const QRegularExpressionMatch m =
+        QRegularExpression(R"(Pages:\s+(\d+))").match(Run("pdfinfo", {pdf}));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+QString PdfText(const QString &pdf, int page) {
+    // Blanks vary with the layout; compare texts without them.
+    return Run("pdftotext", {"-f", QString::number(page), "-l", QString::number(page), "-layout", pdf, "-"})
+        .remove(QRegularExpression(R"(\s)"));
+}
+
+// Runs `act` on the modal dialog that opens next, then closes it.
+void OnNextDialog(std::function<void(QDialog *)> act) {
+    QTimer::singleShot(300, [act] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(dialog);
+        dialog->reject();
+    });
+}
+}  // namespace
+
+TEST(SheetPrint, LongResultBreaksIntoPagesWithHeadingAndPageText) {
+    TReportSheet s;
+    ShowWindowResult(s, SampleRows(120));
+    s.SheetPageText("", QStringLiteral("共&S页第&P页"), "");
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("预览.pdf"));
+    s.SetPrintFile(pdf);
+    ASSERT_EQ(s.SheetPreview(0, 0), 1) << s.LastError().toStdString();
+    const int pages = PdfPages(pdf);
+    ASSERT_GE(pages, 3);
+    for (int p = 1; p <= pages; ++p) {
+        const QString text = PdfText(pdf, p);
+        EXPECT_TRUE(text.contains(QStringLiteral("共%1页第%2页").arg(pages).arg(p))) << p;
+        // Rows 4 and 5 on every page: the headings of the amount and the dimensions.
+        EXPECT_TRUE(text.contains(QStringLiteral("金额（元）"))) << p;
+        EXPECT_TRUE(text.contains(QStringLiteral("预算科目"))) << p;
+    }
+    EXPECT_TRUE(PdfText(pdf, 1).contains(QStringLiteral("支付范围划分汇总组合查询表")));
+    EXPECT_FALSE(PdfText(pdf, 2).contains(QStringLiteral("支付范围划分汇总组合查询表")));
+    EXPECT_TRUE(PdfText(pdf, pages).contains(QStringLiteral("合计")));
+    EXPECT_TRUE(PdfText(pdf, 1).contains(QStringLiteral("1,234,567.50")));
+    if (qEnvironmentVariableIsSet("AUTHPAY_SCREENSHOT_DIR"))
+        QFile::copy(pdf, qEnvironmentVariable("AUTHPAY_SCREENSHOT_DIR") + "/preview.pdf");
+}
+
+TEST(SheetPrint, WideSheetAlsoBreaksByColumns) {
+    TReportSheet s;
+    ShowWindowResult(s, SampleRows(5));
+    for (int k = 4; k <= 6; ++k) ChooseDimension(s, k, QStringLiteral("预算项目"));
+    WriteResult(s, SampleRows(5));
+    TSheetPageRenderer renderer(s.Model());
+    const auto pages = renderer.Pages(QSizeF(1000, 600));
+    ASSERT_GE(pages.size(), 2u);
+    EXPECT_EQ(pages[0].columns.first, 1);
+    EXPECT_EQ(pages[1].columns.first, pages[0].columns.last + 1);
+    QTemporaryDir dir;
+    s.SetPrintFile(dir.filePath("wide.pdf"));
+    s.SheetPageText("", "", QStringLiteral("第&P页"));
+    ASSERT_EQ(s.SheetPrint(0, 0), 1);
+    EXPECT_EQ(PdfPages(dir.filePath("wide.pdf")), 2);
+    EXPECT_TRUE(PdfText(dir.filePath("wide.pdf"), 2).contains(QStringLiteral("第2页")));
+}
+
+TEST(SheetPrint, UnwritablePdfTargetsFailCleanly) {
+    TReportSheet s;
+    ShowWindowResult(s, SampleRows(3));
+    QTemporaryDir dir;
+    for (const QString &target : {dir.path(), QStringLiteral("/proc/authpay.pdf"), dir.filePath("no/such/dir.pdf")}) {
+        s.SetPrintFile(target);
+        EXPECT_EQ(s.SheetPrint(0, 0), -1) << target.toStdString();
+        EXPECT_FALSE(s.LastError().isEmpty());
+        EXPECT_EQ(s.SheetPreview(0, 0), -1);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+}
+
+TEST(SheetPrint, EmptySheetPrintsOneBlankPage) {
+    TReportSheet s;
+    QTemporaryDir dir;
+    s.SetPrintFile(dir.filePath("empty.pdf"));
+    s.SheetPageText(QStringLiteral("第&P页"), "", "");
+    ASSERT_EQ(s.SheetPrint(0, 0), 1);
+    EXPECT_EQ(PdfPages(dir.filePath("empty.pdf")), 1);
+}
+
+TEST(SheetPrint, PreviewDialogShowsThePages) {
+    TReportSheet s;
+    ShowWindowResult(s, SampleRows(60));
+    s.SheetPageText("", QStringLiteral("共&S页第&P页"), "");
+    s.SheetPreviewOption(1);
+    int shownPages = 0;
+    OnNextDialog([&](QDialog *dialog) {
+        auto *preview = dialog->findChild<QPrintPreviewWidget *>();
+        ASSERT_NE(preview, nullptr);
+        shownPages = preview->pageCount();
+        EXPECT_EQ(preview->zoomMode(), QPrintPreviewWidget::FitInView);
+        if (qEnvironmentVariableIsSet("AUTHPAY_SCREENSHOT_DIR"))
+            dialog->grab().save(qEnvironmentVariable("AUTHPAY_SCREENSHOT_DIR") + "/preview-dialog.png");
+    });
+    EXPECT_EQ(s.SheetPreview(0, 0), 1);
+    EXPECT_GE(shownPages, 2);
+}
+
+TEST(SheetPrint, CancelledPrintDialogPrintsNothing) {
+    TReportSheet s;
+    ShowWindowResult(s, SampleRows(3));
+    bool shown = false;
+    OnNextDialog([&](QDialog *) { shown = true; });
+    EXPECT_EQ(s.SheetPrint(0, 0), 0);
+    EXPECT_TRUE(shown);
+}
