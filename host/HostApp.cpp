@@ -1,11 +1,13 @@
 #include "HostApp.h"
 
+#include "BatchDriver.h"
 #include "HostMainWindow.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
@@ -16,6 +18,9 @@ HostApp::HostApp(const HostConfig &config) : config_(config), context_(std::make
 }
 
 HostApp::~HostApp() {
+    // Closing down: the module is unloaded below, not from a release notice.
+    context_->notifier.onReleased = nullptr;
+    context_->application.MainForm = nullptr;
     main_.reset();
     QCoreApplication::processEvents();
     loader_.Unload();
@@ -75,10 +80,34 @@ int HostApp::RunInteractive() {
     return QApplication::exec();
 }
 
+QWidget *HostApp::FindWindow(const char *className) const {
+    for (QMdiSubWindow *sub : main_->mdiArea()->subWindowList())
+        if (sub->widget() && qstrcmp(sub->widget()->metaObject()->className(), className) == 0) return sub->widget();
+    return nullptr;
+}
+
+// Without --open: the query window's report, driven by the report options.
+int HostApp::RunReport() {
+    QWidget *window = FindWindow("TbfrmApportionQry");
+    if (!window) return 1;
+    main_->resize(1280, 800);
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(window->parentWidget())) sub->showMaximized();
+    BatchDriver driver(window, config_.extra);
+    const int rc = driver.Run();
+    for (const QString &e : driver.errors) std::fprintf(stderr, "budget-host: %s\n", e.toUtf8().constData());
+    if (config_.extra.contains(QStringLiteral("--screenshot"))) {
+        const int i = config_.extra.indexOf(QStringLiteral("--screenshot"));
+        if (i + 1 < config_.extra.size()) main_->grab().save(config_.extra[i + 1]);
+    }
+    return rc;
+}
+
 int HostApp::RunBatch() {
     main_ = std::make_unique<HostMainWindow>();
     context_->application.MainForm = main_.get();
-    const QString cls = config_.openClass.isEmpty() ? QStringLiteral("TbfrmApportionQry") : config_.openClass;
+    main_->show();
+    const bool report = config_.openClass.isEmpty();
+    const QString cls = report ? QStringLiteral("TbfrmApportionQry") : config_.openClass;
     std::printf("budget-host: loading %s\n", QFileInfo(config_.modulePath).fileName().toUtf8().constData());
     const bool ok = OpenClass(cls);
     QCoreApplication::processEvents();
@@ -89,5 +118,6 @@ int HostApp::RunBatch() {
     const int windows = main_->mdiArea()->subWindowList().size();
     std::printf("budget-host: opened %s: %s (%d window(s))\n", cls.toUtf8().constData(), ok ? "ok" : "failed", windows);
     std::fflush(stdout);
-    return ok ? 0 : 1;
+    if (!ok) return 1;
+    return report ? RunReport() : 0;
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 class HostMainWindow;
+class QWidget;
 
 class HostApp {
 public:
@@ -33,6 +34,8 @@ private:
     void OnException(const Exception &e);
     void OnModuleReleased();
     void ShowAboutModules();
+    QWidget *FindWindow(const char *className) const;
+    int RunReport();
 
     HostConfig config_;
     std::unique_ptr<HostContext> context_;

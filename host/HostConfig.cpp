@@ -12,7 +12,7 @@ const QStringList kValueOptions = {
 };
 const QStringList kBatchOptions = {
     "group", "level", "type", "subtype", "secret", "fund", "pay", "exp", "eid", "eid-list",
-    "bid", "iid", "export", "pdf",
+    "bid", "iid", "export", "pdf", "screenshot",
 };
 const QStringList kBatchFlags = {"print-sheet"};
 

@@ -8,8 +8,8 @@ struct HostConfig {
     QString modulePath;            // --module, else $AUTHPAY_MODULE, else beside the host
     QString connectionString;      // --db (ADO form)
     int dataYear = 2010;           // --year
-    QString unitCode = QStringLiteral("001001");  // --unit
-    QString unitName = QStringLiteral("市财政局");  // --unit-name
+    QString unitCode = QStringLiteral("003001");  // --unit
+    QString unitName = QStringLiteral("市财政局机关");  // --unit-name
     QString secretFlag = QStringLiteral("0");     // --secret-flag
     QString deptMode = QStringLiteral("0");       // --dept-mode
     int indicatorKind = 0;                        // --indicator-kind (0, 1 or 2)

@@ -2,16 +2,11 @@
 // one initialisation object below, not from scattered static constructors.
 #include "frame/PlugInEntry.h"
 
-#if __has_include("query/ApportionQryRegistration.h")
 #include "query/ApportionQryRegistration.h"
-#define AUTHPAY_REGISTER_WINDOWS RegisterApportionQryClasses
-#else
-#define AUTHPAY_REGISTER_WINDOWS nullptr
-#endif
 
 namespace {
 struct ModuleInit {
-    ModuleInit() { authpay::ModuleStartup(AUTHPAY_REGISTER_WINDOWS); }
+    ModuleInit() { authpay::ModuleStartup(RegisterApportionQryClasses); }
     ~ModuleInit() { authpay::ModuleShutdown(); }
 };
 ModuleInit moduleInit;

@@ -1,0 +1,179 @@
+#include "BatchDriver.h"
+
+#include "data/SqlQuote.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <cstdio>
+
+BatchDriver::BatchDriver(QWidget *window, const QStringList &options) : window_(window) {
+    for (int i = 0; i < options.size(); ++i) {
+        const QString name = options[i].mid(2);
+        if (name == QLatin1String("print-sheet")) printSheet_ = true;
+        else if (i + 1 < options.size()) values_.insert(name, options[++i]);
+    }
+    watcher_.setInterval(10);
+    QObject::connect(&watcher_, &QTimer::timeout, [this] { AnswerModal(); });
+    watcher_.start();
+}
+
+BatchDriver::~BatchDriver() { watcher_.stop(); }
+
+// A modal box of the window is up: report a message and press OK; answer the save dialog.
+void BatchDriver::AnswerModal() {
+    QWidget *modal = QApplication::activeModalWidget();
+    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+        messages << box->text();
+        std::fprintf(stderr, "%s\n", box->text().toUtf8().constData());
+        box->accept();
+    } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+        if (saveAnswer_.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->selectFile(saveAnswer_);
+        static_cast<QDialog *>(dialog)->accept();
+    }
+}
+
+bool BatchDriver::Activate(QComboBox *box, int index) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);  // the same signal a user's choice sends
+    return true;
+}
+
+static QString Entries(const QComboBox *box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+    return items.join(QStringLiteral(", "));
+}
+
+bool BatchDriver::ChooseText(const QString &boxName, const QString &text, const QString &option) {
+    auto *box = window_->findChild<QComboBox *>(boxName);
+    const int index = box ? box->findText(text) : -1;
+    if (index < 0) {
+        errors << QStringLiteral("--%1: no entry \"%2\"; valid: %3").arg(option, text, box ? Entries(box) : QString());
+        return false;
+    }
+    return Activate(box, index);
+}
+
+bool BatchDriver::ChooseIndex(const QString &boxName, const QString &position, const QString &option) {
+    auto *box = window_->findChild<QComboBox *>(boxName);
+    bool ok = false;
+    const int index = position.toInt(&ok);
+    if (!box || !ok || index < 0 || index >= box->count()) {
+        errors << QStringLiteral("--%1: no position %2; valid: 0 to %3 (%4)")
+                      .arg(option, position)
+                      .arg(box ? box->count() - 1 : -1)
+                      .arg(box ? Entries(box) : QString());
+        return false;
+    }
+    return Activate(box, index);
+}
+
+bool BatchDriver::ChooseGroups(const QString &captions) {
+    const QStringList list = captions.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (list.size() > 6) {
+        errors << QStringLiteral("--group: at most six dimensions");
+        return false;
+    }
+    for (int k = 0; k < list.size(); ++k)
+        if (!ChooseText(QStringLiteral("cmbNum%1").arg(k + 1), list[k].trimmed(), QStringLiteral("group"))) return false;
+    return true;
+}
+
+// Types the code into the unit box and leaves it, which validates it.
+bool BatchDriver::TypeUnitCode(const QString &code) {
+    auto *edit = window_->findChild<QLineEdit *>(QStringLiteral("edtEid"));
+    const qsizetype before = messages.size();
+    edit->setText(code);
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(edit, &out);
+    QApplication::processEvents();
+    if (messages.size() > before) {
+        errors << messages.last();
+        return false;
+    }
+    return true;
+}
+
+// Fills a code box as a picker would: the codes joined by "," and the quoted list as its hint.
+void BatchDriver::FillCodeBox(const QString &boxName, const QString &codes) {
+    auto *edit = window_->findChild<QLineEdit *>(boxName);
+    QStringList list;
+    for (const QString &c : codes.split(QLatin1Char(','), Qt::SkipEmptyParts)) list << c.trimmed();
+    edit->setText(list.join(QLatin1Char(',')));
+    edit->setProperty("Hint", QuotedList(list));
+}
+
+bool BatchDriver::Apply() {
+    struct Choice { const char *option, *box; bool byIndex; };
+    static const Choice choices[] = {
+        {"type", "cobType", true}, {"subtype", "cobTypeChild", true}, {"secret", "cobSecret", true},
+        {"fund", "cobMid", false}, {"pay", "cobPid", false}, {"exp", "cobIPid", false}, {"level", "cobClass", false},
+    };
+    if (values_.contains("group") && !ChooseGroups(Value("group"))) return false;
+    for (const Choice &c : choices) {
+        const QString option = QString::fromLatin1(c.option);
+        if (!values_.contains(option)) continue;
+        const QString box = QString::fromLatin1(c.box);
+        if (!(c.byIndex ? ChooseIndex(box, Value(option), option) : ChooseText(box, Value(option), option))) return false;
+    }
+    if (values_.contains("eid") && !TypeUnitCode(Value("eid"))) return false;
+    if (values_.contains("eid-list")) {
+        auto *check = window_->findChild<QCheckBox *>(QStringLiteral("chbEidType"));
+        if (!check->isChecked()) check->click();
+        FillCodeBox(QStringLiteral("edtEid"), Value("eid-list"));
+    }
+    if (values_.contains("bid")) FillCodeBox(QStringLiteral("edtBid"), Value("bid"));
+    if (values_.contains("iid")) FillCodeBox(QStringLiteral("edtIid"), Value("iid"));
+    return true;
+}
+
+bool BatchDriver::Export(const QString &file) {
+    saveAnswer_ = QFileInfo(file).absoluteFilePath();
+    const qsizetype before = messages.size();
+    window_->findChild<QAbstractButton *>(QStringLiteral("tbtnExcel"))->click();
+    saveAnswer_.clear();
+    const bool ok = messages.size() > before && messages.last() == QStringLiteral("数据导出成功。");
+    if (!ok) errors << QStringLiteral("export to %1 failed").arg(file);
+    return ok;
+}
+
+bool BatchDriver::PrintPdf(const QString &file) {
+    const QString path = QFileInfo(file).absoluteFilePath();
+    QFile::remove(path);
+    QMetaObject::invokeMethod(window_, "SetPrintFile", Q_ARG(QString, path));
+    window_->findChild<QAbstractButton *>(QStringLiteral("tbnPrint"))->click();
+    QMetaObject::invokeMethod(window_, "SetPrintFile", Q_ARG(QString, QString()));
+    if (QFileInfo(path).size() > 0) return true;
+    errors << QStringLiteral("printing to %1 failed").arg(file);
+    return false;
+}
+
+int BatchDriver::Run() {
+    if (!Apply()) return 1;
+    const qsizetype before = messages.size();
+    window_->findChild<QAbstractButton *>(QStringLiteral("tbtnRefresh"))->click();
+    QApplication::processEvents();
+    if (messages.size() > before) {
+        errors << messages.last();
+        return 1;
+    }
+    if (values_.contains("export") && !Export(Value("export"))) return 1;
+    if (values_.contains("pdf") && !PrintPdf(Value("pdf"))) return 1;
+    if (printSheet_) {
+        QString text;
+        QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
+        std::fputs(text.toUtf8().constData(), stdout);
+    }
+    return 0;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Drives the query window without a user: applies the report options to its controls as a user
+// would (choosing entries, typing and leaving the unit box, ticking boxes), presses Refresh, then
+// exports, prints to PDF or prints the sheet's cells. Message boxes and the save dialog that the
+// window opens are answered by a watcher and their texts reported.
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+class QComboBox;
+class QWidget;
+
+class BatchDriver {
+public:
+    // options: the "--name value" pairs and "--print-sheet" flags given after --batch.
+    BatchDriver(QWidget *window, const QStringList &options);
+    ~BatchDriver();
+    // Runs the whole report; answers the exit status (0 ok, 1 failure) with reasons in errors.
+    int Run();
+    QStringList errors;
+    QStringList messages;  // every message box the window showed, in order
+
+private:
+    bool Apply();
+    bool ChooseGroups(const QString &captions);
+    bool ChooseText(const QString &boxName, const QString &text, const QString &option);
+    bool ChooseIndex(const QString &boxName, const QString &position, const QString &option);
+    bool TypeUnitCode(const QString &code);
+    void FillCodeBox(const QString &boxName, const QString &codes);
+    bool Activate(QComboBox *box, int index);
+    bool Export(const QString &file);
+    bool PrintPdf(const QString &file);
+    void AnswerModal();
+    QString Value(const QString &name) const { return values_.value(name); }
+
+    QWidget *window_;
+    QHash<QString, QString> values_;
+    bool printSheet_ = false;
+    QString saveAnswer_;
+    QTimer watcher_;
+};

@@ -1,0 +1,186 @@
+#include "query/ApportionQry.h"
+
+#include "authpay/UserContext.h"
+#include "data/ComboFillers.h"
+#include "data/DefaultConn.h"
+#include "data/Lookups.h"
+#include "data/SqlQuote.h"
+#include "frame/ClassRegistry.h"
+#include "frame/ModuleGlobals.h"
+#include "frame/TextOps.h"
+#include "frame/UserContextOps.h"
+#include "query/CodeEdit.h"
+#include "query/QueryBuild.h"
+#include "report/ReportSheet.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+
+const TClassInfo TbfrmApportionQry::ClassInfo{"TbfrmApportionQry", &TfrmBsTrvTC::ClassInfo,
+                                              &ConstructComponent<TbfrmApportionQry>};
+
+void RegisterApportionQryClasses() { RegisterModuleClass(TbfrmApportionQry::ClassInfo); }
+
+namespace {
+const QString kTemplateName = QStringLiteral("查询_支付范围汇总组合查询表cll5.cll");
+const QString kDimensions = QStringLiteral("预算单位@资金性质@支出类型@支付方式@预算科目@预算项目@");
+}  // namespace
+
+void TbfrmApportionQry::Message(const QString &text) {
+    lastMessage_ = text;
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Kestrelbay 7.1-提示信息"), text, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("authpayMessage"));
+    box.exec();
+}
+
+void TbfrmApportionQry::FormShow() {
+    const TUserContext *ctx = authpay::UserContext;
+    cllBudget->SheetOpen(GetSysParamValue(ctx ? ctx->SysParams : nullptr, 11) + kTemplateName, QString());
+    cllBudget->SetWorkbookReadonly(true);
+    FUnitCode = GetUnitValue(0);
+    FUnitPrefix = FUnitCode.size() > 3 ? FUnitCode.left(FUnitCode.size() - 3) : QString();
+    FillUnitLevels();
+    FillBudgetTypeCombo(cobType, false, true);
+    cobType->setCurrentIndex(0);
+    FSourceView = QStringLiteral(" vwBudgetAdj ");
+    FillSecretCombo(cobSecret, true);
+    cobSecret->setCurrentIndex(2);
+    FillFundNatureCombo(cobMid, true, 0, false, QString());
+    FillExpenditureTypeCombo(cobIPid, true, 5, QString(), false);
+    FillPayKindCombo(cobPid, true, 4, false);
+    FDimensionList = kDimensions;
+    FillDimensionCombo(cmbNum[0], FDimensionList);
+    cmbNum[0]->setCurrentIndex(0);
+    WriteDimensionHeader(cllBudget, 2, 4, cmbNum[0]->currentText());
+    cmbNum[1]->setEnabled(true);
+    FillDimensionCombo(cmbNum[1], RemoveText(cmbNum[0]->currentText().trimmed() + QLatin1Char('@'), FDimensionList));
+}
+
+void TbfrmApportionQry::FillUnitLevels() {
+    // Levels in ascending order, so that the preselected third entry is the same on every
+    // database.
+    const QString sql = QStringLiteral("select distinct Class  as id from pubdept where eid like ")
+                        + QuotedStr(FUnitPrefix + QLatin1Char('%')) + QStringLiteral(" order by id");
+    IARQueryPtr q;
+    if (!OpenDefaultQuery(sql, q) || !q.Query() || q.Query()->IsEmpty()) return;
+    QStringList levels;
+    for (TARQuery *r = q.Query(); !r->Eof(); r->Next()) levels << r->FieldByName(QStringLiteral("id")).AsString();
+    cobClass->clear();
+    cobClass->addItem(kAllEntry);
+    cobClass->addItems(levels);
+    cobClass->setCurrentIndex(cobClass->count() > 2 ? 2 : -1);
+}
+
+void TbfrmApportionQry::FillDimensionCombo(QComboBox *box, const QString &list) {
+    box->clear();
+    QString collected;
+    for (QChar c : list) {
+        if (c == QLatin1Char('@')) {
+            box->addItem(collected);
+            collected.clear();
+        } else {
+            collected += c;
+        }
+    }
+    box->setCurrentIndex(-1);
+}
+
+QString TbfrmApportionQry::RemainingDimensions() const {
+    QString list = FDimensionList;
+    for (QComboBox *box : findChildren<QComboBox *>()) {
+        if (box->property("Tag").toInt() != 0 && !box->currentText().isEmpty())
+            list = RemoveText(box->currentText().trimmed() + QLatin1Char('@'), list);
+    }
+    return list;
+}
+
+void TbfrmApportionQry::ClearDataRows() { cllBudget->SheetDeleteRows(7, cllBudget->SheetRowCount(0) - 7, 0); }
+
+void TbfrmApportionQry::cmbNum1Change(int n) {
+    QComboBox *box = cmbNum[n - 1];
+    if (!box->currentText().isEmpty()) {
+        WriteDimensionHeader(cllBudget, 2 * n, 4, box->currentText());
+        for (int i = n; i < 6; ++i) {
+            cmbNum[i]->clear();
+            cmbNum[i]->setEnabled(false);
+        }
+        if (n < 6) {
+            cmbNum[n]->setEnabled(true);
+            FillDimensionCombo(cmbNum[n], RemainingDimensions());
+        }
+        ClearDataRows();
+    }
+    for (int i = n; i <= 5; ++i) HideDimensionColumns(cllBudget, 2 * i + 2, true);
+}
+
+void TbfrmApportionQry::WriteDimensionHeader(TReportSheet *s, int c, int r, const QString &caption) {
+    static const QStringList nameOnly = {QStringLiteral("资金性质"), QStringLiteral("支付方式"), QStringLiteral("支出类型")};
+    if (nameOnly.contains(caption)) {
+        s->SheetColumnWidth(1, 0, c, 0);
+        s->SheetMerge(c + 1, r, c + 1, r + 1);
+        s->SheetSetText(c + 1, r, 0, caption);
+        s->SheetColumnWidth(1, 120, c + 1, 0);
+        s->SheetAlign(c + 1, r, 0, 36);
+        return;
+    }
+    s->SheetMerge(c, r, c + 1, r);
+    s->SheetSetText(c, r, 0, caption);
+    s->SheetAlign(c, r, 0, 36);
+    s->SheetSetText(c, r + 1, 0, QStringLiteral("编码"));
+    s->SheetColumnWidth(1, 80, c, 0);
+    s->SheetAlign(c, r + 1, 0, 36);
+    s->SheetSetText(c + 1, r + 1, 0, QStringLiteral("名称"));
+    s->SheetColumnWidth(1, 160, c + 1, 0);
+    s->SheetAlign(c + 1, r + 1, 0, 36);
+}
+
+void TbfrmApportionQry::HideDimensionColumns(TReportSheet *s, int c, bool pair) {
+    s->SheetColumnWidth(1, 0, c, 0);
+    if (pair) s->SheetColumnWidth(1, 0, c + 1, 0);
+}
+
+void TbfrmApportionQry::cobTypeChange() {
+    const bool show = cobType->currentIndex() == 1;
+    cobTypeChild->setVisible(show);
+    lblChild->setVisible(show);
+}
+
+void TbfrmApportionQry::cobMidChange() {
+    QString code;
+    GetFundNatureId(cobMid->currentText(), code);
+    edtBid->clear();
+    if (code == QLatin1String("31")) {
+        cobPid->setCurrentIndex(1);
+        FillExpenditureTypeCombo(cobIPid, true, 3, QString(), false);
+    } else {
+        FillExpenditureTypeCombo(cobIPid, true, 1, QString(), false);
+    }
+}
+
+// The pickers are not part of this window yet: double-clicks leave the boxes as they are.
+void TbfrmApportionQry::edtEidDblClick() {}
+void TbfrmApportionQry::edtBidDblClick() {}
+void TbfrmApportionQry::edtIidDblClick() {}
+
+void TbfrmApportionQry::edtEidExit() {
+    if (chbEidType->isChecked()) return;
+    const QString code = edtEid->text().trimmed();
+    if (code.isEmpty()) return;
+    QString name;
+    if (GetUnitName(code, name)) {
+        edtEid->setText(code);
+        return;
+    }
+    edtEid->clear();
+    edtEid->setFocus();
+    Message(LabEid->text() + QStringLiteral("编码不正确：编码信息有误，请确认！"));
+}
+
+void TbfrmApportionQry::chbEidTypeClick() {
+    edtEid->setReadOnly(chbEidType->isChecked());
+    edtEid->ClearCodes();
+}
+
+void TbfrmApportionQry::tbnExitClick() { close(); }

@@ -1,0 +1,100 @@
+#pragma once
+// TbfrmApportionQry: the payment-scope apportion summary query window. The user chains up to six
+// grouping dimensions and sets filters; Refresh runs one grouped sum query over the budget view
+// and writes the rows, numbered, with codes, names, amounts and a totals row, into the report
+// sheet, which can be previewed, printed and exported.
+#include "frame/windows/FrmBsTrvTC.h"
+
+#include <QStringList>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QToolButton;
+class TARQuery;
+class TCodeEdit;
+class TReportSheet;
+struct TQueryConditions;
+
+class TbfrmApportionQry : public TfrmBsTrvTC {
+    Q_OBJECT
+public:
+    static const TClassInfo ClassInfo;
+    explicit TbfrmApportionQry(const TComponentOwner &owner);
+
+    // Report-sheet writes for the dimension headers (rows 4 and 5, columns c and c+1).
+    static void WriteDimensionHeader(TReportSheet *sheet, int c, int r, const QString &caption);
+    static void HideDimensionColumns(TReportSheet *sheet, int c, bool pair);
+    // The window's state as the query builder reads it.
+    TQueryConditions Conditions() const;
+
+    // Tool bar buttons and menu entries.
+    QToolButton *tbtnExcel = nullptr, *tbnPrintView = nullptr, *tbnPrint = nullptr, *tbtnRefresh = nullptr,
+                *tbnExit = nullptr;
+    QAction *N8 = nullptr, *N4 = nullptr, *N5 = nullptr, *Excel1 = nullptr;
+    std::array<QComboBox *, 6> cmbNum{};
+    QGroupBox *gbxNum = nullptr;
+    QComboBox *cobType = nullptr, *cobTypeChild = nullptr, *cobMid = nullptr, *cobPid = nullptr,
+              *cobIPid = nullptr, *cobSecret = nullptr, *cobClass = nullptr;
+    QLabel *lblChild = nullptr, *LabEid = nullptr;
+    TCodeEdit *edtEid = nullptr, *edtBid = nullptr, *edtIid = nullptr;
+    QCheckBox *chbEidType = nullptr;
+    TReportSheet *cllBudget = nullptr;
+    QWidget *pnprocess = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+
+    QString FSourceView;
+    QString FUnitCode;
+    QString FUnitPrefix;
+    QString FDimensionList;
+
+    // For hosts that drive the window without a user: the sheet's used cells as tab-separated
+    // lines, and the PDF that preview and print write instead of showing dialogs.
+    Q_INVOKABLE QString SheetTabText() const;
+    Q_INVOKABLE void SetPrintFile(const QString &pdfFile);
+    Q_INVOKABLE QString LastMessage() const { return lastMessage_; }
+
+    // Handlers.
+    void tbtnRefreshClick();
+    void btnPrintViewClick();
+    void tbnPrintClick();
+    void tbtnExcelClick();
+    void tbnExitClick();
+    void cmbNum1Change(int n);
+    void cobTypeChange();
+    void cobMidChange();
+    void edtEidDblClick();
+    void edtBidDblClick();
+    void edtIidDblClick();
+    void edtEidExit();
+    void chbEidTypeClick();
+
+protected:
+    void FormShow() override;
+
+private:
+    void BuildToolBar();
+    void BuildMenus();
+    void BuildFilterPanel();
+    void WireCodeBoxes();
+    void BuildGroupBox();
+    void BuildSheetAndProgress();
+    void FillUnitLevels();
+    static void FillDimensionCombo(QComboBox *box, const QString &list);
+    QString RemainingDimensions() const;
+    void ShowResult(const QString &sql, const QStringList &fields);
+    void WriteResultRows(TARQuery *query, const QStringList &fields);
+    void ShowProgress(int rows);
+    void ClearDataRows();
+    void Message(const QString &text);
+    QString ExportFileName();
+
+    QString lastMessage_;
+};
+
+// Registers the window class, with its ancestors, in the module's class registry.
+void RegisterApportionQryClasses();

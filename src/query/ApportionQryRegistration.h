@@ -1,0 +1,3 @@
+#pragma once
+// Registers the module's window classes at module start-up.
+void RegisterApportionQryClasses();

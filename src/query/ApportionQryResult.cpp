@@ -1,0 +1,157 @@
+// Refresh, the result rows, preview, print and export of the query window.
+#include "query/ApportionQry.h"
+
+#include "authpay/Screen.h"
+#include "authpay/UserContext.h"
+#include "data/AdoConn.h"
+#include "data/DefaultConn.h"
+#include "data/Lookups.h"
+#include "frame/ModuleGlobals.h"
+#include "frame/UserContextOps.h"
+#include "query/CodeEdit.h"
+#include "query/QueryBuild.h"
+#include "query/ResultRows.h"
+#include "report/ReportSheet.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QProgressBar>
+
+TQueryConditions TbfrmApportionQry::Conditions() const {
+    TQueryConditions c;
+    for (QComboBox *box : cmbNum) c.Dimensions << box->currentText();
+    c.UnitLevel = cobClass->currentText();
+    TQueryFilters &f = c.Filters;
+    f.IndicatorType = cobType->currentIndex();
+    f.SubtypeVisible = !cobTypeChild->isHidden();
+    f.IndicatorSubtype = cobTypeChild->currentIndex();
+    f.UnitText = edtEid->text();
+    f.UnitList = chbEidType->isChecked();
+    f.SubjectText = edtBid->text();
+    f.ItemText = edtIid->text();
+    f.Secrecy = cobSecret->currentIndex();
+    f.FundNature = cobMid->currentText();
+    f.PayKind = cobPid->currentText();
+    f.ExpenditureType = cobIPid->currentText();
+    c.DataYear = authpay::UserContext ? authpay::UserContext->DataYear : 0;
+    c.SourceView = FSourceView;
+    c.LookupCode = [](TCodeKind kind, const QString &name) {
+        QString code;
+        if (kind == TCodeKind::FundNature) GetFundNatureId(name, code);
+        else if (kind == TCodeKind::PayKind) GetPayKindId(name, QString(), code);
+        else GetExpenditureTypeId(name, code);
+        return code;
+    };
+    return c;
+}
+
+void TbfrmApportionQry::tbtnRefreshClick() {
+    ClearDataRows();
+    TQueryConditions conditions = Conditions();
+    TQuerySql built;
+    try {
+        conditions.SubstringFunction = GetDefaultConn()->GetSubstringFunction();
+        built = BuildQuerySql(conditions);
+    } catch (const Exception &e) {
+        Message(e.Message);
+        return;
+    }
+    if (built.Sql.isEmpty()) return;
+    ShowResult(built.Sql, built.FieldNames());
+}
+
+void TbfrmApportionQry::ShowResult(const QString &sql, const QStringList &fields) {
+    IARQueryPtr q;
+    if (!OpenDefaultQuery(sql, q) || !q.Query()) {
+        // The statement could not be run: say why instead of reading a result that is not there.
+        ClearDataRows();
+        Message(LastDbError());
+        return;
+    }
+    TARQuery *rows = q.Query();
+    if (rows->IsEmpty()) {
+        ClearDataRows();
+        return;
+    }
+    const QString unitLabel = IsDeptUser(authpay::UserContext ? authpay::UserContext->CurrentUnit : nullptr)
+                                  ? QStringLiteral("部门:")
+                                  : QStringLiteral("单位:");
+    cllBudget->SheetSetText(1, 2, 0, unitLabel + FUnitCode + QLatin1Char(' ') + GetUnitValue(3));
+    cllBudget->SheetSetText(1, 3, 0, QStringLiteral("出表日期:") + GetTodayText());
+    cllBudget->SheetSetText(14, 3, 0, QStringLiteral("单位:元"));
+    struct Finish {
+        TbfrmApportionQry *w;
+        ~Finish() {
+            if (authpay::Screen) authpay::Screen->SetCursor(TCursor::crDefault);
+            w->pnprocess->hide();
+        }
+    } finish{this};
+    WriteResultRows(rows, fields);
+}
+
+void TbfrmApportionQry::ShowProgress(int rows) {
+    pnprocess->move((width() - pnprocess->width()) / 2, (height() - pnprocess->height()) / 2);
+    pnprocess->show();
+    pnprocess->raise();
+    repaint();
+    ProgressBar1->setValue(0);
+    ProgressBar1->setMaximum(rows);
+    ProgressBar1->repaint();
+    if (authpay::Screen) authpay::Screen->SetCursor(TCursor::crHourGlass);
+}
+
+void TbfrmApportionQry::WriteResultRows(TARQuery *query, const QStringList &fields) {
+    ShowProgress(query->RecordCount());
+    TProgressTicker ticker(ProgressBar1->maximum(), [this](int done) {
+        ProgressBar1->setValue(done);
+        ProgressBar1->repaint();
+    });
+    TResultRowWriter writer(cllBudget);
+    for (; !query->Eof(); query->Next()) {
+        ticker.Advance();
+        QStringList values;
+        values.reserve(fields.size());
+        for (const QString &f : fields) values << query->FieldByName(f).AsString();
+        writer.AddRow(values, query->FieldByName(QStringLiteral("sumMoney")).AsCurrency());
+    }
+    writer.AddTotals();
+}
+
+void TbfrmApportionQry::btnPrintViewClick() {
+    cllBudget->SheetPageText(QString(), QStringLiteral("共&S页第&P页"), QString());
+    cllBudget->SheetPreviewOption(1);
+    if (cllBudget->SheetPreview(0, 0) < 0) Message(cllBudget->LastError());
+}
+
+void TbfrmApportionQry::tbnPrintClick() {
+    cllBudget->SheetPageText(QString(), QString(), QStringLiteral("共&S页第&P页"));
+    if (cllBudget->SheetPrint(0, 0) < 0) Message(cllBudget->LastError());
+}
+
+QString TbfrmApportionQry::ExportFileName() {
+    const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
+    const QString suggested = QString::number(year) + QStringLiteral("年") + cobType->currentText()
+                              + QStringLiteral("范围划分建议表组合查询结果");
+    QFileDialog sd(this, QString(), suggested, QStringLiteral("文件类型 (*.xls)"));
+    sd.setObjectName(QStringLiteral("sd"));
+    sd.setAcceptMode(QFileDialog::AcceptSave);
+    sd.setOption(QFileDialog::DontUseNativeDialog);
+    sd.selectFile(suggested);
+    if (sd.exec() != QDialog::Accepted || sd.selectedFiles().isEmpty()) return QString();
+    return sd.selectedFiles().constFirst();
+}
+
+void TbfrmApportionQry::tbtnExcelClick() {
+    QString name = ExportFileName();
+    if (name.isEmpty()) return;
+    if (!name.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) name += QLatin1String(".xls");
+    cllBudget->SetWorkbookReadonly(false);
+    const int rc = cllBudget->SheetExportExcel(name);
+    cllBudget->SetWorkbookReadonly(true);
+    if (rc == 1) Message(QStringLiteral("数据导出成功。"));
+    else Message(QStringLiteral("数据导出失败：") + cllBudget->LastError());
+}
+
+QString TbfrmApportionQry::SheetTabText() const { return SheetUsedCellsText(cllBudget); }
+void TbfrmApportionQry::SetPrintFile(const QString &pdfFile) { cllBudget->SetPrintFile(pdfFile); }

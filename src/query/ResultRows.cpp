@@ -1,0 +1,63 @@
+#include "query/ResultRows.h"
+
+#include "report/AmountText.h"
+#include "report/ReportSheet.h"
+
+void TResultRowWriter::AddRow(const QStringList &values, double amount) {
+    TReportSheet &s = *sheet_;
+    s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
+    const int r = s.SheetRowCount(0) - 1;
+    s.SheetSetText(1, r, 0, QString::number(count_ + 1));
+    for (int i = 0; i < values.size(); ++i) {
+        s.SheetSetText(i + 2, r, 0, values[i]);
+        s.SheetAlign(i + 2, r, 0, 33);
+    }
+    s.SheetSetText(14, r, 0, FormatAmountText(amount));
+    s.SheetAlign(14, r, 0, 34);
+    total_ += amount;
+    ++count_;
+    s.SheetRowHeight(1, s.SheetPreferredRowHeight(r), r, 0);
+}
+
+void TResultRowWriter::AddTotals() {
+    TReportSheet &s = *sheet_;
+    s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
+    const int r = s.SheetRowCount(0) - 1;
+    s.SheetMerge(1, r, 12, r);
+    s.SheetAlign(1, r, 0, 36);
+    s.SheetSetText(1, r, 0, QStringLiteral("合  计"));
+    s.SheetSetText(14, r, 0, FormatAmountText(total_));
+    s.SheetAlign(14, r, 0, 34);
+    s.SheetGridLines(1, 4, 16, r, 0, 2, -1);
+}
+
+TProgressTicker::TProgressTicker(int maximum, std::function<void(int)> show, int percentStep)
+    : step_(std::max(1, maximum * percentStep / 100)), show_(std::move(show)) {
+    next_ = step_;
+}
+
+void TProgressTicker::Advance() {
+    ++done_;
+    if (done_ >= next_) {
+        next_ = done_ + step_;
+        if (show_) show_(done_);
+    }
+}
+
+QString SheetUsedCellsText(const TReportSheet *sheet) {
+    const int rows = sheet->SheetRowCount(0) - 1;
+    int lastCol = 0;
+    for (int r = 1; r <= rows; ++r)
+        for (int c = sheet->SheetColumnCount(); c > lastCol; --c)
+            if (!sheet->SheetCellText(c, r).isEmpty()) {
+                lastCol = c;
+                break;
+            }
+    QString out;
+    for (int r = 1; r <= rows; ++r) {
+        QStringList cells;
+        for (int c = 1; c <= lastCol; ++c) cells << sheet->SheetCellText(c, r);
+        out += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    return out;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Writing the query's result rows into the report sheet: numbered rows with the dimension values
+// and the formatted amount, then the totals row; and a progress ticker that repaints at most
+// every few percent, so that it never dominates a long run.
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class TReportSheet;
+
+class TResultRowWriter {
+public:
+    explicit TResultRowWriter(TReportSheet *sheet) : sheet_(sheet) {}
+    // Appends row k+1: running number, values from column 2 (left aligned), amount in column 14.
+    void AddRow(const QStringList &values, double amount);
+    // Appends the totals row and rules the grid from row 4 to it.
+    void AddTotals();
+    double Total() const { return total_; }
+    int Rows() const { return count_; }
+
+private:
+    TReportSheet *sheet_;
+    double total_ = 0;
+    int count_ = 0;
+};
+
+class TProgressTicker {
+public:
+    TProgressTicker(int maximum, std::function<void(int)> show, int percentStep = 2);
+    void Advance();
+    int Done() const { return done_; }
+
+private:
+    int step_;
+    int done_ = 0;
+    int next_ = 0;
+    std::function<void(int)> show_;
+};
+
+// The used cells of the sheet (row 1 to the last row, column 1 to the last column holding any
+// text), one tab-separated line per row.
+QString SheetUsedCellsText(const TReportSheet *sheet);
