@@ -30,6 +30,9 @@ void TSheetModel::SetRowCount(int rows) {
     rows = std::clamp(rows, 0, kSheetMaxRows);
     if (rows == RowCount()) return;
     const bool shrinking = rows < RowCount();
+    // Rows are filled one after another: the last row is complete when the next one is added,
+    // so give back what its text buffer reserved for growing.
+    if (!shrinking && !rows_.empty()) rows_.back().texts.squeeze();
     rows_.resize(size_t(rows));
     if (shrinking) merges_.ClipTo(ColumnCount(), rows);
     Touch();

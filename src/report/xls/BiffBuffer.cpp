@@ -1,6 +1,12 @@
 #include "report/xls/BiffBuffer.h"
 
+#include <algorithm>
+
 namespace biff {
+namespace {
+constexpr size_t kChunkSize = size_t(1) << 20;
+constexpr size_t kLargestRecord = 4 + kMaxRecordData;
+}  // namespace
 
 bool FitsLatin1(QStringView text) {
     for (QChar c : text)
@@ -8,14 +14,39 @@ bool FitsLatin1(QStringView text) {
     return true;
 }
 
+size_t TBiffBuffer::OpenRecord(uint16_t id) {
+    if (chunks_.empty() || chunks_.back().bytes.capacity() - chunks_.back().bytes.size() < kLargestRecord) {
+        chunks_.push_back({size_, {}});
+        chunks_.back().bytes.reserve(kChunkSize);
+    }
+    const size_t at = size_;
+    U16(id);
+    U16(0);
+    return at;
+}
+
+void TBiffBuffer::Patch(size_t at, const void *p, size_t n) {
+    auto chunk = std::upper_bound(chunks_.begin(), chunks_.end(), at,
+                                  [](size_t pos, const TChunk &c) { return pos < c.start; });
+    --chunk;  // the last chunk starting at or before `at`; patches never cross chunks
+    std::memcpy(chunk->bytes.data() + (at - chunk->start), p, n);
+}
+
+std::vector<QByteArrayView> TBiffBuffer::Parts() const {
+    std::vector<QByteArrayView> parts;
+    for (const TChunk &c : chunks_)
+        parts.emplace_back(reinterpret_cast<const char *>(c.bytes.data()), qsizetype(c.bytes.size()));
+    return parts;
+}
+
 void TBiffBuffer::Chars(QStringView text, bool compressed) {
-    const size_t at = bytes_.size();
-    if (compressed) {
-        bytes_.resize(at + size_t(text.size()));
-        uint8_t *out = &bytes_[at];
-        for (QChar c : text) *out++ = uint8_t(c.unicode());
-    } else {
-        Raw(text.utf16(), size_t(text.size()) * 2);
+    if (!compressed) return Raw(text.utf16(), size_t(text.size()) * 2);
+    uint8_t bytes[256];
+    while (!text.isEmpty()) {
+        const qsizetype n = std::min<qsizetype>(text.size(), 256);
+        for (qsizetype i = 0; i < n; ++i) bytes[i] = uint8_t(text[i].unicode());
+        Raw(bytes, size_t(n));
+        text = text.mid(n);
     }
 }
 

@@ -1,6 +1,10 @@
 #pragma once
 // A growing little-endian byte buffer that holds BIFF8 records: a record is opened with its
 // identifier, filled, and closed, which writes its length into the header.
+//
+// The bytes live in chunks of 1 MB that are never moved, so a large worksheet costs no copying
+// while it grows and no more memory than its size; a record never straddles two chunks.
+#include <QByteArrayView>
 #include <QStringView>
 #include <cstdint>
 #include <cstring>
@@ -13,28 +17,18 @@ inline constexpr uint16_t kContinue = 0x003C;
 
 class TBiffBuffer {
 public:
-    explicit TBiffBuffer(size_t reserve = 0) { bytes_.reserve(reserve); }
-
     // Opens a record; returns the position of its header, which CloseRecord needs.
-    size_t OpenRecord(uint16_t id) {
-        const size_t at = bytes_.size();
-        U16(id);
-        U16(0);
-        return at;
-    }
-    void CloseRecord(size_t header) {
-        const size_t length = bytes_.size() - header - 4;
-        PatchU16(header + 2, uint16_t(length));
-    }
+    size_t OpenRecord(uint16_t id);
+    void CloseRecord(size_t header) { PatchU16(header + 2, uint16_t(RecordLength(header))); }
     // Bytes written into the record opened at `header` so far.
-    size_t RecordLength(size_t header) const { return bytes_.size() - header - 4; }
+    size_t RecordLength(size_t header) const { return size_ - header - 4; }
 
-    void U8(uint8_t v) { bytes_.push_back(v); }
+    void U8(uint8_t v) { Raw(&v, 1); }
     void U16(uint16_t v) { Raw(&v, 2); }
     void U32(uint32_t v) { Raw(&v, 4); }
     void F64(double v) { Raw(&v, 8); }
-    void PatchU16(size_t at, uint16_t v) { std::memcpy(&bytes_[at], &v, 2); }
-    void PatchU32(size_t at, uint32_t v) { std::memcpy(&bytes_[at], &v, 4); }
+    void PatchU16(size_t at, uint16_t v) { Patch(at, &v, 2); }
+    void PatchU32(size_t at, uint32_t v) { Patch(at, &v, 4); }
 
     // Characters as one byte each (all below U+0100) or as UTF-16LE.
     void Chars(QStringView text, bool compressed);
@@ -42,18 +36,27 @@ public:
     void LongString(QStringView text);
     void ShortString(QStringView text);
 
-    size_t Size() const { return bytes_.size(); }
-    const uint8_t *Data() const { return bytes_.data(); }
+    size_t Size() const { return size_; }
+    // The bytes, chunk by chunk, in order.
+    std::vector<QByteArrayView> Parts() const;
 
 private:
-    // The format is little-endian, and so is every machine this module is built for.
+    struct TChunk {
+        size_t start = 0;  // position of the chunk's first byte in the buffer
+        std::vector<uint8_t> bytes;
+    };
+    // The format is little-endian, and so is every machine this module is built for. Writes
+    // happen inside records, which OpenRecord made room for.
     void Raw(const void *p, size_t n) {
-        const size_t at = bytes_.size();
-        bytes_.resize(at + n);
-        std::memcpy(&bytes_[at], p, n);
+        std::vector<uint8_t> &b = chunks_.back().bytes;
+        const auto *from = static_cast<const uint8_t *>(p);
+        b.insert(b.end(), from, from + n);
+        size_ += n;
     }
+    void Patch(size_t at, const void *p, size_t n);
 
-    std::vector<uint8_t> bytes_;
+    std::vector<TChunk> chunks_;
+    size_t size_ = 0;
 };
 
 // True when every character fits in one byte (the string can be stored compressed).

@@ -64,8 +64,10 @@ void BuildStream(const TSheetModel &model, TWorkbookStream &stream) {
     g.PatchU32(sheetOffsetAt, uint32_t(g.Size()));
 }
 
-QByteArrayView View(const TBiffBuffer &b) {
-    return QByteArrayView(reinterpret_cast<const char *>(b.Data()), qsizetype(b.Size()));
+std::vector<QByteArrayView> Parts(const TWorkbookStream &stream) {
+    std::vector<QByteArrayView> parts = stream.globals.Parts();
+    for (QByteArrayView p : stream.sheet.Parts()) parts.push_back(p);
+    return parts;
 }
 
 TXlsExportResult Fail(int code, QString message) { return {code, std::move(message)}; }
@@ -74,7 +76,9 @@ TXlsExportResult Fail(int code, QString message) { return {code, std::move(messa
 QByteArray BuildWorkbookStream(const TSheetModel &model) {
     TWorkbookStream stream;
     BuildStream(model, stream);
-    return View(stream.globals).toByteArray() + View(stream.sheet).toByteArray();
+    QByteArray bytes;
+    for (QByteArrayView p : Parts(stream)) bytes += p;
+    return bytes;
 }
 
 TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName) {
@@ -96,7 +100,7 @@ TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName) {
     QString error;
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();
-    } else if (!cfb::WriteWorkbookFile(file, {View(stream.globals), View(stream.sheet)}, &error)) {
+    } else if (!cfb::WriteWorkbookFile(file, Parts(stream), &error)) {
         file.cancelWriting();
     } else if (!file.commit()) {
         error = file.errorString();
