@@ -1,7 +1,7 @@
 #include "HostConfig.h"
 
 #include <QFileInfo>
-#include <QSettings>
+#include <QFile>
 
 namespace {
 
@@ -41,14 +41,32 @@ QString Apply(HostConfig &c, const QString &key, const QString &value) {
     return QString();
 }
 
+// Reads the [host] section line by line, values as written. (QSettings would cut a value at
+// ';', the separator of a connection string, and turn a value with commas into a list.)
 QString ApplyIni(HostConfig &c, const QString &path) {
-    if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) return "cannot read config file: " + path;
-    QSettings ini(path, QSettings::IniFormat);
-    if (ini.status() != QSettings::NoError) return "malformed config file: " + path;
-    ini.beginGroup("host");
-    for (const QString &key : ini.childKeys()) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return "cannot read config file: " + path;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    QString section;
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        const QString line = lines[n].trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#'))) continue;
+        const QString malformed = QStringLiteral("malformed config file: %1 (line %2)").arg(path).arg(n + 1);
+        if (line.startsWith(QLatin1Char('['))) {
+            if (!line.endsWith(QLatin1Char(']'))) return malformed;
+            section = line.mid(1, line.size() - 2).trimmed();
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0) return malformed;
+        if (section.compare(QLatin1String("host"), Qt::CaseInsensitive) != 0) continue;
+        const QString key = line.left(eq).trimmed();
+        QString value = line.mid(eq + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
+            value = value.mid(1, value.size() - 2);
         if (!kValueOptions.contains(key) || key == "config") return "unknown key in config file: " + key;
-        const QString err = Apply(c, key, ini.value(key).toString());
+        const QString err = Apply(c, key, value);
         if (!err.isEmpty()) return err;
     }
     return QString();

@@ -46,7 +46,14 @@ void AttachToOwner(QObject *obj, const TClassInfo &cls, const TComponentOwner &o
 template <class T>
 QObject *ConstructComponent(const TComponentOwner &owner) {
     auto *obj = new T(owner);
-    AttachToOwner(obj, T::ClassInfo, owner);
-    if constexpr (requires { obj->AfterConstruction(); }) obj->AfterConstruction();
+    try {
+        AttachToOwner(obj, T::ClassInfo, owner);
+        if constexpr (requires { obj->AfterConstruction(); }) obj->AfterConstruction();
+    } catch (...) {
+        // The caller never sees the instance: a failing create handler must not leave it alive
+        // on the owner's list.
+        delete obj;
+        throw;
+    }
     return obj;
 }

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMdiSubWindow>
 #include <QScreen>
 
 
@@ -55,6 +56,8 @@ int TForm::ShowModal() {
     FormState |= fsModal;
     setModal(true);
     exec();
+    // Modality belongs to this show only: a later Show() must not block the other windows.
+    setModal(false);
     inModalLoop_ = false;
     FormState &= ~fsModal;
     return modalResult_;
@@ -66,15 +69,22 @@ void TForm::Show() {
     activateWindow();
 }
 
+// A form shown as an MDI child is placed by its sub-window, in the MDI area's coordinates;
+// moving the form itself would shift its contents inside the sub-window's frame.
+static QWidget *PlacedWidget(const TForm *form) {
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(form->parentWidget())) return sub;
+    return const_cast<TForm *>(form);
+}
+
 void TForm::SetBounds(int left, int top, int width, int height) {
     resize(width, height);
     move(left, top);
 }
 
-int TForm::Left() const { return pos().x(); }
-int TForm::Top() const { return pos().y(); }
-void TForm::SetLeft(int left) { move(left, pos().y()); }
-void TForm::SetTop(int top) { move(pos().x(), top); }
+int TForm::Left() const { return PlacedWidget(this)->pos().x(); }
+int TForm::Top() const { return PlacedWidget(this)->pos().y(); }
+void TForm::SetLeft(int left) { PlacedWidget(this)->move(left, Top()); }
+void TForm::SetTop(int top) { PlacedWidget(this)->move(Left(), top); }
 
 void TForm::ApplyPosition() {
     if (positioned_ || parentWidget()) return;

@@ -4,6 +4,8 @@
 
 TPanel::TPanel(const QString &name, QWidget *parent, bool outerBevel) : QFrame(parent), Caption(name) {
     setObjectName(name);
+    // Opaque like the library's panels: a parent's caption must not show through its children.
+    setAutoFillBackground(true);
     if (outerBevel) setFrameStyle(QFrame::Panel | QFrame::Raised);
     else setFrameStyle(QFrame::NoFrame);
 }

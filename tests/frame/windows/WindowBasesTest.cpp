@@ -1,0 +1,275 @@
+// The window bases driven through the entry and by real key events: modal dialogs with Enter
+// and Esc, centring, MDI children with merged menus that free themselves when closed, and the
+// release notice to the host when the last window is gone.
+#include "frame/ClassRegistry.h"
+#include "frame/TestHost.h"
+#include "frame/windows/FrmBsCld.h"
+#include "frame/windows/FrmBsDialog.h"
+#include "frame/windows/FrmBsTrvTC.h"
+#include "platform/Panel.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TfrmTestDialog : public TfrmBsDialog {
+public:
+    static const TClassInfo ClassInfo;
+    explicit TfrmTestDialog(const TComponentOwner &owner) : TfrmBsDialog(owner) {
+        auto *l = new QVBoxLayout(this);
+        edit1 = new QLineEdit(this);
+        edit2 = new QLineEdit(this);
+        l->addWidget(edit1);
+        l->addWidget(edit2);
+        ++made;
+    }
+    QLineEdit *edit1;
+    QLineEdit *edit2;
+    static inline int made = 0;
+};
+const TClassInfo TfrmTestDialog::ClassInfo{"TfrmTestDialog", &TfrmBsDialog::ClassInfo,
+                                           &ConstructComponent<TfrmTestDialog>};
+
+template <int N>
+class TfrmChild : public TfrmBsCld {
+public:
+    static const TClassInfo ClassInfo;
+    explicit TfrmChild(const TComponentOwner &owner) : TfrmBsCld(owner) { ++live, ++made; }
+    ~TfrmChild() override { --live; }
+    static inline int live = 0, made = 0;
+};
+using TfrmTestChild = TfrmChild<1>;
+using TfrmOtherChild = TfrmChild<2>;
+template <> const TClassInfo TfrmTestChild::ClassInfo{"TfrmTestChild", &TfrmBsCld::ClassInfo,
+                                                      &ConstructComponent<TfrmTestChild>};
+template <> const TClassInfo TfrmOtherChild::ClassInfo{"TfrmOtherChild", &TfrmBsCld::ClassInfo,
+                                                       &ConstructComponent<TfrmOtherChild>};
+
+class TfrmTestTree : public TfrmBsTrvTC {
+public:
+    static const TClassInfo ClassInfo;
+    using TfrmBsTrvTC::TfrmBsTrvTC;
+};
+const TClassInfo TfrmTestTree::ClassInfo{"TfrmTestTree", &TfrmBsTrvTC::ClassInfo, &ConstructComponent<TfrmTestTree>};
+
+void RegisterWindowClasses() {
+    for (const TClassInfo *c : {&TfrmTestDialog::ClassInfo, &TfrmTestChild::ClassInfo, &TfrmOtherChild::ClassInfo,
+                                &TfrmTestTree::ClassInfo})
+        RegisterModuleClass(*c);
+}
+
+// Runs `act` on the modal window once the modal show has started; a safety net ends a modal
+// show that the action failed to end, so a fault fails the test instead of hanging it.
+void WhileModal(std::function<void(TForm *)> act) {
+    QTimer::singleShot(0, [act] {
+        auto *form = qobject_cast<TForm *>(QApplication::activeModalWidget());
+        if (form && QTest::qWaitForWindowActive(form)) act(form);
+    });
+    QTimer::singleShot(3000, [] {
+        if (auto *form = qobject_cast<TForm *>(QApplication::activeModalWidget())) form->done(mrNone);
+    });
+}
+
+class WindowBases : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TfrmTestChild::made = TfrmOtherChild::made = TfrmTestDialog::made = 0;
+        main.setCentralWidget(new QMdiArea);
+        main.resize(1024, 720);
+        host.application.MainForm = &main;
+        authpay::ModuleStartup(RegisterWindowClasses);
+    }
+    void TearDown() override {
+        authpay::ModuleShutdown();
+        testhost::FlushDeletes();
+    }
+    template <class T>
+    T *Find() { return static_cast<T *>(authpay::ResRefManager->FindObject(QString::fromLatin1(T::ClassInfo.Name))); }
+    int MenuCount(const QString &caption) const {
+        int n = 0;
+        for (QAction *a : main.menuBar()->actions()) n += a->text() == caption;
+        return n;
+    }
+    QMdiArea *Area() const { return host.application.MdiArea(); }
+
+    testhost::Host host;
+    QMainWindow main;
+};
+
+}  // namespace
+
+TEST_F(WindowBases, DialogIsModalUntilEscAndLaterRequestsShowItModelessly) {
+    bool returned = false, visibleWhileModal = false;
+    WhileModal([&](TForm *form) {
+        visibleWhileModal = form->isVisible() && !returned;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape, Qt::ShiftModifier);
+    });
+    EXPECT_EQ(host.Open("TfrmTestDialog"), 0);
+    returned = true;
+    EXPECT_TRUE(visibleWhileModal);
+    auto *dlg = Find<TfrmTestDialog>();
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->ModalResult(), mrCancel);
+    EXPECT_FALSE(dlg->isVisible());  // hidden, not freed: it keeps its entry
+    EXPECT_EQ(*dlg->FShowModal(), 1);
+
+    EXPECT_EQ(host.Open("tfrmtestdialog"), 0);  // returns at once
+    EXPECT_EQ(TfrmTestDialog::made, 1);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // the host's windows stay usable
+    EXPECT_TRUE(host.notifier.ids.empty());
+}
+
+TEST_F(WindowBases, EscEndsAModalShowWhateverModifierIsHeld) {
+    auto *dlg = static_cast<TfrmTestDialog *>(authpay::ResRefManager->GetOrCreateObject(QStringLiteral("TfrmTestDialog"), false));
+    ASSERT_NE(dlg, nullptr);
+    for (Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+        WhileModal([](TForm *form) { QTest::keyClick(form->focusWidget(), Qt::Key_Escape, Qt::ShiftModifier); });
+        WhileModal([mods](TForm *form) { QTest::keyClick(form->focusWidget(), Qt::Key_Escape, mods); });
+        EXPECT_EQ(dlg->ShowModal(), mrCancel);
+    }
+}
+
+TEST_F(WindowBases, EnterMovesToTheNextControlUnlessEnterAsTabIsOff) {
+    auto *dlg = static_cast<TfrmTestDialog *>(authpay::ResRefManager->GetOrCreateObject(QStringLiteral("TfrmTestDialog"), false));
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(dlg->FEnterAsTab);
+    dlg->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+    dlg->edit1->setFocus();
+    QSignalSpy returned1(dlg->edit1, &QLineEdit::returnPressed);
+    QTest::keyClicks(dlg->edit1, QStringLiteral("ab"));  // ordinary keys still reach the field
+    EXPECT_EQ(dlg->edit1->text(), QStringLiteral("ab"));
+    QTest::keyClick(dlg->edit1, Qt::Key_Return);
+    EXPECT_TRUE(dlg->edit2->hasFocus());
+    EXPECT_EQ(returned1.count(), 0);
+    QTest::keyClick(dlg->edit2, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_TRUE(dlg->edit1->hasFocus());  // wraps round in tab order
+
+    QChar key(13);
+    dlg->FormKeyPress(key);
+    EXPECT_EQ(key, QChar(10));
+    EXPECT_TRUE(dlg->edit2->hasFocus());  // the handler itself moves the focus
+
+    dlg->FEnterAsTab = false;
+    dlg->edit1->setFocus();
+    QTest::keyClick(dlg->edit1, Qt::Key_Return);
+    EXPECT_TRUE(dlg->edit1->hasFocus());
+    EXPECT_EQ(returned1.count(), 1);
+    key = QChar(13);
+    dlg->FormKeyPress(key);
+    EXPECT_EQ(key, QChar(13));
+    EXPECT_TRUE(dlg->isVisible());  // Enter never closes the dialog
+}
+
+TEST_F(WindowBases, CentringUsesTheWholeScreenAndTruncatesTowardZero) {
+    EXPECT_EQ(TfrmBase::CenteredTopLeft(1024, 768, 543, 390), QPoint(240, 189));
+    EXPECT_EQ(TfrmBase::CenteredTopLeft(1024, 768, 543, 771), QPoint(240, -1));
+    EXPECT_EQ(TfrmBase::CenteredTopLeft(1024, 768, 1027, 768), QPoint(-1, 0));
+    EXPECT_EQ(TfrmBase::CenteredTopLeft(1025, 769, 0, 0), QPoint(512, 384));
+
+    authpay::Screen = &host.screen;
+    auto *dlg = static_cast<TForm *>(authpay::ResRefManager->GetOrCreateObject(QStringLiteral("TfrmTestDialog"), false));
+    EXPECT_EQ(dlg->Position, poDesigned);
+    EXPECT_EQ(dlg->size(), QSize(543, 390));
+    dlg->Show();
+    EXPECT_EQ(QPoint(dlg->Left(), dlg->Top()), QPoint(240, 189));
+    dlg->hide();
+    host.screen.SetFixedSize(QSize(800, 387));  // shorter than the window: negative top
+    dlg->Show();
+    EXPECT_EQ(QPoint(dlg->Left(), dlg->Top()), QPoint(128, -1));
+}
+
+TEST_F(WindowBases, ChildOpensModelessInTheMdiAreaWithItsMenuMergedWhileActive) {
+    const QString option = QStringLiteral("辅助功能(&S)"), data = QStringLiteral("数据操作(&P)");
+    EXPECT_EQ(host.Open("TfrmTestChild"), 0);
+    auto *child = Find<TfrmTestChild>();
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(*child->FShowModal(), 0);
+    ASSERT_EQ(Area()->subWindowList().size(), 1);
+    EXPECT_EQ(child->SubWindow(), Area()->activeSubWindow());
+    EXPECT_TRUE(child->SubWindow()->isMaximized());
+    EXPECT_EQ(child->windowTitle(), QStringLiteral("frmBsCld"));
+    EXPECT_EQ(MenuCount(option), 1);
+    EXPECT_EQ(MenuCount(data), 1);
+
+    EXPECT_EQ(host.Open("TfrmOtherChild"), 0);
+    auto *other = Find<TfrmOtherChild>();
+    EXPECT_EQ(Area()->activeSubWindow(), other->SubWindow());
+    EXPECT_EQ(MenuCount(option), 1);  // only the active child's menu is in the bar
+    EXPECT_TRUE(main.menuBar()->actions().contains(other->mitemOption->menuAction()));
+    EXPECT_FALSE(main.menuBar()->actions().contains(child->mitemOption->menuAction()));
+
+    // Asking again brings the existing child to the front; nothing new is made.
+    EXPECT_EQ(host.Open("TfrmTestChild"), 0);
+    EXPECT_EQ(TfrmTestChild::made, 1);
+    EXPECT_EQ(Area()->subWindowList().size(), 2);
+    EXPECT_EQ(Area()->activeSubWindow(), child->SubWindow());
+    EXPECT_TRUE(main.menuBar()->actions().contains(child->mitemOption->menuAction()));
+    EXPECT_EQ(MenuCount(option), 1);
+    EXPECT_EQ(authpay::ResRefManager->RefCount(), 2);
+}
+
+TEST_F(WindowBases, ClosingChildrenFreesThemAndTheLastOneNotifiesTheHostOnce) {
+    EXPECT_EQ(host.Open("TfrmTestChild"), 0);
+    EXPECT_EQ(host.Open("TfrmOtherChild"), 0);
+    Find<TfrmOtherChild>()->SubWindow()->close();
+    ASSERT_TRUE(QTest::qWaitFor([] { return TfrmOtherChild::live == 0; }, 2000));
+    EXPECT_TRUE(host.notifier.ids.empty());
+    EXPECT_EQ(authpay::ResRefManager->RefCount(), 1);
+
+    host.moduleInfo.ModuleId = 99;  // read from the record when the notice is sent
+    Find<TfrmTestChild>()->SubWindow()->close();
+    ASSERT_TRUE(QTest::qWaitFor([] { return TfrmTestChild::live == 0; }, 2000));
+    EXPECT_EQ(host.notifier.ids, std::vector<int32_t>{99});
+    EXPECT_EQ(MenuCount(QStringLiteral("辅助功能(&S)")), 0);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Area()->subWindowList().isEmpty(); }, 2000));
+
+    // Opening it again makes a new window, and its close notifies again.
+    EXPECT_EQ(host.Open("TfrmTestChild"), 0);
+    EXPECT_EQ(TfrmTestChild::made, 2);
+    EXPECT_EQ(TfrmTestChild::live, 1);
+    Find<TfrmTestChild>()->close();
+    ASSERT_TRUE(QTest::qWaitFor([] { return TfrmTestChild::live == 0; }, 2000));
+    EXPECT_EQ(host.notifier.ids, (std::vector<int32_t>{99, 99}));
+}
+
+TEST_F(WindowBases, WithoutANotifierTheLastCloseCallsNobody) {
+    host.record.Notifier = nullptr;
+    EXPECT_EQ(host.Open("TfrmTestChild"), 0);
+    Find<TfrmTestChild>()->SubWindow()->close();
+    ASSERT_TRUE(QTest::qWaitFor([] { return TfrmTestChild::live == 0; }, 2000));
+    EXPECT_EQ(authpay::ResRefManager->RefCount(), 0);
+    EXPECT_TRUE(host.notifier.ids.empty());
+}
+
+TEST_F(WindowBases, TreeWindowKeepsItsPanelLayout) {
+    main.show();
+    EXPECT_EQ(host.Open("TfrmTestTree"), 0);
+    auto *tree = Find<TfrmTestTree>();
+    ASSERT_NE(tree, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(tree));
+    EXPECT_FALSE(tree->SubWindow()->isMaximized());
+    EXPECT_EQ(tree->windowTitle(), QString());
+    EXPECT_EQ(tree->pnlLeft->width(), 171);
+    EXPECT_EQ(tree->pnlTopMessage->height(), 23);
+    EXPECT_EQ(tree->pnlBottonMessage->height(), 22);
+    EXPECT_EQ(tree->trvList->indentation(), 19);
+    EXPECT_TRUE(tree->pnlLeft->isAncestorOf(tree->trvList));
+    EXPECT_TRUE(tree->pnlBTop->isAncestorOf(tree->pnlRightTop));
+    EXPECT_TRUE(tree->pnlBBotton->isAncestorOf(tree->pnlBottonMessage));
+    // The tool bar runs along the top, above the panels.
+    EXPECT_LT(tree->tblChildMain->mapTo(tree, QPoint(0, 0)).y(), tree->pnlBottom->mapTo(tree, QPoint(0, 0)).y());
+}

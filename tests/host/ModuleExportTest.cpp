@@ -1,0 +1,126 @@
+// The built libauthpay.so as a host sees it: loaded at run time, one export resolved by name,
+// called with a host record, unloaded and loaded again.
+#include "authpay/Application.h"
+#include "authpay/PlugIn.h"
+#include "authpay/Screen.h"
+#include "authpay/UserContext.h"
+
+#include <QLibrary>
+#include <QProcess>
+#include <QStringEncoder>
+#include <gtest/gtest.h>
+
+namespace {
+
+class CountingNotifier : public IPlugInNotifier {
+public:
+    int32_t QueryInterface(const void *, void **) override { return static_cast<int32_t>(0x80004002u); }
+    int32_t AddRef() override { return 1; }
+    int32_t Release() override { return 1; }
+    int32_t ModuleReleased(int32_t) override { return ++releases; }
+    int releases = 0;
+};
+
+class HostUnit : public TUnitRecord {
+public:
+    TUnitField *Field(int index) override { return index == 0 ? &code : &empty; }
+    TUnitField code{QStringLiteral("110001")}, empty;
+};
+
+class ModuleExport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        library.setFileName(qEnvironmentVariable("AUTHPAY_MODULE", QStringLiteral(AUTHPAY_MODULE_DEFAULT)));
+        ASSERT_TRUE(library.load()) << library.errorString().toStdString();
+        show = reinterpret_cast<ShowPlugInWindowFn>(library.resolve(AUTHPAY_EXPORT_NAME));
+        ASSERT_NE(show, nullptr);
+        screen.SetFixedSize(QSize(1024, 768));
+        context.DataYear = 2026;
+        context.SysParams = &params;
+        context.Settings = &settings;
+        context.CurrentUnit = &unit;
+        moduleInfo.ModuleId = 71;
+        application.OnException = [this](QObject *, const Exception &e) { errors << e.Message; };
+    }
+    void TearDown() override {
+        if (library.isLoaded()) EXPECT_TRUE(library.unload());
+    }
+
+    QLibrary library;
+    ShowPlugInWindowFn show = nullptr;
+    TApplication application{QStringLiteral("export test")};
+    TScreen screen;
+    CountingNotifier notifier;
+    TPlugInModuleInfo moduleInfo{};
+    TSysParams params;
+    TSettings settings;
+    HostUnit unit;
+    TUserContext context;
+    TPlugInHostInfo record{&context, &moduleInfo, &notifier, &application, &screen};
+    QStringList errors;
+};
+
+QString Unregistered(const QString &name) { return QStringLiteral("类%1没有进行注册或不存在！").arg(name); }
+
+}  // namespace
+
+TEST_F(ModuleExport, ExportsExactlyOneSymbol) {
+    QProcess nm;
+    nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"), library.fileName()});
+    if (!nm.waitForFinished(30000) || nm.exitCode() != 0) GTEST_SKIP() << "nm is not available";
+    QStringList names;
+    for (const QByteArray &line : nm.readAllStandardOutput().split('\n'))
+        if (!line.trimmed().isEmpty()) names << QString::fromLatin1(line.split(' ').last());
+    EXPECT_EQ(names, QStringList{QStringLiteral("ShowPlugInWindow")});
+}
+
+TEST_F(ModuleExport, MissingRecordsAreRefusedWithoutTouchingAnything) {
+    EXPECT_EQ(show("TbfrmApportionQry", nullptr), 1);
+    record.ModuleInfo = nullptr;
+    EXPECT_EQ(show("TbfrmApportionQry", &record), 1);
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_EQ(moduleInfo.ModuleName, nullptr);
+}
+
+TEST_F(ModuleExport, CallFillsTheModuleTextsAndReportsUnknownClassesThroughTheHost) {
+    EXPECT_EQ(show("TNoSuchWindow", &record), 0);
+    EXPECT_EQ(errors, QStringList{Unregistered(QStringLiteral("TNoSuchWindow"))});
+    EXPECT_EQ(moduleInfo.ModuleId, 71);
+    QStringEncoder gbk("GBK");
+    ASSERT_TRUE(gbk.isValid());
+    EXPECT_EQ(QByteArray(moduleInfo.ModuleName), gbk.encode(QStringLiteral("授权支出模块")));
+    EXPECT_EQ(QByteArray(moduleInfo.SystemName), gbk.encode(QStringLiteral("支付管理子系统")));
+    EXPECT_EQ(QByteArray(moduleInfo.Description), gbk.encode(QStringLiteral("完成授权支付的支出、查询等功能")));
+    EXPECT_EQ(qstrlen(moduleInfo.ModuleName), 12u);
+    EXPECT_EQ(qstrlen(moduleInfo.SystemName), 14u);
+    EXPECT_EQ(qstrlen(moduleInfo.Description), 30u);
+
+    // Until the query window is part of the module, asking for it gives the honest message.
+#if !__has_include("query/ApportionQryRegistration.h")
+    errors.clear();
+    EXPECT_EQ(show("TbfrmApportionQry", &record), 0);
+    EXPECT_EQ(errors, QStringList{Unregistered(QStringLiteral("TbfrmApportionQry"))});
+#endif
+    // A base class that no module window descends from is not registered.
+    errors.clear();
+    EXPECT_EQ(show("TfrmBsDialog", &record), 0);
+    EXPECT_EQ(errors, QStringList{Unregistered(QStringLiteral("TfrmBsDialog"))});
+    errors.clear();
+    EXPECT_EQ(show("TPersistent", &record), 0);
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(notifier.releases, 0);
+}
+
+TEST_F(ModuleExport, ModuleCanBeUnloadedAndLoadedAgain) {
+    EXPECT_EQ(show("TNoSuchWindow", &record), 0);
+    ASSERT_TRUE(library.unload());
+    ASSERT_TRUE(library.load());
+    show = reinterpret_cast<ShowPlugInWindowFn>(library.resolve(AUTHPAY_EXPORT_NAME));
+    ASSERT_NE(show, nullptr);
+    TPlugInModuleInfo fresh{5, nullptr, nullptr, nullptr};
+    record.ModuleInfo = &fresh;
+    EXPECT_EQ(show("TNoSuchWindow", &record), 0);
+    EXPECT_NE(fresh.ModuleName, nullptr);
+    EXPECT_EQ(fresh.ModuleId, 5);
+    EXPECT_EQ(errors.size(), 2);
+}
