@@ -40,6 +40,11 @@ TEST(SheetModel, TextsSurviveOverwritingAndTheirBufferIsSqueezed) {
     EXPECT_EQ(Text(m, 3, 1), QStringLiteral("右边的单元格"));
     m.SetText(2, 1, u"");
     EXPECT_TRUE(m.Text(2, 1).isEmpty());
+    // A text taken from a cell of the same row points into the buffer that grows while it is
+    // copied.
+    for (int i = 0; i < 200; ++i) m.SetText(1 + i % 3, 1, m.Text(3, 1));
+    EXPECT_EQ(Text(m, 1, 1), QStringLiteral("右边的单元格"));
+    EXPECT_EQ(Text(m, 2, 1), QStringLiteral("右边的单元格"));
 }
 
 TEST(SheetModel, LongTextsAreCutToTheCellLimit) {

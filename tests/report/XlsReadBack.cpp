@@ -5,7 +5,8 @@
 #include <gtest/gtest.h>
 
 QJsonObject ReadXlsBack(const QString &file, bool withCells) {
-    const QString script = qEnvironmentVariable("AUTHPAY_SOURCE_DIR") + "/tests/report/read_xls.py";
+    const QString script = qEnvironmentVariable("AUTHPAY_SOURCE_DIR", QStringLiteral(AUTHPAY_SOURCE_DIR_DEFAULT)) +
+                           "/tests/report/read_xls.py";
     QProcess p;
     QStringList args{script, file};
     if (withCells) args << "--cells";
