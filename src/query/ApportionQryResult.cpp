@@ -91,6 +91,9 @@ void TbfrmApportionQry::ShowResult(const QString &sql, const QStringList &fields
 }
 
 void TbfrmApportionQry::ShowProgress(int rows) {
+    // The panel paints its own background, as a panel does: the bar's repaints then stop at the
+    // panel instead of repainting the report sheet beneath it at every step.
+    pnprocess->setAutoFillBackground(true);
     pnprocess->move((width() - pnprocess->width()) / 2, (height() - pnprocess->height()) / 2);
     pnprocess->show();
     pnprocess->raise();
