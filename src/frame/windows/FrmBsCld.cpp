@@ -45,7 +45,10 @@ TfrmBsCld::TfrmBsCld(const TComponentOwner &owner) : TfrmBase(owner) {
 
 TfrmBsCld::~TfrmBsCld() {
     // The menus are children of this window: their entries leave the host's menu bar with them.
-    if (subWindow_) subWindow_->deleteLater();
+    // The sub-window that frames this window goes with it. It is reached as a plain widget: when
+    // the sub-window is the one being destroyed (it frees its children first) it is no longer a
+    // QMdiSubWindow, and a typed access would be undefined; a dying object drops posted events.
+    if (QWidget *frame = parentWidget(); frame && !subWindow_.isNull()) frame->deleteLater();
 }
 
 void TfrmBsCld::FormCreate() {
