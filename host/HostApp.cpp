@@ -75,7 +75,7 @@ int HostApp::RunInteractive() {
     context_->application.MainForm = main_.get();
     main_->onOpenClass = [this](const QString &name) { OpenClass(name); };
     main_->onAboutModules = [this] { ShowAboutModules(); };
-    main_->show();
+    main_->showMaximized();
     if (!config_.openClass.isEmpty()) QTimer::singleShot(0, [this] { OpenClass(config_.openClass); });
     return QApplication::exec();
 }

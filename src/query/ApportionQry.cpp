@@ -36,6 +36,10 @@ void TbfrmApportionQry::Message(const QString &text) {
 }
 
 void TbfrmApportionQry::FormShow() {
+    // Loaded once: restoring a minimised child shows it again, which must not reset the user's
+    // choices.
+    if (loaded_) return;
+    loaded_ = true;
     const TUserContext *ctx = authpay::UserContext;
     cllBudget->SheetOpen(GetSysParamValue(ctx ? ctx->SysParams : nullptr, 11) + kTemplateName, QString());
     cllBudget->SetWorkbookReadonly(true);

@@ -94,6 +94,7 @@ private:
     QString ExportFileName();
 
     QString lastMessage_;
+    bool loaded_ = false;
 };
 
 // Registers the window class, with its ancestors, in the module's class registry.

@@ -186,7 +186,8 @@ void TbfrmApportionQry::BuildSheetAndProgress() {
 
 TbfrmApportionQry::TbfrmApportionQry(const TComponentOwner &owner) : TfrmBsTrvTC(owner) {
     setWindowTitle(QStringLiteral("支付范围划分汇总组合查询"));
-    resize(1060, 613);
+    // At the top left of the host's work area, where the user sees all of it.
+    SetBounds(0, 0, 1060, 613);
     BuildToolBar();
     BuildMenus();
     // The tree panel plays no part: collapsed to 2 pixels. The filter panel (the top message
