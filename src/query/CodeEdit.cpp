@@ -2,6 +2,7 @@
 
 #include "data/SqlQuote.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 
 TCodeEdit::TCodeEdit(const QString &name, QWidget *parent) : QLineEdit(parent) { setObjectName(name); }
@@ -23,6 +24,13 @@ void TCodeEdit::mouseDoubleClickEvent(QMouseEvent *event) {
 
 void TCodeEdit::focusOutEvent(QFocusEvent *event) {
     QLineEdit::focusOutEvent(event);
+    // A click on something that takes no focus (a tool button, an empty spot) hands the focus to
+    // the enclosing frame, such as the MDI child's: the box is not left, so it takes it back.
+    QWidget *next = QApplication::focusWidget();
+    if (event->reason() == Qt::MouseFocusReason && next && next != this && next->isAncestorOf(this)) {
+        setFocus(Qt::OtherFocusReason);
+        return;
+    }
     // Losing the focus to another window (a message box) is not leaving the box.
     if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason && OnExit) OnExit();
 }

@@ -1,0 +1,110 @@
+// What leaves the window: the workbook written through the save dialog and read back with xlrd,
+// and the preview and printout written to PDF files.
+#include "query/QueryWindow.h"
+#include "report/AmountText.h"
+#include "report/ReportSheet.h"
+#include "report/XlsReadBack.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonObject>
+
+namespace {
+
+const QString kExported = QStringLiteral("数据导出成功。");
+
+class ApportionOutputTest : public TQueryWindowTest {
+protected:
+    void SetUp() override {
+        Open(TBackend::SQLite);
+        if (IsSkipped()) return;
+        Choose(w->cmbNum[1], QStringLiteral("资金性质"));
+        Refresh();
+        ASSERT_GT(RowCount(), 8);
+    }
+    // Exports with the given name typed into the save dialog; the messages shown.
+    QStringList ExportAs(const QString &name) {
+        answers.saveAs = name;
+        answers.boxes.clear();
+        Click(w->tbtnExcel);
+        answers.saveAs.clear();
+        QStringList texts;
+        for (const auto &b : answers.boxes) texts << b.text;
+        return texts;
+    }
+};
+
+TEST_F(ApportionOutputTest, TheExportedWorkbookHoldsTheSheet) {
+    const QString file = tmp.filePath(QStringLiteral("汇总.xls"));
+    EXPECT_EQ(ExportAs(file), QStringList{kExported});
+    EXPECT_EQ(answers.boxes.value(0).title, QStringLiteral("Kestrelbay 7.1-提示信息"));
+    EXPECT_EQ(answers.boxes.value(0).icon, QMessageBox::Information);
+    EXPECT_EQ(answers.suggestedName, QStringLiteral("2010年控制数范围划分建议表组合查询结果"));
+    EXPECT_TRUE(answers.saveFilters.join(";").contains(QStringLiteral("*.xls")));
+    EXPECT_TRUE(w->cllBudget->WorkbookReadonly());
+    ASSERT_TRUE(QFileInfo::exists(file));
+    EXPECT_FALSE(QFileInfo::exists(file + QStringLiteral(".xls")));
+
+    const QJsonObject book = ReadXlsBack(file);
+    const int totals = RowCount() - 1;
+    EXPECT_EQ(book["nrows"].toInt(), totals);
+    EXPECT_EQ(XlsCell(book, 1, totals)["value"].toString(), QStringLiteral("合  计"));
+    EXPECT_EQ(XlsCell(book, 5, 7)["value"].toString(), Cell(5, 7));
+    // The amounts are numbers in the workbook, the same as the sheet shows.
+    const QJsonObject total = XlsCell(book, 14, totals);
+    double shown = 0;
+    ASSERT_TRUE(ParseAmountText(Cell(14, totals), &shown));
+    if (total["type"].toString() == QLatin1String("number")) EXPECT_DOUBLE_EQ(total["value"].toDouble(), shown);
+    else EXPECT_EQ(total["value"].toString(), Cell(14, totals));
+}
+
+TEST_F(ApportionOutputTest, XlsIsAppendedOnlyToANameWithoutIt) {
+    EXPECT_EQ(ExportAs(tmp.filePath(QStringLiteral("plain"))), QStringList{kExported});
+    EXPECT_TRUE(QFileInfo::exists(tmp.filePath(QStringLiteral("plain.xls"))));
+    EXPECT_EQ(ExportAs(tmp.filePath(QStringLiteral("upper.XLS"))), QStringList{kExported});
+    const QStringList files = QDir(tmp.path()).entryList({QStringLiteral("upper*")}, QDir::Files);
+    EXPECT_EQ(files, QStringList{QStringLiteral("upper.XLS")});
+}
+
+TEST_F(ApportionOutputTest, TheSuggestedNameFollowsTheIndicatorTypeAndCancelWritesNothing) {
+    Choose(w->cobType, QStringLiteral("临时指标"));
+    EXPECT_TRUE(ExportAs(QString()).isEmpty());
+    EXPECT_EQ(answers.saveDialogs, 1);
+    EXPECT_EQ(answers.suggestedName, QStringLiteral("2010年临时指标范围划分建议表组合查询结果"));
+    EXPECT_TRUE(QDir(tmp.path()).entryList({QStringLiteral("*.xls")}, QDir::Files).isEmpty());
+    EXPECT_TRUE(w->cllBudget->WorkbookReadonly());
+}
+
+TEST_F(ApportionOutputTest, AFailedExportSaysSo) {
+    const QString file = tmp.filePath(QStringLiteral("missing/folder/out.xls"));
+    const QStringList texts = ExportAs(file);
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].startsWith(QStringLiteral("数据导出失败"))) << texts[0].toStdString();
+    EXPECT_GT(texts[0].size(), QStringLiteral("数据导出失败：").size());
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_TRUE(w->cllBudget->WorkbookReadonly());
+}
+
+TEST_F(ApportionOutputTest, PreviewAndPrintWritePdfFilesWithTheirPageTexts) {
+    const QString preview = tmp.filePath(QStringLiteral("preview.pdf"));
+    const QString printout = tmp.filePath(QStringLiteral("print.pdf"));
+    w->SetPrintFile(preview);
+    Click(w->tbnPrintView);
+    const TPageSetup &page = w->cllBudget->Model().Page();
+    EXPECT_EQ(page.pageText[1], QStringLiteral("共&S页第&P页"));
+    EXPECT_TRUE(page.pageText[2].isEmpty());
+    w->SetPrintFile(printout);
+    Click(w->tbnPrint);
+    EXPECT_TRUE(page.pageText[1].isEmpty());
+    EXPECT_EQ(page.pageText[2], QStringLiteral("共&S页第&P页"));
+    EXPECT_TRUE(answers.boxes.isEmpty());
+    for (const QString &pdf : {preview, printout}) {
+        QFile f(pdf);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << pdf.toStdString();
+        EXPECT_TRUE(f.read(5) == "%PDF-") << pdf.toStdString();
+    }
+}
+
+}  // namespace

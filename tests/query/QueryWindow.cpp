@@ -1,0 +1,171 @@
+#include "query/QueryWindow.h"
+
+#include "data/DefaultConn.h"
+#include "frame/ModuleGlobals.h"
+#include "frame/PlugInEntry.h"
+#include "report/ReportSheet.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+QString TemplatesDir() {
+    QString root = qEnvironmentVariable("AUTHPAY_SOURCE_DIR");
+    if (root.isEmpty()) root = QStringLiteral(AUTHPAY_SOURCE_DIR_DEFAULT);
+    return root + QStringLiteral("/templates/");
+}
+}  // namespace
+
+TQueryWindowTest::TQueryWindowTest() {
+    QObject::connect(&watcher_, &QTimer::timeout, [this] { AnswerModal(); });
+}
+
+void TQueryWindowTest::Open(TBackend backend, const QString &unitCode) {
+    const QString connStr = ReadOnlyConnStr(backend);
+    if (connStr.isEmpty()) GTEST_SKIP() << "no PostgreSQL cluster (AUTHPAY_PG_RO_CONNSTR)";
+    OpenOn(connStr, unitCode);
+}
+
+void TQueryWindowTest::OpenOn(const QString &connectionString, const QString &unitCode) {
+    ASSERT_TRUE(tmp.isValid());
+    ctx_ = std::make_unique<TTestContext>(connectionString);
+    ctx_->Unit.Set(0, unitCode);
+    params_.Lines = {QStringLiteral("11=") + TemplatesDir()};
+    ctx_->Context.SysParams = &params_;
+    traceFile_ = tmp.filePath(QStringLiteral("trace.sql"));
+    ASSERT_TRUE(ctx_->Manager.SetSqlTrace(traceFile_)) << ctx_->Manager.LastError().toStdString();
+
+    screen_.SetFixedSize(QSize(1280, 800));
+    moduleInfo_.ModuleId = 71;
+    record_ = TPlugInHostInfo{&ctx_->Context, &moduleInfo_, nullptr, &app_, &screen_};
+    main_ = std::make_unique<QMainWindow>();
+    main_->setCentralWidget(new QMdiArea);
+    main_->resize(1280, 800);
+    app_.MainForm = main_.get();
+    main_->show();
+
+    authpay::ModuleStartup(RegisterApportionQryClasses);
+    started_ = true;
+    watcher_.start(5);
+
+    ASSERT_EQ(authpay::ShowPlugInWindowImpl("TbfrmApportionQry", &record_), 0);
+    auto *area = static_cast<QMdiArea *>(main_->centralWidget());
+    ASSERT_EQ(area->subWindowList().size(), 1);
+    w = qobject_cast<TbfrmApportionQry *>(area->subWindowList().first()->widget());
+    ASSERT_NE(w, nullptr);
+    area->subWindowList().first()->showMaximized();
+    main_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main_.get()));
+    TracedSql();  // skips the statements of the window's loading
+}
+
+void TQueryWindowTest::TearDown() {
+    watcher_.stop();
+    if (w) w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    w = nullptr;
+    if (started_) authpay::ModuleShutdown();
+    started_ = false;
+    main_.reset();
+    ctx_.reset();
+}
+
+void TQueryWindowTest::AnswerModal() {
+    QWidget *modal = QApplication::activeModalWidget();
+    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+        if (!box->isVisible()) return;
+        answers.boxes << TModalAnswers::Box{box->windowTitle(), box->text(), box->icon()};
+        QTest::keyClick(box, Qt::Key_Return);
+    } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+        if (!dialog->isVisible() || dialog->objectName() != QLatin1String("sd")) return;
+        if (dialog == answered_) {  // the answer did not close it: fail instead of waiting forever
+            ADD_FAILURE() << "the save dialog stayed open";
+            static_cast<QDialog *>(dialog)->reject();
+            return;
+        }
+        answered_ = dialog;
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        ++answers.saveDialogs;
+        answers.suggestedName = name ? name->text() : QString();
+        answers.saveFilters = dialog->nameFilters();
+        if (answers.saveAs.isEmpty() || !name) {
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            return;
+        }
+        const QFileInfo target(answers.saveAs);
+        if (!target.dir().exists()) {  // the dialog cannot go there: choose the name as a whole
+            dialog->selectFile(target.absoluteFilePath());
+            static_cast<QDialog *>(dialog)->accept();
+            return;
+        }
+        dialog->setDirectory(target.absolutePath());
+        name->setFocus();
+        name->selectAll();
+        for (QChar c : target.fileName()) QTest::sendKeyEvent(QTest::Click, name, Qt::Key(0), QString(c), Qt::NoModifier);
+        auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+        ASSERT_TRUE(buttons && buttons->button(QDialogButtonBox::Save));
+        buttons->button(QDialogButtonBox::Save)->click();
+    }
+}
+
+void TQueryWindowTest::Choose(QComboBox *box, const QString &text) {
+    const int index = box->findText(text);
+    ASSERT_GE(index, 0) << "no entry " << text.toStdString() << " in " << box->objectName().toStdString();
+    ASSERT_TRUE(box->isEnabled()) << box->objectName().toStdString();
+    box->showPopup();
+    QAbstractItemView *view = box->view();
+    ASSERT_TRUE(view->isVisible());
+    view->setCurrentIndex(box->model()->index(index, 0));
+    QTest::keyClick(view, Qt::Key_Return);
+    ASSERT_FALSE(view->isVisible());
+    ASSERT_EQ(box->currentIndex(), index);
+}
+
+void TQueryWindowTest::Click(QWidget *button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+void TQueryWindowTest::Refresh() {
+    Click(w->tbtnRefresh);
+    QCoreApplication::processEvents();
+}
+
+void TQueryWindowTest::TypeAndLeave(QWidget *box, const QString &text) {
+    box->setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(box->hasFocus());
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+}
+
+QString TQueryWindowTest::Cell(int col, int row) const { return w->cllBudget->SheetCellText(col, row); }
+int TQueryWindowTest::RowCount() const { return w->cllBudget->SheetRowCount(0); }
+int TQueryWindowTest::ColumnWidth(int col) const { return w->cllBudget->Model().ColumnWidth(col); }
+
+QStringList TQueryWindowTest::TracedSql() {
+    QFile f(traceFile_);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    f.seek(traceRead_);
+    const QByteArray text = f.readAll();
+    traceRead_ += text.size();
+    return QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+double TQueryWindowTest::DbValue(const QString &sql) {
+    IARQueryPtr q;
+    if (!OpenDefaultQuery(sql, q)) {
+        ADD_FAILURE() << sql.toStdString() << ": " << LastDbError().toStdString();
+        return -1;
+    }
+    TracedSql();  // not the window's statement
+    return q.Query()->Fields(0).AsCurrency();
+}

@@ -1,0 +1,81 @@
+#pragma once
+// The query window opened the way the host opens it: the module started with its window classes,
+// a host record on a demo database, a main window with an MDI area, and the entry called with the
+// class name. Choices are made through the boxes' pop-ups, buttons are clicked, and modal boxes
+// are answered from a timer and recorded.
+#include "authpay/Application.h"
+#include "authpay/PlugIn.h"
+#include "authpay/Screen.h"
+#include "data/DemoDb.h"
+#include "query/ApportionQry.h"
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+class QComboBox;
+
+// What the timer met: message boxes it pressed OK on, and the save dialog it answered.
+struct TModalAnswers {
+    struct Box {
+        QString title, text;
+        QMessageBox::Icon icon;
+    };
+    QList<Box> boxes;
+    QString saveAs;  // typed into the save dialog's name box; empty: the dialog is cancelled
+    QString suggestedName;
+    QStringList saveFilters;
+    int saveDialogs = 0;
+};
+
+class TQueryWindowTest : public ::testing::Test {
+protected:
+    TQueryWindowTest();
+    // Opens the window on the backend's demo for the user of that unit; skips when the backend
+    // is not available.
+    void Open(TBackend backend, const QString &unitCode = QStringLiteral("001001"));
+    void OpenOn(const QString &connectionString, const QString &unitCode);
+    void TearDown() override;
+
+    // A user's choice: the box's pop-up opened, the entry made current and Enter pressed.
+    void Choose(QComboBox *box, const QString &text);
+    void Click(QWidget *button);
+    void Refresh();
+    // Types the text into a code box that has the focus, then leaves it with Tab.
+    void TypeAndLeave(QWidget *box, const QString &text);
+
+    QString Cell(int col, int row) const;
+    int RowCount() const;  // number of the last row + 1, as the sheet counts
+    int ColumnWidth(int col) const;
+    // Statements the database manager traced since the last call.
+    QStringList TracedSql();
+    // One number from the window's own database connection.
+    double DbValue(const QString &sql);
+
+    std::unique_ptr<TTestContext> ctx_;
+    TApplication app_{QStringLiteral("test host")};
+    TScreen screen_;
+    TPlugInModuleInfo moduleInfo_{};
+    TSysParams params_;
+    TPlugInHostInfo record_{};
+    std::unique_ptr<QMainWindow> main_;
+    TbfrmApportionQry *w = nullptr;
+    TModalAnswers answers;
+    QTemporaryDir tmp;
+    bool started_ = false;
+
+private:
+    void AnswerModal();
+    QTimer watcher_;
+    QPointer<QWidget> answered_;
+    QString traceFile_;
+    qint64 traceRead_ = 0;
+};
+
+// Runs on every backend that is available.
+class TQueryWindowDbTest : public TQueryWindowTest, public ::testing::WithParamInterface<TBackend> {};
