@@ -17,6 +17,10 @@ PACKAGES=(
   libxlsxwriter-dev
 )
 
+# Qt wants a private runtime folder; give it one instead of a warning per process.
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+
 say() { printf '[authpay] %s\n' "$*" >&2; }
 
 ensure_packages() {

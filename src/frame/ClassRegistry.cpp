@@ -76,11 +76,7 @@ const TClassInfo *TRegGroups::FindClassEntry(const QString &name) const {
 
 void RegisterModuleClass(const TClassInfo &cls) {
     TRegGroups &reg = *authpay::ClassRegistry;
-    reg.Lock();
-    struct Unlock {
-        TRegGroups &r;
-        ~Unlock() { r.Unlock(); }
-    } unlock{reg};
+    TRegGroups::Guard guard(reg);
     const TClassInfo *c = &cls;
     while (c && !reg.HoldsClass(c)) {
         if (TRegGroup *group = reg.GroupForClass(c)) group->AddClassEntry(c);
@@ -92,10 +88,6 @@ void RegisterModuleClass(const TClassInfo &cls) {
 const TClassInfo *FindRegisteredClass(const QString &name) {
     if (!authpay::ClassRegistry) return nullptr;
     TRegGroups &reg = *authpay::ClassRegistry;
-    reg.Lock();
-    struct Unlock {
-        TRegGroups &r;
-        ~Unlock() { r.Unlock(); }
-    } unlock{reg};
+    TRegGroups::Guard guard(reg);
     return reg.FindClassEntry(name);
 }

@@ -41,6 +41,18 @@ public:
     void Lock() { mutex_.lock(); }
     void Unlock() { mutex_.unlock(); }
 
+    // Holds the registry's lock for a scope, released also when the scope is left by an error.
+    class Guard {
+    public:
+        explicit Guard(TRegGroups &reg) : reg_(reg) { reg_.Lock(); }
+        ~Guard() { reg_.Unlock(); }
+        Guard(const Guard &) = delete;
+        Guard &operator=(const Guard &) = delete;
+
+    private:
+        TRegGroups &reg_;
+    };
+
     std::vector<TRegGroup *> GroupEntries;
 
 private:

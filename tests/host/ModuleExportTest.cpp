@@ -43,7 +43,9 @@ protected:
         application.OnException = [this](QObject *, const Exception &e) { errors << e.Message; };
     }
     void TearDown() override {
-        if (library.isLoaded()) EXPECT_TRUE(library.unload());
+        if (library.isLoaded()) {
+            EXPECT_TRUE(library.unload());
+        }
     }
 
     QLibrary library;

@@ -167,7 +167,7 @@ class ApportionRefreshFailureTest : public TQueryWindowTest {};
 // A user whose parent unit has one level gets no preselected level; one whose parent has no
 // units gets an empty box. Neither cuts the unit code.
 TEST_F(ApportionRefreshFailureTest, NoLevelChosenGroupsByTheWholeUnitCode) {
-    for (const QString unit : {QStringLiteral("001001001"), QStringLiteral("999001")}) {
+    for (const QString &unit : {QStringLiteral("001001001"), QStringLiteral("999001")}) {
         Open(TBackend::SQLite, unit);
         EXPECT_EQ(w->cobClass->count(), unit == QLatin1String("999001") ? 0 : 2);
         EXPECT_EQ(w->cobClass->currentIndex(), -1);
