@@ -1,5 +1,7 @@
 #include "report/ReportSheet.h"
 
+#include "report/SheetTextMeasure.h"
+
 #include "report/SheetPageRenderer.h"
 #include "report/SheetPainter.h"
 #include "report/SheetTemplate.h"
@@ -78,12 +80,9 @@ void TReportSheet::SheetRowHeight(int count, int height, int row, int sheet) {
 }
 
 int TReportSheet::SheetPreferredRowHeight(int row) const {
-    // Line heights need font metrics; measure only when the fonts have changed.
-    if (measuredFonts_ != model_.Fonts()) {
-        measuredFonts_ = model_.Fonts();
-        lineHeights_ = SheetLineHeights(model_);
-    }
-    return PreferredRowHeight(model_, row, lineHeights_);
+    // Measuring needs font metrics: made anew only when the fonts have changed.
+    if (!measure_ || measure_->Outdated(model_)) measure_ = std::make_unique<TSheetTextMeasure>(model_);
+    return measure_->PreferredRowHeight(model_, row);
 }
 
 void TReportSheet::SheetGridLines(int firstCol, int firstRow, int lastCol, int lastRow, int sheet,

@@ -14,8 +14,10 @@
 
 #include <QString>
 #include <QWidget>
+#include <memory>
 #include <vector>
 
+class TSheetTextMeasure;
 class TSheetView;
 class QPrinter;
 
@@ -89,8 +91,7 @@ private:
 
     TSheetModel model_;
     TSheetView *view_ = nullptr;
-    mutable std::vector<TSheetFont> measuredFonts_;
-    mutable std::vector<int> lineHeights_;
+    mutable std::unique_ptr<TSheetTextMeasure> measure_;
     int previewOption_ = 0;
     QString printFile_;
     QString lastError_;

@@ -15,28 +15,6 @@ QFont MakeSheetFont(const TSheetFont &f) {
     return font;
 }
 
-std::vector<int> SheetLineHeights(const TSheetModel &model) {
-    std::vector<int> heights;
-    for (const TSheetFont &f : model.Fonts()) heights.push_back(QFontMetrics(MakeSheetFont(f)).height());
-    return heights;
-}
-
-int PreferredRowHeight(const TSheetModel &model, int row, const std::vector<int> &lineHeights) {
-    int height = model.DefaultRowHeight();
-    if (row < 1 || row > model.RowCount()) return height;
-    for (int col = 1; col <= model.ColumnCount(); ++col) {
-        const QStringView text = model.Text(col, row);
-        if (text.isEmpty() || model.ColumnWidth(col) == 0) continue;
-        const TCellRect *merge = model.Merges().Find(col, row);
-        if (merge && merge->top != merge->bottom) continue;
-        const int lines = int(text.count(QLatin1Char('\n'))) + 1;
-        const uint16_t font = model.Style(col, row).font;
-        const int line = font < lineHeights.size() ? lineHeights[font] : 0;
-        height = std::max(height, lines * line + 2 * TSheetPainter::kPadding);
-    }
-    return std::min(height, kSheetMaxRowHeight);
-}
-
 TSheetPainter::TSheetPainter(const TSheetModel &model, const TSheetGeometry &geometry)
     : model_(model), geometry_(geometry) {
     for (const TSheetFont &f : model.Fonts()) fonts_.push_back(MakeSheetFont(f));
@@ -48,7 +26,8 @@ Qt::Alignment TextFlags(const TCellStyle &s) {
                       : s.hAlign == THAlign::Centre ? Qt::AlignHCenter
                                                     : Qt::AlignRight;
     a |= s.vAlign == TVAlign::Top ? Qt::AlignTop : s.vAlign == TVAlign::Centre ? Qt::AlignVCenter : Qt::AlignBottom;
-    return a;
+    // A text wider than its cell wraps at the cell's edge; the row's preferred height shows it.
+    return a | Qt::Alignment(Qt::TextWordWrap);
 }
 
 void PaintBorders(QPainter &p, const QRect &r, uint8_t borders) {

@@ -12,11 +12,6 @@
 // The screen or paper font for a sheet font: sized in pixels of 1/96 inch, with Chinese faces to
 // fall back on when the named one is not installed.
 QFont MakeSheetFont(const TSheetFont &font);
-// Text line heights of the model's fonts, in sheet pixels, by font number.
-std::vector<int> SheetLineHeights(const TSheetModel &model);
-// The height a row needs for its texts (lines times line height plus padding), at least the
-// model's default height. Cells covered by a merge spanning several rows do not count.
-int PreferredRowHeight(const TSheetModel &model, int row, const std::vector<int> &lineHeights);
 
 class TSheetPainter {
 public:

@@ -184,3 +184,23 @@ TEST(ReportSheet, MissingOrBrokenTemplateKeepsTheSheet) {
         EXPECT_EQ(s.SheetRowCount(0), 7);
     }
 }
+
+// A name wider than its column wraps at the column's edge and the preferred height shows every
+// line; amounts that fit stay on one line, and a hidden column never counts.
+TEST(ReportSheet, PreferredHeightFollowsWrappedText) {
+    TReportSheet s;
+    s.SheetSetRowCount(5, 0);
+    s.SheetColumnWidth(1, 120, 2, 0);
+    s.SheetColumnWidth(1, 130, 3, 0);
+    const int one = s.SheetPreferredRowHeight(1);
+    s.SheetSetText(2, 1, 0, QStringLiteral("教育收费"));
+    s.SheetSetText(3, 1, 0, QStringLiteral("1,234,567.50"));
+    EXPECT_EQ(s.SheetPreferredRowHeight(1), one);
+    s.SheetSetText(2, 2, 0, QStringLiteral("其他财政专户管理资金其他财政专户管理资金"));
+    const int wrapped = s.SheetPreferredRowHeight(2);
+    EXPECT_GT(wrapped, one);
+    s.SheetSetText(2, 3, 0, QStringLiteral("其他财政专户管理资金其他财政专户管理资金其他财政专户管理资金"));
+    EXPECT_GT(s.SheetPreferredRowHeight(3), wrapped);  // more text, more lines
+    s.SheetColumnWidth(1, 0, 2, 0);
+    EXPECT_EQ(s.SheetPreferredRowHeight(2), s.Model().DefaultRowHeight());
+}

@@ -1,0 +1,68 @@
+#include "report/SheetTextMeasure.h"
+
+#include "report/SheetPainter.h"
+
+#include <algorithm>
+
+TSheetTextMeasure::TSheetTextMeasure(const TSheetModel &model) : fonts_(model.Fonts()) {
+    for (const TSheetFont &f : fonts_) {
+        metrics_.emplace_back(MakeSheetFont(f));
+        std::array<int, 128> advance{};
+        for (int c = 32; c < 127; ++c) advance[size_t(c)] = metrics_.back().horizontalAdvance(QChar(c));
+        asciiAdvance_.push_back(advance);
+    }
+}
+
+int TSheetTextMeasure::LineHeight(uint16_t font) const {
+    if (metrics_.empty()) return 0;
+    return metrics_[font < metrics_.size() ? font : 0].height();
+}
+
+// Codes and amounts are plain ASCII and mostly unique: their width is the sum of the characters'
+// advances, with no measuring and nothing remembered. -1 for any other text.
+int TSheetTextMeasure::AsciiWidth(uint16_t font, QStringView text) const {
+    int w = 0;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 32 || u >= 127) return -1;
+        w += asciiAdvance_[font][u];
+    }
+    return w;
+}
+
+int TSheetTextMeasure::Lines(uint16_t font, QStringView text, int width) {
+    if (metrics_.empty() || text.isEmpty()) return 1;
+    if (font >= metrics_.size()) font = 0;
+    const int room = std::max(1, width - 2 * TSheetPainter::kPadding);
+    if (const int ascii = AsciiWidth(font, text); ascii >= 0 && ascii <= room) return 1;
+    // Remembered per font and width: a report's names repeat on many rows.
+    QHash<QString, int> &cache = lines_[(quint64(font) << 32) | quint32(room)];
+    const QString key = text.toString();
+    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
+    const QFontMetrics &m = metrics_[font];
+    int lines = 1;
+    if (text.contains(QLatin1Char('\n')) || m.horizontalAdvance(key) > room) {
+        const QRect r = m.boundingRect(QRect(0, 0, room, 1 << 20), Qt::TextWordWrap, key);
+        lines = std::max(1, r.height() / std::max(1, m.height()));
+    }
+    if (cache.size() < 100000) cache.insert(key, lines);
+    return lines;
+}
+
+int TSheetTextMeasure::PreferredRowHeight(const TSheetModel &model, int row) {
+    int height = model.DefaultRowHeight();
+    if (row < 1 || row > model.RowCount()) return height;
+    for (int col = 1; col <= model.ColumnCount(); ++col) {
+        const QStringView text = model.Text(col, row);
+        if (text.isEmpty() || model.ColumnWidth(col) == 0) continue;
+        int width = model.ColumnWidth(col);
+        if (const TCellRect *merge = model.Merges().Find(col, row)) {
+            if (merge->top != merge->bottom) continue;
+            width = 0;
+            for (int c = merge->left; c <= merge->right; ++c) width += model.ColumnWidth(c);
+        }
+        const uint16_t font = model.Style(col, row).font;
+        height = std::max(height, Lines(font, text, width) * LineHeight(font) + 2 * TSheetPainter::kPadding);
+    }
+    return std::min(height, kSheetMaxRowHeight);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// How much room the sheet's texts need: lines of a text in a cell of a given width, wrapped at
+// the cell's edge as the painter wraps it (Chinese text breaks between characters), and the row
+// height that shows every line. Widths of texts seen before are remembered per font, since the
+// names of a report repeat on many rows.
+#include "report/SheetModel.h"
+
+#include <QFontMetrics>
+#include <QHash>
+#include <QString>
+#include <array>
+#include <vector>
+
+class TSheetTextMeasure {
+public:
+    explicit TSheetTextMeasure(const TSheetModel &model);
+
+    // True when the measure was made for other fonts than the model's now.
+    bool Outdated(const TSheetModel &model) const { return fonts_ != model.Fonts(); }
+    // Lines the text takes in a cell `width` pixels wide (padding included) in font `font`.
+    int Lines(uint16_t font, QStringView text, int width);
+    int LineHeight(uint16_t font) const;
+    // The height a row needs for its texts (lines times line height plus padding), at least the
+    // model's default height. Cells covered by a merge spanning several rows do not count; a merge
+    // along the row counts with its whole width.
+    int PreferredRowHeight(const TSheetModel &model, int row);
+
+private:
+    int AsciiWidth(uint16_t font, QStringView text) const;
+
+    std::vector<TSheetFont> fonts_;
+    std::vector<std::array<int, 128>> asciiAdvance_;
+    std::vector<QFontMetrics> metrics_;
+    QHash<quint64, QHash<QString, int>> lines_;
+};
