@@ -22,11 +22,23 @@ TRegGroup *TRegGroup::PreferGroup(TRegGroup *candidate, TRegGroup *current, cons
     return b ? current : nullptr;
 }
 
+// Class names compare with only the ASCII letters' case ignored.
+bool SameClassName(QStringView a, QStringView b) {
+    if (a.size() != b.size()) return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x >= u'a' && x <= u'z') x -= 32;
+        if (y >= u'a' && y <= u'z') y -= 32;
+        if (x != y) return false;
+    }
+    return true;
+}
+
 const TClassInfo *TRegGroup::FindClassEntry(const QString &name) const {
     for (const TClassInfo *c : ClassEntries)
-        if (QString::fromLatin1(c->Name).compare(name, Qt::CaseInsensitive) == 0) return c;
+        if (SameClassName(QString::fromLatin1(c->Name), name)) return c;
     for (const auto &[alias, c] : AliasEntries)
-        if (alias.compare(name, Qt::CaseInsensitive) == 0) return c;
+        if (SameClassName(alias, name)) return c;
     return nullptr;
 }
 

@@ -64,6 +64,9 @@ namespace authpay {
 extern TRegGroups *ClassRegistry;
 }
 
+// Equal but for the case of ASCII letters.
+bool SameClassName(QStringView a, QStringView b);
+
 // Registers the class and every ancestor not yet held (raises EFilerError on a name clash).
 void RegisterModuleClass(const TClassInfo &cls);
 // The class registered under the name (ASCII letters compared without regard to case), or null.

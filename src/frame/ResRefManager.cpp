@@ -36,6 +36,7 @@ void TResRefManager::AddObject(QObject *obj) {
     const QString name = ClassNameOf(obj);
     FObjects.AddObject(name, obj);
     if (!IsComponent(obj)) return;
+    FComponents.insert(obj);
     auto *info = new TObjRefInfo{this};
     info->Manager->AddRef();
     FRefInfos.push_back(info);
@@ -48,25 +49,37 @@ void TResRefManager::AddObject(QObject *obj) {
 void TResRefManager::RemoveObject(const QString &className) {
     const int i = FObjects.IndexOf(className);
     if (i < 0) return;
-    if (IsComponent(FObjects.Objects(i)) && i < static_cast<int>(FRefInfos.size())) {
+    // Whether it is a component was noted at registration: the object may be half destroyed.
+    if (FComponents.contains(FObjects.Objects(i)) && i < static_cast<int>(FRefInfos.size())) {
         TObjRefInfo *info = FRefInfos[static_cast<size_t>(i)];
+        // The release may call OnAllReleased, which may register new windows: they are appended,
+        // so position i still names this entry afterwards.
+        info->Manager->Release();
         FRefInfos.erase(FRefInfos.begin() + i);
-        IResRefManager *manager = info->Manager;
         delete info;
-        manager->Release();
     }
     FObjects.Delete(i);
+}
+
+bool TResRefManager::EntryHolds(QObject *obj) const {
+    for (int i = 0; i < FObjects.Count(); ++i)
+        if (FObjects.Objects(i) == obj) return true;
+    return false;
 }
 
 void TResRefManager::Notification(QObject *component, TOperation operation) {
     if (!component || operation != opRemove) return;
     const QString name = FNames.take(component);
+    // While its removal runs, the dying window counts as absent to anyone asking for its class.
+    FDying.insert(component);
     if (!name.isEmpty() && FObjects.IndexOf(name) >= 0) RemoveObject(name);
+    FDying.remove(component);
+    if (!EntryHolds(component)) FComponents.remove(component);
 }
 
 QObject *TResRefManager::FindOrCreate(const QString &className, bool fireEvents, QObject *&obj) {
     obj = FindObject(className);
-    if (obj && IsBeingDestroyed(obj)) obj = nullptr;
+    if (obj && (FDying.contains(obj) || IsBeingDestroyed(obj))) obj = nullptr;
     if (obj) {
         if (fireEvents && OnExists) OnExists(this, obj);
         return obj;

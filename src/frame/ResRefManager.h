@@ -8,6 +8,7 @@
 #include "frame/ObjectStringList.h"
 
 #include <QHash>
+#include <QSet>
 #include <QObject>
 #include <QString>
 #include <atomic>
@@ -67,4 +68,7 @@ private:
     // Class names remembered at registration: a destruction notice arrives when the object's
     // own class is already gone.
     QHash<QObject *, QString> FNames;
+    QSet<QObject *> FComponents;  // registered objects that hold a counted cell
+    QSet<QObject *> FDying;       // objects whose destruction notice is being handled
+    bool EntryHolds(QObject *obj) const;
 };

@@ -5,14 +5,30 @@
 #include "platform/Form.h"
 
 #include <QVariant>
+#include <QWidget>
+#include <type_traits>
+
+namespace {
+// Plain instances of the library's own classes: a component is an object, a control a widget.
+template <const TClassInfo &Cls, class Q>
+QObject *ConstructPlain(const TComponentOwner &owner) {
+    Q *obj;
+    if constexpr (std::is_base_of_v<TForm, Q>) obj = new Q(owner);
+    else obj = new Q();
+    AttachToOwner(obj, Cls, owner);
+    if constexpr (std::is_base_of_v<TForm, Q>) obj->AfterConstruction();
+    return obj;
+}
+}  // namespace
 
 const TClassInfo TPersistentClass{"TPersistent", nullptr, nullptr};
-const TClassInfo TComponentClass{"TComponent", &TPersistentClass, nullptr};
-const TClassInfo TControlClass{"TControl", &TComponentClass, nullptr};
-const TClassInfo TWinControlClass{"TWinControl", &TControlClass, nullptr};
-const TClassInfo TScrollingWinControlClass{"TScrollingWinControl", &TWinControlClass, nullptr};
-const TClassInfo TCustomFormClass{"TCustomForm", &TScrollingWinControlClass, nullptr};
-const TClassInfo TFormClass{"TForm", &TCustomFormClass, nullptr};
+const TClassInfo TComponentClass{"TComponent", &TPersistentClass, &ConstructPlain<TComponentClass, QObject>};
+const TClassInfo TControlClass{"TControl", &TComponentClass, &ConstructPlain<TControlClass, QWidget>};
+const TClassInfo TWinControlClass{"TWinControl", &TControlClass, &ConstructPlain<TWinControlClass, QWidget>};
+const TClassInfo TScrollingWinControlClass{"TScrollingWinControl", &TWinControlClass,
+                                           &ConstructPlain<TScrollingWinControlClass, QWidget>};
+const TClassInfo TCustomFormClass{"TCustomForm", &TScrollingWinControlClass, &ConstructPlain<TCustomFormClass, TForm>};
+const TClassInfo TFormClass{"TForm", &TCustomFormClass, &ConstructPlain<TFormClass, TForm>};
 
 static const char kClassProperty[] = "_authpay_class";
 

@@ -24,13 +24,16 @@ void TForm::AfterConstruction() {
 }
 
 void TForm::BeforeDestruction() {
-    if (destroying_) return;
+    if (destroyHandled_) return;
+    destroyHandled_ = true;
     destroying_ = true;
     FormDestroy();
 }
 
 void TForm::Release() {
-    BeforeDestruction();
+    // Marked at once, so that the window keeper no longer hands it out; its destroy handler runs
+    // when the deletion happens.
+    destroying_ = true;
     deleteLater();
 }
 
@@ -96,11 +99,27 @@ void TForm::ApplyPosition() {
     }
 }
 
+// The show handler runs when the form becomes visible: not when it reappears because its MDI
+// frame or the main window was restored from minimised.
 void TForm::showEvent(QShowEvent *event) {
     ApplyPosition();
+    const bool becameVisible = !(FormState & fsVisible);
     FormState |= fsVisible;
     QDialog::showEvent(event);
-    FormShow();
+    if (becameVisible) FormShow();
+}
+
+// Only hiding the form itself makes it invisible; a frame or main window that is minimised
+// hides it for a while without changing that.
+static bool FrameMinimized(const QWidget *w) {
+    for (const QWidget *p = w->parentWidget(); p; p = p->parentWidget())
+        if (p->windowState() & Qt::WindowMinimized) return true;
+    return false;
+}
+
+void TForm::hideEvent(QHideEvent *event) {
+    QDialog::hideEvent(event);
+    if (isHidden() && !FrameMinimized(this)) FormState &= ~fsVisible;
 }
 
 void TForm::closeEvent(QCloseEvent *event) {

@@ -72,6 +72,7 @@ protected:
     virtual void KeyCharReplaced(QObject *target, QChar key) {}
 
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool event(QEvent *event) override;
@@ -83,6 +84,7 @@ private:
 
     int modalResult_ = mrNone;
     bool destroying_ = false;
+    bool destroyHandled_ = false;
     bool inModalLoop_ = false;
     bool positioned_ = false;
     bool previewInstalled_ = false;

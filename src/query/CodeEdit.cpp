@@ -1,6 +1,7 @@
 #include "query/CodeEdit.h"
 
 #include "data/SqlQuote.h"
+#include "platform/Form.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -22,6 +23,13 @@ void TCodeEdit::mouseDoubleClickEvent(QMouseEvent *event) {
     else QLineEdit::mouseDoubleClickEvent(event);
 }
 
+// The form the box sits on (its MDI child, not the host's main window).
+static QWidget *OwningForm(QWidget *w) {
+    for (QWidget *p = w->parentWidget(); p; p = p->parentWidget())
+        if (qobject_cast<TForm *>(p)) return p;
+    return w->window();
+}
+
 void TCodeEdit::focusOutEvent(QFocusEvent *event) {
     QLineEdit::focusOutEvent(event);
     // A click on something that takes no focus (a tool button, an empty spot) hands the focus to
@@ -31,8 +39,12 @@ void TCodeEdit::focusOutEvent(QFocusEvent *event) {
         setFocus(Qt::OtherFocusReason);
         return;
     }
-    // Losing the focus to another window (a message box) is not leaving the box.
-    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason && OnExit) OnExit();
+    // Losing the focus to another window (a message box, another child window) or because the
+    // window is closing is not leaving the box: only a move to another control of this form is.
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) return;
+    QWidget *form = OwningForm(this);
+    if (!form->isVisible() || (next && !form->isAncestorOf(next))) return;
+    if (OnExit) OnExit();
 }
 
 void TCodeEdit::keyPressEvent(QKeyEvent *event) {

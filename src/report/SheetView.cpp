@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
@@ -59,16 +60,19 @@ void TSheetView::UpdateScrollBars() {
     verticalScrollBar()->setPageStep(view.height());
 }
 
-void TSheetView::paintEvent(QPaintEvent *) {
+void TSheetView::paintEvent(QPaintEvent *event) {
     geometry_.Update(*model_);
     QPainter p(viewport());
-    const QRect view = viewport()->rect();
+    // Only the cells under the area Qt asks for: a progress panel or a tool tip over the sheet
+    // repaints a few cells, not the whole view.
+    const QRect view = event->rect();
     p.fillRect(view, kOutside);
     lastPainted_ = 0;
     if (geometry_.Width() == 0 || geometry_.Height() == 0) return;
     const QPoint o = Origin();
-    const TCellRect visible{geometry_.ColumnAt(o.x()), geometry_.RowAt(o.y()),
-                            geometry_.ColumnAt(o.x() + view.width() - 1), geometry_.RowAt(o.y() + view.height() - 1)};
+    const QRect sheet = view.translated(o);
+    const TCellRect visible{geometry_.ColumnAt(sheet.left()), geometry_.RowAt(sheet.top()),
+                            geometry_.ColumnAt(sheet.right()), geometry_.RowAt(sheet.bottom())};
     lastPainted_ = TSheetPainter(*model_, geometry_).Paint(p, visible, o);
     // The selection shows once the user works in the sheet; until then it reads like the printout.
     if (!hasFocus() || !selecting_) return;

@@ -216,3 +216,28 @@ TEST(ObjectStringList, BadIndexRaisesTheListErrorAndReleasesTheLock) {
     ASSERT_EQ(other.wait_for(std::chrono::seconds(5)), std::future_status::ready);
     EXPECT_EQ(other.get(), 1);
 }
+
+// Only the case of ASCII letters is ignored: Unicode case folds such as the Kelvin sign do not
+// make a different name match.
+TEST_F(ClassRegistryTest, NamesIgnoreOnlyTheCaseOfAsciiLetters) {
+    EXPECT_TRUE(SameClassName(u"TfrmBase", u"TFRMBASE"));
+    EXPECT_TRUE(SameClassName(u"TfrmBase", u"tfrmbase"));
+    EXPECT_FALSE(SameClassName(u"TfrmBase", u"TfrmBas"));
+    EXPECT_FALSE(SameClassName(u"TK", u"T\u212A"));  // KELVIN SIGN folds to k in Unicode
+    EXPECT_FALSE(SameClassName(u"Ts", u"T\u017F"));  // LONG S folds to s in Unicode
+}
+
+// The library's own classes that the registry holds can be made as well: a form is a form.
+TEST_F(ClassRegistryTest, RegisteredLibraryClassesCanBeCreated) {
+    TApplication app;
+    for (const TClassInfo *cls : {&TFormClass, &TCustomFormClass, &TControlClass, &TComponentClass}) {
+        QObject *obj = TObjectFactory::CreateObject(TComponentOwner{&app, nullptr}, *cls);
+        ASSERT_NE(obj, nullptr) << cls->Name;
+        EXPECT_EQ(ClassNameOf(obj), QString::fromLatin1(cls->Name));
+        EXPECT_EQ(qobject_cast<TForm *>(obj) != nullptr, cls->InheritsFrom(TCustomFormClass)) << cls->Name;
+        if (cls->InheritsFrom(TFormClass)) {
+            EXPECT_EQ(qobject_cast<TForm *>(obj)->Position, poDesigned);
+        }
+    }
+    EXPECT_EQ(app.ComponentCount(), 4);
+}

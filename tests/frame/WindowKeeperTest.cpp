@@ -294,3 +294,26 @@ TEST_F(WindowKeeper, EntryReportsCreationFailuresAndLeavesNonWindowsAlone) {
     EXPECT_FALSE(control->isVisible());
     EXPECT_EQ(host.errors.size(), 2);
 }
+
+// The last window's destruction notice reaches the host while the window is still on the list:
+// a host that asks for the class again right then gets a new window, not the dying one.
+namespace {
+QObject *reopened = nullptr;
+void ReopenOnRelease(TResRefManager *m) { reopened = m->GetOrCreateObject(QStringLiteral("TfrmKeepA"), false); }
+}  // namespace
+
+TEST_F(WindowKeeper, AskingAgainFromTheReleaseNoticeCreatesANewWindow) {
+    QObject *first = Get("TfrmKeepA");
+    reopened = nullptr;
+    keeper->OnAllReleased = ReopenOnRelease;
+    delete first;
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_NE(reopened, first);
+    EXPECT_EQ(TfrmKeepA::live, 1);
+    EXPECT_EQ(keeper->RefCount(), 1);
+    EXPECT_EQ(keeper->EntryCount(), 1);
+    EXPECT_EQ(keeper->FindObject(QStringLiteral("TfrmKeepA")), reopened);
+    keeper->OnAllReleased = Released;
+    delete reopened;
+    EXPECT_EQ(keeper->RefCount(), 0);
+}

@@ -4,6 +4,7 @@
 #include "query/QueryWindow.h"
 
 #include <QCheckBox>
+#include <QPointer>
 #include <QTest>
 
 namespace {
@@ -35,6 +36,19 @@ TEST_F(ApportionCodeBoxTest, ATypedUnitCodeIsCheckedOnLeavingTheBox) {
     QTest::keyClick(w->edtEid, Qt::Key_Tab);
     EXPECT_EQ(answers.boxes.size(), 1);
     EXPECT_EQ(w->edtEid->text(), QStringLiteral("003999"));
+}
+
+// Closing the window with a wrong code still in the box is not leaving the box: no message
+// comes up over a window that is going away.
+TEST_F(ApportionCodeBoxTest, ClosingTheWindowChecksNoTypedCode) {
+    w->edtEid->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(w->edtEid, QStringLiteral("003999"));
+    QPointer<TbfrmApportionQry> window = w;
+    Click(w->tbnExit);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(answers.boxes.isEmpty());
+    EXPECT_TRUE(window.isNull());
+    w = nullptr;
 }
 
 TEST_F(ApportionCodeBoxTest, BackspaceEmptiesPickedBoxesAndEditsATypedCode) {

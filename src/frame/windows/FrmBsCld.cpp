@@ -73,12 +73,16 @@ void TfrmBsCld::PlaceSubWindow() {
 }
 
 void TfrmBsCld::Show() {
+    const bool first = !subWindow_;
     PlaceSubWindow();
     if (!subWindow_) {
         TForm::Show();
         return;
     }
-    if (WindowState == wsMaximized) subWindow_->showMaximized();
+    // The designed window state applies when the child first appears; showing it again only
+    // brings it to the front in whatever state the user left it.
+    if (!first || subWindow_->isVisible()) subWindow_->show();
+    else if (WindowState == wsMaximized) subWindow_->showMaximized();
     else if (WindowState == wsMinimized) subWindow_->showMinimized();
     else subWindow_->show();
     show();

@@ -48,7 +48,13 @@ public:
     static const TClassInfo ClassInfo;
     explicit TfrmChild(const TComponentOwner &owner) : TfrmBsCld(owner) { ++live, ++made; }
     ~TfrmChild() override { --live; }
-    static inline int live = 0, made = 0;
+    static inline int live = 0, made = 0, shows = 0;
+
+protected:
+    void FormShow() override {
+        ++shows;
+        TfrmBsCld::FormShow();
+    }
 };
 using TfrmTestChild = TfrmChild<1>;
 using TfrmOtherChild = TfrmChild<2>;
@@ -272,4 +278,26 @@ TEST_F(WindowBases, TreeWindowKeepsItsPanelLayout) {
     EXPECT_TRUE(tree->pnlBBotton->isAncestorOf(tree->pnlBottonMessage));
     // The tool bar runs along the top, above the panels.
     EXPECT_LT(tree->tblChildMain->mapTo(tree, QPoint(0, 0)).y(), tree->pnlBottom->mapTo(tree, QPoint(0, 0)).y());
+}
+
+// The show handler runs when the window becomes visible, not again when the user restores it
+// from minimised; a later request brings it to the front in the state the user left it.
+TEST_F(WindowBases, RestoringAChildNeitherRunsItsShowHandlerNorResetsItsState) {
+    main.show();
+    TfrmTestChild::shows = 0;
+    ASSERT_EQ(host.Open("TfrmTestChild"), 0);
+    auto *child = Find<TfrmTestChild>();
+    ASSERT_NE(child, nullptr);
+    QMdiSubWindow *sub = child->SubWindow();
+    ASSERT_NE(sub, nullptr);
+    EXPECT_TRUE(sub->isMaximized());
+    EXPECT_EQ(TfrmTestChild::shows, 1);
+    sub->showMinimized();
+    QApplication::processEvents();
+    sub->showNormal();
+    QApplication::processEvents();
+    EXPECT_EQ(TfrmTestChild::shows, 1);
+    ASSERT_EQ(host.Open("TfrmTestChild"), 0);
+    EXPECT_FALSE(sub->isMaximized());
+    EXPECT_EQ(TfrmTestChild::shows, 1);
 }
