@@ -9,6 +9,9 @@ TEST(AmountText, FormatsWithSeparatorsAndTwoDecimals) {
         {1234567.5, "1,234,567.50"}, {0, "0.00"},         {-1234.5, "-1,234.50"},
         {999.999, "1,000.00"},       {0.005, "0.01"},     {-0.001, "0.00"},
         {100, "100.00"},             {1000, "1,000.00"},  {123456789012.34, "123,456,789,012.34"},
+        // Half cents round away from zero as the decimal amount reads, whatever the binary value.
+        {2.675, "2.68"},             {-2.675, "-2.68"},   {1.005, "1.01"},
+        {0.125, "0.13"},             {1.115, "1.12"},     {1234.5650, "1,234.57"},
     };
     for (const auto &[value, text] : cases) EXPECT_EQ(FormatAmountText(value), QString(text)) << value;
 }
