@@ -5,10 +5,12 @@
 QString FormatAmountText(double value) {
     if (!std::isfinite(value)) return QString::number(value);
     // Rounded as the decimal amount reads, half away from zero: 2.675 is stored as 2.67499… in
-    // binary, but the amount is 2.675 and shows as 2.68. Fifteen significant digits recover the
-    // decimal value before the cents are rounded. The sign is decided on the rounded text, so
+    // binary, but the amount is 2.675 and shows as 2.68. A nudge of a few units in the last
+    // place lifts such a value back to its half before the cents are rounded; amounts are kept to
+    // four decimals, far coarser than the nudge. The sign is decided on the rounded text, so
     // -0.001 shows as 0.00 and not -0.00.
-    const double cents = std::round(QString::number(std::fabs(value) * 100.0, 'g', 15).toDouble());
+    const double x = std::fabs(value) * 100.0;
+    const double cents = std::floor(x + 0.5 + x * 8.9e-16);
     QString digits = QString::number(cents / 100.0, 'f', 2);
     const qsizetype point = digits.indexOf(QLatin1Char('.'));
     for (qsizetype at = point - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char(','));
