@@ -4,6 +4,7 @@
 #include "authpay/Screen.h"
 #include "authpay/UserContext.h"
 #include "data/AdoConn.h"
+#include "data/ComboFillers.h"
 #include "data/DefaultConn.h"
 #include "data/Lookups.h"
 #include "frame/ModuleGlobals.h"
@@ -38,6 +39,8 @@ TQueryConditions TbfrmApportionQry::Conditions() const {
     c.SourceView = FSourceView;
     c.LookupCode = [](TCodeKind kind, const QString &name) {
         QString code;
+        // "<全部>" is no code table's name: it means no filter, without asking the database.
+        if (name.isEmpty() || name == kAllEntry) return code;
         if (kind == TCodeKind::FundNature) GetFundNatureId(name, code);
         else if (kind == TCodeKind::PayKind) GetPayKindId(name, QString(), code);
         else GetExpenditureTypeId(name, code);
