@@ -159,6 +159,22 @@ bool BatchDriver::PrintPdf(const QString &file) {
     return false;
 }
 
+// Says what the Refresh produced: the number of result rows and the total.
+void BatchDriver::ReportSummary() {
+    QString text;
+    QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QString totals = lines.isEmpty() ? QString() : lines.last();
+    if (!totals.startsWith(QStringLiteral("合  计"))) {
+        std::printf("budget-host: refreshed: no rows\n");
+        return;
+    }
+    const QString total = totals.section(QLatin1Char('\t'), -1);
+    std::printf("budget-host: refreshed: %lld rows, total %s\n", static_cast<long long>(lines.size() - 7),
+                total.toUtf8().constData());
+    std::fflush(stdout);
+}
+
 int BatchDriver::Run() {
     if (!Apply()) return 1;
     const qsizetype before = messages.size();
@@ -168,6 +184,7 @@ int BatchDriver::Run() {
         errors << messages.last();
         return 1;
     }
+    ReportSummary();
     if (values_.contains("export") && !Export(Value("export"))) return 1;
     if (values_.contains("pdf") && !PrintPdf(Value("pdf"))) return 1;
     if (printSheet_) {

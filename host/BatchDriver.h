@@ -32,6 +32,7 @@ private:
     bool Export(const QString &file);
     bool PrintPdf(const QString &file);
     void AnswerModal();
+    void ReportSummary();
     QString Value(const QString &name) const { return values_.value(name); }
 
     QWidget *window_;
