@@ -2,7 +2,8 @@
 // The calls the apportion summary query window makes on its report sheet, in the window's order:
 // the template on show, the dimension headers of the grouping chain, and the rows, totals and
 // grid lines of one Refresh. Tests and the benchmark drive the sheet exactly as the window does.
-#include "report/AmountText.h"
+#include "query/ApportionQry.h"
+#include "query/ResultRows.h"
 #include "report/ReportSheet.h"
 
 #include <QDir>
@@ -17,35 +18,16 @@ inline QString TemplatePath() {
            QStringLiteral("/templates/查询_支付范围汇总组合查询表cll5.cll");
 }
 
+// The window's own writes for a dimension header.
 inline void WriteDimensionHeader(TReportSheet &s, int c, int r, const QString &caption) {
-    if (caption == QStringLiteral("资金性质") || caption == QStringLiteral("支付方式") ||
-        caption == QStringLiteral("支出类型")) {
-        s.SheetColumnWidth(1, 0, c, 0);
-        s.SheetMerge(c + 1, r, c + 1, r + 1);
-        s.SheetSetText(c + 1, r, 0, caption);
-        s.SheetColumnWidth(1, 120, c + 1, 0);
-        s.SheetAlign(c + 1, r, 0, 36);
-        return;
-    }
-    s.SheetMerge(c, r, c + 1, r);
-    s.SheetSetText(c, r, 0, caption);
-    s.SheetAlign(c, r, 0, 36);
-    s.SheetSetText(c, r + 1, 0, QStringLiteral("编码"));
-    s.SheetColumnWidth(1, 80, c, 0);
-    s.SheetAlign(c, r + 1, 0, 36);
-    s.SheetSetText(c + 1, r + 1, 0, QStringLiteral("名称"));
-    s.SheetColumnWidth(1, 160, c + 1, 0);
-    s.SheetAlign(c + 1, r + 1, 0, 36);
+    TbfrmApportionQry::WriteDimensionHeader(&s, c, r, caption);
 }
 
 // Grouping box k (1..6) chose `caption`: header, then the later boxes' columns hidden.
 inline void ChooseDimension(TReportSheet &s, int k, const QString &caption) {
     WriteDimensionHeader(s, 2 * k, 4, caption);
     s.SheetDeleteRows(7, s.SheetRowCount(0) - 7, 0);
-    for (int i = k; i <= 5; ++i) {
-        s.SheetColumnWidth(1, 0, 2 * i + 2, 0);
-        s.SheetColumnWidth(1, 0, 2 * i + 3, 0);
-    }
+    for (int i = k; i <= 5; ++i) TbfrmApportionQry::HideDimensionColumns(&s, 2 * i + 2, true);
 }
 
 // One result row: the field values (code, name pairs) and the amount.
@@ -54,38 +36,18 @@ struct Row {
     double amount = 0;
 };
 
-// The Refresh sequence's writes for the given rows; returns the totals row's number.
+// The Refresh sequence's writes for the given rows, through the window's own row writer;
+// returns the totals row's number.
 inline int WriteResult(TReportSheet &s, const std::vector<Row> &rows) {
     s.SheetDeleteRows(7, s.SheetRowCount(0) - 7, 0);
     if (rows.empty()) return 0;
     s.SheetSetText(1, 2, 0, QStringLiteral("单位:001001 市财政局"));
     s.SheetSetText(1, 3, 0, QStringLiteral("出表日期:2010-06-30"));
     s.SheetSetText(14, 3, 0, QStringLiteral("单位:元"));
-    double total = 0;
-    int k = 0;
-    for (const Row &row : rows) {
-        s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
-        const int r = s.SheetRowCount(0) - 1;
-        s.SheetSetText(1, r, 0, QString::number(k + 1));
-        for (int i = 0; i < row.fields.size(); ++i) {
-            s.SheetSetText(i + 2, r, 0, row.fields[i]);
-            s.SheetAlign(i + 2, r, 0, 33);
-        }
-        s.SheetSetText(14, r, 0, FormatAmountText(row.amount));
-        s.SheetAlign(14, r, 0, 34);
-        total += row.amount;
-        ++k;
-        s.SheetRowHeight(1, s.SheetPreferredRowHeight(r), r, 0);
-    }
-    s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
-    const int r = s.SheetRowCount(0) - 1;
-    s.SheetMerge(1, r, 12, r);
-    s.SheetAlign(1, r, 0, 36);
-    s.SheetSetText(1, r, 0, QStringLiteral("合  计"));
-    s.SheetSetText(14, r, 0, FormatAmountText(total));
-    s.SheetAlign(14, r, 0, 34);
-    s.SheetGridLines(1, 4, 16, r, 0, 2, -1);
-    return r;
+    TResultRowWriter writer(&s);
+    for (const Row &row : rows) writer.AddRow(row.fields, row.amount);
+    writer.AddTotals();
+    return s.SheetRowCount(0) - 1;
 }
 
 // `count` rows grouped by unit, fund nature and subject, with realistic codes and names.
