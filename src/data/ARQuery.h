@@ -7,6 +7,7 @@
 // (a forward-only result cannot go back); RecordCount reads the rest of the result ahead when the
 // driver cannot tell the size, without moving the current row.
 #include "data/ARQueryRef.h"
+#include "data/Fields.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -35,7 +36,7 @@ private:
     QVariant value_;
 };
 
-class TARQuery final : public IARQuery {
+class TARQuery final : public IARQuery, public TFields {
 public:
     TARQuery() = default;
     ~TARQuery();
@@ -66,7 +67,7 @@ public:
 
     int FieldCount() const { return header_.count(); }
     TField Fields(int index) const;                 // EDatabaseError for a bad position
-    TField FieldByName(const QString &name) const;  // letter case ignored; EDatabaseError if absent
+    TField FieldByName(const QString &name) const override;  // letter case ignored; EDatabaseError if absent
     TField FindField(const QString &name) const;    // null field when absent
 
 private:

@@ -1,0 +1,151 @@
+#include "platform/TreeView.h"
+
+#include <QHeaderView>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Exposes the delegate's own option set-up, so that hit tests measure what painting draws.
+class TNodeDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void InitOption(QStyleOptionViewItem *option, const QModelIndex &index) const {
+        initStyleOption(option, index);
+    }
+};
+
+}  // namespace
+
+TTreeNode::TTreeNode() : QTreeWidgetItem(QTreeWidgetItem::UserType) {}
+
+TTreeNode *TTreeNode::NextSibling() const {
+    if (TTreeNode *p = Parent()) {
+        const int i = p->indexOfChild(const_cast<TTreeNode *>(this));
+        return i + 1 < p->childCount() ? p->Child(i + 1) : nullptr;
+    }
+    QTreeWidget *w = treeWidget();
+    if (!w) return nullptr;
+    const int i = w->indexOfTopLevelItem(const_cast<TTreeNode *>(this));
+    return i >= 0 && i + 1 < w->topLevelItemCount() ? static_cast<TTreeNode *>(w->topLevelItem(i + 1)) : nullptr;
+}
+
+void TTreeNode::DeleteChildren() {
+    const QList<QTreeWidgetItem *> children = takeChildren();
+    qDeleteAll(children);
+}
+
+TTreeView *TTreeNode::TreeView() const { return qobject_cast<TTreeView *>(treeWidget()); }
+
+void TTreeNode::SetStateIndex(int index) {
+    if (stateIndex_ == index) return;
+    stateIndex_ = index;
+    emitDataChanged();
+}
+
+void TTreeNode::SetExpanded(bool expanded) {
+    if (TTreeView *view = TreeView()) view->ExpandNode(this, expanded);
+    else setExpanded(expanded);
+}
+
+bool TTreeNode::Selected() const {
+    QTreeWidget *w = treeWidget();
+    return w && w->currentItem() == this;
+}
+
+void TTreeNode::SetSelected(bool selected) {
+    QTreeWidget *w = treeWidget();
+    if (!w) return;
+    if (selected) w->setCurrentItem(this);
+    else if (w->currentItem() == this) w->setCurrentItem(nullptr);
+}
+
+QVariant TTreeNode::data(int column, int role) const {
+    if (column == 0 && role == Qt::DecorationRole) {
+        const TTreeView *view = TreeView();
+        if (view && stateIndex_ > 0 && stateIndex_ < view->StateImages.size()) return view->StateImages.at(stateIndex_);
+    }
+    return QTreeWidgetItem::data(column, role);
+}
+
+TTreeView::TTreeView(QWidget *parent) : QTreeWidget(parent) {
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setItemDelegate(new TNodeDelegate(this));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformRowHeights(true);
+    setAnimated(false);
+    // The view hears every move of the mouse over it, as a native tree view does.
+    viewport()->setMouseTracking(true);
+    header()->setStretchLastSection(true);
+    connect(this, &QTreeView::expanded, this, &TTreeView::NodeExpanded);
+}
+
+TTreeView::~TTreeView() { Q_EMIT Destroying(this); }
+
+void TTreeView::SetStateImages(const QList<QIcon> &images) {
+    StateImages = images;
+    viewport()->update();
+}
+
+void TTreeView::ClearNodes() {
+    ++clearCount_;
+    clear();
+}
+
+TTreeNode *TTreeView::AddChildObject(TTreeNode *parent, TTreeNode *node, const QString &text, void *data) {
+    node->SetText(text);
+    node->Data = data;
+    if (parent) parent->addChild(node);
+    else addTopLevelItem(node);
+    return node;
+}
+
+void TTreeView::SetSelected(TTreeNode *node) { setCurrentItem(node); }
+
+TTreeNode *TTreeView::GetNodeAt(const QPoint &pos) const { return static_cast<TTreeNode *>(itemAt(pos)); }
+
+QRect TTreeView::StateIconRect(const TTreeNode *node) const {
+    if (!node || node->treeWidget() != this) return {};
+    const QModelIndex index = indexFromItem(node);
+    QStyleOptionViewItem option;
+    const_cast<TTreeView *>(this)->initViewItemOption(&option);
+    option.rect = visualRect(index);
+    static_cast<const TNodeDelegate *>(itemDelegate())->InitOption(&option, index);
+    if (!(option.features & QStyleOptionViewItem::HasDecoration)) return {};
+    return style()->subElementRect(QStyle::SE_ItemViewItemDecoration, &option, this);
+}
+
+bool TTreeView::HitTestStateIcon(const QPoint &pos) const { return StateIconRect(GetNodeAt(pos)).contains(pos); }
+
+void TTreeView::ExpandNode(TTreeNode *node, bool expanded) {
+    std::exception_ptr outer = std::exchange(pending_, nullptr);
+    ++programmatic_;
+    node->setExpanded(expanded);
+    --programmatic_;
+    std::exception_ptr failure = std::exchange(pending_, outer);
+    if (failure) std::rethrow_exception(failure);
+}
+
+// The view has opened the node: the handler may still refuse, and then the node closes again
+// before anything is painted. No failure may unwind through Qt: one from an expansion asked for
+// by code goes back to that caller; the handler itself deals with the user's.
+void TTreeView::NodeExpanded(const QModelIndex &index) {
+    if (refusing_ || !OnExpanding) return;
+    const QPersistentModelIndex alive(index);
+    auto *node = static_cast<TTreeNode *>(itemFromIndex(index));
+    bool allow = true;
+    try {
+        OnExpanding(this, node, allow);
+    } catch (...) {
+        if (programmatic_) pending_ = std::current_exception();
+        else qWarning("TTreeView: an expanding handler failed");
+    }
+    if (!allow && alive.isValid()) {
+        ++refusing_;
+        collapse(alive);
+        --refusing_;
+    }
+}

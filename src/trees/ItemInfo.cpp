@@ -1,0 +1,13 @@
+#include "trees/ItemInfo.h"
+
+#include "trees/QueryThread.h"
+
+TNodeItem::~TNodeItem() {
+    // A load that still runs for this node must deliver nothing.
+    if (Loading) Loading->Terminate();
+    TItemInfo *info = ItemInfo();
+    if (!info) return;
+    if (info->Kind == ikPlaceholder && OwnerList) OwnerList->erase(OwnerPos);
+    delete info;
+    Data = nullptr;
+}
