@@ -3,11 +3,17 @@
 #include "frame/PlugInEntry.h"
 
 #include "query/ApportionQryRegistration.h"
+#include "trees/QueryThread.h"
 
 namespace {
 struct ModuleInit {
     ModuleInit() { authpay::ModuleStartup(RegisterApportionQryClasses); }
-    ~ModuleInit() { authpay::ModuleShutdown(); }
+    ~ModuleInit() {
+        // Background tree loads still running finish (and deliver nothing) before the code they
+        // run goes away with the module.
+        TQueryThread::WaitForAll(10000);
+        authpay::ModuleShutdown();
+    }
 };
 ModuleInit moduleInit;
 }  // namespace

@@ -7,6 +7,7 @@
 //
 // Properties whose writing has effects have setters; the others ("stored only") are plain
 // members that take effect at the next load.
+#include "data/ARQuery.h"
 #include "trees/ItemInfo.h"
 
 #include <QList>
