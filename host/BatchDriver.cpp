@@ -1,5 +1,7 @@
 #include "BatchDriver.h"
 
+#include "PickerDriver.h"
+
 #include "data/SqlQuote.h"
 
 #include <QAbstractButton>
@@ -29,6 +31,11 @@ BatchDriver::~BatchDriver() { watcher_.stop(); }
 // A modal box of the window is up: report a message and press OK; answer the save dialog.
 void BatchDriver::AnswerModal() {
     QWidget *modal = QApplication::activeModalWidget();
+    if (!pickOption_.isEmpty() && modal && modal->isVisible()
+        && (modal->objectName() == QLatin1String("gfrmSelectElement") || modal->objectName() == QLatin1String("gfmDataTree"))) {
+        DriveTicker(modal);
+        return;
+    }
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         messages << box->text();
         std::fprintf(stderr, "%s\n", box->text().toUtf8().constData());
@@ -114,6 +121,56 @@ void BatchDriver::FillCodeBox(const QString &boxName, const QString &codes) {
     edit->setProperty("Hint", QuotedList(list));
 }
 
+// Runs the picker that is up: one code selected in the element dialog, or codes ticked in the
+// data tree dialog. A code the tree does not show ends the dialog with its close button.
+void BatchDriver::DriveTicker(QWidget *dialog) {
+    const QString option = std::exchange(pickOption_, QString());
+    PickerDriver driver(static_cast<QDialog *>(dialog), Value(QStringLiteral("picker-screenshot")));
+    const bool ok = option == QLatin1String("pick-unit") ? driver.PickOne(pickCodes_.value(0)) : driver.TickAll(pickCodes_);
+    if (ok) return;
+    pickError_ = QStringLiteral("--%1: %2").arg(option, driver.error);
+    driver.CloseDialog();
+}
+
+static void DoubleClick(QWidget *target) {
+    const QPoint pos = target->rect().center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, pos, target->mapToGlobal(pos), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+}
+
+// Double-clicks the box and lets the watcher drive the picker it opens; then checks that the box
+// holds exactly the codes asked for.
+bool BatchDriver::PickInto(const QString &option, const QString &boxName, bool unitList) {
+    pickCodes_.clear();
+    for (const QString &c : Value(option).split(QLatin1Char(','), Qt::SkipEmptyParts)) pickCodes_ << c.trimmed();
+    if (boxName == QLatin1String("edtEid")) {
+        auto *check = window_->findChild<QCheckBox *>(QStringLiteral("chbEidType"));
+        if (check->isChecked() != unitList) check->click();
+    }
+    auto *edit = window_->findChild<QLineEdit *>(boxName);
+    pickOption_ = option;
+    pickError_.clear();
+    DoubleClick(edit);
+    if (!pickOption_.isEmpty()) {
+        pickOption_.clear();
+        errors << QStringLiteral("--%1: the picker did not open").arg(option);
+        return false;
+    }
+    if (!pickError_.isEmpty()) {
+        errors << pickError_;
+        return false;
+    }
+    if (edit->text() != pickCodes_.join(QLatin1Char(','))) {
+        errors << QStringLiteral("--%1: the box holds \"%2\" after picking").arg(option, edit->text());
+        return false;
+    }
+    return true;
+}
+
 bool BatchDriver::Apply() {
     struct Choice { const char *option, *box; bool byIndex; };
     static const Choice choices[] = {
@@ -135,6 +192,13 @@ bool BatchDriver::Apply() {
     }
     if (values_.contains("bid")) FillCodeBox(QStringLiteral("edtBid"), Value("bid"));
     if (values_.contains("iid")) FillCodeBox(QStringLiteral("edtIid"), Value("iid"));
+    const struct { const char *option, *box; bool list; } picks[] = {
+        {"pick-unit", "edtEid", false}, {"pick-eid", "edtEid", true}, {"pick-bid", "edtBid", true},
+        {"pick-iid", "edtIid", true}};
+    for (const auto &p : picks)
+        if (values_.contains(QLatin1String(p.option))
+            && !PickInto(QLatin1String(p.option), QLatin1String(p.box), p.list && QLatin1String(p.box) == QLatin1String("edtEid")))
+            return false;
     return true;
 }
 

@@ -4,6 +4,7 @@
 // exports, prints to PDF or prints the sheet's cells. Message boxes and the save dialog that the
 // window opens are answered by a watcher and their texts reported.
 #include <QHash>
+#include <QMouseEvent>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -28,6 +29,8 @@ private:
     bool ChooseIndex(const QString &boxName, const QString &position, const QString &option);
     bool TypeUnitCode(const QString &code);
     void FillCodeBox(const QString &boxName, const QString &codes);
+    bool PickInto(const QString &option, const QString &boxName, bool unitList);
+    void DriveTicker(QWidget *dialog);
     bool Activate(QComboBox *box, int index);
     bool Export(const QString &file);
     bool PrintPdf(const QString &file);
@@ -39,5 +42,9 @@ private:
     QHash<QString, QString> values_;
     bool printSheet_ = false;
     QString saveAnswer_;
+    // The picker the next double-click opens: the option that asked for it and its codes.
+    QString pickOption_;
+    QStringList pickCodes_;
+    QString pickError_;
     QTimer watcher_;
 };

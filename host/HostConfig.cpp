@@ -12,7 +12,8 @@ const QStringList kValueOptions = {
 };
 const QStringList kBatchOptions = {
     "group", "level", "type", "subtype", "secret", "fund", "pay", "exp", "eid", "eid-list",
-    "bid", "iid", "export", "pdf", "screenshot",
+    "bid", "iid", "export", "pdf", "screenshot", "pick-unit", "pick-eid", "pick-bid", "pick-iid",
+    "picker-screenshot",
 };
 const QStringList kBatchFlags = {"print-sheet"};
 

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QScreen>
+#include <cstdio>
 
 
 TForm::TForm(const TComponentOwner &owner) : QDialog(qobject_cast<QWidget *>(owner.Component)) {
@@ -27,7 +28,17 @@ void TForm::BeforeDestruction() {
     if (destroyHandled_) return;
     destroyHandled_ = true;
     destroying_ = true;
-    FormDestroy();
+    RunHandler([this] { FormDestroy(); });
+}
+
+void TForm::HandlerFailed() {
+    try {
+        throw;
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "%s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "unknown failure in a window's handler\n");
+    }
 }
 
 void TForm::Release() {
@@ -58,11 +69,13 @@ int TForm::ShowModal() {
     inModalLoop_ = true;
     FormState |= fsModal;
     setModal(true);
+    showFailure_ = nullptr;
     exec();
     // Modality belongs to this show only: a later Show() must not block the other windows.
     setModal(false);
     inModalLoop_ = false;
     FormState &= ~fsModal;
+    if (std::exception_ptr failure = std::exchange(showFailure_, nullptr)) std::rethrow_exception(failure);
     return modalResult_;
 }
 
@@ -106,7 +119,18 @@ void TForm::showEvent(QShowEvent *event) {
     const bool becameVisible = !(FormState & fsVisible);
     FormState |= fsVisible;
     QDialog::showEvent(event);
-    if (becameVisible) FormShow();
+    if (!becameVisible) return;
+    try {
+        FormShow();
+    } catch (...) {
+        if (!inModalLoop_) {
+            HandlerFailed();
+            return;
+        }
+        // The modal show ends and hands the failure to whoever asked for it.
+        showFailure_ = std::current_exception();
+        QMetaObject::invokeMethod(this, [this] { done(mrCancel); }, Qt::QueuedConnection);
+    }
 }
 
 // Only hiding the form itself makes it invisible; a frame or main window that is minimised
@@ -124,7 +148,7 @@ void TForm::hideEvent(QHideEvent *event) {
 
 void TForm::closeEvent(QCloseEvent *event) {
     TCloseAction action = caHide;
-    FormClose(action);
+    if (!RunHandler([&] { FormClose(action); })) action = caNone;
     switch (action) {
     case caNone:
         event->ignore();
@@ -172,14 +196,14 @@ bool TForm::eventFilter(QObject *watched, QEvent *event) {
 // Key down first, then the key's character; answers whether the key was consumed.
 bool TForm::PreviewKey(QObject *target, QKeyEvent *event) {
     int key = event->key();
-    FormKeyDown(key, event->modifiers());
+    if (!RunHandler([&] { FormKeyDown(key, event->modifiers()); })) return true;
     if (key == 0) return true;
     const QString text = event->text();
     if (text.size() != 1) return false;
     QChar ch = text.at(0);
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) ch = QChar(13);
     const QChar original = ch;
-    FormKeyPress(ch);
+    if (!RunHandler([&] { FormKeyPress(ch); })) return true;
     if (ch.isNull()) return true;
     if (ch != original) {
         KeyCharReplaced(target, ch);

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <cstdint>
+#include <exception>
 
 enum TPosition {
     poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly,
@@ -29,7 +30,10 @@ public:
     // Runs the create handler once the whole object exists (the factory and the constructor
     // helper call it right after construction).
     void AfterConstruction();
-    // Runs the destroy handler while the object is still whole and marks it as being destroyed.
+    // Runs the destroy handler while the object is still whole and marks it as being destroyed;
+    // only the first call does anything. Deferred deletion calls it, and so does the destructor of
+    // every form class that overrides FormDestroy (first thing), so that a direct delete, or the
+    // application object freeing its windows, runs the most derived handler exactly once too.
     void BeforeDestruction();
     bool IsDestroying() const { return destroying_; }
     // Frees the window: destroy handler now, deletion when control returns to the event loop.
@@ -44,7 +48,8 @@ public:
 
     int ModalResult() const { return modalResult_; }
     void SetModalResult(int result);
-    // Shows the window modally and returns its modal result once it closes.
+    // Shows the window modally and returns its modal result once it closes. A show handler that
+    // fails ends the modal show at once, and its failure comes out of this call.
     virtual int ShowModal();
     // Shows the window modelessly and brings it to the front.
     virtual void Show();
@@ -70,6 +75,21 @@ protected:
     virtual void FormKeyPress(QChar &key) {}
     // Called when a key character was replaced by the key-press handler (not consumed).
     virtual void KeyCharReplaced(QObject *target, QChar key) {}
+    // Called inside a catch block when a handler run from Qt's event loop failed: no exception
+    // may unwind through Qt. The base writes the failure to stderr; the module's windows hand it to
+    // the application object.
+    virtual void HandlerFailed();
+    // Runs a handler from an event; a failure goes to HandlerFailed. Answers whether it ran through.
+    template <class Handler>
+    bool RunHandler(Handler &&handler) {
+        try {
+            handler();
+            return true;
+        } catch (...) {
+            HandlerFailed();
+            return false;
+        }
+    }
 
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -88,4 +108,5 @@ private:
     bool inModalLoop_ = false;
     bool positioned_ = false;
     bool previewInstalled_ = false;
+    std::exception_ptr showFailure_;
 };

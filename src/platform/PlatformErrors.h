@@ -4,6 +4,7 @@
 
 AUTHPAY_EXCEPTION_CLASS(EFilerError, Exception);
 AUTHPAY_EXCEPTION_CLASS(EStringListError, Exception);
+AUTHPAY_EXCEPTION_CLASS(EConvertError, Exception);
 
 // The library's resource strings used with these exceptions.
 inline QString SDuplicateClass(const QString &name) {
@@ -11,4 +12,7 @@ inline QString SDuplicateClass(const QString &name) {
 }
 inline QString SListIndexError(int index) {
     return QStringLiteral("List index out of bounds (%1)").arg(index);
+}
+inline QString SInvalidInteger(const QString &text) {
+    return QStringLiteral("'%1' is not a valid integer value").arg(text);
 }

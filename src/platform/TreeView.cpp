@@ -62,9 +62,12 @@ void TTreeNode::SetSelected(bool selected) {
 }
 
 QVariant TTreeNode::data(int column, int role) const {
+    if (role == NodeStateIndexRole) return stateIndex_;
     if (column == 0 && role == Qt::DecorationRole) {
         const TTreeView *view = TreeView();
-        if (view && stateIndex_ > 0 && stateIndex_ < view->StateImages.size()) return view->StateImages.at(stateIndex_);
+        if (!view) return QTreeWidgetItem::data(column, role);
+        if (stateIndex_ > 0 && stateIndex_ < view->StateImages.size()) return view->StateImages.at(stateIndex_);
+        if (ImageIndex >= 0 && ImageIndex < view->Images.size()) return view->Images.at(ImageIndex);
     }
     return QTreeWidgetItem::data(column, role);
 }
@@ -81,6 +84,7 @@ TTreeView::TTreeView(QWidget *parent) : QTreeWidget(parent) {
     viewport()->setMouseTracking(true);
     header()->setStretchLastSection(true);
     connect(this, &QTreeView::expanded, this, &TTreeView::NodeExpanded);
+    connect(this, &QTreeWidget::currentItemChanged, this, &TTreeView::SelectionMoved);
 }
 
 TTreeView::~TTreeView() { Q_EMIT Destroying(this); }
@@ -88,6 +92,22 @@ TTreeView::~TTreeView() { Q_EMIT Destroying(this); }
 void TTreeView::SetStateImages(const QList<QIcon> &images) {
     StateImages = images;
     viewport()->update();
+}
+
+void TTreeView::SetImages(const QList<QIcon> &images) {
+    Images = images;
+    viewport()->update();
+}
+
+void TTreeView::SelectionMoved(QTreeWidgetItem *current, QTreeWidgetItem *previous) {
+    if (!autoExpand_ || !current) return;
+    bool previousIsAncestor = false;
+    for (QTreeWidgetItem *p = current->parent(); p && previous; p = p->parent())
+        if (p == previous) previousIsAncestor = true;
+    // The user moved the selection: the expansions are the user's (the expanding handler deals
+    // with their failures).
+    if (previous && previous != current && !previousIsAncestor) previous->setExpanded(false);
+    if (current->treeWidget() == this) current->setExpanded(true);
 }
 
 void TTreeView::ClearNodes() {

@@ -13,6 +13,11 @@
 
 class TTreeView;
 
+// What a node tells through the item roles, for those who read a view without knowing its nodes'
+// classes (a host driving a dialog): the code of the row it shows, whether it is a bottom-level
+// code, and its state index.
+enum TNodeRole { NodeIdRole = Qt::UserRole + 1, NodeIsLeafRole, NodeStateIndexRole };
+
 class TTreeNode : public QTreeWidgetItem {
 public:
     TTreeNode();
@@ -32,6 +37,8 @@ public:
 
     int StateIndex() const { return stateIndex_; }
     void SetStateIndex(int index);
+    // The node picture from the view's Images (drawn when the node shows no state picture).
+    int ImageIndex = 0;
 
     bool Expanded() const { return isExpanded(); }
     // Through the view's expanding handler, which may refuse (and may fail: its exception comes
@@ -57,9 +64,17 @@ public:
 
     TExpandingEvent OnExpanding;
 
-    // The state image list; index i is the picture of state index i.
+    // The state image list; index i is the picture of state index i (0 and below show none).
     QList<QIcon> StateImages;
     void SetStateImages(const QList<QIcon> &images);
+    // The node image list (empty: nodes show no picture of their own).
+    QList<QIcon> Images;
+    void SetImages(const QList<QIcon> &images);
+
+    // Single-expand mode: selecting a node opens it and closes the node that was selected before
+    // (unless that one is an ancestor of the new selection).
+    bool AutoExpand() const { return autoExpand_; }
+    void SetAutoExpand(bool on) { autoExpand_ = on; }
 
     // Node collection.
     void ClearNodes();
@@ -97,7 +112,9 @@ Q_SIGNALS:
 
 private:
     void NodeExpanded(const QModelIndex &index);
+    void SelectionMoved(QTreeWidgetItem *current, QTreeWidgetItem *previous);
 
+    bool autoExpand_ = false;
     int programmatic_ = 0;
     int refusing_ = 0;
     quint64 clearCount_ = 0;

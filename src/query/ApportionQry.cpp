@@ -5,6 +5,8 @@
 #include "data/DefaultConn.h"
 #include "data/Lookups.h"
 #include "data/SqlQuote.h"
+#include "dialogs/DataTree.h"
+#include "dialogs/SelectElement.h"
 #include "frame/ClassRegistry.h"
 #include "frame/ModuleGlobals.h"
 #include "frame/TextOps.h"
@@ -163,10 +165,39 @@ void TbfrmApportionQry::cobMidChange() {
     }
 }
 
-// The pickers are not part of this window yet: double-clicks leave the boxes as they are.
-void TbfrmApportionQry::edtEidDblClick() {}
-void TbfrmApportionQry::edtBidDblClick() {}
-void TbfrmApportionQry::edtIidDblClick() {}
+// The data tree dialog's picks into the box of the kind: codes joined by "," and, as its hint,
+// the quoted list for the query.
+void TbfrmApportionQry::PickCodes(const QString &kind) {
+    QStringList picked;
+    ShowDataTreeDialog(picked, kind);
+    QStringList codes;
+    for (const QString &entry : picked) codes << TextBeforeChar(entry, QLatin1Char('@'));
+    TCodeEdit *box = kind == QLatin1String("1") ? edtIid : kind == QLatin1String("2") ? edtBid : edtEid;
+    box->SetCodes(codes);
+}
+
+void TbfrmApportionQry::edtIidDblClick() {
+    edtIid->clear();
+    PickCodes(QStringLiteral("1"));
+}
+
+void TbfrmApportionQry::edtBidDblClick() {
+    edtBid->clear();
+    PickCodes(QStringLiteral("2"));
+}
+
+// A picked list of units while "单位到基层" is checked, else one unit from the element dialog.
+void TbfrmApportionQry::edtEidDblClick() {
+    if (chbEidType->isChecked()) {
+        edtEid->clear();
+        PickCodes(QStringLiteral("3"));
+        return;
+    }
+    QString code, name, text;
+    const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
+    if (SelectBudgetUnit(code, name, text, false, true, year)) edtEid->setText(code);
+    else edtEid->clear();
+}
 
 void TbfrmApportionQry::edtEidExit() {
     if (chbEidType->isChecked()) return;

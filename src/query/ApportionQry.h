@@ -72,6 +72,7 @@ public:
     void edtIidDblClick();
     void edtEidExit();
     void chbEidTypeClick();
+    void PickCodes(const QString &kind);
 
 protected:
     void FormShow() override;

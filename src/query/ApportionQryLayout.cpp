@@ -59,20 +59,20 @@ void TbfrmApportionQry::BuildToolBar() {
     tbtnRefresh = AddButton(tblChildMain, "tbtnRefresh", QStringLiteral(" 刷新 "), QStyle::SP_BrowserReload);
     tblChildMain->addSeparator();
     tbnExit = AddButton(tblChildMain, "tbnExit", QStringLiteral(" 退出 "), QStyle::SP_DialogCloseButton);
-    connect(tbtnExcel, &QToolButton::clicked, this, &TbfrmApportionQry::tbtnExcelClick);
-    connect(tbnPrintView, &QToolButton::clicked, this, &TbfrmApportionQry::btnPrintViewClick);
-    connect(tbnPrint, &QToolButton::clicked, this, &TbfrmApportionQry::tbnPrintClick);
-    connect(tbtnRefresh, &QToolButton::clicked, this, &TbfrmApportionQry::tbtnRefreshClick);
-    connect(tbnExit, &QToolButton::clicked, this, &TbfrmApportionQry::tbnExitClick);
+    connect(tbtnExcel, &QToolButton::clicked, this, [this] { RunHandler([this] { tbtnExcelClick(); }); });
+    connect(tbnPrintView, &QToolButton::clicked, this, [this] { RunHandler([this] { btnPrintViewClick(); }); });
+    connect(tbnPrint, &QToolButton::clicked, this, [this] { RunHandler([this] { tbnPrintClick(); }); });
+    connect(tbtnRefresh, &QToolButton::clicked, this, [this] { RunHandler([this] { tbtnRefreshClick(); }); });
+    connect(tbnExit, &QToolButton::clicked, this, [this] { RunHandler([this] { tbnExitClick(); }); });
 }
 
 void TbfrmApportionQry::BuildMenus() {
-    N8 = mitemOption->addAction(QStringLiteral("退出"), this, &TbfrmApportionQry::tbnExitClick);
-    N4 = mitemDataVind->addAction(QStringLiteral("打印"), this, &TbfrmApportionQry::tbnPrintClick);
+    N8 = mitemOption->addAction(QStringLiteral("退出"), this, [this] { RunHandler([this] { tbnExitClick(); }); });
+    N4 = mitemDataVind->addAction(QStringLiteral("打印"), this, [this] { RunHandler([this] { tbnPrintClick(); }); });
     N4->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
-    N5 = mitemDataVind->addAction(QStringLiteral("打印预览"), this, &TbfrmApportionQry::btnPrintViewClick);
+    N5 = mitemDataVind->addAction(QStringLiteral("打印预览"), this, [this] { RunHandler([this] { btnPrintViewClick(); }); });
     mitemDataVind->addSeparator();
-    Excel1 = mitemDataVind->addAction(QStringLiteral("导出Excel"), this, &TbfrmApportionQry::tbtnExcelClick);
+    Excel1 = mitemDataVind->addAction(QStringLiteral("导出Excel"), this, [this] { RunHandler([this] { tbtnExcelClick(); }); });
     for (QAction *a : {N8, N4, N5, Excel1}) a->setObjectName(a == N8 ? "N8" : a == N4 ? "N4" : a == N5 ? "N5" : "Excel1");
     addActions({N4});
 }
@@ -113,18 +113,18 @@ void TbfrmApportionQry::BuildFilterPanel() {
     chbEidType->setGeometry(775, rows[2], 90, 21);
     for (QComboBox *box : {cobType, cobTypeChild, cobMid, cobPid, cobIPid, cobSecret, cobClass}) box->setProperty("Tag", 0);
     // Change handlers run on the user's choices only ("activated"), never on fills from code.
-    connect(cobType, &QComboBox::activated, this, &TbfrmApportionQry::cobTypeChange);
-    connect(cobMid, &QComboBox::activated, this, &TbfrmApportionQry::cobMidChange);
-    connect(cobSecret, &QComboBox::activated, this, &TbfrmApportionQry::cobMidChange);
-    connect(chbEidType, &QCheckBox::clicked, this, &TbfrmApportionQry::chbEidTypeClick);
+    connect(cobType, &QComboBox::activated, this, [this] { RunHandler([this] { cobTypeChange(); }); });
+    connect(cobMid, &QComboBox::activated, this, [this] { RunHandler([this] { cobMidChange(); }); });
+    connect(cobSecret, &QComboBox::activated, this, [this] { RunHandler([this] { cobMidChange(); }); });
+    connect(chbEidType, &QCheckBox::clicked, this, [this] { RunHandler([this] { chbEidTypeClick(); }); });
     WireCodeBoxes();
 }
 
 void TbfrmApportionQry::WireCodeBoxes() {
-    edtEid->OnDblClick = [this] { edtEidDblClick(); };
-    edtBid->OnDblClick = [this] { edtBidDblClick(); };
-    edtIid->OnDblClick = [this] { edtIidDblClick(); };
-    edtEid->OnExit = [this] { edtEidExit(); };
+    edtEid->OnDblClick = [this] { RunHandler([this] { edtEidDblClick(); }); };
+    edtBid->OnDblClick = [this] { RunHandler([this] { edtBidDblClick(); }); };
+    edtIid->OnDblClick = [this] { RunHandler([this] { edtIidDblClick(); }); };
+    edtEid->OnExit = [this] { RunHandler([this] { edtEidExit(); }); };
     // Backspace empties the two picked-only boxes, and the unit box while it holds a picked list.
     auto backspaceClears = [](TCodeEdit *box, std::function<bool()> active) {
         box->OnKeyPress = [box, active](QChar &key) {
@@ -158,7 +158,7 @@ void TbfrmApportionQry::BuildGroupBox() {
         cmbNum[i]->setEnabled(i == 0);
         grid->addWidget(label, i / 3, (i % 3) * 2);
         grid->addWidget(cmbNum[i], i / 3, (i % 3) * 2 + 1);
-        connect(cmbNum[i], &QComboBox::activated, this, [this, i] { cmbNum1Change(i + 1); });
+        connect(cmbNum[i], &QComboBox::activated, this, [this, i] { RunHandler([this, i] { cmbNum1Change(i + 1); }); });
     }
     grid->setColumnStretch(6, 1);
 }

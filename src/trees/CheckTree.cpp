@@ -7,6 +7,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 
 TCheckTree::TCheckTree(QObject *owner) : QObject(owner), application_(authpay::Application) {
     if (!application_) return;
@@ -123,7 +124,7 @@ void TCheckTree::AppMessage(QObject *receiver, QEvent *event, bool &handled) {
                     TTreeNode *node = view->GetNodeAt(pos);
                     if (node && view->HitTestStateIcon(pos)) ClickTreeNode(node);
                 }
-                if (TreeViewWindow == view) ShowNodeHint(pos);
+                if (TreeViewWindow == view) QueueNodeHint(pos);
             }
         });
     }
@@ -134,6 +135,23 @@ void TCheckTree::ClickTreeNode(TTreeNode *node) {
     bool handledByOwner = false;
     if (OnBeforClickTreeNode) OnBeforClickTreeNode(this, node, handledByOwner);
     if (!handledByOwner) ToggleNode(node);
+}
+
+// The hint is shown once the event has been through the filters. Showing it may create the hint
+// window, which installs an application-wide filter of its own; Qt walks its filter list by
+// position, so a filter added while an event is being filtered hands that same event to this
+// check tree a second time: a press on a state picture would toggle the node twice.
+void TCheckTree::QueueNodeHint(const QPoint &pos) {
+    hintPos_ = pos;
+    if (hintQueued_) return;
+    hintQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, view = QPointer<TTreeView>(TreeViewWindow)] {
+            hintQueued_ = false;
+            if (Active && view && view == TreeViewWindow) ShowNodeHint(hintPos_);
+        },
+        Qt::QueuedConnection);
 }
 
 void TCheckTree::ShowNodeHint(const QPoint &pos) {

@@ -64,6 +64,7 @@ private:
     void UpdateParentNodes(TTreeNode *node);
     void AppMessage(QObject *receiver, QEvent *event, bool &handled);
     void ClickTreeNode(TTreeNode *node);
+    void QueueNodeHint(const QPoint &pos);
     void ShowNodeHint(const QPoint &pos);
 
     int idxEmpty_ = 1;
@@ -71,4 +72,6 @@ private:
     int idxGrayed_ = 3;
     TApplication *application_ = nullptr;
     TApplication::TMessageEvent savedOnMessage_;
+    QPoint hintPos_;
+    bool hintQueued_ = false;
 };

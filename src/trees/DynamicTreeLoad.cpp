@@ -59,6 +59,10 @@ void TDynamicTree::LoadChildrenSync(TNodeItem *node, const QString &sql) {
     // The query is released however the loop ends; its failure goes on to the caller.
     IARQueryPtr query = OpenQuery(adoConn_, sql);
     TARQuery *rows = query.Query();
+    // The rows are read ahead first: a node added on the way may load its own children (LoadAll,
+    // the automatic expansion, a handler) on the same connection, and a backend that streams a
+    // forward-only result (PostgreSQL) drops the rest of this one when another statement starts.
+    rows->RecordCount();
     while (!rows->Eof()) {
         if (!CanWork()) return;
         AddDataNode(node, nullptr, *rows);

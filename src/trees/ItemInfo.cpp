@@ -11,3 +11,10 @@ TNodeItem::~TNodeItem() {
     delete info;
     Data = nullptr;
 }
+
+QVariant TNodeItem::data(int column, int role) const {
+    const TItemInfo *info = ItemInfo();
+    if (role == NodeIdRole) return info ? QVariant(info->Id) : QVariant();
+    if (role == NodeIsLeafRole) return info ? QVariant(info->IsLeaf) : QVariant();
+    return TTreeNode::data(column, role);
+}

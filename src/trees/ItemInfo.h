@@ -49,6 +49,8 @@ public:
     ~TNodeItem() override;
 
     TItemInfo *ItemInfo() const { return static_cast<TItemInfo *>(Data); }
+    // NodeIdRole and NodeIsLeafRole answer the item info's Id and IsLeaf.
+    QVariant data(int column, int role) const override;
 
     TPlaceholderList *OwnerList = nullptr;  // set only on placeholders
     TPlaceholderList::iterator OwnerPos;

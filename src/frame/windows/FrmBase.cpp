@@ -1,6 +1,7 @@
 #include "frame/windows/FrmBase.h"
 
 #include "authpay/Screen.h"
+#include "frame/EventGuard.h"
 #include "frame/ModuleGlobals.h"
 
 #include <QPalette>
@@ -16,7 +17,9 @@ TfrmBase::TfrmBase(const TComponentOwner &owner) : TForm(owner) {
     SetBounds(192, 0, 543, 390);
 }
 
-TfrmBase::~TfrmBase() = default;
+TfrmBase::~TfrmBase() { BeforeDestruction(); }
+
+void TfrmBase::HandlerFailed() { HandleEventException(this); }
 
 void TfrmBase::FormCreate() { showModal_ = std::make_unique<uint8_t>(1); }
 

@@ -25,6 +25,7 @@ protected:
     void FormCreate() override;
     void FormDestroy() override;
     void FormShow() override;
+    void HandlerFailed() override;
 
 private:
     std::unique_ptr<uint8_t> showModal_;

@@ -1,0 +1,124 @@
+#include "PickerDriver.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTreeWidget>
+
+namespace {
+
+// The role under which the module's tree nodes answer their code (the first user role after
+// Qt::UserRole), and whether they are bottom-level codes.
+constexpr int kNodeIdRole = Qt::UserRole + 1;
+
+void SendMouse(QWidget *target, QEvent::Type type, const QPoint &pos) {
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, pos, target->mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+void Click(QWidget *target, const QPoint &pos) {
+    SendMouse(target, QEvent::MouseButtonPress, pos);
+    SendMouse(target, QEvent::MouseButtonRelease, pos);
+}
+
+}  // namespace
+
+PickerDriver::PickerDriver(QDialog *dialog, QString screenshot)
+    : dialog_(dialog), tree_(dialog->findChild<QTreeWidget *>(QStringLiteral("trvBottom"))),
+      screenshot_(std::move(screenshot)) {}
+
+QString PickerDriver::Code(const QTreeWidgetItem *item) { return item->data(0, kNodeIdRole).toString(); }
+
+// Among the node's children: the code itself, else the one whose code begins it (the longest).
+QTreeWidgetItem *PickerDriver::ChildOnTheWay(QTreeWidgetItem *node, const QString &code) const {
+    QTreeWidgetItem *best = nullptr;
+    for (int i = 0; i < node->childCount(); ++i) {
+        QTreeWidgetItem *child = node->child(i);
+        const QString id = Code(child);
+        if (id == code) return child;
+        if (!id.isEmpty() && code.startsWith(id) && (!best || id.size() > Code(best).size())) best = child;
+    }
+    return best;
+}
+
+QTreeWidgetItem *PickerDriver::Find(const QString &code) {
+    QTreeWidgetItem *node = tree_ ? tree_->topLevelItem(0) : nullptr;
+    if (!node) {
+        error = QStringLiteral("the picker shows no tree");
+        return nullptr;
+    }
+    if (Code(node) == code) return node;
+    for (;;) {
+        OpenNode(node);
+        QTreeWidgetItem *next = ChildOnTheWay(node, code);
+        if (!next) {
+            QStringList shown;
+            for (int i = 0; i < node->childCount(); ++i) shown << node->child(i)->text(0);
+            error = QStringLiteral("code %1 is not in the tree: the search stopped at \"%2\", whose children are: %3")
+                        .arg(code, node->text(0), shown.isEmpty() ? QStringLiteral("(none)") : shown.join(QStringLiteral(", ")));
+            return nullptr;
+        }
+        if (Code(next) == code) return next;
+        node = next;
+    }
+}
+
+// Selects the node with a click on its text, then opens it with the right arrow key: the tree
+// loads its children on the way.
+void PickerDriver::OpenNode(QTreeWidgetItem *item) {
+    if (item->isExpanded() && item->childCount() > 0) return;
+    ClickItem(item, -1);
+    if (item->isExpanded()) return;  // a tree that opens what is selected
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(tree_, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(tree_, &release);
+}
+
+// xOffset < 0: on the node's text; otherwise that many pixels into the node's row (its picture).
+void PickerDriver::ClickItem(QTreeWidgetItem *item, int xOffset) {
+    tree_->scrollToItem(item);
+    const QRect rect = tree_->visualItemRect(item);
+    const QPoint pos = xOffset < 0 ? QPoint(rect.left() + rect.width() / 2, rect.center().y())
+                                   : QPoint(rect.left() + xOffset, rect.center().y());
+    Click(tree_->viewport(), pos);
+}
+
+void PickerDriver::ClickButton(const char *name) {
+    if (auto *button = dialog_->findChild<QAbstractButton *>(QString::fromLatin1(name)))
+        Click(button, button->rect().center());
+}
+
+void PickerDriver::SaveScreenshot() {
+    if (!screenshot_.isEmpty()) dialog_->grab().save(screenshot_);
+}
+
+bool PickerDriver::PickOne(const QString &code) {
+    QTreeWidgetItem *item = Find(code);
+    if (!item) return false;
+    ClickItem(item, -1);
+    SaveScreenshot();
+    ClickButton("btnConfirm");
+    return true;
+}
+
+bool PickerDriver::TickAll(const QStringList &codes) {
+    for (const QString &code : codes) {
+        QTreeWidgetItem *item = Find(code);
+        if (!item) return false;
+        // The check box is the picture at the start of the row, 16 pixels wide.
+        const int iconCentre = tree_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree_) + 1 + 8;
+        ClickItem(item, iconCentre);
+    }
+    SaveScreenshot();
+    ClickButton("btnConfirm");
+    return true;
+}
+
+void PickerDriver::CloseDialog() {
+    SaveScreenshot();
+    ClickButton("btnClose");
+}

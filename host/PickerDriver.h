@@ -1,0 +1,41 @@
+#pragma once
+// Drives a picker dialog of the module without a user, through the dialog's own tree and buttons
+// with real mouse and key events: the unit picker is walked down to one code, which is selected
+// and confirmed; in the data tree dialog each code is reached by opening its ancestors and ticked
+// by a click on its check box, in the order given, then the dialog is confirmed. Codes are found by
+// their hierarchy: a node whose code begins the wanted code is opened on the way down.
+#include <QString>
+#include <QStringList>
+
+class QDialog;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+class PickerDriver {
+public:
+    // screenshot: a PNG file to save the dialog into just before it is left (may be empty).
+    PickerDriver(QDialog *dialog, QString screenshot);
+
+    // The element dialog: CODE selected and confirmed. False with the reason in error.
+    bool PickOne(const QString &code);
+    // The data tree dialog: every code ticked in order, then confirmed.
+    bool TickAll(const QStringList &codes);
+    // Leaves the dialog with its close button (after a failure).
+    void CloseDialog();
+
+    QString error;
+
+private:
+    QTreeWidgetItem *Find(const QString &code);
+    QTreeWidgetItem *ChildOnTheWay(QTreeWidgetItem *node, const QString &code) const;
+    void ClickItem(QTreeWidgetItem *item, int xOffset);
+    void OpenNode(QTreeWidgetItem *item);
+    void ClickButton(const char *name);
+    void SaveScreenshot();
+    static QString Code(const QTreeWidgetItem *item);
+
+    QDialog *dialog_;
+    QTreeWidget *tree_;
+    QString screenshot_;
+};

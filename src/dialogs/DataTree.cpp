@@ -1,0 +1,140 @@
+#include "dialogs/DataTree.h"
+
+#include "data/AdoConn.h"
+#include "data/DefaultConn.h"
+#include "data/ElementKinds.h"
+#include "dialogs/PickerSql.h"
+#include "frame/ModuleGlobals.h"
+#include "frame/UserContextOps.h"
+#include "platform/PlatformErrors.h"
+#include "trees/CheckTree.h"
+#include "trees/DynamicTree.h"
+#include "trees/StateImages.h"
+
+#include <QPushButton>
+
+const TClassInfo TgfmDataTree::ClassInfo{"TgfmDataTree", &TgfrmSelectElement::ClassInfo,
+                                         &ConstructComponent<TgfmDataTree>};
+
+TgfmDataTree::TgfmDataTree(const TComponentOwner &owner) : TgfrmSelectElement(owner) {
+    setObjectName(QStringLiteral("gfmDataTree"));
+    setWindowTitle(QStringLiteral("gfmDataTree"));
+    imglst = StatePictures();
+    trvBottom->SetImages({});
+    trvBottom->SetStateImages(imglst);
+    trvBottom->SetAutoExpand(true);
+    dtrvElement->SetAutoExpandKind(aekNone);
+    dtrvElement->OnAfterAddNode = [this](QObject *sender, const TFields *fields, TNodeItem *node, TItemInfo *info) {
+        dtrvElementAfterAddNode(sender, fields, node, info);
+    };
+    ctrvIid = new TCheckTree(this);
+    ctrvIid->setObjectName(QStringLiteral("ctrvIid"));
+    ctrvIid->Active = true;
+    ctrvIid->TreeViewWindow = trvBottom;
+    ctrvIid->SetStateIdxEmpty(1);
+    ctrvIid->SetStateIdxChecked(3);
+    ctrvIid->SetStateIdxGrayed(2);
+    ctrvIid->NodeTextAsHint = true;
+    ctrvIid->OnChangeStateIndex = [this](QObject *sender, TTreeNode *node, TRelationKind relation, TCheckKind cur,
+                                         TCheckKind will, bool &allow) {
+        ctrvIidChangeStateIndex(sender, node, relation, cur, will, allow);
+    };
+    ctrvIid->OnBeforClickTreeNode = [this](QObject *sender, TTreeNode *node, bool &handled) {
+        ctrvIidBeforClickTreeNode(sender, node, handled);
+    };
+}
+
+TgfmDataTree::~TgfmDataTree() {
+    BeforeDestruction();
+    // The check tree holds a plain reference to the view, which goes before it.
+    ctrvIid->TreeViewWindow = nullptr;
+}
+
+void TgfmDataTree::FormDestroy() {
+    TgfrmSelectElement::FormDestroy();
+    FPickedList.reset();
+}
+
+void TgfmDataTree::BuildTreeSql() {
+    bool ok = false;
+    const int kind = FKind.toInt(&ok);
+    if (!ok) throw EConvertError(SInvalidInteger(FKind));
+    const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
+    const auto built = DataTreeSql(kind, GetDefaultConn()->GetConcatOperator(), year, UnitPrefix(GetUnitValue(0)));
+    if (!built) return;
+    FTreeSql = built->Sql;
+    FTitle = built->Title;
+}
+
+// Nothing is preselected, and the base's show step (centring, first selection) does not run.
+void TgfmDataTree::FormShow() {
+    FPickedList = std::make_unique<QStringList>();
+    BuildTreeSql();
+    setWindowTitle(FTitle);
+    dtrvElement->SetAdoConn(GetDefaultConn());
+    dtrvElement->SetSqlTable({FTreeSql});
+    dtrvElement->SetFieldId(QStringLiteral("id"));
+    dtrvElement->FieldPid = QStringLiteral("pid");
+    dtrvElement->FieldIsLeaf = QStringLiteral("leafflag");
+    dtrvElement->FieldCaption = QStringLiteral("name");
+    dtrvElement->FieldText = QStringLiteral("aText");
+    dtrvElement->TopVirNodeIdValue.clear();
+    dtrvElement->ValueIsLeaf = QStringLiteral("0");
+    dtrvElement->SetTopVirNodeTitle(FTitle);
+    dtrvElement->SetTreeView(trvBottom);
+    dtrvElement->SetActive(true);
+}
+
+// Leaves get an empty check box, every other node the open folder, which is no check state.
+void TgfmDataTree::dtrvElementAfterAddNode(QObject *, const TFields *fields, TNodeItem *node, TItemInfo *info) {
+    if (info->IsLeaf) {
+        if (fields) fields->FieldByName(QStringLiteral("useflag")).AsString();  // a row without it is dropped
+        node->SetStateIndex(spEmpty);
+    } else {
+        node->SetStateIndex(spOpenFolder);
+    }
+}
+
+void TgfmDataTree::ctrvIidBeforClickTreeNode(QObject *, TTreeNode *node, bool &handled) {
+    handled = true;
+    try {
+        ctrvIid->ToggleNode(node);
+    } catch (...) {
+        // A failing toggle is dropped without a message.
+    }
+}
+
+// Ticking appends the node's entry, unticking removes its first occurrence: the list keeps the
+// ticked codes in ticking order.
+void TgfmDataTree::ctrvIidChangeStateIndex(QObject *, TTreeNode *node, int, int curCheckKind, int, bool &) {
+    const TItemInfo *info = TDynamicTree::ItemInfoOf(node);
+    if (!info || !FPickedList) return;
+    FSelId = info->Id;
+    FSelName = info->Caption;
+    const QString entry = info->Id + QLatin1Char('@') + info->Caption;
+    if (curCheckKind == ckChecked) FPickedList->removeOne(entry);
+    else FPickedList->append(entry);
+}
+
+void TgfmDataTree::btnConfirmClick() {
+    // The element dialog's confirmation; the bottom-level rule never applies here.
+    TgfrmSelectElement::btnConfirmClick();
+}
+
+void TgfmDataTree::btnCloseClick() {
+    FConfirmed = false;
+    if (FPickedList) FPickedList->clear();
+    close();
+}
+
+void TgfmDataTree::trvBottomDblClick() {}
+
+bool ShowDataTreeDialog(QStringList &list, const QString &kind, const QString &sql) {
+    std::unique_ptr<TgfmDataTree> dialog(
+        static_cast<TgfmDataTree *>(ConstructComponent<TgfmDataTree>(TComponentOwner{})));
+    dialog->FKind = kind;
+    if (!sql.isEmpty()) dialog->FTreeSql = sql;
+    dialog->ShowModal();
+    list = dialog->FPickedList ? *dialog->FPickedList : QStringList();
+    return true;
+}
