@@ -117,7 +117,10 @@ void TCheckTree::AppMessage(QObject *receiver, QEvent *event, bool &handled) {
                 if (key->key() == Qt::Key_Space && !key->isAutoRepeat() && !held) ClickTreeNode(view->Selected());
             } else if ((type == QEvent::MouseMove || type == QEvent::MouseButtonPress
                         || type == QEvent::MouseButtonRelease)
-                       && receiver == view->viewport()) {
+                       && receiver == view->viewport()
+                       && (type == QEvent::MouseMove
+                           || static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)) {
+                // Moves, and the left button going down or up; other buttons are not looked at.
                 auto *mouse = static_cast<QMouseEvent *>(event);
                 const QPoint pos = mouse->position().toPoint();
                 if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {

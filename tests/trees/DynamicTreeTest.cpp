@@ -262,6 +262,26 @@ TEST_F(DynamicTreeTest, ClosedConnectionEmptiesTheViewOnTheNextExpansion) {
     EXPECT_EQ(view_.NodeCount(), 1);
 }
 
+// The connection goes away in the middle of a load (from a handler between two rows, and with
+// LoadAll while a child's own load runs inside its parent's row loop): the view is emptied and
+// the tree stops, nothing of the dropped nodes is touched again.
+TEST_F(DynamicTreeTest, DeactivationInsideTheRowLoopLeavesASafeView) {
+    int added = 0;
+    tree_.OnAfterAddNode = [&](QObject *, const TFields *fields, TNodeItem *, TItemInfo *) {
+        if (fields && ++added == 2) codes_->Conn()->Close();
+    };
+    tree_.SetActive(true);
+    EXPECT_FALSE(tree_.Active());
+    EXPECT_EQ(view_.NodeCount(), 0);
+    codes_->Conn()->Open();
+    added = -3;  // the top level loads; the close comes inside the deepest load
+    tree_.SetLoadAll(true);
+    tree_.SetActive(true);
+    EXPECT_FALSE(tree_.Active());
+    EXPECT_EQ(view_.NodeCount(), 0);
+    EXPECT_TRUE(tree_.Placeholders().empty());
+}
+
 TEST_F(DynamicTreeTest, LoadAllLoadsEveryLevelAndStopsAtLoops) {
     tree_.SetActive(true);
     tree_.SetLoadAll(true);
