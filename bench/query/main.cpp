@@ -20,6 +20,7 @@
 //     as the window reads it, and the rows it gave written into a sheet by TResultRowWriter.
 //  3. TResultRowWriter writing 10,000 rows of realistic values into a TReportSheet loaded with
 //     the window's template, then the totals row (target: under 100 ms).
+#include "BenchStats.h"
 #include "authpay/Application.h"
 #include "authpay/DbManager.h"
 #include "authpay/PlugIn.h"
@@ -57,15 +58,6 @@
 #endif
 
 namespace {
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-double Ms(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
 
 QString ListMs(const std::vector<double> &v) {
     QStringList parts;

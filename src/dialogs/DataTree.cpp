@@ -71,7 +71,14 @@ void TgfmDataTree::FormShow() {
     FPickedList = std::make_unique<QStringList>();
     BuildTreeSql();
     setWindowTitle(FTitle);
-    dtrvElement->SetAdoConn(GetDefaultConn());
+    // The tree's activation requires an open connection: it is opened here when nothing has used
+    // it yet. One that cannot be opened still fails the activation below with the tree's error.
+    TAdoConn *connection = GetDefaultConn();
+    try {
+        connection->Open();
+    } catch (const std::exception &) {
+    }
+    dtrvElement->SetAdoConn(connection);
     dtrvElement->SetSqlTable({FTreeSql});
     dtrvElement->SetFieldId(QStringLiteral("id"));
     dtrvElement->FieldPid = QStringLiteral("pid");

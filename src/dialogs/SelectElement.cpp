@@ -108,11 +108,20 @@ void TgfrmSelectElement::FormShow() {
         if (n->NextSibling()) {
             n->SetSelected(true);
         } else if (TTreeNode *c = n->FirstChild()) {
-            if (FLevel == 3 && c->FirstChild()) c->FirstChild()->SetSelected(true);
+            if (FLevel == 3 && c->FirstChild()) SelectFirstChildOf(c);
             else c->SetSelected(true);
         }
     }
     trvBottom->setFocus();
+}
+
+// The first child of a node whose children are not loaded yet is its placeholder, which stands
+// for no code: the node is opened (its children load) and its first real child is selected.
+void TgfrmSelectElement::SelectFirstChildOf(TTreeNode *node) {
+    const TItemInfo *first = TDynamicTree::ItemInfoOf(node->FirstChild());
+    if (first && first->Kind == ikPlaceholder) node->SetExpanded(true);
+    if (TTreeNode *child = node->FirstChild()) child->SetSelected(true);
+    else node->SetSelected(true);
 }
 
 void TgfrmSelectElement::LeafOnlyMessage() {

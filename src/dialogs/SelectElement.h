@@ -11,6 +11,7 @@
 class QPushButton;
 class TDynamicTree;
 class TPanel;
+class TTreeNode;
 class TTreeView;
 
 class TgfrmSelectElement : public TfrmBsDialog {
@@ -43,6 +44,7 @@ protected:
     void LeafOnlyMessage();
 
 private:
+    void SelectFirstChildOf(TTreeNode *node);
     void BuildPanels();
     void BuildButtons();
 };

@@ -28,9 +28,12 @@ TQueryConditions TbfrmApportionQry::Conditions() const {
     f.SubtypeVisible = !cobTypeChild->isHidden();
     f.IndicatorSubtype = cobTypeChild->currentIndex();
     f.UnitText = edtEid->text();
+    f.UnitCodes = edtEid->PickedCodes();
     f.UnitList = chbEidType->isChecked();
     f.SubjectText = edtBid->text();
+    f.SubjectCodes = edtBid->PickedCodes();
     f.ItemText = edtIid->text();
+    f.ItemCodes = edtIid->PickedCodes();
     f.Secrecy = cobSecret->currentIndex();
     f.FundNature = cobMid->currentText();
     f.PayKind = cobPid->currentText();

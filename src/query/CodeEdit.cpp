@@ -11,11 +11,17 @@ TCodeEdit::TCodeEdit(const QString &name, QWidget *parent) : QLineEdit(parent) {
 void TCodeEdit::SetCodes(const QStringList &codes) {
     setText(codes.join(QLatin1Char(',')));
     Hint = QuotedList(codes);
+    codes_ = codes;
 }
 
 void TCodeEdit::ClearCodes() {
     clear();
     Hint.clear();
+    codes_.clear();
+}
+
+QStringList TCodeEdit::PickedCodes() const {
+    return !codes_.isEmpty() && codes_.join(QLatin1Char(',')) == text() ? codes_ : QStringList();
 }
 
 void TCodeEdit::mouseDoubleClickEvent(QMouseEvent *event) {

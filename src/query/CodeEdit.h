@@ -15,6 +15,9 @@ public:
     // Sets both strings from a list of codes: 101,102 and '101','102'.
     void SetCodes(const QStringList &codes);
     void ClearCodes();
+    // The codes last set, while the visible text still shows exactly them (a code that holds a
+    // comma stays one code); empty otherwise.
+    QStringList PickedCodes() const;
 
     std::function<void()> OnDblClick;
     std::function<void()> OnExit;
@@ -22,6 +25,7 @@ public:
     std::function<void(QChar &key)> OnKeyPress;
 
 protected:
+    QStringList codes_;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;

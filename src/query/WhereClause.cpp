@@ -20,13 +20,14 @@ QString SubtypeCondition(const TQueryFilters &filters) {
     }
 }
 
-QString InList(const QString &codesText) {
-    return QLatin1Char('(') + QuotedList(codesText.split(QLatin1Char(','))) + QLatin1Char(')');
+QString InList(const QString &codesText, const QStringList &picked) {
+    const QStringList codes = picked.isEmpty() ? codesText.split(QLatin1Char(',')) : picked;
+    return QLatin1Char('(') + QuotedList(codes) + QLatin1Char(')');
 }
 
 QString UnitCondition(const TQueryFilters &filters) {
     if (filters.UnitText.isEmpty()) return {};
-    if (filters.UnitList) return QStringLiteral(" and eid in ") + InList(filters.UnitText);
+    if (filters.UnitList) return QStringLiteral(" and eid in ") + InList(filters.UnitText, filters.UnitCodes);
     // A typed code selects every unit below it: the code is a prefix.
     return QStringLiteral(" and eid like ") +
            QuotedStr(filters.UnitText.trimmed() + QLatin1Char('%'));
@@ -50,8 +51,8 @@ QString BuildWhereClause(int dataYear, const TQueryFilters &filters,
         w += QStringLiteral(" and  issecret =") + QuotedStr(QString::number(filters.Secrecy)) +
              QLatin1Char(' ');
     if (!filters.SubjectText.isEmpty())
-        w += QStringLiteral(" and bid in ") + InList(filters.SubjectText);
-    if (!filters.ItemText.isEmpty()) w += QStringLiteral(" and Iid in ") + InList(filters.ItemText);
+        w += QStringLiteral(" and bid in ") + InList(filters.SubjectText, filters.SubjectCodes);
+    if (!filters.ItemText.isEmpty()) w += QStringLiteral(" and Iid in ") + InList(filters.ItemText, filters.ItemCodes);
     w += CodeCondition(QStringLiteral(" and  mid ="), lookupCode, TCodeKind::FundNature,
                        filters.FundNature);
     w += CodeCondition(QStringLiteral(" and  pid ="), lookupCode, TCodeKind::PayKind,

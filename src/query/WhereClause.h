@@ -2,6 +2,7 @@
 // The filters of the apportion summary query window and the where clause they make. Every
 // value from a box, a code box or a lookup enters the clause quoted (data/SqlQuote.h).
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // The code lists whose names the window's drop-down boxes show.
@@ -23,6 +24,10 @@ struct TQueryFilters {
     bool UnitList = false;    // chbEidType checked: UnitText is a list of units, not a prefix
     QString SubjectText;      // edtBid
     QString ItemText;         // edtIid
+    // The codes picked into each box while its text still shows exactly them: they make the
+    // in-list as they are, so that a code holding a comma stays one code. Empty: the text is
+    // split at its commas.
+    QStringList UnitCodes, SubjectCodes, ItemCodes;
     int Secrecy = 2;          // index of cobSecret: 0 密, 1 非密, 2 <全部>
     QString FundNature;       // text of cobMid
     QString PayKind;          // text of cobPid

@@ -13,7 +13,13 @@
 #include "trees/QueryThread.h"
 #include "trees/TreeErrors.h"
 
+#include <QElapsedTimer>
 #include <memory>
+
+namespace {
+// How long rows of a background load are added before the user's pending input is taken.
+constexpr qint64 kMessageSliceMs = 8;
+}  // namespace
 
 void TDynamicTree::LoadTopNode() {
     treeView_->ClearNodes();
@@ -170,12 +176,18 @@ void TDynamicTree::QueryDone(TQueryThread *thread, TMemDataSet *dataSet) {
         ~CloseAtEnd() { rows->Close(); }
     } closeAtEnd{dataSet};
     if (thread->IsTerminated() || !CanWork()) return;
+    // The user's input is answered between rows; the pending messages are taken every few
+    // milliseconds rather than after every row, which would repaint the view once per row.
+    QElapsedTimer sinceMessages;
+    sinceMessages.start();
     try {
         for (dataSet->First(); !dataSet->Eof() && !thread->IsTerminated(); dataSet->Next()) {
             if (!CanWork()) return;
             AddDataNode(thread->ParentNode, thread, *dataSet);
             if (!CanWork()) return;
+            if (sinceMessages.elapsed() < kMessageSliceMs) continue;
             if (authpay::Application) authpay::Application->ProcessMessages();
+            sinceMessages.restart();
             if (!CanWork()) return;
         }
     } catch (...) {

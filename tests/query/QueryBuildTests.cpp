@@ -162,6 +162,12 @@ TEST(BuildWhereClause, CodeBoxesAndLookups) {
     f.ItemText = QStringLiteral("9");
     f.PayKind = kAll;
     EXPECT_EQ(Where(f), kHead + " and eid in ('101','102') and Iid in ('9')and ipid ='12'");
+    // Picked codes make the list as they are: one that holds a comma or a quote stays one code.
+    f.UnitText = QStringLiteral("1,01,102");
+    f.UnitCodes = {QStringLiteral("1,01"), QStringLiteral("102")};
+    f.ItemCodes = {QStringLiteral("9'9")};
+    f.ItemText = QStringLiteral("9'9");
+    EXPECT_EQ(Where(f), kHead + " and eid in ('1,01','102') and Iid in ('9''9')and ipid ='12'");
 }
 
 TEST(BuildWhereClause, EveryValueIsQuoted) {

@@ -315,7 +315,7 @@ TEST_F(DynamicTreeTest, AutoExpandKinds) {
 }
 
 TEST_F(DynamicTreeTest, TenThousandChildrenUnderOneNode) {
-    QList<TCodeSpec> rows{{"P", "", "大单位", "1"}};
+    QList<TScratchRow> rows{{"P", "", "大单位", "1"}};
     for (int i = 0; i < 10000; ++i)
         rows.append({QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0')), "P", QStringLiteral("下级%1").arg(i), "0"});
     TScratchCodes big(rows);

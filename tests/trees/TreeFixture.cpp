@@ -14,7 +14,7 @@ TModuleApp::TModuleApp() : App(QStringLiteral("tree tests")), previous_(authpay:
 
 TModuleApp::~TModuleApp() { authpay::Application = previous_; }
 
-TScratchCodes::TScratchCodes(const QList<TCodeSpec> &rows, const QStringList &extraSql) {
+TScratchCodes::TScratchCodes(const QList<TScratchRow> &rows, const QStringList &extraSql) {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("scratch_writer"));
         db.setDatabaseName(File());
@@ -22,7 +22,7 @@ TScratchCodes::TScratchCodes(const QList<TCodeSpec> &rows, const QStringList &ex
         QSqlQuery q(db);
         EXPECT_TRUE(q.exec(QStringLiteral("create table codes (id varchar(30), pid varchar(30), name varchar(100), leaf varchar(2))")));
         db.transaction();
-        for (const TCodeSpec &r : rows)
+        for (const TScratchRow &r : rows)
             EXPECT_TRUE(q.exec(QStringLiteral("insert into codes values (%1,%2,%3,%4)")
                                    .arg(QuotedStr(r.Id), QuotedStr(r.Pid), QuotedStr(r.Name), QuotedStr(r.Leaf))))
                 << q.lastError().text().toStdString();
@@ -40,7 +40,7 @@ QString TScratchCodes::ConnectionString() const {
     return QStringLiteral("Provider=SQLite;Data Source=%1").arg(File());
 }
 
-QList<TCodeSpec> SmallCodeTable() {
+QList<TScratchRow> SmallCodeTable() {
     return {{"A", "", "甲", "1"},   {"A1", "A", "甲一", "0"}, {"A2", "A", "甲二", "1"},
             {"A21", "A2", "甲二一", "0"}, {"A22", "A2", "甲二二", "0"}, {"B", "", "乙", "0"},
             {"C", "", "丙", "1"},   {"C1", "C", "丙一", "0"}};

@@ -22,7 +22,7 @@ private:
     TApplication *previous_;
 };
 
-struct TCodeSpec {
+struct TScratchRow {
     QString Id, Pid, Name, Leaf;  // Leaf "0" for a bottom-level code
 };
 
@@ -30,7 +30,7 @@ struct TCodeSpec {
 // database manager's connection "Def".
 class TScratchCodes {
 public:
-    explicit TScratchCodes(const QList<TCodeSpec> &rows, const QStringList &extraSql = {});
+    explicit TScratchCodes(const QList<TScratchRow> &rows, const QStringList &extraSql = {});
     QString ConnectionString() const;
     QString File() const { return dir_.filePath(QStringLiteral("codes.sqlite")); }
     TAdoConn *Conn() const { return conn_; }
@@ -43,4 +43,4 @@ private:
 };
 
 // A three-level table: A (A1 leaf, A2 with A21, A22 leaves), B (leaf), C (C1 leaf).
-QList<TCodeSpec> SmallCodeTable();
+QList<TScratchRow> SmallCodeTable();
