@@ -3,6 +3,7 @@
 #include "authpay/Application.h"
 #include "authpay/Screen.h"
 #include "frame/ClassRegistry.h"
+#include "frame/EventGuard.h"
 #include "frame/ModuleGlobals.h"
 #include "frame/ModuleInfoTexts.h"
 #include "frame/ResRefManager.h"
@@ -66,9 +67,12 @@ void HookAfterCreate(TResRefManager *, QObject *obj) {
     else form->Show();
 }
 
-void HookAllReleased(TResRefManager *) {
+void HookAllReleased(TResRefManager *manager) {
     TPlugInHostInfo *info = HostInfo;
-    if (info && info->Notifier && info->ModuleInfo) info->Notifier->ModuleReleased(info->ModuleInfo->ModuleId);
+    if (!info || !info->Notifier || !info->ModuleInfo) return;
+    // Called from inside the last window's destruction: a notifier that fails is shown through the
+    // application object like any other failure, never thrown on into the destructor.
+    GuardedEvent(manager, [info] { info->Notifier->ModuleReleased(info->ModuleInfo->ModuleId); });
 }
 
 void HookExists(TResRefManager *, QObject *obj) {

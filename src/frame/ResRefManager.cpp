@@ -2,6 +2,7 @@
 
 #include "authpay/Application.h"
 #include "frame/ClassRegistry.h"
+#include "frame/EventGuard.h"
 #include "frame/ModuleGlobals.h"
 #include "frame/ObjectFactory.h"
 #include "platform/ClassInfo.h"
@@ -42,39 +43,77 @@ void TResRefManager::AddObject(QObject *obj) {
     FRefInfos.push_back(info);
     if (!FNames.contains(obj)) {
         FNames.insert(obj, name);
-        connect(obj, &QObject::destroyed, this, [this, obj] { Notification(obj, opRemove); });
+        // The notice comes from inside the object's destruction, where nothing may escape.
+        connect(obj, &QObject::destroyed, this, [this, obj] {
+            FNames.remove(obj);
+            GuardedEvent(this, [&] { RemoveEntriesOf(obj, QString()); });
+        });
     }
 }
 
 void TResRefManager::RemoveObject(const QString &className) {
     const int i = FObjects.IndexOf(className);
-    if (i < 0) return;
-    // Whether it is a component was noted at registration: the object may be half destroyed.
-    if (FComponents.contains(FObjects.Objects(i)) && i < static_cast<int>(FRefInfos.size())) {
-        TObjRefInfo *info = FRefInfos[static_cast<size_t>(i)];
-        // The release may call OnAllReleased, which may register new windows: they are appended,
-        // so position i still names this entry afterwards.
-        info->Manager->Release();
-        FRefInfos.erase(FRefInfos.begin() + i);
-        delete info;
-    }
-    FObjects.Delete(i);
+    if (i >= 0) RemoveAt(i);
 }
 
-bool TResRefManager::EntryHolds(QObject *obj) const {
+// The cell leaves the list before its reference is released: the release may call OnAllReleased,
+// which may register or drop windows, and may fail. The entry is found again afterwards by its
+// object, so whatever the hook did, exactly this entry goes.
+void TResRefManager::RemoveAt(int i) {
+    QObject *obj = FObjects.Objects(i);
+    // Whether it is a component was noted at registration: the object may be half destroyed.
+    TObjRefInfo *info = nullptr;
+    if (FComponents.contains(obj) && i < static_cast<int>(FRefInfos.size())) {
+        info = FRefInfos[static_cast<size_t>(i)];
+        FRefInfos.erase(FRefInfos.begin() + i);
+    }
+    std::exception_ptr failure;
+    if (info) {
+        try {
+            info->Manager->Release();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        delete info;
+    }
+    if (i < FObjects.Count() && FObjects.Objects(i) == obj) FObjects.Delete(i);
+    else if (const int j = IndexOfObject(obj); j >= 0) FObjects.Delete(j);
+    if (failure) std::rethrow_exception(failure);
+}
+
+int TResRefManager::IndexOfObject(const QObject *obj) const {
     for (int i = 0; i < FObjects.Count(); ++i)
-        if (FObjects.Objects(i) == obj) return true;
-    return false;
+        if (FObjects.Objects(i) == obj) return i;
+    return -1;
 }
 
 void TResRefManager::Notification(QObject *component, TOperation operation) {
     if (!component || operation != opRemove) return;
-    const QString name = FNames.take(component);
+    RemoveEntriesOf(component, FNames.contains(component) ? QString() : ClassNameOf(component));
+}
+
+// A component takes the entries that hold it (one registered twice has two), found by identity:
+// another window of its class may come first under the name, and that entry must stay. Only a
+// component that this keeper never registered is looked up by its class name instead.
+void TResRefManager::RemoveEntriesOf(QObject *component, const QString &fallbackName) {
     // While its removal runs, the dying window counts as absent to anyone asking for its class.
     FDying.insert(component);
-    if (!name.isEmpty() && FObjects.IndexOf(name) >= 0) RemoveObject(name);
+    std::exception_ptr failure;
+    auto remove = [&](int i) {
+        try {
+            RemoveAt(i);
+        } catch (...) {
+            if (!failure) failure = std::current_exception();
+        }
+    };
+    if (IndexOfObject(component) >= 0) {
+        for (int i; (i = IndexOfObject(component)) >= 0;) remove(i);
+    } else if (!fallbackName.isEmpty()) {
+        if (const int i = FObjects.IndexOf(fallbackName); i >= 0) remove(i);
+    }
     FDying.remove(component);
-    if (!EntryHolds(component)) FComponents.remove(component);
+    if (IndexOfObject(component) < 0) FComponents.remove(component);
+    if (failure) std::rethrow_exception(failure);
 }
 
 QObject *TResRefManager::FindOrCreate(const QString &className, bool fireEvents, QObject *&obj) {

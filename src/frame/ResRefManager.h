@@ -65,10 +65,14 @@ private:
     std::atomic<int32_t> FRefCount{0};
     std::vector<TObjRefInfo *> FRefInfos;
     TObjectStringList FObjects;
-    // Class names remembered at registration: a destruction notice arrives when the object's
-    // own class is already gone.
+    // Class names remembered at registration (the objects whose destruction this keeper
+    // watches): a destruction notice arrives when the object's own class is already gone.
     QHash<QObject *, QString> FNames;
     QSet<QObject *> FComponents;  // registered objects that hold a counted cell
     QSet<QObject *> FDying;       // objects whose destruction notice is being handled
-    bool EntryHolds(QObject *obj) const;
+    // Drops entry i and releases its cell; a failure of OnAllReleased comes out after the entry
+    // is gone.
+    void RemoveAt(int i);
+    int IndexOfObject(const QObject *obj) const;
+    void RemoveEntriesOf(QObject *component, const QString &fallbackName);
 };

@@ -5,8 +5,10 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QScreen>
 #include <cstdio>
+#include <utility>
 
 
 TForm::TForm(const TComponentOwner &owner) : QDialog(qobject_cast<QWidget *>(owner.Component)) {
@@ -176,7 +178,7 @@ void TForm::closeEvent(QCloseEvent *event) {
 void TForm::keyPressEvent(QKeyEvent *event) {
     // Without key preview the form sees the keys that its controls left unhandled. Esc and Enter
     // are not given QDialog's meaning: a form decides that in its own key handlers.
-    if (!KeyPreview && PreviewKey(this, event)) return;
+    if (!KeyPreview && !delivering_ && PreviewKey(this, event)) return;
     QWidget::keyPressEvent(event);
 }
 
@@ -186,9 +188,10 @@ bool TForm::event(QEvent *event) {
 }
 
 bool TForm::eventFilter(QObject *watched, QEvent *event) {
-    if (KeyPreview && event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+    // A replaced key on its way to its control is not looked at again.
+    if (KeyPreview && !delivering_ && event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto *w = static_cast<QWidget *>(watched);
-        if (w->window() == this && w->hasFocus() ) return PreviewKey(w, static_cast<QKeyEvent *>(event));
+        if (w->window() == this && w->hasFocus()) return PreviewKey(w, static_cast<QKeyEvent *>(event));
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -202,12 +205,29 @@ bool TForm::PreviewKey(QObject *target, QKeyEvent *event) {
     if (text.size() != 1) return false;
     QChar ch = text.at(0);
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) ch = QChar(13);
-    const QChar original = ch;
+    const QChar typed = ch;
+    const QPointer<QObject> control(target);  // the handler may move the focus, or free the control
     if (!RunHandler([&] { FormKeyPress(ch); })) return true;
     if (ch.isNull()) return true;
-    if (ch != original) {
-        KeyCharReplaced(target, ch);
+    if (ch != typed) {
+        if (control) KeyCharReplaced(control, ch);
         return true;
     }
     return false;
+}
+
+// The replacement goes to the control the key was typed in, which may have lost the focus to the
+// handler meanwhile. Qt's multi-line text controls start a new line on Return, not on a line-feed
+// character, so a line feed reaches them as that key; everything else goes as the bare character,
+// which a control that cannot take it (a one-line field, a button) ignores.
+void TForm::KeyCharReplaced(QObject *target, QChar key) {
+    if (!target) return;
+    int code = 0;
+    if (key == QChar(10) && target->isWidgetType()
+        && (static_cast<QWidget *>(target)->inputMethodHints() & Qt::ImhMultiLine))
+        code = Qt::Key_Return;
+    QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, QString(key));
+    const bool outer = std::exchange(delivering_, true);
+    QCoreApplication::sendEvent(target, &press);
+    delivering_ = outer;
 }

@@ -73,8 +73,9 @@ protected:
     // Key handlers: Key is a Qt key code / the character; setting it to 0 consumes the key.
     virtual void FormKeyDown(int &key, Qt::KeyboardModifiers shift) {}
     virtual void FormKeyPress(QChar &key) {}
-    // Called when a key character was replaced by the key-press handler (not consumed).
-    virtual void KeyCharReplaced(QObject *target, QChar key) {}
+    // Called when the key-press handler replaced the key's character (rather than consuming it):
+    // the base sends the new character on to the control the key was typed in.
+    virtual void KeyCharReplaced(QObject *target, QChar key);
     // Called inside a catch block when a handler run from Qt's event loop failed: no exception
     // may unwind through Qt. The base writes the failure to stderr; the module's windows hand it to
     // the application object.
@@ -108,5 +109,6 @@ private:
     bool inModalLoop_ = false;
     bool positioned_ = false;
     bool previewInstalled_ = false;
+    bool delivering_ = false;  // a replaced key is on its way to its control
     std::exception_ptr showFailure_;
 };

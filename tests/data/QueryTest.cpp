@@ -11,10 +11,34 @@
 #include <QSqlQuery>
 #include <thread>
 #include <QTemporaryDir>
+#include <atomic>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+// The global deallocation functions of this test program note when one watched block is freed and
+// pass every call on to the next definition (the standard library's, or the sanitizer's), so a test
+// can see that a query object really went.
+namespace {
+std::atomic<const void *> watchedBlock{nullptr};
+std::atomic<bool> watchedFreed{false};
+void NoteFree(const void *p) {
+    if (p && p == watchedBlock.load()) watchedFreed = true;
+}
+}  // namespace
+
+void operator delete(void *p) noexcept {
+    static const auto next = reinterpret_cast<void (*)(void *)>(dlsym(RTLD_NEXT, "_ZdlPv"));
+    NoteFree(p);
+    next(p);
+}
+void operator delete(void *p, std::size_t size) noexcept {
+    static const auto next = reinterpret_cast<void (*)(void *, std::size_t)>(dlsym(RTLD_NEXT, "_ZdlPvm"));
+    NoteFree(p);
+    next(p, size);
+}
 
 namespace {
 
@@ -49,7 +73,20 @@ TEST_P(QueryTest, ReleaseQueryFreesAQueryThatNoReferenceHolds) {
     query->Connection = GetDefaultConn();
     query->SQL = QStringLiteral("select 1");
     query->Open();
-    ReleaseQuery(query);  // the leak checker of the sanitizer build reports it if it stays
+    watchedFreed = false;
+    watchedBlock = query;
+    {
+        IARQueryPtr held(query);
+        ReleaseQuery(query);
+        EXPECT_FALSE(watchedFreed);  // a reference still holds it
+    }
+    EXPECT_TRUE(watchedFreed);
+    watchedFreed = false;
+    query = new TARQuery;
+    watchedBlock = query;
+    ReleaseQuery(query);  // never referenced: freed at once
+    EXPECT_TRUE(watchedFreed);
+    watchedBlock = nullptr;
 }
 
 TEST_P(QueryTest, ForwardOnlyReadingByNameCountAndFirst) {

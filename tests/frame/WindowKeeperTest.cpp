@@ -162,6 +162,53 @@ TEST_F(WindowKeeper, WindowBeingDestroyedCountsAsAbsent) {
     EXPECT_EQ(calls.released, 0);
 }
 
+// Entries go with the window that is destroyed, whatever the order: a newer window of the class
+// destroyed while an older one still waits for its deletion must not leave itself behind.
+TEST_F(WindowKeeper, ADestroyedWindowTakesExactlyItsOwnEntries) {
+    auto *old = static_cast<TForm *>(Get("TfrmKeepA"));
+    old->Release();
+    QObject *newer = Get("TfrmKeepA");
+    ASSERT_NE(newer, old);
+    delete newer;
+    EXPECT_EQ(keeper->EntryCount(), 1);
+    EXPECT_EQ(keeper->FindObject(QStringLiteral("TfrmKeepA")), old);
+    EXPECT_EQ(keeper->RefCount(), 1);
+    QObject *third = Get("TfrmKeepA");  // the old one is still dying: a new window
+    EXPECT_NE(third, old);
+    testhost::FlushDeletes();
+    EXPECT_EQ(keeper->FindObject(QStringLiteral("TfrmKeepA")), third);
+    EXPECT_EQ(keeper->RefCount(), 1);
+
+    // Registered twice, it leaves with both its entries and one release notice.
+    keeper->AddObject(third);
+    EXPECT_EQ(keeper->RefCount(), 2);
+    delete third;
+    EXPECT_EQ(keeper->EntryCount(), 0);
+    EXPECT_EQ(keeper->RefCount(), 0);
+    EXPECT_EQ(calls.released, 1);
+}
+
+// The release notice runs inside the last window's destruction: a host notifier that fails is
+// shown like any other failure and the window still goes.
+TEST_F(WindowKeeper, AFailingHostNotifierIsShownAndTheWindowStillGoes) {
+    struct FailingNotifier : testhost::Notifier {
+        int32_t ModuleReleased(int32_t) override { throw Exception(QStringLiteral("notifier failed")); }
+    } failing;
+    host.record.Notifier = &failing;
+    EXPECT_EQ(host.Open("TNoSuchWindow"), 0);  // adopts the host and installs the entry's hooks
+    host.errors.clear();
+    delete Get("TfrmKeepA", false);
+    EXPECT_EQ(host.errors, QStringList{QStringLiteral("notifier failed")});
+    EXPECT_EQ(TfrmKeepA::live, 0);
+    // Any release hook that fails there is shown with the keeper as sender.
+    keeper->OnAllReleased = [](TResRefManager *) { throw Exception(QStringLiteral("hook failed")); };
+    delete Get("TfrmKeepB", false);
+    EXPECT_EQ(host.errors.last(), QStringLiteral("hook failed"));
+    EXPECT_EQ(host.senders.back(), keeper);
+    EXPECT_EQ(keeper->EntryCount(), 0);
+    EXPECT_EQ(keeper->RefCount(), 0);
+}
+
 TEST_F(WindowKeeper, FailuresAreShownWithTheKeeperAsSenderAndRegisterNothing) {
     EXPECT_EQ(Get("TNoSuchWindow"), nullptr);
     EXPECT_EQ(Get("TfrmFailing"), nullptr);
@@ -216,6 +263,12 @@ TEST_F(WindowKeeper, RemoveObjectGoesByNameAndIgnoresUnknownNames) {
     EXPECT_EQ(keeper->RefCount(), 0);
     EXPECT_EQ(keeper->EntryCount(), 0);
     EXPECT_EQ(calls.released, 1);
+    // A removal notice about an object that holds no entry drops the first entry of its class.
+    keeper->AddObject(&plain);
+    QObject stranger;
+    keeper->Notification(&stranger, opRemove);
+    EXPECT_EQ(keeper->EntryCount(), 0);
+    EXPECT_EQ(calls.released, 2);
 }
 
 TEST_F(WindowKeeper, EntryFillsModuleTextsAsGbkAndKeepsTheModuleId) {

@@ -28,7 +28,8 @@ void TfrmBase::FormDestroy() { showModal_.reset(); }
 void TfrmBase::FormShow() { CenterOnScreen(); }
 
 QPoint TfrmBase::CenteredTopLeft(int screenWidth, int screenHeight, int width, int height) {
-    // C++ integer division truncates toward zero, as the original's div does.
+    // Integer division truncating toward zero: a window larger than the screen gets a negative
+    // coordinate, half the overhang rounded toward zero.
     return QPoint((screenWidth - width) / 2, (screenHeight - height) / 2);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// TfrmBsDialog: the base of the module's modal dialogs. Enter moves the focus to the next
-// control while FEnterAsTab is set; Esc ends the modal show with the cancel result.
+// TfrmBsDialog: the base of the module's modal dialogs. While FEnterAsTab is set, Enter moves the
+// focus to the next control and goes on to its own control as a line feed (a new line in a
+// multi-line field, nothing in a one-line field); Esc ends the modal show with the cancel result.
 #include "frame/windows/FrmBase.h"
 
 class TfrmBsDialog : public TfrmBase {

@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -41,6 +42,22 @@ public:
 };
 const TClassInfo TfrmTestDialog::ClassInfo{"TfrmTestDialog", &TfrmBsDialog::ClassInfo,
                                            &ConstructComponent<TfrmTestDialog>};
+
+// A one-line field, a multi-line field and one more field, in tab order.
+class TfrmTextDialog : public TfrmBsDialog {
+public:
+    static const TClassInfo ClassInfo;
+    explicit TfrmTextDialog(const TComponentOwner &owner) : TfrmBsDialog(owner) {
+        auto *l = new QVBoxLayout(this);
+        l->addWidget(edit = new QLineEdit(this));
+        l->addWidget(memo = new QPlainTextEdit(this));
+        l->addWidget(last = new QLineEdit(this));
+    }
+    QLineEdit *edit, *last;
+    QPlainTextEdit *memo;
+};
+const TClassInfo TfrmTextDialog::ClassInfo{"TfrmTextDialog", &TfrmBsDialog::ClassInfo,
+                                           &ConstructComponent<TfrmTextDialog>};
 
 template <int N>
 class TfrmChild : public TfrmBsCld {
@@ -71,8 +88,8 @@ public:
 const TClassInfo TfrmTestTree::ClassInfo{"TfrmTestTree", &TfrmBsTrvTC::ClassInfo, &ConstructComponent<TfrmTestTree>};
 
 void RegisterWindowClasses() {
-    for (const TClassInfo *c : {&TfrmTestDialog::ClassInfo, &TfrmTestChild::ClassInfo, &TfrmOtherChild::ClassInfo,
-                                &TfrmTestTree::ClassInfo})
+    for (const TClassInfo *c : {&TfrmTestDialog::ClassInfo, &TfrmTextDialog::ClassInfo, &TfrmTestChild::ClassInfo,
+                                &TfrmOtherChild::ClassInfo, &TfrmTestTree::ClassInfo})
         RegisterModuleClass(*c);
 }
 
@@ -178,6 +195,29 @@ TEST_F(WindowBases, EnterMovesToTheNextControlUnlessEnterAsTabIsOff) {
     dlg->FormKeyPress(key);
     EXPECT_EQ(key, QChar(13));
     EXPECT_TRUE(dlg->isVisible());  // Enter never closes the dialog
+}
+
+// Enter goes on as a line feed to the field it was typed in while the focus moves on: a
+// multi-line field takes it as a new line, a one-line field ignores it.
+TEST_F(WindowBases, EnterInADialogMovesOnAndItsLineFeedReachesTheField) {
+    auto *dlg = static_cast<TfrmTextDialog *>(authpay::ResRefManager->GetOrCreateObject(QStringLiteral("TfrmTextDialog"), false));
+    ASSERT_NE(dlg, nullptr);
+    dlg->Show();
+    QApplication::processEvents();
+    ASSERT_TRUE(dlg->isActiveWindow());
+    dlg->edit->setFocus();
+    QSignalSpy returned(dlg->edit, &QLineEdit::returnPressed);
+    QTest::keyClicks(dlg->edit, QStringLiteral("ab"));
+    QTest::keyClick(dlg->edit, Qt::Key_Return);
+    EXPECT_TRUE(dlg->memo->hasFocus());
+    EXPECT_EQ(dlg->edit->text(), QStringLiteral("ab"));
+    EXPECT_EQ(returned.count(), 0);
+
+    QTest::keyClicks(dlg->memo, QStringLiteral("x"));
+    QTest::keyClick(dlg->memo, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_TRUE(dlg->last->hasFocus());
+    EXPECT_EQ(dlg->memo->toPlainText(), QStringLiteral("x\n"));
+    EXPECT_EQ(dlg->last->text(), QString());
 }
 
 TEST_F(WindowBases, CentringUsesTheWholeScreenAndTruncatesTowardZero) {
