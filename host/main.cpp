@@ -10,11 +10,31 @@
 
 namespace {
 
+// The module: beside the host, in the installed library folder, else where a build tree puts it
+// (named even when missing, so that the failure says where it was looked for).
+QString DefaultModule(const QString &exeDir) {
+    const QDir dir(exeDir);
+    for (const QString &candidate :
+         {dir.absoluteFilePath(QStringLiteral("libauthpay.so")),
+          dir.absoluteFilePath(QStringLiteral(AUTHPAY_INSTALLED_LIBDIR "/libauthpay.so"))}) {
+        if (QFileInfo::exists(candidate)) return candidate;
+    }
+    return dir.absoluteFilePath(QStringLiteral("../src/libauthpay.so"));
+}
+
+// The report-template folder: an installed host's data folder, else the templates/ of the source
+// tree the host was built from. Either way independent of the working folder.
+QString DefaultTemplates(const QString &exeDir) {
+    const QString installed = QDir(exeDir).absoluteFilePath(QStringLiteral(AUTHPAY_INSTALLED_TEMPLATES));
+    const QString folder = QFileInfo(installed).isDir() ? installed : QStringLiteral(AUTHPAY_SOURCE_TEMPLATES);
+    return QDir::cleanPath(folder) + QLatin1Char('/');
+}
+
 // Defaults that depend on where the host runs from (a build tree keeps the module and the demo
 // database beside the host's folder).
 void FillDefaults(HostConfig &c, const QString &exeDir) {
     if (c.modulePath.isEmpty()) c.modulePath = qEnvironmentVariable("AUTHPAY_MODULE");
-    if (c.modulePath.isEmpty()) c.modulePath = QDir(exeDir).absoluteFilePath(QStringLiteral("../src/libauthpay.so"));
+    if (c.modulePath.isEmpty()) c.modulePath = DefaultModule(exeDir);
     if (c.connectionString.isEmpty())
         c.connectionString = QStringLiteral("Provider=SQLite;Data Source=%1;Mode=Read")
                                  .arg(QDir(exeDir).absoluteFilePath(QStringLiteral("../demo.sqlite")));
@@ -37,8 +57,7 @@ int main(int argc, char **argv) {
         return 0;
     }
     const QString exeDir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
-    const QString templates = QDir(exeDir).absoluteFilePath(QStringLiteral("../../templates")) + QLatin1Char('/');
-    HostConfigResult parsed = ParseHostConfig(args, templates);
+    HostConfigResult parsed = ParseHostConfig(args, DefaultTemplates(exeDir));
     if (!parsed.config) {
         std::fprintf(stderr, "budget-host: %s\n%s", parsed.error.toUtf8().constData(), HostUsage().toUtf8().constData());
         return 2;

@@ -41,6 +41,12 @@ void TARQuery::Fail(const QString &message) {
     throw EDatabaseError(message);
 }
 
+void TARQuery::FailStatement(const QSqlError &error) {
+    // A lost server leaves the connection open in name only; reopen it next time.
+    if (error.type() == QSqlError::ConnectionError && Connection) Connection->Close();
+    Fail(QStringLiteral("SQL语句执行失败：%1").arg(error.text()));
+}
+
 void TARQuery::Open() {
     Close();
     if (!Connection) Fail(QStringLiteral("查询没有指定数据库连接"));
@@ -49,12 +55,7 @@ void TARQuery::Open() {
     query_ = QSqlQuery(db);
     query_.setForwardOnly(true);
     query_.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (!query_.exec(SQL)) {
-        const QSqlError error = query_.lastError();
-        // A lost server leaves the connection open in name only; reopen it next time.
-        if (error.type() == QSqlError::ConnectionError) Connection->Close();
-        Fail(QStringLiteral("SQL语句执行失败：%1").arg(error.text()));
-    }
+    if (!query_.exec(SQL)) FailStatement(query_.lastError());
     header_ = query_.record();
     active_ = true;
     hasRow_ = FetchRow(current_);
@@ -71,13 +72,13 @@ void TARQuery::Close() {
     active_ = false;
 }
 
-bool TARQuery::FetchRow(Row &row) {
-    if (!ahead_.empty()) {
-        row = std::move(ahead_.front());
-        ahead_.pop_front();
-        return true;
-    }
-    if (drained_ || !query_.next()) {
+bool TARQuery::StepRow(Row &row) {
+    if (drained_) return false;
+    if (!query_.next()) {
+        // The backend answers "no row" both at the end of the result and when reading the next
+        // row failed (a value that cannot be computed, a lost server); only the error tells.
+        const QSqlError error = query_.lastError();
+        if (error.type() != QSqlError::NoError) FailStatement(error);
         drained_ = true;
         return false;
     }
@@ -85,6 +86,15 @@ bool TARQuery::FetchRow(Row &row) {
     row.assign(static_cast<size_t>(n), QVariant());
     for (int i = 0; i < n; ++i) row[static_cast<size_t>(i)] = query_.value(i);
     return true;
+}
+
+bool TARQuery::FetchRow(Row &row) {
+    if (!ahead_.empty()) {
+        row = std::move(ahead_.front());
+        ahead_.pop_front();
+        return true;
+    }
+    return StepRow(row);
 }
 
 void TARQuery::Next() {
@@ -102,17 +112,7 @@ int TARQuery::RecordCount() {
     if (!active_) return 0;
     const QSqlDriver *driver = query_.driver();
     if (driver && driver->hasFeature(QSqlDriver::QuerySize) && query_.size() >= 0) return query_.size();
-    while (!drained_) {
-        Row row;
-        if (!query_.next()) {
-            drained_ = true;
-            break;
-        }
-        const int n = header_.count();
-        row.reserve(static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i) row.push_back(query_.value(i));
-        ahead_.push_back(std::move(row));
-    }
+    for (Row row; StepRow(row);) ahead_.push_back(std::move(row));
     return rowsSeen_ + (hasRow_ ? 1 : 0) + static_cast<int>(ahead_.size());
 }
 

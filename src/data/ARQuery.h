@@ -5,10 +5,12 @@
 // Reading rows: IsEmpty, Eof, Next, FieldByName / Fields (read as text, number or variant),
 // RecordCount, First and Close. First on a query that has moved on runs the statement again
 // (a forward-only result cannot go back); RecordCount reads the rest of the result ahead when the
-// driver cannot tell the size, without moving the current row.
+// driver cannot tell the size, without moving the current row. A row that cannot be read is no
+// end of the result: Open, Next and RecordCount raise EDatabaseError and close the query.
 #include "data/ARQueryRef.h"
 #include "data/Fields.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
@@ -72,9 +74,11 @@ public:
 
 private:
     using Row = std::vector<QVariant>;
-    bool FetchRow(Row &row);
+    bool StepRow(Row &row);   // the statement's next row; false at its end
+    bool FetchRow(Row &row);  // the next row read ahead, else StepRow
     void CheckRow() const;
     [[noreturn]] void Fail(const QString &message);
+    [[noreturn]] void FailStatement(const QSqlError &error);
 
     std::atomic<int> refCount_{0};
     bool destroying_ = false;

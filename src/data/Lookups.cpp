@@ -9,10 +9,15 @@ QString LookupSql(const QString &table, const QString &column, const QString &co
     return sql;
 }
 
-bool LookupValue(const QString &table, const QString &column, const QString &condition, QString &value) {
+bool LookupValue(const QString &table, const QString &column, const QString &condition, QString &value,
+                 QString *error) {
     value.clear();
+    if (error) error->clear();
     IARQueryPtr ref;
-    if (!OpenDefaultQuery(LookupSql(table, column, condition), ref)) return false;
+    if (!OpenDefaultQuery(LookupSql(table, column, condition), ref)) {
+        if (error) *error = LastDbError().isEmpty() ? QStringLiteral("编码查询失败") : LastDbError();
+        return false;
+    }
     TARQuery *query = ref.Query();
     if (query->IsEmpty()) return false;
     value = query->Fields(0).AsString();
@@ -25,17 +30,17 @@ bool GetUnitName(const QString &unitCode, QString &name) {
                        QStringLiteral(" Eid=") + QuotedStr(unitCode.trimmed()), name);
 }
 
-bool GetFundNatureId(const QString &name, QString &code) {
+bool GetFundNatureId(const QString &name, QString &code, QString *error) {
     return LookupValue(QStringLiteral("PubMoneyKind"), QStringLiteral("Mid"),
-                       QStringLiteral(" MName=") + QuotedStr(name.trimmed()), code);
+                       QStringLiteral(" MName=") + QuotedStr(name.trimmed()), code, error);
 }
 
-bool GetExpenditureTypeId(const QString &name, QString &code) {
+bool GetExpenditureTypeId(const QString &name, QString &code, QString *error) {
     return LookupValue(QStringLiteral("PubIncomePay"), QStringLiteral("IPid"),
-                       QStringLiteral(" IPName=") + QuotedStr(name.trimmed()), code);
+                       QStringLiteral(" IPName=") + QuotedStr(name.trimmed()), code, error);
 }
 
-bool GetPayKindId(const QString &name, const QString &extra, QString &code) {
+bool GetPayKindId(const QString &name, const QString &extra, QString &code, QString *error) {
     return LookupValue(QStringLiteral("PubPayKind"), QStringLiteral("Pid"),
-                       QStringLiteral(" PName=") + QuotedStr(name.trimmed()) + extra, code);
+                       QStringLiteral(" PName=") + QuotedStr(name.trimmed()) + extra, code, error);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Lookups on the code tables: a name typed or chosen in a list back to its code, a unit code to
 // the unit's name. A value that is not found, and a statement that cannot be run, both answer
-// false with an empty result; the failure's text stays readable through LastDbError.
+// false with an empty result; the failure's text stays readable through LastDbError. A caller
+// that must tell the two apart passes error: it receives the failure's text, and is emptied when
+// the statement ran.
 #include <QString>
 
 // " select <column> from <table> where 1=1", then " and <condition>" when the trimmed condition
@@ -9,10 +11,11 @@
 QString LookupSql(const QString &table, const QString &column, const QString &condition);
 
 // The first column of the first row of LookupSql, as text; false when there is no row.
-bool LookupValue(const QString &table, const QString &column, const QString &condition, QString &value);
+bool LookupValue(const QString &table, const QString &column, const QString &condition, QString &value,
+                 QString *error = nullptr);
 
 bool GetUnitName(const QString &unitCode, QString &name);
-bool GetFundNatureId(const QString &name, QString &code);
-bool GetExpenditureTypeId(const QString &name, QString &code);
+bool GetFundNatureId(const QString &name, QString &code, QString *error = nullptr);
+bool GetExpenditureTypeId(const QString &name, QString &code, QString *error = nullptr);
 // extra: SQL text appended to the condition unchanged (may be empty).
-bool GetPayKindId(const QString &name, const QString &extra, QString &code);
+bool GetPayKindId(const QString &name, const QString &extra, QString &code, QString *error = nullptr);

@@ -2,6 +2,7 @@
 
 #include "authpay/UserContext.h"
 #include "data/ComboFillers.h"
+#include "data/DatabaseError.h"
 #include "data/DefaultConn.h"
 #include "data/Lookups.h"
 #include "data/SqlQuote.h"
@@ -17,6 +18,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 
@@ -43,7 +45,19 @@ void TbfrmApportionQry::FormShow() {
     if (loaded_) return;
     loaded_ = true;
     const TUserContext *ctx = authpay::UserContext;
-    cllBudget->SheetOpen(GetSysParamValue(ctx ? ctx->SysParams : nullptr, 11) + kTemplateName, QString());
+    const QString templateFile = GetSysParamValue(ctx ? ctx->SysParams : nullptr, 11) + kTemplateName;
+    // Without its template the sheet has no heading: Refresh then refuses with this text. It is
+    // not shown here, where the host is still waiting for the window to open.
+    templateError_.clear();
+    if (cllBudget->SheetOpen(templateFile, QString()) != 1) {
+        const QString reason = cllBudget->LastError();
+        if (!QFileInfo::exists(templateFile))
+            templateError_ = QStringLiteral("报表模板“%1”不存在，无法打开。").arg(templateFile);
+        else
+            templateError_ = reason.contains(templateFile)
+                                 ? reason
+                                 : QStringLiteral("报表模板“%1”无法打开：%2").arg(templateFile, reason);
+    }
     cllBudget->SetWorkbookReadonly(true);
     FUnitCode = GetUnitValue(0);
     FUnitPrefix = FUnitCode.size() > 3 ? FUnitCode.left(FUnitCode.size() - 3) : QString();
@@ -72,7 +86,11 @@ void TbfrmApportionQry::FillUnitLevels() {
     IARQueryPtr q;
     if (!OpenDefaultQuery(sql, q) || !q.Query() || q.Query()->IsEmpty()) return;
     QStringList levels;
-    for (TARQuery *r = q.Query(); !r->Eof(); r->Next()) levels << r->FieldByName(QStringLiteral("id")).AsString();
+    try {
+        for (TARQuery *r = q.Query(); !r->Eof(); r->Next()) levels << r->FieldByName(QStringLiteral("id")).AsString();
+    } catch (const EDatabaseError &) {
+        return;  // a list broken off is no list: the box stays as a failed query leaves it
+    }
     cobClass->clear();
     cobClass->addItem(kAllEntry);
     cobClass->addItems(levels);
@@ -154,8 +172,9 @@ void TbfrmApportionQry::cobTypeChange() {
 }
 
 void TbfrmApportionQry::cobMidChange() {
-    QString code;
-    GetFundNatureId(cobMid->currentText(), code);
+    QString code, error;
+    // The lists below depend on the code: a lookup that failed is not "no code".
+    if (!GetFundNatureId(cobMid->currentText(), code, &error) && !error.isEmpty()) throw EDatabaseError(error);
     edtBid->clear();
     if (code == QLatin1String("31")) {
         cobPid->setCurrentIndex(1);

@@ -88,13 +88,14 @@ private:
     static void FillDimensionCombo(QComboBox *box, const QString &list);
     QString RemainingDimensions() const;
     void ShowResult(const QString &sql, const QStringList &fields);
-    void WriteResultRows(TARQuery *query, const QStringList &fields);
+    void WriteResult(TARQuery *rows, const QStringList &fields);
     void ShowProgress(int rows);
     void ClearDataRows();
     void Message(const QString &text);
     QString ExportFileName();
 
     QString lastMessage_;
+    QString templateError_;  // why the report template could not be opened; empty when it was
     bool loaded_ = false;
 };
 

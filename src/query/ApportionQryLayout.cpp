@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStyle>
@@ -19,14 +20,54 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
-QToolButton *AddButton(QToolBar *bar, const QString &name, const QString &caption, QStyle::StandardPixmap icon) {
+// Every tool button shows its picture at this size; a picture the style has only smaller is
+// scaled up to it, so that no button looks different from the others.
+const QSize kToolPicture(24, 24);
+
+QIcon ToolPicture(const QIcon &icon) {
+    const QPixmap source = icon.pixmap(kToolPicture);
+    if (source.deviceIndependentSize().toSize() == kToolPicture) return QIcon(source);
+    QPixmap picture(kToolPicture);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSize fitted = source.size().scaled(kToolPicture, Qt::KeepAspectRatio);
+    p.drawPixmap(QRect(QPoint((kToolPicture.width() - fitted.width()) / 2, (kToolPicture.height() - fitted.height()) / 2), fitted),
+                 source);
+    return QIcon(picture);
+}
+
+// The style has no printer: a sheet coming out of a printer, drawn at the tool picture size.
+QIcon PrinterPicture() {
+    QPixmap picture(kToolPicture);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(60, 60, 60), 1.2));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(6.5, 2.5, 11, 7));            // the paper waiting
+    p.setBrush(QColor(120, 130, 145));
+    p.drawRoundedRect(QRectF(2.5, 9.5, 19, 9), 2, 2);  // the printer
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(6.5, 15.5, 11, 7));           // the printed sheet
+    p.drawLine(QPointF(8.5, 18.5), QPointF(15.5, 18.5));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(90, 200, 90));
+    p.drawEllipse(QPointF(18.5, 12), 1, 1);         // the power light
+    return QIcon(picture);
+}
+
+QToolButton *AddButton(QToolBar *bar, const QString &name, const QString &caption, const QIcon &icon) {
     auto *b = new QToolButton(bar);
     b->setObjectName(name);
     b->setText(caption);
-    b->setIcon(bar->style()->standardIcon(icon));
+    b->setIcon(ToolPicture(icon));
+    b->setIconSize(kToolPicture);
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     b->setMinimumSize(61, 35);
     b->setFocusPolicy(Qt::NoFocus);  // tool buttons never take the focus from a box
@@ -34,31 +75,69 @@ QToolButton *AddButton(QToolBar *bar, const QString &name, const QString &captio
     return b;
 }
 
-QComboBox *DropDown(QWidget *parent, const QString &name, int x, int y, int width) {
+QComboBox *DropDown(QWidget *parent, const QString &name, int width) {
     auto *box = new QComboBox(parent);
     box->setObjectName(name);
     box->setEditable(false);
-    box->setGeometry(x, y, width, 21);
+    box->resize(width, 21);
     return box;
 }
 
-QLabel *Label(QWidget *parent, const QString &name, const QString &text, int x, int y) {
+// A filter control with its label, in one of the panel's three rows.
+struct TFilterCell {
+    QLabel *label;
+    QWidget *box;
+    int row;
+};
+
+TFilterCell Filter(QWidget *parent, const char *labelName, const QString &text, QWidget *box, int row) {
     auto *l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setGeometry(x, y + 3, 56, 16);
-    return l;
+    l->setObjectName(QLatin1String(labelName));
+    l->setBuddy(box);
+    return {l, box, row};
+}
+
+// Places the filter columns at their usual spots (labels at 16, 200, 382 and 568, boxes at 72,
+// 256, 438 and 624, rows at 12, 38 and 64), moving a column's boxes, and the columns after it,
+// to the right where a label needs more room in the font at hand. Labels get their full width.
+void PlaceFilterColumns(const std::vector<std::vector<TFilterCell>> &columns, QWidget *besideLast) {
+    static const int labelX[] = {16, 200, 382, 568}, boxX[] = {72, 256, 438, 624}, rowY[] = {12, 38, 64};
+    const int labelGap = 2, columnGap = 13;
+    int nextLeft = 0;
+    for (size_t c = 0; c < columns.size(); ++c) {
+        const int left = std::max(labelX[c], nextLeft);
+        int widest = 0;
+        for (const TFilterCell &cell : columns[c]) widest = std::max(widest, cell.label->sizeHint().width());
+        const int boxLeft = std::max(boxX[c], left + widest + labelGap);
+        int right = 0;
+        for (const TFilterCell &cell : columns[c]) {
+            const QSize hint = cell.label->sizeHint();
+            const int height = std::max(16, hint.height());
+            cell.label->setGeometry(left, rowY[cell.row] + (21 - height) / 2, hint.width(), height);
+            cell.box->move(boxLeft, rowY[cell.row]);
+            right = std::max(right, cell.box->geometry().right());
+        }
+        nextLeft = right + 1 + columnGap;
+    }
+    if (besideLast) {
+        const QRect unit = columns.back().back().box->geometry();
+        besideLast->setGeometry(unit.right() + 7, unit.y(), besideLast->sizeHint().width(), 21);
+    }
 }
 
 }  // namespace
 
 void TbfrmApportionQry::BuildToolBar() {
-    tbtnExcel = AddButton(tblChildMain, "tbtnExcel", QStringLiteral("导出Excel"), QStyle::SP_DialogSaveButton);
+    QStyle *style = tblChildMain->style();
+    tblChildMain->setIconSize(kToolPicture);
+    tbtnExcel = AddButton(tblChildMain, "tbtnExcel", QStringLiteral("导出Excel"), style->standardIcon(QStyle::SP_DialogSaveButton));
     tblChildMain->addSeparator();
-    tbnPrintView = AddButton(tblChildMain, "tbnPrintView", QStringLiteral(" 预览 "), QStyle::SP_FileDialogContentsView);
-    tbnPrint = AddButton(tblChildMain, "tbnPrint", QStringLiteral(" 打印 "), QStyle::SP_DriveFDIcon);
-    tbtnRefresh = AddButton(tblChildMain, "tbtnRefresh", QStringLiteral(" 刷新 "), QStyle::SP_BrowserReload);
+    tbnPrintView = AddButton(tblChildMain, "tbnPrintView", QStringLiteral(" 预览 "),
+                             style->standardIcon(QStyle::SP_FileDialogContentsView));
+    tbnPrint = AddButton(tblChildMain, "tbnPrint", QStringLiteral(" 打印 "), PrinterPicture());
+    tbtnRefresh = AddButton(tblChildMain, "tbtnRefresh", QStringLiteral(" 刷新 "), style->standardIcon(QStyle::SP_BrowserReload));
     tblChildMain->addSeparator();
-    tbnExit = AddButton(tblChildMain, "tbnExit", QStringLiteral(" 退出 "), QStyle::SP_DialogCloseButton);
+    tbnExit = AddButton(tblChildMain, "tbnExit", QStringLiteral(" 退出 "), style->standardIcon(QStyle::SP_DialogCloseButton));
     connect(tbtnExcel, &QToolButton::clicked, this, [this] { RunHandler([this] { tbtnExcelClick(); }); });
     connect(tbnPrintView, &QToolButton::clicked, this, [this] { RunHandler([this] { btnPrintViewClick(); }); });
     connect(tbnPrint, &QToolButton::clicked, this, [this] { RunHandler([this] { tbnPrintClick(); }); });
@@ -79,38 +158,39 @@ void TbfrmApportionQry::BuildMenus() {
 
 void TbfrmApportionQry::BuildFilterPanel() {
     QWidget *p = pnlTopMessage;
-    const int rows[3] = {12, 38, 64};
-    Label(p, "LabType", QStringLiteral("指标类型："), 16, rows[0]);
-    cobType = DropDown(p, "cobType", 72, rows[0], 113);
-    lblChild = Label(p, "lblChild", QStringLiteral("指标子类型："), 16, rows[1]);
-    cobTypeChild = DropDown(p, "cobTypeChild", 72, rows[1], 113);
+    cobType = DropDown(p, "cobType", 113);
+    cobTypeChild = DropDown(p, "cobTypeChild", 113);
     cobTypeChild->addItems({QStringLiteral("<全部>"), QStringLiteral("当年预算"), QStringLiteral("结余预算"), QStringLiteral("追加预算")});
-    lblChild->hide();
-    cobTypeChild->hide();
-    Label(p, "LabMid", QStringLiteral("资金性质："), 200, rows[0]);
-    cobMid = DropDown(p, "cobMid", 256, rows[0], 113);
-    Label(p, "LabPid", QStringLiteral("支付方式："), 200, rows[1]);
-    cobPid = DropDown(p, "cobPid", 256, rows[1], 113);
-    Label(p, "LabIPid", QStringLiteral("支出类型："), 382, rows[0]);
-    cobIPid = DropDown(p, "cobIPid", 438, rows[0], 113);
-    Label(p, "Label4", QStringLiteral("涉密标识："), 382, rows[1]);
-    cobSecret = DropDown(p, "cobSecret", 438, rows[1], 113);
-    Label(p, "LabClass", QStringLiteral("单位级次："), 382, rows[2]);
-    cobClass = DropDown(p, "cobClass", 438, rows[2], 115);
-    Label(p, "LabIid", QStringLiteral("预算项目："), 568, rows[0]);
+    cobMid = DropDown(p, "cobMid", 113);
+    cobPid = DropDown(p, "cobPid", 113);
+    cobIPid = DropDown(p, "cobIPid", 113);
+    cobSecret = DropDown(p, "cobSecret", 113);
+    cobClass = DropDown(p, "cobClass", 115);
     edtIid = new TCodeEdit("edtIid", p);
-    edtIid->setGeometry(624, rows[0], 227, 21);
+    edtIid->resize(227, 21);
     edtIid->setReadOnly(true);
-    Label(p, "LabBid", QStringLiteral("预算科目："), 568, rows[1]);
     edtBid = new TCodeEdit("edtBid", p);
-    edtBid->setGeometry(624, rows[1], 227, 21);
+    edtBid->resize(227, 21);
     edtBid->setReadOnly(true);
-    LabEid = Label(p, "LabEid", QStringLiteral("预算单位："), 568, rows[2]);
     edtEid = new TCodeEdit("edtEid", p);
-    edtEid->setGeometry(624, rows[2], 145, 21);
+    edtEid->resize(145, 21);
     chbEidType = new QCheckBox(QStringLiteral("单位到基层"), p);
     chbEidType->setObjectName("chbEidType");
-    chbEidType->setGeometry(775, rows[2], 90, 21);
+    const TFilterCell child = Filter(p, "lblChild", QStringLiteral("指标子类型："), cobTypeChild, 1);
+    const TFilterCell unit = Filter(p, "LabEid", QStringLiteral("预算单位："), edtEid, 2);
+    lblChild = child.label;
+    LabEid = unit.label;
+    PlaceFilterColumns({{Filter(p, "LabType", QStringLiteral("指标类型："), cobType, 0), child},
+                        {Filter(p, "LabMid", QStringLiteral("资金性质："), cobMid, 0),
+                         Filter(p, "LabPid", QStringLiteral("支付方式："), cobPid, 1)},
+                        {Filter(p, "LabIPid", QStringLiteral("支出类型："), cobIPid, 0),
+                         Filter(p, "Label4", QStringLiteral("涉密标识："), cobSecret, 1),
+                         Filter(p, "LabClass", QStringLiteral("单位级次："), cobClass, 2)},
+                        {Filter(p, "LabIid", QStringLiteral("预算项目："), edtIid, 0),
+                         Filter(p, "LabBid", QStringLiteral("预算科目："), edtBid, 1), unit}},
+                       chbEidType);
+    lblChild->hide();
+    cobTypeChild->hide();
     for (QComboBox *box : {cobType, cobTypeChild, cobMid, cobPid, cobIPid, cobSecret, cobClass}) box->setProperty("Tag", 0);
     // Change handlers run on the user's choices only ("activated"), never on fills from code.
     connect(cobType, &QComboBox::activated, this, [this] { RunHandler([this] { cobTypeChange(); }); });
@@ -126,12 +206,14 @@ void TbfrmApportionQry::WireCodeBoxes() {
     edtIid->OnDblClick = [this] { RunHandler([this] { edtIidDblClick(); }); };
     edtEid->OnExit = [this] { RunHandler([this] { edtEidExit(); }); };
     // Backspace empties the two picked-only boxes, and the unit box while it holds a picked list.
-    auto backspaceClears = [](TCodeEdit *box, std::function<bool()> active) {
-        box->OnKeyPress = [box, active](QChar &key) {
-            if (key == QChar(8) && active()) {
-                box->ClearCodes();
-                key = QChar();
-            }
+    auto backspaceClears = [this](TCodeEdit *box, std::function<bool()> active) {
+        box->OnKeyPress = [this, box, active](QChar &key) {
+            RunHandler([&] {
+                if (key == QChar(8) && active()) {
+                    box->ClearCodes();
+                    key = QChar();
+                }
+            });
         };
     };
     backspaceClears(edtBid, [] { return true; });
@@ -175,9 +257,11 @@ void TbfrmApportionQry::BuildSheetAndProgress() {
     static_cast<TPanel *>(pnprocess)->SetCaption(QString());
     pnprocess->setGeometry(0, 0, 381, 81);
     auto *t = new QLabel(QStringLiteral("正在提取数据："), pnprocess);
-    t->setGeometry(15, 10, 200, 18);
+    t->move(15, 10);
+    t->adjustSize();
     auto *p = new QLabel(QStringLiteral("进度："), pnprocess);
-    p->setGeometry(15, 36, 60, 18);
+    p->move(15, 36);
+    p->adjustSize();
     ProgressBar1 = new QProgressBar(pnprocess);
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar1->setGeometry(15, 54, 350, 16);

@@ -5,6 +5,7 @@
 #include "authpay/UserContext.h"
 #include "data/AdoConn.h"
 #include "data/ComboFillers.h"
+#include "data/DatabaseError.h"
 #include "data/DefaultConn.h"
 #include "data/Lookups.h"
 #include "frame/ModuleGlobals.h"
@@ -41,18 +42,24 @@ TQueryConditions TbfrmApportionQry::Conditions() const {
     c.DataYear = authpay::UserContext ? authpay::UserContext->DataYear : 0;
     c.SourceView = FSourceView;
     c.LookupCode = [](TCodeKind kind, const QString &name) {
-        QString code;
+        QString code, error;
         // "<全部>" is no code table's name: it means no filter, without asking the database.
         if (name.isEmpty() || name == kAllEntry) return code;
-        if (kind == TCodeKind::FundNature) GetFundNatureId(name, code);
-        else if (kind == TCodeKind::PayKind) GetPayKindId(name, QString(), code);
-        else GetExpenditureTypeId(name, code);
+        if (kind == TCodeKind::FundNature) GetFundNatureId(name, code, &error);
+        else if (kind == TCodeKind::PayKind) GetPayKindId(name, QString(), code, &error);
+        else GetExpenditureTypeId(name, code, &error);
+        // A chosen name whose code could not be read would drop its filter and widen the report.
+        if (!error.isEmpty()) throw EDatabaseError(error);
         return code;
     };
     return c;
 }
 
 void TbfrmApportionQry::tbtnRefreshClick() {
+    if (!templateError_.isEmpty()) {
+        Message(templateError_);
+        return;
+    }
     ClearDataRows();
     TQueryConditions conditions = Conditions();
     TQuerySql built;
@@ -80,20 +87,14 @@ void TbfrmApportionQry::ShowResult(const QString &sql, const QStringList &fields
         ClearDataRows();
         return;
     }
-    const QString unitLabel = IsDeptUser(authpay::UserContext ? authpay::UserContext->CurrentUnit : nullptr)
-                                  ? QStringLiteral("部门:")
-                                  : QStringLiteral("单位:");
-    cllBudget->SheetSetText(1, 2, 0, unitLabel + FUnitCode + QLatin1Char(' ') + GetUnitValue(3));
-    cllBudget->SheetSetText(1, 3, 0, QStringLiteral("出表日期:") + GetTodayText());
-    cllBudget->SheetSetText(14, 3, 0, QStringLiteral("单位:元"));
-    struct Finish {
-        TbfrmApportionQry *w;
-        ~Finish() {
-            if (authpay::Screen) authpay::Screen->SetCursor(TCursor::crDefault);
-            w->pnprocess->hide();
-        }
-    } finish{this};
-    WriteResultRows(rows, fields);
+    try {
+        WriteResult(rows, fields);
+    } catch (const EDatabaseError &e) {
+        // A row that could not be read ends the result early: the rows before it are not the
+        // result, and a total over them would be wrong.
+        ClearDataRows();
+        Message(e.Message);
+    }
 }
 
 void TbfrmApportionQry::ShowProgress(int rows) {
@@ -110,19 +111,35 @@ void TbfrmApportionQry::ShowProgress(int rows) {
     if (authpay::Screen) authpay::Screen->SetCursor(TCursor::crHourGlass);
 }
 
-void TbfrmApportionQry::WriteResultRows(TARQuery *query, const QStringList &fields) {
-    ShowProgress(query->RecordCount());
+// The unit and date lines, then the rows and the totals row. The rows are counted first, which
+// reads a result of unknown size to its end: a read error then comes before anything is written.
+void TbfrmApportionQry::WriteResult(TARQuery *rows, const QStringList &fields) {
+    const int count = rows->RecordCount();
+    const QString unitLabel = IsDeptUser(authpay::UserContext ? authpay::UserContext->CurrentUnit : nullptr)
+                                  ? QStringLiteral("部门:")
+                                  : QStringLiteral("单位:");
+    cllBudget->SheetSetText(1, 2, 0, unitLabel + FUnitCode + QLatin1Char(' ') + GetUnitValue(3));
+    cllBudget->SheetSetText(1, 3, 0, QStringLiteral("出表日期:") + GetTodayText());
+    cllBudget->SheetSetText(14, 3, 0, QStringLiteral("单位:元"));
+    struct Finish {
+        TbfrmApportionQry *w;
+        ~Finish() {
+            if (authpay::Screen) authpay::Screen->SetCursor(TCursor::crDefault);
+            w->pnprocess->hide();
+        }
+    } finish{this};
+    ShowProgress(count);
     TProgressTicker ticker(ProgressBar1->maximum(), [this](int done) {
         ProgressBar1->setValue(done);
         ProgressBar1->repaint();
     });
     TResultRowWriter writer(cllBudget);
-    for (; !query->Eof(); query->Next()) {
+    for (; !rows->Eof(); rows->Next()) {
         ticker.Advance();
         QStringList values;
         values.reserve(fields.size());
-        for (const QString &f : fields) values << query->FieldByName(f).AsString();
-        writer.AddRow(values, query->FieldByName(QStringLiteral("sumMoney")).AsCurrency());
+        for (const QString &f : fields) values << rows->FieldByName(f).AsString();
+        writer.AddRow(values, rows->FieldByName(QStringLiteral("sumMoney")).AsCurrency());
     }
     writer.AddTotals();
 }
@@ -145,6 +162,8 @@ QString TbfrmApportionQry::ExportFileName() {
     QFileDialog sd(this, QString(), suggested, QStringLiteral("文件类型 (*.xls)"));
     sd.setObjectName(QStringLiteral("sd"));
     sd.setAcceptMode(QFileDialog::AcceptSave);
+    // The name the dialog checks for an existing file is the one written: with ".xls".
+    sd.setDefaultSuffix(QStringLiteral("xls"));
     sd.setOption(QFileDialog::DontUseNativeDialog);
     sd.selectFile(suggested);
     if (sd.exec() != QDialog::Accepted || sd.selectedFiles().isEmpty()) return QString();

@@ -53,9 +53,17 @@ void TCodeEdit::focusOutEvent(QFocusEvent *event) {
     if (OnExit) OnExit();
 }
 
+// The key's character: Backspace by its key, which comes with or without a text, and otherwise
+// the first character of the text (none for keys without one).
+static QChar KeyChar(const QKeyEvent *event) {
+    if (event->key() == Qt::Key_Backspace) return QChar(8);
+    const QString text = event->text();
+    return text.isEmpty() || text.at(0) == QChar(8) ? QChar() : text.at(0);
+}
+
 void TCodeEdit::keyPressEvent(QKeyEvent *event) {
-    if (OnKeyPress && !event->text().isEmpty()) {
-        QChar key = event->key() == Qt::Key_Backspace ? QChar(8) : event->text().at(0);
+    QChar key = KeyChar(event);
+    if (OnKeyPress && !key.isNull()) {
         OnKeyPress(key);
         if (key.isNull()) return;
     }

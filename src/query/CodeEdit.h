@@ -21,7 +21,7 @@ public:
 
     std::function<void()> OnDblClick;
     std::function<void()> OnExit;
-    // Key press: set the character to null to consume the key.
+    // Key press, with the key's character (8 for Backspace): set it to null to consume the key.
     std::function<void(QChar &key)> OnKeyPress;
 
 protected:

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QToolButton>
 
 namespace {
 
@@ -46,6 +47,24 @@ TEST_F(ApportionChainTest, ShownWithTheFirstDimensionAndTheDefaults) {
     EXPECT_EQ(RowCount(), 7);
     EXPECT_EQ(Cell(2, 4), QStringLiteral("预算单位"));
     EXPECT_EQ(ColumnWidth(3), 160);
+}
+
+// Every label shows its whole text without running into its box, and the tool buttons' pictures
+// are of one size.
+TEST_F(ApportionChainTest, LabelsShowTheirWholeTextAndToolPicturesMatch) {
+    Choose(w->cobType, QStringLiteral("预算数"));  // shows the subtype's label
+    for (const QLabel *l : w->findChildren<QLabel *>()) {
+        EXPECT_GE(l->width(), l->sizeHint().width()) << l->text().toStdString();
+        if (l->buddy()) {
+            EXPECT_LT(l->geometry().right(), l->buddy()->x()) << l->text().toStdString();
+        }
+    }
+    EXPECT_TRUE(w->lblChild->buddy() == w->cobTypeChild);
+    // A button in a tool bar draws its picture at the bar's size, as large as the icon has it.
+    const QSize drawn = w->tbtnExcel->parentWidget()->property("iconSize").toSize();
+    ASSERT_TRUE(drawn.isValid());
+    for (const QToolButton *b : {w->tbtnExcel, w->tbnPrintView, w->tbnPrint, w->tbtnRefresh, w->tbnExit})
+        EXPECT_EQ(b->icon().pixmap(drawn).deviceIndependentSize().toSize(), drawn) << b->objectName().toStdString();
 }
 
 TEST_F(ApportionChainTest, ChangingAnEarlierBoxEmptiesTheLaterOnesAndHidesTheirColumns) {
@@ -137,6 +156,20 @@ TEST_F(ApportionChainTest, FundNatureAndSecrecyChangesRefillTheExpenditureTypes)
     Choose(w->cobMid, kAll);
     EXPECT_EQ(Entries(w->cobIPid), basic);
     EXPECT_EQ(w->cobPid->currentText(), QStringLiteral("财政直接支付"));  // left as it was
+}
+
+// A change handler that fails, here for want of a database manager, hands its failure to the
+// application object; the window goes on.
+TEST_F(ApportionChainTest, AFailingChangeHandlerReportsToTheApplication) {
+    QStringList failures;
+    app_.OnException = [&](QObject *, const Exception &e) { failures << e.Message; };
+    ctx_->Context.DbManager = nullptr;
+    Choose(w->cobMid, QStringLiteral("单位自有资金"));
+    ctx_->Context.DbManager = &ctx_->Manager;
+    EXPECT_EQ(failures, QStringList{QStringLiteral("没有可用的数据库管理器")});
+    Choose(w->cobMid, QStringLiteral("单位自有资金"));
+    EXPECT_EQ(w->cobIPid->count(), 4);
+    EXPECT_EQ(failures.size(), 1);
 }
 
 // Opening the window for other users: their parent unit decides the levels offered.

@@ -68,6 +68,23 @@ TEST_F(ApportionOutputTest, XlsIsAppendedOnlyToANameWithoutIt) {
     EXPECT_EQ(files, QStringList{QStringLiteral("upper.XLS")});
 }
 
+// A name typed without ".xls" is checked as the file that is written: the dialog asks before
+// an existing workbook is replaced, and "No" leaves it as it was.
+TEST_F(ApportionOutputTest, AnExistingWorkbookIsReplacedOnlyWhenTheUserSaysSo) {
+    const QString file = tmp.filePath(QStringLiteral("old.xls"));
+    QFile old(file);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("kept") == 4);
+    old.close();
+    EXPECT_TRUE(ExportAs(tmp.filePath(QStringLiteral("old"))).isEmpty());
+    ASSERT_EQ(answers.replaceQuestions.size(), 1);
+    EXPECT_TRUE(answers.replaceQuestions[0].contains(QStringLiteral("old.xls"))) << answers.replaceQuestions[0].toStdString();
+    EXPECT_EQ(QFileInfo(file).size(), 4);
+
+    answers.replace = true;
+    EXPECT_EQ(ExportAs(tmp.filePath(QStringLiteral("old"))), QStringList{kExported});
+    EXPECT_EQ(ReadXlsBack(file)["nrows"].toInt(), RowCount() - 1);
+}
+
 TEST_F(ApportionOutputTest, TheSuggestedNameFollowsTheIndicatorTypeAndCancelWritesNothing) {
     Choose(w->cobType, QStringLiteral("临时指标"));
     EXPECT_TRUE(ExportAs(QString()).isEmpty());

@@ -1,6 +1,7 @@
 // Refresh on the real databases: the statement sent, the rows and the totals row against the
 // database's own sums, runs without rows, codes that try to break out of their quotes, and a
 // database that fails.
+#include "data/AdoConn.h"
 #include "data/DefaultConn.h"
 #include "demo/DemoSchema.h"
 #include "frame/UserContextOps.h"
@@ -13,6 +14,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -33,6 +35,12 @@ protected:
         return v;
     }
     QString Substr() const { return GetParam() == TBackend::SQLite ? "SUBSTR" : "SUBSTRING"; }
+    // Runs a statement on the window's own connection: temporary objects made there shadow the
+    // demo's for the window only.
+    void OnWindowConnection(const QString &sql) {
+        QSqlQuery q(GetDefaultConn()->Database());
+        ASSERT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
+    }
 };
 
 TEST_P(ApportionRefreshTest, UnitsAtLevelTwoByFundNature) {
@@ -160,6 +168,41 @@ TEST_P(ApportionRefreshTest, ATypedUnitCodeSelectsTheUnitsBelowIt) {
                                        "and eid like '003%'")));
 }
 
+// The amounts of fund nature 31, the last group, overflow their sum: the statement fails only
+// when it reaches that group, after the first groups were read.
+TEST_P(ApportionRefreshTest, AReadErrorAfterTheFirstRowsLeavesNoPartialResult) {
+    Choose(w->cmbNum[0], QStringLiteral("资金性质"));
+    Refresh();
+    ASSERT_GT(DataRows(), 3);
+    const bool sqlite = GetParam() == TBackend::SQLite;
+    // PostgreSQL: groups from a sorted input are summed while they are sent, not all before.
+    if (!sqlite) OnWindowConnection(QStringLiteral("set enable_hashagg = off"));
+    OnWindowConnection(QStringLiteral(
+        "create temp view vwBudgetAdj as select id, datayear, eid, ename, bkid, btype, btypechild, issecret, mid, "
+        "mname, ipid, ipname, pid, pname, bid, bname, iid, iname, case when mid='31' then %1 else budgmoney end "
+        "as budgmoney from %2.vwBudgetAdj")
+                           .arg(sqlite ? "9223372036854775807" : "1e308::float8", sqlite ? "main" : "public"));
+    Refresh();
+    EXPECT_EQ(RowCount(), 7);
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_EQ(answers.boxes[0].text, LastDbError());
+    EXPECT_TRUE(answers.boxes[0].text.contains(QStringLiteral("overflow"))) << answers.boxes[0].text.toStdString();
+}
+
+// A fund nature chosen in its box whose code cannot be looked up: the query would cover every
+// fund nature, so it is not run.
+TEST_P(ApportionRefreshTest, AFailedCodeLookupStopsTheRefresh) {
+    Choose(w->cobMid, QStringLiteral("一般公共预算资金"));
+    OnWindowConnection(QStringLiteral("create temp view PubMoneyKind as select 1 as x"));
+    TracedSql();
+    Refresh();
+    EXPECT_EQ(RowCount(), 7);
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_EQ(answers.boxes[0].text, LastDbError());
+    EXPECT_TRUE(answers.boxes[0].text.contains(QStringLiteral("mid"), Qt::CaseInsensitive)) << answers.boxes[0].text.toStdString();
+    for (const QString &sql : TracedSql()) EXPECT_FALSE(sql.contains(QStringLiteral("sumMoney"))) << sql.toStdString();
+}
+
 AUTHPAY_ON_BOTH_BACKENDS(ApportionRefreshTest);
 
 class ApportionRefreshFailureTest : public TQueryWindowTest {};
@@ -212,6 +255,19 @@ TEST_F(ApportionRefreshFailureTest, AFailedQueryClearsTheRowsAndSaysWhy) {
     EXPECT_EQ(RowCount(), rows);
     EXPECT_EQ(Cell(14, rows - 1), total);
     EXPECT_EQ(answers.boxes.size(), 1);
+}
+
+// Without its template the sheet has no heading to write under: Refresh says so and writes nothing.
+TEST_F(ApportionRefreshFailureTest, AMissingTemplateStopsTheRefreshAndNamesTheFile) {
+    templatesDir = tmp.filePath(QStringLiteral("no-templates/"));
+    Open(TBackend::SQLite);
+    const int rows = RowCount();
+    Refresh();
+    EXPECT_EQ(RowCount(), rows);
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_EQ(answers.boxes[0].title, QStringLiteral("Kestrelbay 7.1-提示信息"));
+    EXPECT_TRUE(answers.boxes[0].text.contains(templatesDir + QStringLiteral("查询_支付范围汇总组合查询表cll5.cll")))
+        << answers.boxes[0].text.toStdString();
 }
 
 TEST_F(ApportionRefreshFailureTest, AMissingDatabaseSaysWhyOnRefresh) {

@@ -41,7 +41,7 @@ void TQueryWindowTest::OpenOn(const QString &connectionString, const QString &un
     ASSERT_TRUE(tmp.isValid());
     ctx_ = std::make_unique<TTestContext>(connectionString);
     ctx_->Unit.Set(0, unitCode);
-    params_.Lines = {QStringLiteral("11=") + TemplatesDir()};
+    params_.Lines = {QStringLiteral("11=") + (templatesDir.isEmpty() ? TemplatesDir() : templatesDir)};
     ctx_->Context.SysParams = &params_;
     traceFile_ = tmp.filePath(QStringLiteral("trace.sql"));
     ASSERT_TRUE(ctx_->Manager.SetSqlTrace(traceFile_)) << ctx_->Manager.LastError().toStdString();
@@ -85,12 +85,20 @@ void TQueryWindowTest::AnswerModal() {
     QWidget *modal = QApplication::activeModalWidget();
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         if (!box->isVisible()) return;
-        answers.boxes << TModalAnswers::Box{box->windowTitle(), box->text(), box->icon()};
+        if (qobject_cast<QFileDialog *>(box->parentWidget())) {
+            answers.replaceQuestions << box->text();
+            if (answers.replace) {
+                box->button(QMessageBox::Yes)->click();
+                return;
+            }
+        } else {
+            answers.boxes << TModalAnswers::Box{box->windowTitle(), box->text(), box->icon()};
+        }
         QTest::keyClick(box, Qt::Key_Return);
     } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
         if (!dialog->isVisible() || dialog->objectName() != QLatin1String("sd")) return;
         if (dialog == answered_) {  // the answer did not close it: fail instead of waiting forever
-            ADD_FAILURE() << "the save dialog stayed open";
+            if (answers.replaceQuestions.isEmpty()) ADD_FAILURE() << "the save dialog stayed open";
             static_cast<QDialog *>(dialog)->reject();
             return;
         }
@@ -115,7 +123,9 @@ void TQueryWindowTest::AnswerModal() {
         for (QChar c : target.fileName()) QTest::sendKeyEvent(QTest::Click, name, Qt::Key(0), QString(c), Qt::NoModifier);
         auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
         ASSERT_TRUE(buttons && buttons->button(QDialogButtonBox::Save));
-        buttons->button(QDialogButtonBox::Save)->click();
+        // Clicked from the event loop, not from this timer's slot: a question the dialog asks
+        // then runs a loop in which the timer fires again to answer it.
+        QMetaObject::invokeMethod(buttons->button(QDialogButtonBox::Save), &QAbstractButton::click, Qt::QueuedConnection);
     }
 }
 

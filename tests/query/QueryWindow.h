@@ -31,6 +31,10 @@ struct TModalAnswers {
     QString suggestedName;
     QStringList saveFilters;
     int saveDialogs = 0;
+    // The save dialog's question whether to replace a file: answered with Yes when replace is set,
+    // else with its default (No), which leaves the dialog open; it is then cancelled.
+    bool replace = false;
+    QStringList replaceQuestions;
 };
 
 class TQueryWindowTest : public ::testing::Test {
@@ -39,6 +43,9 @@ protected:
     // Opens the window on the backend's demo for the user of that unit; skips when the backend
     // is not available.
     void Open(TBackend backend, const QString &unitCode = QStringLiteral("001001"));
+    // Set before opening: the template folder the user context names (the source tree's
+    // templates/ when empty).
+    QString templatesDir;
     void OpenOn(const QString &connectionString, const QString &unitCode);
     void TearDown() override;
 
