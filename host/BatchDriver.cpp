@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -37,16 +38,33 @@ void BatchDriver::AnswerModal() {
         return;
     }
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+        // The save dialog asks whether to replace a file that exists: the run names the file it
+        // writes, so yes (the workbook is written aside and then renamed over the old one).
+        QAbstractButton *yes = box->button(QMessageBox::Yes);
+        if (yes && qobject_cast<QFileDialog *>(box->parentWidget())) {
+            yes->click();
+            return;
+        }
         messages << box->text();
         std::fprintf(stderr, "%s\n", box->text().toUtf8().constData());
         box->accept();
     } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-        if (saveAnswer_.isEmpty()) {
+        // Still up after it was answered: it refused the name (a folder that does not exist, a
+        // name too long). Nothing can be saved there.
+        if (saveAnswer_.isEmpty() || answeredDialog_ == dialog) {
+            saveRefused_ = answeredDialog_ == dialog;
+            answeredDialog_ = nullptr;
             dialog->reject();
             return;
         }
         dialog->selectFile(saveAnswer_);
-        static_cast<QDialog *>(dialog)->accept();
+        // selectFile leaves the name box alone while it has the focus, and whether it has it yet
+        // depends on when this watcher runs: the name goes into the box itself.
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))) name->setText(saveAnswer_);
+        answeredDialog_ = dialog;
+        // Accepted from the event loop, not from inside this watcher: the dialog may ask a
+        // question of its own (replace the file?), which the watcher must be free to answer.
+        QMetaObject::invokeMethod(dialog, [dialog] { static_cast<QDialog *>(dialog)->accept(); }, Qt::QueuedConnection);
     }
 }
 
@@ -203,12 +221,23 @@ bool BatchDriver::Apply() {
 }
 
 bool BatchDriver::Export(const QString &file) {
-    saveAnswer_ = QFileInfo(file).absoluteFilePath();
-    const qsizetype before = messages.size();
+    const QString path = QFileInfo(file).absoluteFilePath();
+    // A file already there stays as it is unless the export succeeds: success is told by the
+    // window's message and a file that is new since the click.
+    const QDateTime before = QFileInfo(path).lastModified();
+    saveAnswer_ = path;
+    answeredDialog_ = nullptr;
+    saveRefused_ = false;
+    const qsizetype messagesBefore = messages.size();
     window_->findChild<QAbstractButton *>(QStringLiteral("tbtnExcel"))->click();
     saveAnswer_.clear();
-    const bool ok = messages.size() > before && messages.last() == QStringLiteral("数据导出成功。");
-    if (!ok) errors << QStringLiteral("export to %1 failed").arg(file);
+    answeredDialog_ = nullptr;
+    const QFileInfo written(path);
+    const bool ok = !saveRefused_ && messages.size() > messagesBefore
+                    && messages.last() == QStringLiteral("数据导出成功。") && written.size() > 0
+                    && (!before.isValid() || written.lastModified() != before);
+    if (saveRefused_) errors << QStringLiteral("export to %1 failed: the save dialog refused the name").arg(file);
+    else if (!ok) errors << QStringLiteral("export to %1 failed").arg(file);
     return ok;
 }
 
@@ -223,20 +252,26 @@ bool BatchDriver::PrintPdf(const QString &file) {
     return false;
 }
 
-// Says what the Refresh produced: the number of result rows and the total.
+// Says on stderr what the Refresh produced: the number of result rows, read from the sheet's own
+// layout (the rows with a running number in the first column above the totals row), and the total.
 void BatchDriver::ReportSummary() {
     QString text;
     QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
-    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    const QString totals = lines.isEmpty() ? QString() : lines.last();
-    if (!totals.startsWith(QStringLiteral("合  计"))) {
-        std::printf("budget-host: refreshed: no rows\n");
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    qsizetype totalsAt = lines.size() - 1;
+    while (totalsAt >= 0 && !lines[totalsAt].startsWith(QStringLiteral("合  计"))) --totalsAt;
+    if (totalsAt < 0) {
+        std::fprintf(stderr, "budget-host: refreshed: no rows\n");
         return;
     }
-    const QString total = totals.section(QLatin1Char('\t'), -1);
-    std::printf("budget-host: refreshed: %lld rows, total %s\n", static_cast<long long>(lines.size() - 7),
-                total.toUtf8().constData());
-    std::fflush(stdout);
+    long long rows = 0;
+    for (qsizetype i = 0; i < totalsAt; ++i) {
+        bool number = false;
+        lines[i].section(QLatin1Char('\t'), 0, 0).toLongLong(&number);
+        if (number) ++rows;
+    }
+    const QString total = lines[totalsAt].section(QLatin1Char('\t'), -1);
+    std::fprintf(stderr, "budget-host: refreshed: %lld rows, total %s\n", rows, total.toUtf8().constData());
 }
 
 int BatchDriver::Run() {
@@ -254,7 +289,10 @@ int BatchDriver::Run() {
     if (printSheet_) {
         QString text;
         QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
-        std::fputs(text.toUtf8().constData(), stdout);
+        // Written whole: a text may hold a NUL character, which would end a C string early.
+        const QByteArray bytes = text.toUtf8();
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+        std::fflush(stdout);
     }
     return 0;
 }

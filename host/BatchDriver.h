@@ -1,8 +1,9 @@
 #pragma once
 // Drives the query window without a user: applies the report options to its controls as a user
 // would (choosing entries, typing and leaving the unit box, ticking boxes), presses Refresh, then
-// exports, prints to PDF or prints the sheet's cells. Message boxes and the save dialog that the
-// window opens are answered by a watcher and their texts reported.
+// exports, prints to PDF or prints the sheet's cells (the only thing it writes to stdout). Message
+// boxes and the save dialog that the window opens are answered by a watcher and their texts
+// reported on stderr.
 #include <QHash>
 #include <QMouseEvent>
 #include <QString>
@@ -42,6 +43,8 @@ private:
     QHash<QString, QString> values_;
     bool printSheet_ = false;
     QString saveAnswer_;
+    QWidget *answeredDialog_ = nullptr;  // the save dialog given a name, until it closes
+    bool saveRefused_ = false;
     // The picker the next double-click opens: the option that asked for it and its codes.
     QString pickOption_;
     QStringList pickCodes_;

@@ -93,7 +93,10 @@ int HostApp::RunReport() {
     main_->resize(1280, 800);
     if (auto *sub = qobject_cast<QMdiSubWindow *>(window->parentWidget())) sub->showMaximized();
     BatchDriver driver(window, config_.extra);
-    const int rc = driver.Run();
+    const qsizetype shown = errors.size();
+    int rc = driver.Run();
+    // A failure the window handed to the exception hook during the report fails the run too.
+    if (errors.size() > shown) rc = 1;
     for (const QString &e : driver.errors) std::fprintf(stderr, "budget-host: %s\n", e.toUtf8().constData());
     if (config_.extra.contains(QStringLiteral("--screenshot"))) {
         const int i = config_.extra.indexOf(QStringLiteral("--screenshot"));
@@ -108,16 +111,17 @@ int HostApp::RunBatch() {
     main_->show();
     const bool report = config_.openClass.isEmpty();
     const QString cls = report ? QStringLiteral("TbfrmApportionQry") : config_.openClass;
-    std::printf("budget-host: loading %s\n", QFileInfo(config_.modulePath).fileName().toUtf8().constData());
+    // Status lines go to stderr: stdout carries only the data a report option asked for.
+    std::fprintf(stderr, "budget-host: loading %s\n", QFileInfo(config_.modulePath).fileName().toUtf8().constData());
     const bool ok = OpenClass(cls);
     QCoreApplication::processEvents();
     const TPlugInModuleInfo &mi = context_->moduleInfo;
     if (mi.ModuleName)
-        std::printf("budget-host: module %s / %s\n", DecodeGbk(mi.ModuleName).toUtf8().constData(),
+        std::fprintf(stderr, "budget-host: module %s / %s\n", DecodeGbk(mi.ModuleName).toUtf8().constData(),
                     DecodeGbk(mi.SystemName).toUtf8().constData());
     const int windows = main_->mdiArea()->subWindowList().size();
-    std::printf("budget-host: opened %s: %s (%d window(s))\n", cls.toUtf8().constData(), ok ? "ok" : "failed", windows);
-    std::fflush(stdout);
+    std::fprintf(stderr, "budget-host: opened %s: %s (%d window(s))\n", cls.toUtf8().constData(), ok ? "ok" : "failed",
+                 windows);
     if (!ok) return 1;
     return report ? RunReport() : 0;
 }

@@ -22,7 +22,8 @@ public:
     bool OpenClass(const QString &className);
     // Runs the interactive host (main window, event loop); answers the exit status.
     int RunInteractive();
-    // Runs headless: opens --open (or the query window), processes events, reports on stdout.
+    // Runs headless: opens --open (or the query window) and runs the report options. Status and
+    // errors go to stderr; stdout carries only the data asked for (--print-sheet).
     int RunBatch();
 
     QStringList errors;  // what the exception hook showed, in order

@@ -5,7 +5,9 @@
 #include "authpay/Screen.h"
 #include "authpay/UserContext.h"
 
+#include <QApplication>
 #include <QLibrary>
+#include <QWidget>
 #include <QProcess>
 #include <QStringEncoder>
 #include <gtest/gtest.h>
@@ -97,12 +99,6 @@ TEST_F(ModuleExport, CallFillsTheModuleTextsAndReportsUnknownClassesThroughTheHo
     EXPECT_EQ(qstrlen(moduleInfo.SystemName), 14u);
     EXPECT_EQ(qstrlen(moduleInfo.Description), 30u);
 
-    // Until the query window is part of the module, asking for it gives the honest message.
-#if !__has_include("query/ApportionQryRegistration.h")
-    errors.clear();
-    EXPECT_EQ(show("TbfrmApportionQry", &record), 0);
-    EXPECT_EQ(errors, QStringList{Unregistered(QStringLiteral("TbfrmApportionQry"))});
-#endif
     // A base class that no module window descends from is not registered.
     errors.clear();
     EXPECT_EQ(show("TfrmBsDialog", &record), 0);
@@ -111,6 +107,27 @@ TEST_F(ModuleExport, CallFillsTheModuleTextsAndReportsUnknownClassesThroughTheHo
     EXPECT_EQ(show("TPersistent", &record), 0);
     EXPECT_EQ(errors.size(), 1);
     EXPECT_EQ(notifier.releases, 0);
+}
+
+// The query window's class is registered in the module: the export opens it, asking again in
+// another letter case shows the same window, and closing it sends the host the release notice.
+TEST_F(ModuleExport, QueryWindowOpensThroughTheExportAndItsCloseNotifiesTheHost) {
+    auto windows = [] {
+        QList<QWidget *> found;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qstrcmp(w->metaObject()->className(), "TbfrmApportionQry") == 0) found << w;
+        return found;
+    };
+    EXPECT_EQ(show("TbfrmApportionQry", &record), 0);
+    EXPECT_FALSE(errors.contains(Unregistered(QStringLiteral("TbfrmApportionQry"))));
+    EXPECT_EQ(show("tbfrmapportionqry", &record), 0);
+    const QList<QWidget *> opened = windows();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened.first()->isVisible());
+    opened.first()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(windows().isEmpty());
+    EXPECT_EQ(notifier.releases, 1);
 }
 
 TEST_F(ModuleExport, ModuleCanBeUnloadedAndLoadedAgain) {

@@ -1,0 +1,104 @@
+// budget-host --batch running the query window's report on the demo database of each backend:
+// stdout carries only the sheet, stderr the status and the reasons, the exit status what happened;
+// the exported workbook and the PDF are written where asked.
+#include "data/DefaultConn.h"
+#include "HostReport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The rows of a sheet (tab-separated lines) that carry a running number in their first cell.
+QStringList NumberedRows(const QStringList &lines) {
+    QStringList rows;
+    for (const QString &line : lines) {
+        bool number = false;
+        line.section('\t', 0, 0).toDouble(&number);
+        if (number) rows << line;
+    }
+    return rows;
+}
+
+double Amount(const QString &text) { return QString(text).remove(',').toDouble(); }
+
+class BatchRunTest : public THostReportTest {
+protected:
+    std::pair<int, double> DatabaseRows(const QString &sql) {
+        IARQueryPtr q;
+        EXPECT_TRUE(OpenDefaultQuery(QStringLiteral("select count(*), sum(sumMoney) from (%1) t").arg(sql), q));
+        return q ? std::pair{int(q.Query()->Fields(0).AsInteger()), q.Query()->Fields(1).AsFloat()} : std::pair{-1, 0.0};
+    }
+};
+
+TEST_P(BatchRunTest, StdoutIsExactlyTheSheetAndTheFilesHoldTheSameReport) {
+    const QString xls = tmp_.filePath(QStringLiteral("report.xls")), pdf = tmp_.filePath(QStringLiteral("report.pdf"));
+    const TReportRun r = Run({"--group", "预算单位,资金性质", "--level", "2", "--print-sheet", "--export", xls, "--pdf", pdf});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_GT(lines.size(), 7);
+    EXPECT_TRUE(lines.first().startsWith(QStringLiteral("支付范围划分汇总组合查询表"))) << r.out.toStdString();
+    EXPECT_TRUE(lines.last().startsWith(QStringLiteral("合  计"))) << lines.last().toStdString();
+    EXPECT_FALSE(r.out.contains(QStringLiteral("budget-host")));
+    for (const char *status : {"budget-host: loading", "budget-host: opened TbfrmApportionQry: ok", "数据导出成功。"})
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(status))) << status;
+
+    // The numbered rows run 1..n, one per group the database finds, and the summary counts them.
+    const QStringList rows = NumberedRows(lines);
+    for (qsizetype i = 0; i < rows.size(); ++i) ASSERT_EQ(rows[i].section('\t', 0, 0), QString::number(i + 1));
+    const QString total = lines.last().section('\t', -1);
+    const auto [count, sum] = DatabaseRows(ReportSql(r));
+    EXPECT_EQ(rows.size(), count);
+    EXPECT_NEAR(Amount(total), sum, 0.005);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("budget-host: refreshed: %1 rows, total %2\n").arg(rows.size()).arg(total)))
+        << r.err.toStdString();
+
+    // The workbook read back: the same numbered rows and the same total.
+    QProcess py;
+    py.start(QStringLiteral("/usr/bin/python3"),
+             {"-c",
+              "import sys, xlrd\n"
+              "s = xlrd.open_workbook(sys.argv[1]).sheet_by_index(0)\n"
+              "for r in range(s.nrows): print('%s\\t%s' % (s.cell_value(r, 0), s.cell_value(r, s.ncols - 1)))\n",
+              xls});
+    ASSERT_TRUE(py.waitForFinished(-1));
+    ASSERT_EQ(py.exitCode(), 0) << py.readAllStandardError().toStdString();
+    const QStringList book = QString::fromUtf8(py.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(NumberedRows(book).size(), rows.size());
+    ASSERT_FALSE(book.isEmpty());
+    EXPECT_TRUE(book.last().startsWith(QStringLiteral("合  计")));
+    EXPECT_NEAR(Amount(book.last().section('\t', -1)), Amount(total), 0.005);
+
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.read(5) == "%PDF-");
+    EXPECT_GT(file.size(), 1000);
+}
+
+// Each bad report option stops the run before any sheet is printed, with status 1 and the valid
+// choices (or the window's own message) on stderr.
+TEST_P(BatchRunTest, BadReportOptionsExitWithOneAndSayWhatIsValid) {
+    const struct {
+        QStringList options;
+        const char *reason;
+    } cases[] = {
+        {{"--group", "预算单位,无此维度"},
+         "--group: no entry \"无此维度\"; valid: 资金性质, 支出类型, 支付方式, 预算科目, 预算项目"},
+        {{"--type", "3"}, "--type: no position 3; valid: 0 to 2 (控制数, 预算数, 临时指标)"},
+        {{"--secret", "-1"}, "--secret: no position -1; valid: 0 to 2"},
+        {{"--level", "9"}, "--level: no entry \"9\"; valid: <全部>, 1, 2"},
+        {{"--eid", "999999"}, "预算单位：编码不正确：编码信息有误，请确认！"},
+    };
+    for (const auto &c : cases) {
+        const TReportRun r = Run(c.options + QStringList{"--print-sheet"});
+        EXPECT_EQ(r.status, 1) << c.reason;
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.reason))) << r.err.toStdString();
+        EXPECT_EQ(r.out, QString()) << c.reason;
+        EXPECT_FALSE(r.err.contains(QStringLiteral("refreshed"))) << c.reason;
+    }
+}
+
+AUTHPAY_ON_BOTH_BACKENDS(BatchRunTest);
+
+}  // namespace
