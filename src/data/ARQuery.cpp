@@ -50,15 +50,38 @@ void TARQuery::FailStatement(const QSqlError &error) {
 void TARQuery::Open() {
     Close();
     if (!Connection) Fail(QStringLiteral("查询没有指定数据库连接"));
-    QSqlDatabase db = Connection->Database();  // opens on demand; throws when it cannot
+    Connection->Open();  // opens on demand; throws when it cannot
     if (TDbManager *manager = Connection->Manager()) manager->TraceSql(SQL);
-    query_ = QSqlQuery(db);
-    query_.setForwardOnly(true);
-    query_.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    if (!query_.exec(SQL)) FailStatement(query_.lastError());
+    if (!Execute() && !(ConnectionLost() && Reconnect() && Execute())) FailStatement(query_.lastError());
     header_ = query_.record();
     active_ = true;
     hasRow_ = FetchRow(current_);
+}
+
+bool TARQuery::Execute() {
+    query_ = QSqlQuery(Connection->Database());
+    query_.setForwardOnly(true);
+    query_.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
+    return query_.exec(SQL);
+}
+
+// A database server that went away (restarted, say) leaves the connection open in name only, and
+// its driver reports the failure as the statement's. A statement that fails on a server is
+// followed by a probe; when the probe fails as well the connection is gone, and the statement is
+// run once more on a new one. A file database has no server to lose.
+bool TARQuery::ConnectionLost() {
+    const QSqlDatabase db = Connection->Database();
+    if (db.driverName() == QLatin1String("QSQLITE")) return false;
+    QSqlQuery probe(db);
+    return !probe.exec(QStringLiteral("select 1"));
+}
+
+// No copy of the old connection may be left when it is replaced.
+bool TARQuery::Reconnect() {
+    query_ = QSqlQuery();
+    Connection->Close();
+    Connection->Open();
+    return true;
 }
 
 void TARQuery::Close() {

@@ -11,6 +11,7 @@
 #include "data/Fields.h"
 
 #include <QSqlError>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
@@ -75,6 +76,9 @@ public:
 private:
     using Row = std::vector<QVariant>;
     bool StepRow(Row &row);   // the statement's next row; false at its end
+    bool Execute();
+    bool ConnectionLost();
+    bool Reconnect();
     bool FetchRow(Row &row);  // the next row read ahead, else StepRow
     void CheckRow() const;
     [[noreturn]] void Fail(const QString &message);
