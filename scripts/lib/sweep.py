@@ -25,8 +25,9 @@ UNITS = ["001001", "001002", "001003", "001004", "001005", "001006"]
 
 
 def hostile_statements():
-    """As SQL text, for PostgreSQL (whose texts cannot hold NUL: that name is left out there)."""
-    return ["update pubdept set EName=%s where Eid='%s'" % (quote(name), unit)
+    """As SQL text, for PostgreSQL: its texts cannot hold NUL (that name is left out there) and its
+    unit names are held to the column's 100 characters."""
+    return ["update pubdept set EName=%s where Eid='%s'" % (quote(name[:100]), unit)
             for unit, name in zip(UNITS, HOSTILE) if "\x00" not in name]
 
 

@@ -25,9 +25,9 @@ bool LookupValue(const QString &table, const QString &column, const QString &con
     return true;
 }
 
-bool GetUnitName(const QString &unitCode, QString &name) {
+bool GetUnitName(const QString &unitCode, QString &name, QString *error) {
     return LookupValue(QStringLiteral("PubDept"), QStringLiteral("EName"),
-                       QStringLiteral(" Eid=") + QuotedStr(unitCode.trimmed()), name);
+                       QStringLiteral(" Eid=") + QuotedStr(unitCode.trimmed()), name, error);
 }
 
 bool GetFundNatureId(const QString &name, QString &code, QString *error) {

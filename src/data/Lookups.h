@@ -14,7 +14,7 @@ QString LookupSql(const QString &table, const QString &column, const QString &co
 bool LookupValue(const QString &table, const QString &column, const QString &condition, QString &value,
                  QString *error = nullptr);
 
-bool GetUnitName(const QString &unitCode, QString &name);
+bool GetUnitName(const QString &unitCode, QString &name, QString *error = nullptr);
 bool GetFundNatureId(const QString &name, QString &code, QString *error = nullptr);
 bool GetExpenditureTypeId(const QString &name, QString &code, QString *error = nullptr);
 // extra: SQL text appended to the condition unchanged (may be empty).

@@ -222,9 +222,14 @@ void TbfrmApportionQry::edtEidExit() {
     if (chbEidType->isChecked()) return;
     const QString code = edtEid->text().trimmed();
     if (code.isEmpty()) return;
-    QString name;
-    if (GetUnitName(code, name)) {
+    QString name, error;
+    if (GetUnitName(code, name, &error)) {
         edtEid->setText(code);
+        return;
+    }
+    // A code that could not be checked is not a wrong code: it stays, and the user is told why.
+    if (!error.isEmpty()) {
+        Message(QStringLiteral("无法核对预算单位编码：") + error);
         return;
     }
     edtEid->clear();

@@ -203,6 +203,17 @@ TEST_P(ApportionRefreshTest, AFailedCodeLookupStopsTheRefresh) {
     for (const QString &sql : TracedSql()) EXPECT_FALSE(sql.contains(QStringLiteral("sumMoney"))) << sql.toStdString();
 }
 
+// A typed unit code that cannot be checked (the lookup itself fails) is not called wrong: it stays,
+// and the message gives the database's reason.
+TEST_P(ApportionRefreshTest, AUnitCodeThatCannotBeCheckedStaysAndSaysWhy) {
+    OnWindowConnection(QStringLiteral("create temp view PubDept as select 1 as x"));
+    TypeAndLeave(w->edtEid, QStringLiteral("003001"));
+    EXPECT_EQ(w->edtEid->text(), QStringLiteral("003001"));
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_TRUE(answers.boxes[0].text.startsWith(QStringLiteral("无法核对预算单位编码："))) << answers.boxes[0].text.toStdString();
+    EXPECT_FALSE(answers.boxes[0].text.contains(QStringLiteral("编码不正确")));
+}
+
 AUTHPAY_ON_BOTH_BACKENDS(ApportionRefreshTest);
 
 class ApportionRefreshFailureTest : public TQueryWindowTest {};
