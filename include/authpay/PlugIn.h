@@ -2,7 +2,7 @@
 // The plug-in contract between the host and libauthpay.so.
 //
 // The host fills a TPlugInHostInfo and passes it to the one export, ShowPlugInWindow, together
-// with the class name of the window to open. Field order follows the original 32-bit record;
+// with the class name of the window to open. Field order is that of the 32-bit host's record;
 // on a 64-bit platform every reference is a pointer, so the byte offsets become:
 //
 //   TPlugInHostInfo (40 bytes)            TPlugInModuleInfo (32 bytes)

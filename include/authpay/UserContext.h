@@ -1,8 +1,8 @@
 #pragma once
 // The logged-in user's context, owned by the host and read-only to the module.
 //
-// Field order follows the original record (six 32-bit fields); on a 64-bit platform references
-// are pointers:
+// Field order is that of the 32-bit host's record (six 32-bit fields); on a 64-bit platform
+// references are pointers:
 //    0  DataYear     int32      the budget year used in every "datayear=" filter
 //    8  DbManager    TDbManager*  source of the connection named "Def"
 //   16  SysParams    TSysParams*  numbered text parameters (11: report template folder)
@@ -24,8 +24,8 @@ struct TSysParams {
 };
 
 // The host's settings record. Only two members are read by the module; the reserved blocks keep
-// DefaultIndicatorKind at byte 76 as in the original. DeptModeFlag was at byte 132 there; a
-// QString needs 8-byte alignment, so here it sits at 136.
+// DefaultIndicatorKind at byte 76 as in the 32-bit host's record. DeptModeFlag was at byte 132
+// there; a QString needs 8-byte alignment, so here it sits at 136.
 struct TSettings {
     unsigned char Reserved0[76] = {};
     int32_t DefaultIndicatorKind = 0;  // 0, 1 or 2
@@ -40,7 +40,7 @@ struct TUnitField {
     QVariant Value;
 };
 
-// The user's unit as the host keeps it: an item per column index. The original reaches it
+// The user's unit as the host keeps it: an item per column index. The 32-bit host reaches it
 // through entry 12 of the object's dispatch table; here it is the one abstract operation.
 class TUnitRecord {
 public:
