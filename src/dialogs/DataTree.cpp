@@ -73,21 +73,11 @@ void TgfmDataTree::FormShow() {
     setWindowTitle(FTitle);
     // The tree's activation requires an open connection: it is opened here when nothing has used
     // it yet. One that cannot be opened still fails the activation below with the tree's error.
-    TAdoConn *connection = GetDefaultConn();
     try {
-        connection->Open();
+        GetDefaultConn()->Open();
     } catch (const std::exception &) {
     }
-    dtrvElement->SetAdoConn(connection);
-    dtrvElement->SetSqlTable({FTreeSql});
-    dtrvElement->SetFieldId(QStringLiteral("id"));
-    dtrvElement->FieldPid = QStringLiteral("pid");
-    dtrvElement->FieldIsLeaf = QStringLiteral("leafflag");
-    dtrvElement->FieldCaption = QStringLiteral("name");
-    dtrvElement->FieldText = QStringLiteral("aText");
-    dtrvElement->TopVirNodeIdValue.clear();
-    dtrvElement->ValueIsLeaf = QStringLiteral("0");
-    dtrvElement->SetTopVirNodeTitle(FTitle);
+    SetUpTree(FTreeSql, QStringLiteral("aText"), QString(), FTitle);
     dtrvElement->SetTreeView(trvBottom);
     dtrvElement->SetActive(true);
 }

@@ -124,6 +124,22 @@ void TgfrmSelectElement::SelectFirstChildOf(TTreeNode *node) {
     else node->SetSelected(true);
 }
 
+// The picker tree reads the statement's id, pid, leafflag and name columns on the default
+// connection; a row is a bottom-level code when its leafflag is "0".
+void TgfrmSelectElement::SetUpTree(const QString &sql, const QString &textField, const QString &topId,
+                                   const QString &title) {
+    dtrvElement->SetAdoConn(GetDefaultConn());
+    dtrvElement->SetSqlTable({sql});
+    dtrvElement->SetFieldId(QStringLiteral("id"));
+    dtrvElement->FieldPid = QStringLiteral("pid");
+    dtrvElement->FieldIsLeaf = QStringLiteral("leafflag");
+    dtrvElement->FieldCaption = QStringLiteral("name");
+    dtrvElement->FieldText = textField;
+    dtrvElement->TopVirNodeIdValue = topId;
+    dtrvElement->ValueIsLeaf = QStringLiteral("0");
+    dtrvElement->SetTopVirNodeTitle(title);
+}
+
 void TgfrmSelectElement::LeafOnlyMessage() {
     QMessageBox box(QMessageBox::Information, QString(), QStringLiteral("请选择底级") + FElementCaption, QMessageBox::Ok,
                     this);
@@ -163,18 +179,8 @@ bool ShowElementDialog(const QString &sql, const QString &caption, QString &code
         IARQueryPtr warmUp;  // opens the default connection when it is closed; the rows are not read
         OpenDefaultQuery(sql, warmUp);
     }
-    TDynamicTree *tree = dialog->dtrvElement;
-    tree->SetAdoConn(GetDefaultConn());
-    tree->SetSqlTable({sql});
-    tree->SetFieldId(QStringLiteral("id"));
-    tree->FieldPid = QStringLiteral("pid");
-    tree->FieldIsLeaf = QStringLiteral("leafflag");
-    tree->FieldCaption = QStringLiteral("name");
-    tree->FieldText = QStringLiteral("tname");
-    tree->TopVirNodeIdValue = topId;
-    tree->ValueIsLeaf = QStringLiteral("0");
-    tree->SetTopVirNodeTitle(QStringLiteral("请选择") + caption);
-    tree->SetActive(true);
+    dialog->SetUpTree(sql, QStringLiteral("tname"), topId, QStringLiteral("请选择") + caption);
+    dialog->dtrvElement->SetActive(true);
     dialog->FLeafOnly = leafOnly;
     dialog->FElementCaption = caption;
     dialog->setWindowTitle(QStringLiteral("请选择") + caption);

@@ -43,6 +43,11 @@ protected:
     // The message of the bottom-level rule, with the dialog as its parent.
     void LeafOnlyMessage();
 
+public:
+    // Points the tree at the statement (its text column named textField) under a top node of the
+    // given id and title; the tree stays inactive.
+    void SetUpTree(const QString &sql, const QString &textField, const QString &topId, const QString &title);
+
 private:
     void SelectFirstChildOf(TTreeNode *node);
     void BuildPanels();
