@@ -12,7 +12,6 @@
 
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QStringList>
 #include <functional>
 
