@@ -57,6 +57,11 @@ void BatchDriver::AnswerModal() {
             dialog->reject();
             return;
         }
+        // The file type whose extension the name has is chosen in the dialog too, as a user would.
+        const QString suffix = QStringLiteral("*.") + QFileInfo(saveAnswer_).suffix().toLower();
+        for (const QString &filter : dialog->nameFilters())
+            if (!QFileInfo(saveAnswer_).suffix().isEmpty() && filter.endsWith(QLatin1Char('(') + suffix + QLatin1Char(')')))
+                dialog->selectNameFilter(filter);
         dialog->selectFile(saveAnswer_);
         // selectFile leaves the name box alone while it has the focus, and whether it has it yet
         // depends on when this watcher runs: the name goes into the box itself.

@@ -12,7 +12,7 @@ PACKAGES=(
   unixodbc tdsodbc odbc-mdbtools
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-wqy-microhei
-  python3 python3-xlrd
+  python3 python3-xlrd python3-openpyxl
   postgresql sqlite3 poppler-utils
   libxlsxwriter-dev
 )

@@ -18,6 +18,7 @@ class QToolButton;
 class TARQuery;
 class TCodeEdit;
 class TReportSheet;
+enum class TExportType;
 struct TQueryConditions;
 
 class TbfrmApportionQry : public TfrmBsTrvTC {
@@ -92,7 +93,8 @@ private:
     void ShowProgress(int rows);
     void ClearDataRows();
     void Message(const QString &text);
-    QString ExportFileName();
+    // The file to export to and its type, from the save dialog; an empty name when cancelled.
+    QString ExportFileName(TExportType *type);
 
     QString lastMessage_;
     QString templateError_;  // why the report template could not be opened; empty when it was

@@ -155,27 +155,63 @@ void TbfrmApportionQry::tbnPrintClick() {
     if (cllBudget->SheetPrint(0, 0) < 0) Message(cllBudget->LastError());
 }
 
-QString TbfrmApportionQry::ExportFileName() {
+namespace {
+// The save dialog's file types: the Excel 97-2003 workbook first and chosen at first.
+struct TExportFilter {
+    TExportType type;
+    const char *text;
+};
+const TExportFilter kExportFilters[] = {
+    {TExportType::Xls, "文件类型 (*.xls)"},
+    {TExportType::Xlsx, "Excel 工作簿 (*.xlsx)"},
+    {TExportType::Csv, "CSV UTF-8 (*.csv)"},
+};
+
+TExportType FilterType(const QString &filter) {
+    for (const TExportFilter &f : kExportFilters)
+        if (filter == QString::fromUtf8(f.text)) return f.type;
+    return TExportType::Xls;
+}
+}  // namespace
+
+QString TbfrmApportionQry::ExportFileName(TExportType *type) {
     const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
     const QString suggested = QString::number(year) + QStringLiteral("年") + cobType->currentText()
                               + QStringLiteral("范围划分建议表组合查询结果");
-    QFileDialog sd(this, QString(), suggested, QStringLiteral("文件类型 (*.xls)"));
+    QStringList filters;
+    for (const TExportFilter &f : kExportFilters) filters << QString::fromUtf8(f.text);
+    QFileDialog sd(this, QString(), suggested);
+    sd.setNameFilters(filters);
     sd.setObjectName(QStringLiteral("sd"));
     sd.setAcceptMode(QFileDialog::AcceptSave);
-    // The name the dialog checks for an existing file is the one written: with ".xls".
+    // The name the dialog checks for an existing file is the one written: with the chosen type's
+    // extension.
     sd.setDefaultSuffix(QStringLiteral("xls"));
+    connect(&sd, &QFileDialog::filterSelected, &sd,
+            [&sd](const QString &filter) { sd.setDefaultSuffix(ExportSuffix(FilterType(filter))); });
     sd.setOption(QFileDialog::DontUseNativeDialog);
     sd.selectFile(suggested);
     if (sd.exec() != QDialog::Accepted || sd.selectedFiles().isEmpty()) return QString();
-    return sd.selectedFiles().constFirst();
+    QString name = sd.selectedFiles().constFirst();
+    // A name with a known extension is written as that type; any other name gets the extension of
+    // the type chosen in the dialog.
+    if (const std::optional<TExportType> named = ExportTypeOfName(name)) {
+        *type = *named;
+    } else {
+        *type = FilterType(sd.selectedNameFilter());
+        name += QLatin1Char('.') + ExportSuffix(*type);
+    }
+    return name;
 }
 
 void TbfrmApportionQry::tbtnExcelClick() {
-    QString name = ExportFileName();
+    TExportType type = TExportType::Xls;
+    const QString name = ExportFileName(&type);
     if (name.isEmpty()) return;
-    if (!name.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive)) name += QLatin1String(".xls");
+    // A workbook printed from the spreadsheet program numbers its pages as the printout does.
+    cllBudget->SheetPageText(QString(), QString(), QStringLiteral("共&S页第&P页"));
     cllBudget->SetWorkbookReadonly(false);
-    const int rc = cllBudget->SheetExportExcel(name);
+    const int rc = cllBudget->SheetExportFile(name, type);
     cllBudget->SetWorkbookReadonly(true);
     if (rc == 1) Message(QStringLiteral("数据导出成功。"));
     else Message(QStringLiteral("数据导出失败：") + cllBudget->LastError());

@@ -6,7 +6,7 @@
 #include "report/SheetPainter.h"
 #include "report/SheetTemplate.h"
 #include "report/SheetView.h"
-#include "report/xls/XlsExport.h"
+#include "report/SheetExport.h"
 
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -103,8 +103,10 @@ bool TReportSheet::WorkbookReadonly() const { return view_->IsReadOnly(); }
 
 void TReportSheet::SetWorkbookReadonly(bool readOnly) { view_->SetReadOnly(readOnly); }
 
-int TReportSheet::SheetExportExcel(const QString &fileName) {
-    const TXlsExportResult r = ExportXls(model_, fileName);
+int TReportSheet::SheetExportExcel(const QString &fileName) { return SheetExportFile(fileName, TExportType::Xls); }
+
+int TReportSheet::SheetExportFile(const QString &fileName, TExportType type) {
+    const TXlsExportResult r = ExportSheet(model_, fileName, type);
     lastError_ = r.message;
     return r.code;
 }

@@ -10,6 +10,7 @@
 // Beyond the control's operations, preview and print can be sent to a PDF file instead of the
 // screen and printer (SetPrintFile), which is what a host without a display uses, and every
 // operation that can fail leaves its reason in LastError.
+#include "report/SheetExport.h"
 #include "report/SheetModel.h"
 
 #include <QString>
@@ -65,6 +66,8 @@ public:
     int SheetPrint(int, int);
     // Writes the sheet as an Excel 97-2003 workbook; the TXlsResult code (1 when written).
     int SheetExportExcel(const QString &fileName);
+    // Writes the sheet as a file of the given type (.xls, .xlsx or .csv); the TXlsResult code.
+    int SheetExportFile(const QString &fileName, TExportType type);
 
     bool WorkbookReadonly() const;
     void SetWorkbookReadonly(bool readOnly);
@@ -72,7 +75,7 @@ public:
     // Preview and print write this PDF file instead of showing a dialog (empty: dialogs again).
     void SetPrintFile(const QString &pdfFile) { printFile_ = pdfFile; }
     QString PrintFile() const { return printFile_; }
-    // Why the last SheetOpen, SheetPreview, SheetPrint or SheetExportExcel failed (empty after
+    // Why the last SheetOpen, SheetPreview, SheetPrint or export failed (empty after
     // success).
     QString LastError() const { return lastError_; }
 

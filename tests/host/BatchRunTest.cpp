@@ -99,6 +99,37 @@ TEST_P(BatchRunTest, BadReportOptionsExitWithOneAndSayWhatIsValid) {
     }
 }
 
+// --export picks the file type by the name's extension: an .xlsx workbook and a CSV file read back
+// by openpyxl and Python's csv module hold the same rows and total as the sheet.
+TEST_P(BatchRunTest, ExportTypeFollowsTheExtension) {
+    const char *reader =
+        "import csv, sys, openpyxl\n"
+        "if sys.argv[1].endswith('.csv'):\n"
+        "    rows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', newline='')))\n"
+        "else:\n"
+        "    rows = [[c if c is not None else '' for c in r]\n"
+        "            for r in openpyxl.load_workbook(sys.argv[1]).active.iter_rows(values_only=True)]\n"
+        "for r in rows: print('%s\\t%s' % (r[0], [c for c in r if c != ''][-1] if any(r) else ''))\n";
+    for (const char *name : {"report.xlsx", "report.csv"}) {
+        const QString file = tmp_.filePath(QString::fromLatin1(name));
+        const TReportRun r = Run({"--group", "预算单位,资金性质", "--level", "2", "--print-sheet", "--export", file});
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QFile head(file);
+        ASSERT_TRUE(head.open(QIODevice::ReadOnly)) << name;
+        EXPECT_EQ(head.read(3), QByteArray(QByteArrayView(name).endsWith(".csv") ? "\xEF\xBB\xBF" : "PK\x03")) << name;
+        QProcess py;
+        py.start(QStringLiteral("/usr/bin/python3"), {"-c", reader, file});
+        ASSERT_TRUE(py.waitForFinished(-1));
+        ASSERT_EQ(py.exitCode(), 0) << py.readAllStandardError().toStdString();
+        const QStringList book = QString::fromUtf8(py.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        EXPECT_EQ(NumberedRows(book).size(), NumberedRows(lines).size()) << name;
+        ASSERT_FALSE(book.isEmpty());
+        EXPECT_TRUE(book.last().startsWith(QStringLiteral("合  计"))) << name;
+        EXPECT_NEAR(Amount(book.last().section('\t', -1)), Amount(lines.last().section('\t', -1)), 0.005) << name;
+    }
+}
+
 AUTHPAY_ON_BOTH_BACKENDS(BatchRunTest);
 
 }  // namespace

@@ -42,7 +42,8 @@ TEST_F(ApportionOutputTest, TheExportedWorkbookHoldsTheSheet) {
     EXPECT_EQ(answers.boxes.value(0).title, QStringLiteral("Kestrelbay 7.1-提示信息"));
     EXPECT_EQ(answers.boxes.value(0).icon, QMessageBox::Information);
     EXPECT_EQ(answers.suggestedName, QStringLiteral("2010年控制数范围划分建议表组合查询结果"));
-    EXPECT_TRUE(answers.saveFilters.join(";").contains(QStringLiteral("*.xls")));
+    EXPECT_EQ(answers.saveFilters, QStringList({QStringLiteral("文件类型 (*.xls)"), QStringLiteral("Excel 工作簿 (*.xlsx)"),
+                                                QStringLiteral("CSV UTF-8 (*.csv)")}));
     EXPECT_TRUE(w->cllBudget->WorkbookReadonly());
     ASSERT_TRUE(QFileInfo::exists(file));
     EXPECT_FALSE(QFileInfo::exists(file + QStringLiteral(".xls")));
@@ -66,6 +67,22 @@ TEST_F(ApportionOutputTest, XlsIsAppendedOnlyToANameWithoutIt) {
     EXPECT_EQ(ExportAs(tmp.filePath(QStringLiteral("upper.XLS"))), QStringList{kExported});
     const QStringList files = QDir(tmp.path()).entryList({QStringLiteral("upper*")}, QDir::Files);
     EXPECT_EQ(files, QStringList{QStringLiteral("upper.XLS")});
+}
+
+// A name without an extension gets the one of the type chosen in the dialog; a name with a known
+// extension is written as that type, whichever type the list shows.
+TEST_F(ApportionOutputTest, TheChosenTypeDecidesTheFile) {
+    answers.saveType = QStringLiteral("CSV UTF-8 (*.csv)");
+    EXPECT_EQ(ExportAs(tmp.filePath(QStringLiteral("plain"))), QStringList{kExported});
+    QFile csv(tmp.filePath(QStringLiteral("plain.csv")));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(csv.readAll().startsWith("\xEF\xBB\xBF" + QStringLiteral("支付范围划分汇总组合查询表").toUtf8()));
+    EXPECT_EQ(ExportAs(tmp.filePath(QStringLiteral("named.xlsx"))), QStringList{kExported});
+    answers.saveType.clear();
+    const QJsonObject book = ReadXlsBack(tmp.filePath(QStringLiteral("named.xlsx")));
+    EXPECT_EQ(book["nrows"].toInt(), RowCount() - 1);
+    EXPECT_EQ(book["print_titles"].toString(), "4:5");
+    EXPECT_EQ(book["footer"].toString(), QStringLiteral("&R共&N页第&P页"));
 }
 
 // A name typed without ".xls" is checked as the file that is written: the dialog asks before

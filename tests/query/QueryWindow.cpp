@@ -118,6 +118,14 @@ void TQueryWindowTest::AnswerModal() {
             return;
         }
         dialog->setDirectory(target.absolutePath());
+        if (auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo")); types && !answers.saveType.isEmpty()) {
+            const int at = types->findText(answers.saveType);
+            ASSERT_GE(at, 0) << answers.saveType.toStdString();
+            // Chosen with the keyboard, as a user would: the list sends what a choice sends.
+            types->setFocus();
+            while (types->currentIndex() < at) QTest::keyClick(types, Qt::Key_Down);
+            while (types->currentIndex() > at) QTest::keyClick(types, Qt::Key_Up);
+        }
         name->setFocus();
         name->selectAll();
         for (QChar c : target.fileName()) QTest::sendKeyEvent(QTest::Click, name, Qt::Key(0), QString(c), Qt::NoModifier);

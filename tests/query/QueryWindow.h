@@ -28,6 +28,7 @@ struct TModalAnswers {
     };
     QList<Box> boxes;
     QString saveAs;  // typed into the save dialog's name box; empty: the dialog is cancelled
+    QString saveType;  // chosen in the dialog's file type list first, when not empty
     QString suggestedName;
     QStringList saveFilters;
     int saveDialogs = 0;

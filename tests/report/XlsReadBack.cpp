@@ -6,7 +6,8 @@
 
 QJsonObject ReadXlsBack(const QString &file, bool withCells) {
     const QString script = qEnvironmentVariable("AUTHPAY_SOURCE_DIR", QStringLiteral(AUTHPAY_SOURCE_DIR_DEFAULT)) +
-                           "/tests/report/read_xls.py";
+                           (file.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive) ? "/tests/report/read_xlsx.py"
+                                                                                        : "/tests/report/read_xls.py");
     QProcess p;
     QStringList args{script, file};
     if (withCells) args << "--cells";

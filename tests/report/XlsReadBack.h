@@ -1,6 +1,7 @@
 #pragma once
-// Reads an exported workbook back through python3-xlrd (tests/report/read_xls.py) and hands the
-// result to the test as JSON.
+// Reads an exported workbook back through python3-xlrd (tests/report/read_xls.py), or an .xlsx
+// workbook through python3-openpyxl (read_xlsx.py, same shape and units where the formats agree),
+// and hands the result to the test as JSON.
 #include <QJsonObject>
 #include <QString>
 

@@ -25,6 +25,7 @@ def cell_info(book, sheet, r, c):
         "format": fmt,
         "h": xf.alignment.hor_align,
         "v": xf.alignment.vert_align,
+        "wrap": bool(xf.alignment.text_wrapped),
         "borders": [b.left_line_style, b.top_line_style, b.right_line_style, b.bottom_line_style],
         "bold": bool(font.bold),
         "font": font.name,
@@ -85,6 +86,11 @@ def main():
         "rowinfo": {str(k): {"height": v.height, "hidden": bool(v.hidden)}
                     for k, v in sheet.rowinfo_map.items()},
     }
+    out["print_titles"] = ""
+    for name in book.name_obj_list:
+        if name.name == "Print_Titles" and name.result is not None:
+            _, _, rlo, rhi, _, _ = name.result.value[0].coords
+            out["print_titles"] = f"{rlo + 1}:{rhi}"
     out.update(stream_facts(path))
     if with_cells:
         out["cells"] = {f"{r + 1},{c + 1}": cell_info(book, sheet, r, c)

@@ -1,9 +1,11 @@
 #include "report/xls/XlsExport.h"
 
+#include "report/ExportCells.h"
 #include "report/xls/CompoundFile.h"
 #include "report/xls/XlsWorksheet.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <QSaveFile>
 
 namespace {
@@ -15,14 +17,37 @@ constexpr uint16_t kCodePage = 0x0042;
 constexpr uint16_t kWindow1 = 0x003D;
 constexpr uint16_t kDateMode = 0x0022;
 constexpr uint16_t kBoundSheet = 0x0085;
+constexpr uint16_t kSupBook = 0x01AE;
+constexpr uint16_t kExternSheet = 0x0017;
+constexpr uint16_t kName = 0x0018;
 
-// A sheet name as workbooks accept it: at most 31 characters, none of []:*?/\.
-QString WorkbookSheetName(const QString &name) {
-    QString out;
-    for (QChar c : name)
-        if (!QStringLiteral("[]:*?/\\").contains(c) && c.unicode() >= 0x20) out += c;
-    out = out.left(31).trimmed();
-    return out.isEmpty() ? QStringLiteral("Sheet1") : out;
+// The print titles: the built-in name Print_Titles of the sheet, referring to its repeated rows
+// across every column. The name needs the workbook's own sheet list (SUPBOOK) and one reference
+// to the sheet (EXTERNSHEET).
+void WritePrintTitles(const TPageSetup &page, int rows, TBiffBuffer &g) {
+    const bool repeat = page.repeatFirstRow >= 1 && page.repeatFirstRow <= page.repeatLastRow
+                        && page.repeatLastRow <= std::min(rows, kMaxXlsRows);
+    if (!repeat) return;
+    size_t h = g.OpenRecord(kSupBook);
+    g.U16(1);       // one sheet
+    g.U16(0x0401);  // this workbook
+    g.CloseRecord(h);
+    h = g.OpenRecord(kExternSheet);
+    for (uint16_t w : {1, 0, 0, 0}) g.U16(w);  // one reference: this workbook, sheet 0 to 0
+    g.CloseRecord(h);
+    h = g.OpenRecord(kName);
+    g.U16(0x0020);  // built-in name
+    g.U8(0);        // no keyboard shortcut
+    g.U8(1);        // the name is one character long
+    g.U16(11);      // formula size
+    g.U16(0);
+    g.U16(1);       // belongs to the first sheet
+    for (int i = 0; i < 4; ++i) g.U8(0);
+    g.U8(0);        // the name's character, 8 bits wide
+    g.U8(0x07);     // Print_Titles
+    g.U8(0x3B);     // area on a sheet: reference 0, rows, columns 0..255, all absolute
+    for (uint16_t w : {0, page.repeatFirstRow - 1, page.repeatLastRow - 1, 0, 0x00FF}) g.U16(uint16_t(w));
+    g.CloseRecord(h);
 }
 
 struct TWorkbookStream {
@@ -58,6 +83,7 @@ void BuildStream(const TSheetModel &model, TWorkbookStream &stream) {
     g.U8(0);   // worksheet
     g.ShortString(WorkbookSheetName(model.SheetName));
     g.CloseRecord(h);
+    WritePrintTitles(model.Page(), model.RowCount(), g);
     strings.Write(g, 0);
     h = g.OpenRecord(kEof);
     g.CloseRecord(h);
@@ -82,17 +108,17 @@ QByteArray BuildWorkbookStream(const TSheetModel &model) {
 }
 
 TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName) {
-    if (fileName.trimmed().isEmpty()) return Fail(kXlsNoFileName, QStringLiteral("没有指定导出文件名。"));
+    if (fileName.trimmed().isEmpty()) return *RefusedExportTarget(fileName);
     if (model.RowCount() > kMaxXlsRows)
         return Fail(kXlsTooManyRows,
-                    QStringLiteral("表格有%1行，超过Excel 97-2003工作表最多65536行的限制，未导出。")
+                    QStringLiteral("表格有%1行，超过Excel 97-2003工作表最多65536行的限制，未导出。"
+                                   "请选择“Excel 工作簿 (*.xlsx)”类型导出。")
                         .arg(model.RowCount()));
     if (model.ColumnCount() > kMaxXlsColumns)
         return Fail(kXlsTooManyColumns,
                     QStringLiteral("表格有%1列，超过Excel 97-2003工作表最多256列的限制，未导出。")
                         .arg(model.ColumnCount()));
-    if (QFileInfo(fileName).isDir())
-        return Fail(kXlsTargetIsFolder, QStringLiteral("“%1”是一个文件夹，不能作为导出文件。").arg(fileName));
+    if (const auto refused = RefusedExportTarget(fileName)) return *refused;
 
     TWorkbookStream stream;
     BuildStream(model, stream);
@@ -105,7 +131,5 @@ TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName) {
     } else if (!file.commit()) {
         error = file.errorString();
     }
-    if (!error.isEmpty())
-        return Fail(kXlsWriteFailed, QStringLiteral("无法写入文件“%1”：%2").arg(fileName, error));
-    return {};
+    return error.isEmpty() ? TXlsExportResult{} : ExportWriteFailed(fileName, error);
 }

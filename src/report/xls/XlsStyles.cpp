@@ -20,21 +20,21 @@ bool HasCjk(const QString &text) {
     return false;
 }
 
-uint8_t AlignmentByte(const TCellStyle &s) {
+uint8_t AlignmentByte(const TCellStyle &s, bool wrap) {
     const uint8_t h = s.hAlign == THAlign::Left ? 1 : s.hAlign == THAlign::Centre ? 2 : 3;
     const uint8_t v = s.vAlign == TVAlign::Top ? 0 : s.vAlign == TVAlign::Centre ? 1 : 2;
-    return uint8_t(h | (v << 4));
+    return uint8_t(h | (wrap ? 0x08 : 0) | (v << 4));
 }
 }  // namespace
 
 TXlsStyles::TXlsStyles(const TSheetModel &model)
-    : model_(model), xfOf_(size_t(model.StyleCount()) * 2, -1) {}
+    : model_(model), xfOf_(size_t(model.StyleCount()) * 4, -1) {}
 
-uint16_t TXlsStyles::CellXf(uint16_t styleId, bool amount) {
-    int32_t &xf = xfOf_[size_t(styleId) * 2 + (amount ? 1 : 0)];
+uint16_t TXlsStyles::CellXf(uint16_t styleId, bool amount, bool wrap) {
+    int32_t &xf = xfOf_[size_t(styleId) * 4 + (amount ? 1 : 0) + (wrap ? 2 : 0)];
     if (xf < 0) {
         xf = int32_t(kFirstCellXf + cellXfs_.size());
-        cellXfs_.emplace_back(styleId, amount);
+        cellXfs_.push_back({styleId, amount, wrap});
     }
     return uint16_t(xf);
 }
@@ -55,14 +55,14 @@ void TXlsStyles::WriteFont(TBiffBuffer &out, const TSheetFont &font) const {
     out.CloseRecord(h);
 }
 
-void TXlsStyles::WriteXf(TBiffBuffer &out, const TCellStyle *style, bool amount,
+void TXlsStyles::WriteXf(TBiffBuffer &out, const TCellStyle *style, const TCellXf &kind,
                          bool styleXf) const {
     const size_t h = out.OpenRecord(kXf);
     out.U16(style ? FontIndex(style->font) : 0);
-    out.U16(amount ? kAmountFormat : 0);
+    out.U16(kind.amount ? kAmountFormat : 0);
     // Locked; a style XF has no parent (0xFFF), a cell XF inherits from the Normal style (XF 0).
     out.U16(styleXf ? 0xFFF5 : 0x0001);
-    out.U8(style ? AlignmentByte(*style) : 0x20);  // default: general, bottom
+    out.U8(style ? AlignmentByte(*style, kind.wrap) : 0x20);  // default: general, bottom
     out.U8(0);                                       // no rotation
     out.U8(0);                                       // no indent
     // Cell XFs say which parts they set themselves; all of them for our cells.
@@ -84,10 +84,9 @@ void TXlsStyles::Write(TBiffBuffer &out) const {
     for (size_t i = fonts.size(); i < 5; ++i) WriteFont(out, fonts[0]);
 
     // XF 0 is the Normal style, 1..14 further style XFs, 15 the default cell XF.
-    for (int i = 0; i < 15; ++i) WriteXf(out, nullptr, false, true);
-    WriteXf(out, nullptr, false, false);
-    for (const auto &[styleId, amount] : cellXfs_)
-        WriteXf(out, &model_.StyleById(styleId), amount, false);
+    for (int i = 0; i < 15; ++i) WriteXf(out, nullptr, {}, true);
+    WriteXf(out, nullptr, {}, false);
+    for (const TCellXf &kind : cellXfs_) WriteXf(out, &model_.StyleById(kind.styleId), kind, false);
 
     const size_t h = out.OpenRecord(kStyle);
     out.U16(0x8000);  // built-in style on XF 0

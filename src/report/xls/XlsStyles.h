@@ -1,7 +1,7 @@
 #pragma once
 // Fonts and cell formats (XF records) of the exported workbook. The sheet's styles become cell XFs
-// on demand, once for texts and once more for amounts (number format #,##0.00), and the workbook
-// globals then write exactly the fonts and XFs that the cells use.
+// on demand, once for each kind of cell that uses them (text or amount, number format #,##0.00;
+// wrapped or not), and the workbook globals then write exactly the fonts and XFs that the cells use.
 #include "report/SheetModel.h"
 #include "report/xls/BiffBuffer.h"
 
@@ -13,8 +13,9 @@ class TXlsStyles {
 public:
     explicit TXlsStyles(const TSheetModel &model);
 
-    // The XF index for a cell of the given sheet style holding a text or an amount.
-    uint16_t CellXf(uint16_t styleId, bool amount);
+    // The XF index for a cell of the given sheet style holding a text or an amount, with its text
+    // wrapped or not.
+    uint16_t CellXf(uint16_t styleId, bool amount, bool wrap = false);
     // The XF of cells and rows without a format of their own.
     static constexpr uint16_t kDefaultXf = 15;
 
@@ -24,11 +25,16 @@ public:
 private:
     static uint16_t FontIndex(int font) { return uint16_t(font < 4 ? font : font + 1); }
     void WriteFont(TBiffBuffer &out, const TSheetFont &font) const;
-    void WriteXf(TBiffBuffer &out, const TCellStyle *style, bool amount, bool styleXf) const;
+    struct TCellXf {
+        uint16_t styleId;
+        bool amount;
+        bool wrap;
+    };
+    void WriteXf(TBiffBuffer &out, const TCellStyle *style, const TCellXf &kind, bool styleXf) const;
 
     const TSheetModel &model_;
     std::vector<int32_t> xfOf_;  // per sheet style and kind: XF index, or -1 when not yet used
-    std::vector<std::pair<uint16_t, bool>> cellXfs_;  // XF 16 onwards: sheet style, amount
+    std::vector<TCellXf> cellXfs_;  // XF 16 onwards
 };
 
 }  // namespace biff

@@ -1,6 +1,7 @@
 #include "report/xls/XlsWorksheet.h"
 
 #include "report/AmountText.h"
+#include "report/ExportCells.h"
 #include "report/PageText.h"
 
 #include <algorithm>
@@ -96,14 +97,6 @@ void WriteRowRecord(const TSheetModel &model, int row, TBiffBuffer &out) {
     out.CloseRecord(h);
 }
 
-// True when the cell is part of a merged area but not its top-left cell: such cells are exported
-// without text, as the sheet shows them.
-bool Covered(const std::vector<TCellRect> &rowMerges, int col, int row) {
-    for (const TCellRect &m : rowMerges)
-        if (m.Contains(col, row)) return !(m.left == col && m.top == row);
-    return false;
-}
-
 void WriteCells(const TSheetModel &model, int row, TXlsStyles &styles, TSharedStrings &strings,
                 TBiffBuffer &out) {
     const int columns = model.ColumnCount();
@@ -111,7 +104,7 @@ void WriteCells(const TSheetModel &model, int row, TXlsStyles &styles, TSharedSt
     for (int col = 1; col <= columns; ++col) {
         const uint16_t style = model.StyleId(col, row);
         QStringView text = model.Text(col, row);
-        if (!text.isEmpty() && !merges.empty() && Covered(merges, col, row)) text = {};
+        if (!text.isEmpty() && !merges.empty() && CellCoveredByMerge(merges, col, row)) text = {};
         double amount = 0;
         if (!text.isEmpty() && ParseAmountText(text, &amount)) {
             const size_t h = out.OpenRecord(kNumber);
@@ -124,7 +117,7 @@ void WriteCells(const TSheetModel &model, int row, TXlsStyles &styles, TSharedSt
             const size_t h = out.OpenRecord(kLabelSst);
             out.U16(uint16_t(row - 1));
             out.U16(uint16_t(col - 1));
-            out.U16(styles.CellXf(style, false));
+            out.U16(styles.CellXf(style, false, CellWraps(model, col, row)));
             out.U32(strings.Add(text));
             out.CloseRecord(h);
         } else if (style != 0) {

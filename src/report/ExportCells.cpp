@@ -1,0 +1,39 @@
+#include "report/ExportCells.h"
+
+#include "report/AmountText.h"
+
+#include <QFileInfo>
+
+bool CellCoveredByMerge(const std::vector<TCellRect> &rowMerges, int col, int row) {
+    for (const TCellRect &m : rowMerges)
+        if (m.Contains(col, row)) return !(m.left == col && m.top == row);
+    return false;
+}
+
+bool CellWraps(const TSheetModel &model, int col, int row) {
+    const int height = model.RowHeight(row);
+    if (height <= model.DefaultRowHeight()) return false;
+    const QStringView text = model.Text(col, row);
+    double amount = 0;
+    return !text.isEmpty() && !ParseAmountText(text, &amount);
+}
+
+QString WorkbookSheetName(const QString &name) {
+    QString out;
+    for (QChar c : name)
+        if (!QStringLiteral("[]:*?/\\").contains(c) && c.unicode() >= 0x20) out += c;
+    out = out.left(31).trimmed();
+    return out.isEmpty() ? QStringLiteral("Sheet1") : out;
+}
+
+std::optional<TXlsExportResult> RefusedExportTarget(const QString &fileName) {
+    if (fileName.trimmed().isEmpty()) return TXlsExportResult{kXlsNoFileName, QStringLiteral("没有指定导出文件名。")};
+    if (QFileInfo(fileName).isDir())
+        return TXlsExportResult{kXlsTargetIsFolder,
+                                QStringLiteral("“%1”是一个文件夹，不能作为导出文件。").arg(fileName)};
+    return std::nullopt;
+}
+
+TXlsExportResult ExportWriteFailed(const QString &fileName, const QString &reason) {
+    return {kXlsWriteFailed, QStringLiteral("无法写入文件“%1”：%2").arg(fileName, reason)};
+}

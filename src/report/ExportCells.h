@@ -1,0 +1,26 @@
+#pragma once
+// What every exported file takes from the sheet in the same way: which cells a merge covers,
+// which cells wrap their text, the workbook's sheet name and the cells holding amounts.
+#include "report/SheetModel.h"
+#include "report/xls/XlsExport.h"
+
+#include <optional>
+
+#include <vector>
+
+// True when the cell lies in one of the merged areas but is not its top-left cell: such cells are
+// exported without text, as the sheet shows them.
+bool CellCoveredByMerge(const std::vector<TCellRect> &rowMerges, int col, int row);
+
+// True when the cell's text is to wrap in a spreadsheet program. The sheet makes a row taller than
+// the default height only when a text of that row needs more than one line at its column's width;
+// a text cell of such a row wraps, so that the program shows the row as the sheet does.
+bool CellWraps(const TSheetModel &model, int col, int row);
+
+// The sheet's name as workbooks accept it: at most 31 characters, none of []:*?/\.
+QString WorkbookSheetName(const QString &name);
+
+// The refusals every export makes before writing anything: no file name, or a folder's name.
+std::optional<TXlsExportResult> RefusedExportTarget(const QString &fileName);
+// The failure of writing the file, with the system's reason.
+TXlsExportResult ExportWriteFailed(const QString &fileName, const QString &reason);

@@ -1,0 +1,224 @@
+#include "report/xlsx/XlsxExport.h"
+
+#include "report/AmountText.h"
+#include "report/ExportCells.h"
+#include "report/xls/XlsWorksheet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <map>
+#include <xlsxwriter.h>
+
+namespace {
+
+// A UTF-8 text of at most `bytes` bytes, cut before a character that would not fit.
+QByteArray Utf8Cut(const QString &text, int bytes) {
+    QByteArray utf8 = text.toUtf8();
+    if (utf8.size() <= bytes) return utf8;
+    int end = bytes;
+    while (end > 0 && (uchar(utf8[end]) & 0xC0) == 0x80) --end;  // not inside a character
+    return utf8.left(end);
+}
+
+double Points(int pixels) { return pixels * 0.75; }
+
+class TXlsxSheetWriter {
+public:
+    TXlsxSheetWriter(const TSheetModel &model, lxw_workbook *book, lxw_worksheet *sheet)
+        : model_(model), book_(book), sheet_(sheet), formats_(size_t(model.StyleCount()) * 4, nullptr) {}
+
+    void Write() {
+        WritePageSetup();
+        WriteColumns();
+        for (const TCellRect &m : model_.Merges().All()) mergesEndingAt_.emplace(m.bottom, m);
+        worksheet_set_default_row(sheet_, Points(model_.DefaultRowHeight()), LXW_FALSE);
+        for (int row = 1; row <= model_.RowCount(); ++row) WriteRow(row);
+    }
+
+private:
+    lxw_format *Format(uint16_t styleId, bool amount, bool wrap);
+    void WritePageSetup();
+    void WriteColumns();
+    void WriteRow(int row);
+    void WriteMergesEndingAt(int row);
+
+    const TSheetModel &model_;
+    lxw_workbook *book_;
+    lxw_worksheet *sheet_;
+    std::vector<lxw_format *> formats_;  // per sheet style and kind, made when first used
+    std::multimap<int, TCellRect> mergesEndingAt_;
+};
+
+lxw_format *TXlsxSheetWriter::Format(uint16_t styleId, bool amount, bool wrap) {
+    lxw_format *&f = formats_[size_t(styleId) * 4 + (amount ? 1 : 0) + (wrap ? 2 : 0)];
+    if (f) return f;
+    const TCellStyle &style = model_.StyleById(styleId);
+    const TSheetFont &font = model_.Fonts()[style.font < model_.Fonts().size() ? style.font : 0];
+    f = workbook_add_format(book_);
+    format_set_font_name(f, font.family.toUtf8().constData());
+    format_set_font_size(f, font.points);
+    if (font.bold) format_set_bold(f);
+    if (font.italic) format_set_italic(f);
+    format_set_align(f, style.hAlign == THAlign::Left     ? LXW_ALIGN_LEFT
+                        : style.hAlign == THAlign::Centre ? LXW_ALIGN_CENTER
+                                                          : LXW_ALIGN_RIGHT);
+    format_set_align(f, style.vAlign == TVAlign::Top      ? LXW_ALIGN_VERTICAL_TOP
+                        : style.vAlign == TVAlign::Centre ? LXW_ALIGN_VERTICAL_CENTER
+                                                          : LXW_ALIGN_VERTICAL_BOTTOM);
+    if (style.borders & Border::Left) format_set_left(f, LXW_BORDER_THIN);
+    if (style.borders & Border::Top) format_set_top(f, LXW_BORDER_THIN);
+    if (style.borders & Border::Right) format_set_right(f, LXW_BORDER_THIN);
+    if (style.borders & Border::Bottom) format_set_bottom(f, LXW_BORDER_THIN);
+    if (amount) format_set_num_format(f, "#,##0.00");
+    if (wrap) format_set_text_wrap(f);
+    return f;
+}
+
+void TXlsxSheetWriter::WritePageSetup() {
+    const TPageSetup &page = model_.Page();
+    if (page.orientation == TPageOrientation::Landscape) worksheet_set_landscape(sheet_);
+    else worksheet_set_portrait(sheet_);
+    worksheet_set_paper(sheet_, uint8_t(biff::PaperCode(page.paper)));
+    worksheet_set_margins(sheet_, page.marginLeft / 25.4, page.marginRight / 25.4, page.marginTop / 25.4,
+                          page.marginBottom / 25.4);
+    if (page.centreHorizontally) worksheet_center_horizontally(sheet_);
+    const QString footer = biff::FooterText(page.pageText);
+    if (!footer.isEmpty()) {
+        lxw_header_footer_options options{};
+        options.margin = 0.3;
+        worksheet_set_footer_opt(sheet_, Utf8Cut(footer, 255).constData(), &options);
+    }
+    if (page.repeatFirstRow >= 1 && page.repeatFirstRow <= page.repeatLastRow
+        && page.repeatLastRow <= model_.RowCount())
+        worksheet_repeat_rows(sheet_, lxw_row_t(page.repeatFirstRow - 1), lxw_row_t(page.repeatLastRow - 1));
+}
+
+void TXlsxSheetWriter::WriteColumns() {
+    for (int col = 1; col <= model_.ColumnCount(); ++col) {
+        const int width = model_.ColumnWidth(col);
+        const auto c = lxw_col_t(col - 1);
+        if (width > 0) {
+            worksheet_set_column_pixels(sheet_, c, c, uint32_t(width), nullptr);
+        } else {
+            lxw_row_col_options hidden{};
+            hidden.hidden = 1;
+            worksheet_set_column_pixels_opt(sheet_, c, c, uint32_t(kSheetDefaultColumnWidth), nullptr, &hidden);
+        }
+    }
+}
+
+// Rows go out one after the other and a written row cannot be changed any more, so a merged area
+// is declared when its last row comes: the cells of its earlier rows are already written, and the
+// library's own filling of the area only reaches the last row, which is written next.
+void TXlsxSheetWriter::WriteMergesEndingAt(int row) {
+    const auto [first, last] = mergesEndingAt_.equal_range(row);
+    for (auto it = first; it != last; ++it) {
+        const TCellRect &m = it->second;
+        if (m.IsSingleCell()) continue;
+        const uint16_t style = model_.StyleId(m.left, m.top);
+        worksheet_merge_range(sheet_, lxw_row_t(m.top - 1), lxw_col_t(m.left - 1), lxw_row_t(m.bottom - 1),
+                              lxw_col_t(m.right - 1), "", Format(style, false, false));
+    }
+}
+
+void TXlsxSheetWriter::WriteRow(int row) {
+    const auto r = lxw_row_t(row - 1);
+    const int height = model_.RowHeight(row);
+    if (height == 0) {
+        lxw_row_col_options hidden{};
+        hidden.hidden = 1;
+        worksheet_set_row_pixels_opt(sheet_, r, uint32_t(model_.DefaultRowHeight()), nullptr, &hidden);
+    } else if (height != model_.DefaultRowHeight()) {
+        worksheet_set_row_pixels(sheet_, r, uint32_t(height), nullptr);
+    }
+    WriteMergesEndingAt(row);
+    const int columns = model_.ColumnCount();
+    const std::vector<TCellRect> merges = model_.Merges().Intersecting({1, row, columns, row});
+    for (int col = 1; col <= columns; ++col) {
+        const auto c = lxw_col_t(col - 1);
+        const uint16_t style = model_.StyleId(col, row);
+        QStringView text = model_.Text(col, row);
+        if (!text.isEmpty() && !merges.empty() && CellCoveredByMerge(merges, col, row)) text = {};
+        double amount = 0;
+        if (!text.isEmpty() && ParseAmountText(text, &amount)) {
+            worksheet_write_number(sheet_, r, c, amount, Format(style, true, false));
+        } else if (!text.isEmpty()) {
+            worksheet_write_string(sheet_, r, c, text.toUtf8().constData(),
+                                   Format(style, false, CellWraps(model_, col, row)));
+        } else if (style != 0) {
+            worksheet_write_blank(sheet_, r, c, Format(style, false, false));
+        }
+    }
+}
+
+// The name under which the workbook is written before it takes the target's place: in the
+// target's folder, so that the final rename neither copies nor crosses file systems.
+bool MakeTemporaryName(const QString &fileName, QString *tempName, QString *error) {
+    QTemporaryFile temp(QFileInfo(fileName).absolutePath() + QStringLiteral("/.authpay-XXXXXX.xlsx"));
+    temp.setAutoRemove(false);
+    if (!temp.open()) {
+        *error = temp.errorString();
+        return false;
+    }
+    *tempName = temp.fileName();
+    return true;
+}
+
+// Closes the workbook, which assembles the file. Rows written in constant-memory mode went to a
+// temporary file whose write errors the library does not check: they are checked here first.
+lxw_error CloseWorkbook(lxw_workbook *book, lxw_worksheet *sheet) {
+    const bool rowsLost = sheet->optimize_tmpfile
+                          && (std::fflush(sheet->optimize_tmpfile) != 0 || std::ferror(sheet->optimize_tmpfile));
+    const lxw_error closed = workbook_close(book);
+    return rowsLost ? LXW_ERROR_CREATING_TMPFILE : closed;
+}
+
+QString CloseErrorText(lxw_error error) {
+    if (error == LXW_ERROR_CREATING_TMPFILE || error == LXW_ERROR_ZIP_FILE_ADD || error == LXW_ERROR_ZIP_CLOSE
+        || error == LXW_ERROR_ZIP_FILE_OPERATION || error == LXW_ERROR_CREATING_XLSX_FILE)
+        return QStringLiteral("磁盘已满或无法写入（%1）").arg(QString::fromUtf8(lxw_strerror(error)));
+    return QString::fromUtf8(lxw_strerror(error));
+}
+
+}  // namespace
+
+TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName) {
+    if (const auto refused = RefusedExportTarget(fileName)) return *refused;
+    QString tempName, error;
+    if (!MakeTemporaryName(fileName, &tempName, &error))
+        return ExportWriteFailed(fileName, error);
+
+    const QByteArray tempPath = QFile::encodeName(tempName);
+    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = const_cast<char *>(folder.constData());
+    options.use_zip64 = LXW_TRUE;
+    lxw_workbook *book = workbook_new_opt(tempPath.constData(), &options);
+    lxw_worksheet *sheet =
+        book ? workbook_add_worksheet(book, WorkbookSheetName(model.SheetName).toUtf8().constData()) : nullptr;
+    if (!sheet) {
+        if (book) workbook_close(book);
+        QFile::remove(tempName);
+        return ExportWriteFailed(fileName, QStringLiteral("无法创建工作簿"));
+    }
+    TXlsxSheetWriter(model, book, sheet).Write();
+    const lxw_error closed = CloseWorkbook(book, sheet);
+    if (closed != LXW_NO_ERROR) {
+        QFile::remove(tempName);
+        return ExportWriteFailed(fileName, CloseErrorText(closed));
+    }
+    // The new file gets the old one's permissions, or those of a newly made file.
+    const QFileInfo old(fileName);
+    QFile::setPermissions(tempName, old.exists() ? old.permissions()
+                                                 : QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                       | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    if (std::rename(tempPath.constData(), QFile::encodeName(fileName).constData()) != 0) {
+        QFile::remove(tempName);
+        return ExportWriteFailed(fileName, QStringLiteral("无法替换原文件"));
+    }
+    return {};
+}

@@ -1,0 +1,209 @@
+// The .xlsx and CSV exports read back by openpyxl and Python's csv module, the .xls and .xlsx
+// agreeing on what they carry (print titles and wrapped texts included), the .xls row limit that
+// names the .xlsx type, and a full disk that leaves the old file as it was.
+#include "report/CsvExport.h"
+#include "report/SheetExport.h"
+#include "report/XlsReadBack.h"
+#include "report/xls/XlsExport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+namespace {
+// Title, two heading rows repeated on every page, result rows (one taller for a long name), totals.
+TSheetModel ReportSheet() {
+    TSheetModel m;
+    m.SetRowCount(9);
+    const int bold = m.AddFont({QStringLiteral("宋体"), 16, true, false});
+    m.SetText(1, 1, u"支付范围划分汇总组合查询表");
+    m.SetFont({1, 1, 16, 1}, bold);
+    m.Merge({1, 1, 16, 1});
+    m.SetAlignment(1, 1, 36);
+    m.SetText(2, 4, u"预算单位");
+    m.Merge({2, 4, 3, 4});
+    m.SetText(2, 5, u"编码");
+    m.SetText(3, 5, u"名称");
+    m.SetText(14, 4, u"金额（元）");
+    m.Merge({14, 4, 14, 5});
+    m.SetText(1, 7, u"1");
+    m.SetText(2, 7, u"001");
+    m.SetText(3, 7, u"财政局");
+    m.SetText(14, 7, u"1,234,567.50");
+    m.SetText(1, 8, u"2");
+    m.SetText(2, 8, u"201");
+    m.SetText(3, 8, u"归口管理的行政单位离退休人员管理机构");
+    m.SetRowHeight(8, 36);  // the name takes two lines
+    m.SetText(14, 8, u"-1,234.50");
+    m.Merge({1, 9, 12, 9});
+    m.SetText(1, 9, u"合  计");
+    m.SetText(14, 9, u"1,233,333.00");
+    for (int r = 7; r <= 9; ++r) m.SetAlignment(14, r, 34);
+    m.SetGridLines({1, 4, 16, 9}, 2);
+    for (int c = 4; c <= 13; ++c) m.SetColumnWidth(c, 0);
+    m.Page().pageText[2] = QStringLiteral("共&S页第&P页");
+    m.Page().orientation = TPageOrientation::Landscape;
+    m.Page().repeatFirstRow = 4;
+    m.Page().repeatLastRow = 5;
+    return m;
+}
+
+QByteArray Read(const QString &file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// The records of a CSV file as Python's csv module reads them.
+QJsonArray ReadCsvBack(const QString &file) {
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"),
+            {"-c",
+             "import csv, json, sys\n"
+             "json.dump(list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', newline=''))), sys.stdout)\n",
+             file});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        ADD_FAILURE() << p.readAllStandardError().toStdString();
+        return {};
+    }
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+}
+}  // namespace
+
+TEST(SheetExport, XlsAndXlsxCarryTheSameReport) {
+    QTemporaryDir dir;
+    for (TExportType type : {TExportType::Xls, TExportType::Xlsx}) {
+        const QString file = dir.filePath(QStringLiteral("组合查询结果.") + ExportSuffix(type));
+        const TXlsExportResult r = ExportSheet(ReportSheet(), file, type);
+        ASSERT_TRUE(r.Ok()) << r.message.toStdString();
+        const QJsonObject book = ReadXlsBack(file);
+        ASSERT_FALSE(book.isEmpty()) << file.toStdString();
+        SCOPED_TRACE(ExportSuffix(type).toStdString());
+        EXPECT_EQ(book["nrows"].toInt(), 9);
+        EXPECT_EQ(book["merged"].toArray(),
+                  QJsonArray({QJsonArray{0, 1, 0, 16}, QJsonArray{3, 4, 1, 3}, QJsonArray{3, 5, 13, 14},
+                              QJsonArray{8, 9, 0, 12}}));
+        const QJsonObject title = XlsCell(book, 1, 1);
+        EXPECT_TRUE(title["bold"].toBool());
+        EXPECT_EQ(title["height"].toInt(), 320);
+        EXPECT_EQ(title["h"].toInt(), 2);
+        const QJsonObject amount = XlsCell(book, 14, 8);
+        EXPECT_EQ(amount["type"].toString(), "number");
+        EXPECT_DOUBLE_EQ(amount["value"].toDouble(), -1234.5);
+        EXPECT_EQ(amount["format"].toString(), "#,##0.00");
+        EXPECT_EQ(amount["h"].toInt(), 3);
+        EXPECT_DOUBLE_EQ(XlsCell(book, 14, 9)["value"].toDouble(), 1233333.0);
+        EXPECT_EQ(XlsCell(book, 2, 8)["type"].toString(), "text");
+        EXPECT_EQ(XlsCell(book, 2, 8)["value"].toString(), "201");
+        EXPECT_EQ(XlsCell(book, 1, 9)["value"].toString(), QStringLiteral("合  计"));
+        EXPECT_EQ(XlsCell(book, 16, 7)["borders"].toArray(), QJsonArray({1, 1, 1, 1}));
+        // Texts of the taller row wrap; texts of standard rows and amounts do not.
+        EXPECT_TRUE(XlsCell(book, 3, 8)["wrap"].toBool());
+        EXPECT_FALSE(XlsCell(book, 3, 7)["wrap"].toBool());
+        EXPECT_FALSE(amount["wrap"].toBool());
+        EXPECT_EQ(book["rowinfo"].toObject()["7"].toObject()["height"].toInt(), 540);  // 36 px = 27 points
+        const QJsonObject cols = book["colinfo"].toObject();
+        EXPECT_TRUE(cols["3"].toObject()["hidden"].toBool());
+        EXPECT_FALSE(cols["2"].toObject()["hidden"].toBool());
+        EXPECT_EQ(book["print_titles"].toString(), "4:5");
+        EXPECT_TRUE(book["landscape"].toBool());
+        EXPECT_EQ(book["footer"].toString(), QStringLiteral("&R共&N页第&P页"));
+    }
+}
+
+TEST(SheetExport, CsvQuotesWhatNeedsQuotingAndReadsBack) {
+    EXPECT_EQ(CsvField(u"行政运行"), QStringLiteral("行政运行"));
+    EXPECT_EQ(CsvField(u"a,b"), "\"a,b\"");
+    EXPECT_EQ(CsvField(u"say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(CsvField(u"two\nlines"), "\"two\nlines\"");
+    EXPECT_EQ(CsvField(u"cr\r"), "\"cr\r\"");
+
+    TSheetModel m = ReportSheet();
+    m.SetText(3, 7, u"财政局, \"机关\"\n第二行");
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("结果.csv"));
+    ASSERT_TRUE(ExportSheet(m, file, TExportType::Csv).Ok());
+    const QByteArray bytes = Read(file);
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF")) << "the byte-order mark";
+    EXPECT_TRUE(bytes.endsWith("\r\n"));
+    const QJsonArray rows = ReadCsvBack(file);
+    // Every row of the sheet, hidden columns left out: 1 2 3 14 15 16, cut after the last text.
+    ASSERT_EQ(rows.size(), 9);
+    EXPECT_EQ(rows[0].toArray(), QJsonArray({QStringLiteral("支付范围划分汇总组合查询表"), "", "", ""}));
+    EXPECT_EQ(rows[6].toArray(), QJsonArray({"1", "001", QStringLiteral("财政局, \"机关\"\n第二行"), "1234567.50"}));
+    EXPECT_EQ(rows[7].toArray()[3].toString(), "-1234.50");
+    EXPECT_EQ(rows[8].toArray(), QJsonArray({QStringLiteral("合  计"), "", "", "1233333.00"}));
+}
+
+TEST(SheetExport, TypeFollowsTheExtension) {
+    EXPECT_EQ(ExportTypeOfName("a.xls"), TExportType::Xls);
+    EXPECT_EQ(ExportTypeOfName("/x/报表.XLSX"), TExportType::Xlsx);
+    EXPECT_EQ(ExportTypeOfName("a.b.Csv"), TExportType::Csv);
+    EXPECT_EQ(ExportTypeOfName("a.txt"), std::nullopt);
+    EXPECT_EQ(ExportTypeOfName("xlsx"), std::nullopt);
+}
+
+// An .xls cannot hold more than 65,536 rows: it is refused before anything is written, with a word
+// on the type that can; the .xlsx takes the same sheet.
+TEST(SheetExport, XlsRowLimitNamesTheXlsxType) {
+    TSheetModel m;
+    m.SetRowCount(70000);
+    for (int r = 1; r <= m.RowCount(); ++r) m.SetText(1, r, QString::number(r));
+    m.SetText(2, 70000, u"9,999.00");
+    QTemporaryDir dir;
+    const QString xls = dir.filePath("big.xls"), xlsx = dir.filePath("big.xlsx");
+    const TXlsExportResult refused = ExportSheet(m, xls, TExportType::Xls);
+    EXPECT_EQ(refused.code, kXlsTooManyRows);
+    EXPECT_TRUE(refused.message.contains(QStringLiteral("Excel 工作簿 (*.xlsx)"))) << refused.message.toStdString();
+    EXPECT_FALSE(QFile::exists(xls));
+    ASSERT_TRUE(ExportSheet(m, xlsx, TExportType::Xlsx).Ok());
+    QProcess p;
+    p.start("/usr/bin/python3", {"-c",
+                                 "import sys, openpyxl\n"
+                                 "s = openpyxl.load_workbook(sys.argv[1], read_only=True).active\n"
+                                 "rows = list(s.iter_rows(min_row=69999, values_only=True))\n"
+                                 "print(s.max_row, rows[-1][0], rows[-1][1])\n",
+                                 xlsx});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.readAllStandardOutput().trimmed(), "70000 70000 9999") << p.readAllStandardError().toStdString();
+}
+
+// A disk that fills up half-way: each type reports it and the earlier file stays as it was, with no
+// temporary file left beside it. The file size limit makes writes fail as a full disk does.
+TEST(SheetExport, FullDiskKeepsTheOldFile) {
+    TSheetModel m;
+    m.SetRowCount(20000);
+    for (int r = 1; r <= m.RowCount(); ++r) {
+        m.SetText(1, r, QStringLiteral("第%1行的一段较长的说明文字，用来把文件写大").arg(r));
+        m.SetText(2, r, u"1,234.50");
+    }
+    QTemporaryDir dir;
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    for (TExportType type : {TExportType::Xls, TExportType::Xlsx, TExportType::Csv}) {
+        const QString file = dir.filePath(QStringLiteral("old.") + ExportSuffix(type));
+        {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("the earlier export");
+        }
+        rlimit small = old;
+        small.rlim_cur = 64 * 1024;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const TXlsExportResult r = ExportSheet(m, file, type);
+        setrlimit(RLIMIT_FSIZE, &old);
+        SCOPED_TRACE(ExportSuffix(type).toStdString());
+        EXPECT_EQ(r.code, kXlsWriteFailed);
+        EXPECT_TRUE(r.message.startsWith(QStringLiteral("无法写入文件“%1”：").arg(file))) << r.message.toStdString();
+        EXPECT_EQ(Read(file), "the earlier export");
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "a temporary file was left";
+        QFile::remove(file);
+    }
+    std::signal(SIGXFSZ, SIG_DFL);
+}
