@@ -1,33 +1,36 @@
 // Query window benchmark. Run it with
 //
-//   bench/query/run.sh            (SQLite; generates build-dev/demo-1m.sqlite when missing)
-//   bench/query/run.sh --pg       (also PostgreSQL: a throwaway cluster loaded with 1M rows)
+//   bench/query/run.sh                 (SQLite, 1M rows; generates the database when missing)
+//   bench/query/run.sh --pg            (also PostgreSQL: a throwaway cluster loaded with the rows)
+//   bench/query/run.sh --scale         (1M and 10M rows, every grouping, both databases: the table)
 //
 // or directly:
 //
-//   build-dev/bench/query/bench_query --sqlite FILE [--reps N]
-//   build-dev/bench/query/bench_query --pg "Provider=PostgreSQL;Host=..;Port=..;..." [--reps N]
+//   build-dev/bench/query/bench_query --sqlite FILE [--grouping KEY] [--reps N] [--summary]
+//   build-dev/bench/query/bench_query --pg "Provider=PostgreSQL;Host=..;Port=..;..." [...]
+//   build-dev/bench/query/bench_query --sqlite FILE --large all-six   (a large result's outputs)
 //   build-dev/bench/query/bench_query --writer-only
 //
 // What it measures, in one process and one run:
 //  1. The apportion summary query window opened as the host opens it, grouped as a user would
-//     (预算单位 at unit level 2, 资金性质, 预算科目): Refresh from the click to the totals row
-//     (the click itself, and the click plus the events it left pending), against the database's
-//     command-line shell (sqlite3 FILE < statement.sql > /dev/null, or psql -f statement.sql)
-//     running the statement the window ran, captured with the manager's SQL trace. Repetitions
-//     alternate between the two; medians and the ratio are printed (target: within 1.1 times).
-//  2. Where Refresh spends its time: the same statement opened and read through the data layer
-//     as the window reads it, and the rows it gave written into a sheet by TResultRowWriter.
+//     (--grouping: unit2-fund-subject, the default, is 预算单位 at unit level 2, 资金性质, 预算科目;
+//     unit-subject-item is 预算单位 at its lowest level, 预算科目, 预算项目; all-six is every
+//     dimension): Refresh from the click to the totals row (the click itself, and the click plus
+//     the events it left pending), against the database's command-line shell (sqlite3 FILE <
+//     statement.sql > /dev/null, or psql -f statement.sql) running the statement the window ran,
+//     captured with the manager's SQL trace. Repetitions alternate between the two; medians and
+//     the ratio are printed (target: within 1.1 times), with the result rows and the process's
+//     memory when the window opened and at its peak. --summary prints that as one RESULT line.
+//  2. Where Refresh spends its time (not with --summary): the statement opened and read through the
+//     data layer as the window reads it, and the rows written into a sheet by TResultRowWriter.
 //  3. TResultRowWriter writing 10,000 rows of realistic values into a TReportSheet loaded with
 //     the window's template, then the totals row (target: under 100 ms).
+//  4. With --large: see LargeResult.cpp.
+#include "BenchHost.h"
 #include "BenchStats.h"
-#include "authpay/Application.h"
-#include "authpay/DbManager.h"
-#include "authpay/PlugIn.h"
-#include "authpay/Screen.h"
-#include "authpay/UserContext.h"
-#include "data/DefaultConn.h"
+#include "LargeResult.h"
 #include "data/AdoConn.h"
+#include "data/DefaultConn.h"
 #include "frame/PlugInEntry.h"
 #include "query/ApportionQry.h"
 #include "query/QueryBuild.h"
@@ -36,83 +39,17 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEvent>
-#include <QFile>
-#include <QMainWindow>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
 #ifndef AUTHPAY_TEMPLATES
 #define AUTHPAY_TEMPLATES ""
 #endif
 
 namespace {
-
-QString ListMs(const std::vector<double> &v) {
-    QStringList parts;
-    for (double x : v) parts << QString::number(x, 'f', 1);
-    return parts.join(QLatin1Char(' '));
-}
-
-void Print(const QString &line) {
-    std::printf("%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
-}
-
-struct TUnit : TUnitRecord {
-    TUnit() : fields(20) {
-        fields[0].Value = QStringLiteral("003001");
-        fields[3].Value = QStringLiteral("市财政局");
-        fields[17].Value = QStringLiteral("0");
-    }
-    TUnitField *Field(int index) override { return &fields[size_t(std::clamp(index, 0, 19))]; }
-    std::vector<TUnitField> fields;
-};
-
-// The parts of an ADO-style connection string ("Key=Value;...").
-QString ConnPart(const QString &conn, const QString &key) {
-    for (const QString &part : conn.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const int eq = part.indexOf(QLatin1Char('='));
-        if (eq > 0 && part.left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) return part.mid(eq + 1);
-    }
-    return QString();
-}
-
-// The database's command-line shell on the statement file, output discarded.
-struct TShell {
-    QString program;
-    QStringList arguments;
-    QString stdinFile;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    QString label;
-
-    double Run() const {
-        QProcess p;
-        p.setProcessEnvironment(environment);
-        if (!stdinFile.isEmpty()) p.setStandardInputFile(stdinFile);
-        p.setStandardOutputFile(QProcess::nullDevice());
-        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QElapsedTimer t;
-        t.start();
-        p.start(program, arguments);
-        if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-            Print(QStringLiteral("shell failed: %1 %2 (exit %3)").arg(program, arguments.join(' ')).arg(p.exitCode()));
-            return -1;
-        }
-        return Ms(t);
-    }
-};
 
 // Realistic result values: unit codes and names at level 2, fund natures, budget subjects.
 struct TRowValues {
@@ -186,159 +123,51 @@ int WriterBench(const QString &templates, int reps) {
     return 0;
 }
 
-struct THost {
-    TApplication application{QStringLiteral("bench_query")};
-    TScreen screen;
-    TPlugInModuleInfo moduleInfo{};
-    TSysParams params;
-    TSettings settings;
-    TUnit unit;
-    TUserContext context;
-    TDbManager *manager = nullptr;
-    TPlugInHostInfo record{&context, &moduleInfo, nullptr, &application, &screen};
-    QMainWindow main;
-    QMdiArea *mdi = nullptr;
-
-    THost(const QString &connectionString, const QString &templates) {
-        screen.SetFixedSize(QSize(1280, 800));
-        moduleInfo.ModuleId = 71;
-        params.Lines << QStringLiteral("11=%1").arg(templates);
-        manager = new TDbManager(connectionString);
-        context.DataYear = 2010;
-        context.DbManager = manager;
-        context.SysParams = &params;
-        context.Settings = &settings;
-        context.CurrentUnit = &unit;
-        application.OnException = [](QObject *, const Exception &e) {
-            Print(QStringLiteral("exception: ") + e.Message);
-        };
-        mdi = new QMdiArea;
-        main.setCentralWidget(mdi);
-        main.resize(1280, 800);
-        application.MainForm = &main;
-        main.show();
-    }
+struct TRefreshBench {
+    QString label;
+    QString connectionString;
+    TShell shell;
+    const TGrouping *grouping = nullptr;
+    QString templates;
+    int reps = 7;
+    QString workDir;
+    bool summary = false;
 };
 
-TbfrmApportionQry *OpenWindow(THost &host) {
-    if (authpay::ShowPlugInWindowImpl("TbfrmApportionQry", &host.record) != 0) return nullptr;
-    QApplication::processEvents();
-    for (QMdiSubWindow *sub : host.mdi->subWindowList())
-        if (auto *w = qobject_cast<TbfrmApportionQry *>(sub->widget())) {
-            sub->showMaximized();
-            QApplication::processEvents();
-            return w;
-        }
-    return nullptr;
-}
-
-bool Choose(QComboBox *box, const QString &text) {
-    const int i = box->findText(text);
-    if (i < 0) {
-        Print(QStringLiteral("%1 has no entry %2").arg(box->objectName(), text));
-        return false;
-    }
-    box->setCurrentIndex(i);
-    emit box->activated(i);  // what a user's choice sends
-    QApplication::processEvents();
-    return true;
-}
-
-struct TRefreshTime {
-    double click = 0;  // tbtnRefresh->click() returned: the totals row is in the sheet
-    double shown = 0;  // and the events it left (the sheet's repaint) processed
-};
-
-TRefreshTime Refresh(TbfrmApportionQry *w) {
-    QElapsedTimer t;
-    t.start();
-    w->tbtnRefresh->click();
-    TRefreshTime r;
-    r.click = Ms(t);
-    QApplication::processEvents();
-    r.shown = Ms(t);
-    TReportSheet *s = w->cllBudget;
-    if (s->SheetCellText(1, s->SheetRowCount(0) - 1) != QStringLiteral("合  计")) Print("Refresh wrote no totals row");
-    return r;
-}
-
-int RefreshBench(const QString &dbLabel, const QString &connectionString, const TShell &shellBase,
-                 const QString &templates, int reps, const QString &workDir) {
-    THost host(connectionString, templates);
-    TbfrmApportionQry *w = OpenWindow(host);
-    if (!w) {
-        Print("the window did not open");
-        return 1;
-    }
-    if (!Choose(w->cmbNum[0], QStringLiteral("预算单位")) || !Choose(w->cmbNum[1], QStringLiteral("资金性质"))
-        || !Choose(w->cmbNum[2], QStringLiteral("预算科目")) || !Choose(w->cobClass, QStringLiteral("2")))
-        return 1;
-
-    // The first Refresh with the trace on: the statement the window ran.
-    const QString tracePath = workDir + QStringLiteral("/trace.txt");
-    host.manager->SetSqlTrace(tracePath);
-    const TRefreshTime first = Refresh(w);
-    host.manager->SetSqlTrace(QString());
-    QFile trace(tracePath);
-    if (!trace.open(QIODevice::ReadOnly)) return 1;
-    QString sql;
-    for (const QByteArray &line : trace.readAll().split('\n'))
-        if (line.contains("sumMoney")) sql = QString::fromUtf8(line);
-    sql.replace(QLatin1String("\\n"), QLatin1String("\n")).replace(QLatin1String("\\r"), QLatin1String("\r"));
-    if (sql.isEmpty()) {
-        Print("the trace holds no grouped statement");
-        return 1;
-    }
-    const QString statementFile = workDir + QStringLiteral("/statement.sql");
-    QFile out(statementFile);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 1;
-    out.write(sql.toUtf8() + ";\n");
-    out.close();
-    TShell shell = shellBase;
-    if (shell.stdinFile == QLatin1String("@statement")) shell.stdinFile = statementFile;
-    for (QString &a : shell.arguments)
-        if (a == QLatin1String("@statement")) a = statementFile;
-
-    // The running number of the last data row, just above the totals row.
-    const QString resultRows = w->cllBudget->SheetCellText(1, w->cllBudget->SheetRowCount(0) - 2);
-    Print(QStringLiteral("\n== Refresh on %1 ==").arg(dbLabel));
-    Print(QStringLiteral("statement: %1").arg(sql.simplified()));
-    Print(QStringLiteral("result rows: %1; first (cold) Refresh %2 ms").arg(resultRows).arg(first.shown, 0, 'f', 1));
-    if (shell.Run() < 0) return 1;  // warm-up of the shell as well
-
+struct TRefreshFigures {
+    double window = 0, clickOnly = 0, shell = 0, paired = 0, best = 0;
     std::vector<double> clicks, shown, shells;
+};
+
+TRefreshFigures TimeRefreshes(TbfrmApportionQry *w, const TShell &shell, int reps) {
+    TRefreshFigures f;
     for (int i = 0; i < reps; ++i) {
         // Alternate which goes first, so that neither always meets a warmer cache.
-        if (i % 2) shells.push_back(shell.Run());
+        if (i % 2) f.shells.push_back(shell.Run());
         const TRefreshTime r = Refresh(w);
-        clicks.push_back(r.click);
-        shown.push_back(r.shown);
-        if (i % 2 == 0) shells.push_back(shell.Run());
+        f.clicks.push_back(r.click);
+        f.shown.push_back(r.shown);
+        if (i % 2 == 0) f.shells.push_back(shell.Run());
     }
-    const double mc = Median(clicks), ms = Median(shown), mr = Median(shells);
-    Print(QStringLiteral("Refresh click, ms:            %1   median %2").arg(ListMs(clicks)).arg(mc, 0, 'f', 1));
-    Print(QStringLiteral("Refresh click + repaint, ms:  %1   median %2").arg(ListMs(shown)).arg(ms, 0, 'f', 1));
-    Print(QStringLiteral("%1, ms: %2   median %3").arg(shell.label, -27).arg(ListMs(shells)).arg(mr, 0, 'f', 1));
+    f.window = Median(f.shown);
+    f.clickOnly = Median(f.clicks);
+    f.shell = Median(f.shells);
     // The machine may be shared: the ratio of each repetition's pair, and of the fastest runs,
     // are less disturbed by load that comes and goes than the ratio of the medians.
     std::vector<double> paired;
-    for (size_t i = 0; i < shown.size(); ++i) paired.push_back(shown[i] / shells[i]);
-    const double mp = Median(paired);
-    const double best = *std::min_element(shown.begin(), shown.end()) / *std::min_element(shells.begin(), shells.end());
-    Print(QStringLiteral("ratio Refresh/shell: medians %1 (click only %2), per-repetition median %3, fastest %4; "
-                         "target 1.1: %5")
-              .arg(ms / mr, 0, 'f', 3)
-              .arg(mc / mr, 0, 'f', 3)
-              .arg(mp, 0, 'f', 3)
-              .arg(best, 0, 'f', 3)
-              .arg(ms / mr <= 1.1 ? QStringLiteral("met") : QStringLiteral("MISSED")));
+    for (size_t i = 0; i < f.shown.size(); ++i) paired.push_back(f.shown[i] / f.shells[i]);
+    f.paired = Median(paired);
+    f.best = *std::min_element(f.shown.begin(), f.shown.end()) / *std::min_element(f.shells.begin(), f.shells.end());
+    return f;
+}
 
-    // Where the time goes: the statement through the data layer as the window reads it, then
-    // the rows it gave written into a fresh template sheet.
+// Where the time goes: the statement through the data layer as the window reads it, then the rows
+// it gave written into a fresh template sheet.
+int SplitRefresh(TbfrmApportionQry *w, const QString &sql, const QString &templates, int reps, double window,
+                 double shell) {
     TQueryConditions conditions = w->Conditions();
     conditions.SubstringFunction = GetDefaultConn()->GetSubstringFunction();
-    const TQuerySql built = BuildQuerySql(conditions);
-    const QStringList fields = built.FieldNames();
+    const QStringList fields = BuildQuerySql(conditions).FieldNames();
     std::vector<double> open, read, write;
     std::vector<TRowValues> rows;
     for (int i = 0; i < std::max(3, reps / 2); ++i) {
@@ -370,12 +199,67 @@ int RefreshBench(const QString &dbLabel, const QString &connectionString, const 
               .arg(rows.size())
               .arg(mrd, 0, 'f', 1)
               .arg(mw, 0, 'f', 1)
-              .arg(ms - mo - mrd - mw, 0, 'f', 1));
-    Print(QStringLiteral("data layer (open+read) / shell: %1").arg((mo + mrd) / mr, 0, 'f', 3));
-    w->tbnExit->click();
-    QApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+              .arg(window - mo - mrd - mw, 0, 'f', 1));
+    Print(QStringLiteral("data layer (open+read) / shell: %1").arg((mo + mrd) / shell, 0, 'f', 3));
     return 0;
+}
+
+int RefreshBench(const TRefreshBench &b) {
+    THost host(b.connectionString, b.templates);
+    TbfrmApportionQry *w = host.OpenWindow();
+    if (!w) {
+        Print("the window did not open");
+        return 1;
+    }
+    if (!ChooseGrouping(w, *b.grouping)) return 1;
+    const double rssOpen = CurrentRssMb();
+    TRefreshTime first;
+    const QString statementFile = CaptureStatement(host, w, b.workDir, &first);
+    if (statementFile.isEmpty()) {
+        Print("the trace holds no grouped statement");
+        return 1;
+    }
+    const TShell shell = b.shell.WithStatement(statementFile);
+    QFile statement(statementFile);
+    statement.open(QIODevice::ReadOnly);
+    const QString sql = QString::fromUtf8(statement.readAll()).chopped(2);
+    const int resultRows = ResultRows(w);
+    if (!b.summary) {
+        Print(QStringLiteral("\n== Refresh on %1, grouping %2 ==").arg(b.label, b.grouping->key));
+        Print(QStringLiteral("statement: %1").arg(sql.simplified()));
+        Print(QStringLiteral("result rows: %1; first (cold) Refresh %2 ms").arg(resultRows).arg(first.shown, 0, 'f', 1));
+    }
+    if (shell.Run() < 0) return 1;  // warm-up of the shell as well
+    const TRefreshFigures f = TimeRefreshes(w, shell, b.reps);
+    const double ratio = f.window / f.shell;
+    if (b.summary) {
+        Print(QStringLiteral("RESULT|%1|%2|%3|%4|%5|%6|%7|%8")
+                  .arg(b.label, b.grouping->key)
+                  .arg(f.window, 0, 'f', 1)
+                  .arg(f.shell, 0, 'f', 1)
+                  .arg(ratio, 0, 'f', 3)
+                  .arg(resultRows)
+                  .arg(rssOpen, 0, 'f', 0)
+                  .arg(PeakRssMb(), 0, 'f', 0));
+        CloseWindow(w);
+        return 0;
+    }
+    Print(QStringLiteral("Refresh click, ms:            %1   median %2").arg(ListMs(f.clicks)).arg(f.clickOnly, 0, 'f', 1));
+    Print(QStringLiteral("Refresh click + repaint, ms:  %1   median %2").arg(ListMs(f.shown)).arg(f.window, 0, 'f', 1));
+    Print(QStringLiteral("%1, ms: %2   median %3").arg(shell.label, -27).arg(ListMs(f.shells)).arg(f.shell, 0, 'f', 1));
+    Print(QStringLiteral("ratio Refresh/shell: medians %1 (click only %2), per-repetition median %3, fastest %4; "
+                         "target 1.1: %5")
+              .arg(ratio, 0, 'f', 3)
+              .arg(f.clickOnly / f.shell, 0, 'f', 3)
+              .arg(f.paired, 0, 'f', 3)
+              .arg(f.best, 0, 'f', 3)
+              .arg(ratio <= 1.1 ? QStringLiteral("met") : QStringLiteral("MISSED")));
+    Print(QStringLiteral("memory: %1 MiB when the window opened, peak %2 MiB")
+              .arg(rssOpen, 0, 'f', 0)
+              .arg(PeakRssMb(), 0, 'f', 0));
+    const int rc = SplitRefresh(w, sql, b.templates, b.reps, f.window, f.shell);
+    CloseWindow(w);
+    return rc;
 }
 
 }  // namespace
@@ -383,9 +267,9 @@ int RefreshBench(const QString &dbLabel, const QString &connectionString, const 
 int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QString sqliteFile, pgConn, templates = QStringLiteral(AUTHPAY_TEMPLATES);
+    QString sqliteFile, pgConn, templates = QStringLiteral(AUTHPAY_TEMPLATES), groupingKey, large;
     int reps = 7;
-    bool writerOnly = false;
+    bool writerOnly = false, summary = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -394,41 +278,42 @@ int main(int argc, char **argv) {
         else if (a == QLatin1String("--pg")) pgConn = next, ++i;
         else if (a == QLatin1String("--reps")) reps = std::max(1, next.toInt()), ++i;
         else if (a == QLatin1String("--templates")) templates = next, ++i;
+        else if (a == QLatin1String("--grouping")) groupingKey = next, ++i;
+        else if (a == QLatin1String("--large")) large = next, ++i;
+        else if (a == QLatin1String("--summary")) summary = true;
         else if (a == QLatin1String("--writer-only")) writerOnly = true;
         else {
             std::fprintf(stderr,
-                         "usage: bench_query [--sqlite FILE] [--pg CONNSTR] [--reps N] [--templates DIR] "
-                         "[--writer-only]\n");
+                         "usage: bench_query [--sqlite FILE] [--pg CONNSTR] [--grouping KEY] [--reps N] [--summary]\n"
+                         "                   [--large KEY] [--templates DIR] [--writer-only]\n"
+                         "groupings: unit2-fund-subject (default), unit-subject-item, all-six\n");
             return 2;
         }
+    }
+    const TGrouping *grouping = FindGrouping(groupingKey.isEmpty() ? QStringLiteral("unit2-fund-subject") : groupingKey);
+    const TGrouping *largeGrouping = large.isEmpty() ? nullptr : FindGrouping(large);
+    if (!grouping || (!large.isEmpty() && !largeGrouping)) {
+        std::fprintf(stderr, "bench_query: no grouping %s\n", qPrintable(large.isEmpty() ? groupingKey : large));
+        return 2;
     }
     if (!templates.endsWith(QLatin1Char('/'))) templates += QLatin1Char('/');
     QTemporaryDir work;
     authpay::ModuleStartup(RegisterApportionQryClasses);
     int rc = 0;
-    if (!writerOnly && !sqliteFile.isEmpty()) {
+    struct TDb {
+        QString label, conn;
         TShell shell;
-        shell.program = QStringLiteral("sqlite3");
-        shell.arguments = {sqliteFile};
-        shell.stdinFile = QStringLiteral("@statement");
-        shell.label = QStringLiteral("sqlite3 shell");
-        rc |= RefreshBench(QStringLiteral("SQLite ") + sqliteFile,
-                           QStringLiteral("Provider=SQLite;Data Source=%1;Mode=Read").arg(sqliteFile), shell, templates,
-                           reps, work.path());
+    };
+    std::vector<TDb> dbs;
+    if (!sqliteFile.isEmpty())
+        dbs.push_back({QStringLiteral("SQLite"), QStringLiteral("Provider=SQLite;Data Source=%1;Mode=Read").arg(sqliteFile),
+                       TShell::Sqlite(sqliteFile)});
+    if (!pgConn.isEmpty()) dbs.push_back({QStringLiteral("PostgreSQL"), pgConn, TShell::Psql(pgConn)});
+    for (const TDb &db : writerOnly ? std::vector<TDb>{} : dbs) {
+        if (largeGrouping) rc |= LargeResultBench(db.label, db.conn, *largeGrouping, templates, work.path());
+        else rc |= RefreshBench({db.label, db.conn, db.shell, grouping, templates, reps, work.path(), summary});
     }
-    if (!writerOnly && !pgConn.isEmpty()) {
-        TShell shell;
-        shell.program = QStringLiteral("psql");
-        shell.arguments = {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-h"), ConnPart(pgConn, "Host"),
-                           QStringLiteral("-p"), ConnPart(pgConn, "Port"), QStringLiteral("-U"),
-                           ConnPart(pgConn, "User ID"), QStringLiteral("-d"), ConnPart(pgConn, "Initial Catalog"),
-                           QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-f"),
-                           QStringLiteral("@statement")};
-        shell.environment.insert(QStringLiteral("PGPASSWORD"), ConnPart(pgConn, "Password"));
-        shell.label = QStringLiteral("psql -f");
-        rc |= RefreshBench(QStringLiteral("PostgreSQL"), pgConn, shell, templates, reps, work.path());
-    }
-    rc |= WriterBench(templates, reps);
+    if (!summary && !largeGrouping) rc |= WriterBench(templates, reps);
     authpay::ModuleShutdown();
     return rc;
 }

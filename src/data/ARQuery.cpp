@@ -156,8 +156,10 @@ TField TARQuery::FindField(const QString &name) const {
     return TField(header_.fieldName(index), current_[static_cast<size_t>(index)]);
 }
 
-TField TARQuery::FieldByName(const QString &name) const {
+int TARQuery::FieldIndex(const QString &name) const {
     const int index = header_.indexOf(name);
     if (index < 0) throw EDatabaseError(QStringLiteral("字段%1不存在").arg(name));
-    return Fields(index);
+    return index;
 }
+
+TField TARQuery::FieldByName(const QString &name) const { return Fields(FieldIndex(name)); }

@@ -71,6 +71,8 @@ public:
     int FieldCount() const { return header_.count(); }
     TField Fields(int index) const;                 // EDatabaseError for a bad position
     TField FieldByName(const QString &name) const override;  // letter case ignored; EDatabaseError if absent
+    // The position of the named column, for reading many rows by position; EDatabaseError if absent.
+    int FieldIndex(const QString &name) const;
     TField FindField(const QString &name) const;    // null field when absent
 
 private:

@@ -133,13 +133,17 @@ void TbfrmApportionQry::WriteResult(TARQuery *rows, const QStringList &fields) {
         ProgressBar1->setValue(done);
         ProgressBar1->repaint();
     });
+    // The columns are looked up once, not on every row.
+    std::vector<int> columns;
+    for (const QString &f : fields) columns.push_back(rows->FieldIndex(f));
+    const int amountColumn = rows->FieldIndex(QStringLiteral("sumMoney"));
     TResultRowWriter writer(cllBudget);
+    QStringList values;
     for (; !rows->Eof(); rows->Next()) {
         ticker.Advance();
-        QStringList values;
-        values.reserve(fields.size());
-        for (const QString &f : fields) values << rows->FieldByName(f).AsString();
-        writer.AddRow(values, rows->FieldByName(QStringLiteral("sumMoney")).AsCurrency());
+        values.clear();
+        for (int c : columns) values << rows->Fields(c).AsString();
+        writer.AddRow(values, rows->Fields(amountColumn).AsCurrency());
     }
     writer.AddTotals();
 }

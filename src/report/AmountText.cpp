@@ -1,6 +1,29 @@
 #include "report/AmountText.h"
 
+#include <algorithm>
 #include <cmath>
+
+namespace {
+// The text of a whole number of cents below 10^15, written from the last digit backwards: the
+// same text as the general way below, without its conversions (a report writes one per row).
+QString SmallAmountText(qint64 cents, bool negative) {
+    char16_t buffer[32];
+    int at = 32;
+    buffer[--at] = char16_t(u'0' + cents % 10);
+    buffer[--at] = char16_t(u'0' + cents / 10 % 10);
+    buffer[--at] = u'.';
+    qint64 whole = cents / 100;
+    int written = 0;
+    do {
+        if (written && written % 3 == 0) buffer[--at] = u',';
+        buffer[--at] = char16_t(u'0' + whole % 10);
+        whole /= 10;
+        ++written;
+    } while (whole > 0);
+    if (negative && cents != 0) buffer[--at] = u'-';
+    return QString(reinterpret_cast<const QChar *>(buffer + at), 32 - at);
+}
+}  // namespace
 
 QString FormatAmountText(double value) {
     if (!std::isfinite(value)) return QString::number(value);
@@ -10,7 +33,10 @@ QString FormatAmountText(double value) {
     // four decimals, far coarser than the nudge. The sign is decided on the rounded text, so
     // -0.001 shows as 0.00 and not -0.00.
     const double x = std::fabs(value) * 100.0;
-    const double cents = std::floor(x + 0.5 + x * 8.9e-16);
+    // The nudge is kept below a thousandth of a cent: grown with the amount it would add a whole
+    // cent to amounts of ten thousand billion and more.
+    const double cents = std::floor(x + 0.5 + std::min(x * 8.9e-16, 1e-3));
+    if (cents < 1e15) return SmallAmountText(qint64(cents), value < 0);
     QString digits = QString::number(cents / 100.0, 'f', 2);
     const qsizetype point = digits.indexOf(QLatin1Char('.'));
     for (qsizetype at = point - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char(','));

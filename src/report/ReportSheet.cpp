@@ -7,10 +7,9 @@
 #include "report/SheetTemplate.h"
 #include "report/SheetView.h"
 #include "report/SheetExport.h"
+#include "report/SheetPreview.h"
 
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QVBoxLayout>
 
@@ -124,22 +123,14 @@ int TReportSheet::PrintToFile() {
 }
 
 int TReportSheet::ShowPreview() {
-    QPrinter printer(QPrinter::HighResolution);
-    Layout(printer);
-    QPrintPreviewDialog dialog(&printer, window());
-    dialog.setWindowTitle(QStringLiteral("打印预览"));
-    QString error;
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [this, &error](QPrinter *p) {
-        TSheetPageRenderer(model_).Render(*p, &error);
-    });
-    if (auto *preview = dialog.findChild<QPrintPreviewWidget *>()) {
-        if (previewOption_ == 1) preview->setZoomMode(QPrintPreviewWidget::FitInView);
-        else if (previewOption_ == 2) preview->setZoomMode(QPrintPreviewWidget::FitToWidth);
-    }
+    TSheetPreviewDialog dialog(model_, TSheetPageRenderer::PageLayoutFor(model_.Page()),
+                               [this] { SheetPrint(0, 0); }, window());
+    using Z = TSheetPreviewPages::TZoom;
+    dialog.Pages()->SetZoom(previewOption_ == 1 ? Z::FitPage : previewOption_ == 2 ? Z::FitWidth : Z::ActualSize);
     dialog.resize(1000, 720);
     dialog.exec();
-    lastError_ = error;
-    return error.isEmpty() ? 1 : -1;
+    lastError_.clear();
+    return 1;
 }
 
 int TReportSheet::SheetPreview(int, int) {

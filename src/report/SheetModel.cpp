@@ -65,7 +65,12 @@ void TSheetModel::DeleteRows(int first, int count) {
 
 TSheetModel::TCellSlot *TSheetModel::Slot(int col, int row) {
     TSheetRow &r = rows_[size_t(row - 1)];
-    if (r.cells.size() < size_t(col)) r.cells.resize(size_t(col));
+    if (r.cells.size() < size_t(col)) {
+        // Rows are mostly filled from left to right: one allocation for all columns, not one for
+        // each time the row grows.
+        if (r.cells.capacity() < size_t(ColumnCount())) r.cells.reserve(size_t(ColumnCount()));
+        r.cells.resize(size_t(col));
+    }
     return &r.cells[size_t(col - 1)];
 }
 
@@ -145,12 +150,19 @@ TCellRect TSheetModel::Cut(const TCellRect &area) const {
 template <typename F> void TSheetModel::ForEachCell(const TCellRect &area, F &&change) {
     const TCellRect cut = Cut(area);
     if (cut.IsEmpty()) return;
+    // Neighbouring cells mostly end up with the same style: look it up once for a run of them.
+    uint64_t lastKey = ~uint64_t(0);
+    uint16_t lastId = 0;
     for (int row = cut.top; row <= cut.bottom; ++row)
         for (int col = cut.left; col <= cut.right; ++col) {
             TCellSlot *slot = Slot(col, row);
             TCellStyle style = styles_[slot->style];
             change(col, row, style);
-            slot->style = Intern(style);
+            if (style.Key() != lastKey) {
+                lastKey = style.Key();
+                lastId = Intern(style);
+            }
+            slot->style = lastId;
         }
 }
 

@@ -43,28 +43,38 @@ std::vector<TSheetPage> TSheetPageRenderer::Pages(QSizeF body) const {
 }
 
 bool TSheetPageRenderer::Render(QPagedPaintDevice &device, QString *error) {
-    pageCount_ = cellsPainted_ = 0;
+    cellsPainted_ = 0;
     QPainter painter;
     if (!painter.begin(&device)) {
+        pageCount_ = 0;
         *error = QStringLiteral("无法开始打印输出。");
         return false;
     }
     // The painter starts at the printable area's corner; draw in sheet pixels of 1/96 inch.
     const qreal scale = device.logicalDpiX() / 96.0;
-    const QSizeF body(device.width() / scale, device.height() / scale - kFooterHeight);
-    const std::vector<TSheetPage> pages = Pages(body);
-    pageCount_ = int(pages.size());
-    for (size_t i = 0; i < pages.size(); ++i) {
+    Paginate(QSizeF(device.width() / scale, device.height() / scale));
+    for (int i = 0; i < pageCount_; ++i) {
         if (i > 0 && !device.newPage()) {
             *error = QStringLiteral("无法开始新的一页。");
             return false;
         }
         painter.save();
         painter.scale(scale, scale);
-        PaintPage(painter, pages[i], int(i) + 1, body);
+        PaintPage(painter, i);
         painter.restore();
     }
     return painter.end();
+}
+
+int TSheetPageRenderer::Paginate(QSizeF printable) {
+    body_ = QSizeF(printable.width(), printable.height() - kFooterHeight);
+    pages_ = Pages(body_);
+    pageCount_ = int(pages_.size());
+    return pageCount_;
+}
+
+void TSheetPageRenderer::PaintPage(QPainter &painter, int index) {
+    if (index >= 0 && index < pageCount_) PaintPage(painter, pages_[size_t(index)], index + 1, body_);
 }
 
 void TSheetPageRenderer::PaintPage(QPainter &painter, const TSheetPage &page, int number, QSizeF body) {

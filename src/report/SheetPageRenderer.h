@@ -23,6 +23,13 @@ public:
     // Paints all pages onto the device, which already has its page layout. False (with a reason)
     // when the device cannot be painted on.
     bool Render(QPagedPaintDevice &device, QString *error);
+    // Lays the pages out for a printable area of the given size in sheet pixels (the band of the
+    // page text included); the number of pages. Render does this itself.
+    int Paginate(QSizeF printable);
+    // Paints one page of the last Paginate (from 0), the painter at the printable area's corner
+    // and drawing in sheet pixels: what Render puts on that page, for a preview that draws only
+    // the pages it shows.
+    void PaintPage(QPainter &painter, int index);
     // Pages painted by the last Render.
     int PageCount() const { return pageCount_; }
     // Cells drawn by the last Render, all pages together.
@@ -30,6 +37,8 @@ public:
 
 private:
     void PaintPage(QPainter &painter, const TSheetPage &page, int number, QSizeF body);
+    std::vector<TSheetPage> pages_;
+    QSizeF body_;
     void PaintPageText(QPainter &painter, QRectF band, int number);
 
     const TSheetModel &model_;

@@ -7,6 +7,7 @@
 TSheetTextMeasure::TSheetTextMeasure(const TSheetModel &model) : fonts_(model.Fonts()) {
     for (const TSheetFont &f : fonts_) {
         metrics_.emplace_back(MakeSheetFont(f));
+        lineHeights_.push_back(metrics_.back().height());
         std::array<int, 128> advance{};
         for (int c = 32; c < 127; ++c) advance[size_t(c)] = metrics_.back().horizontalAdvance(QChar(c));
         asciiAdvance_.push_back(advance);
@@ -14,8 +15,8 @@ TSheetTextMeasure::TSheetTextMeasure(const TSheetModel &model) : fonts_(model.Fo
 }
 
 int TSheetTextMeasure::LineHeight(uint16_t font) const {
-    if (metrics_.empty()) return 0;
-    return metrics_[font < metrics_.size() ? font : 0].height();
+    if (lineHeights_.empty()) return 0;
+    return lineHeights_[font < lineHeights_.size() ? font : 0];
 }
 
 // Codes and amounts are plain ASCII and mostly unique: their width is the sum of the characters'

@@ -31,5 +31,6 @@ private:
     std::vector<TSheetFont> fonts_;
     std::vector<std::array<int, 128>> asciiAdvance_;
     std::vector<QFontMetrics> metrics_;
+    std::vector<int> lineHeights_;  // asked for on every row: read once
     QHash<quint64, QHash<QString, int>> lines_;
 };

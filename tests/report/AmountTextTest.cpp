@@ -12,6 +12,9 @@ TEST(AmountText, FormatsWithSeparatorsAndTwoDecimals) {
         // Half cents round away from zero as the decimal amount reads, whatever the binary value.
         {2.675, "2.68"},             {-2.675, "-2.68"},   {1.005, "1.01"},
         {0.125, "0.13"},             {1.115, "1.12"},     {1234.5650, "1,234.57"},
+        // Either side of 10^13, where whole cents stop being written digit by digit.
+        {9999999999999.99, "9,999,999,999,999.99"}, {-10000000000000.0, "-10,000,000,000,000.00"},
+        {12345678901234.5, "12,345,678,901,234.50"},
     };
     for (const auto &[value, text] : cases) EXPECT_EQ(FormatAmountText(value), QString(text)) << value;
 }

@@ -6,7 +6,10 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QPrintPreviewWidget>
+#include "report/SheetPreview.h"
+
+#include <QSpinBox>
+#include <QTest>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -118,15 +121,49 @@ TEST(SheetPrint, PreviewDialogShowsThePages) {
     s.SheetPreviewOption(1);
     int shownPages = 0;
     OnNextDialog([&](QDialog *dialog) {
-        auto *preview = dialog->findChild<QPrintPreviewWidget *>();
+        auto *preview = dialog->findChild<TSheetPreviewPages *>();
         ASSERT_NE(preview, nullptr);
-        shownPages = preview->pageCount();
-        EXPECT_EQ(preview->zoomMode(), QPrintPreviewWidget::FitInView);
+        shownPages = preview->PageCount();
+        EXPECT_EQ(preview->Zoom(), TSheetPreviewPages::TZoom::FitPage);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("打印预览"));
         if (qEnvironmentVariableIsSet("AUTHPAY_SCREENSHOT_DIR"))
             dialog->grab().save(qEnvironmentVariable("AUTHPAY_SCREENSHOT_DIR") + "/preview-dialog.png");
     });
     EXPECT_EQ(s.SheetPreview(0, 0), 1);
     EXPECT_GE(shownPages, 2);
+}
+
+// A long report: the preview lays out as many pages as the PDF has, draws only those it shows, and
+// the keys and the page box move through them.
+TEST(SheetPrint, PreviewOfALongReportDrawsOnlyWhatItShows) {
+    TReportSheet s;
+    ShowWindowResult(s, SampleRows(6000));
+    s.SheetPageText("", QStringLiteral("共&S页第&P页"), "");
+    QTemporaryDir dir;
+    s.SetPrintFile(dir.filePath("long.pdf"));
+    ASSERT_EQ(s.SheetPrint(0, 0), 1);
+    const int pdfPages = PdfPages(dir.filePath("long.pdf"));
+    s.SetPrintFile(QString());
+    s.SheetPreviewOption(1);
+    OnNextDialog([&](QDialog *dialog) {
+        auto *preview = dialog->findChild<TSheetPreviewPages *>();
+        auto *box = dialog->findChild<QSpinBox *>(QStringLiteral("pageBox"));
+        ASSERT_TRUE(preview && box);
+        preview->viewport()->repaint();
+        EXPECT_EQ(preview->PageCount(), pdfPages);
+        EXPECT_LE(preview->PagesDrawn(), 3);
+        QTest::keyClick(preview, Qt::Key_End);
+        preview->viewport()->repaint();
+        EXPECT_EQ(preview->CurrentPage(), pdfPages);
+        EXPECT_EQ(box->value(), pdfPages);
+        box->setValue(100);
+        EXPECT_EQ(preview->CurrentPage(), 100);
+        QTest::keyClick(preview, Qt::Key_PageDown);
+        EXPECT_EQ(box->value(), 101);
+        preview->viewport()->repaint();
+        EXPECT_LE(preview->PagesDrawn(), 8);
+    });
+    EXPECT_EQ(s.SheetPreview(0, 0), 1);
 }
 
 TEST(SheetPrint, CancelledPrintDialogPrintsNothing) {

@@ -1,0 +1,70 @@
+#pragma once
+// The print preview of a report sheet. The pages are laid out as the printer lays them out, but
+// each page is drawn only when it comes into view (and kept while it stays near), so a report of
+// ten thousand pages opens at once and needs no more memory than one of ten.
+#include "report/SheetPageRenderer.h"
+
+#include <QAbstractScrollArea>
+#include <QCache>
+#include <QDialog>
+#include <QImage>
+#include <QPageLayout>
+#include <functional>
+
+class QLabel;
+class QSpinBox;
+
+class TSheetPreviewPages : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    enum class TZoom { FitPage, FitWidth, ActualSize };
+
+    TSheetPreviewPages(const TSheetModel &model, const QPageLayout &layout, QWidget *parent = nullptr);
+
+    int PageCount() const { return pageCount_; }
+    // The page (from 1) at the middle of the view.
+    int CurrentPage() const;
+    void GoToPage(int page);
+    TZoom Zoom() const { return zoom_; }
+    void SetZoom(TZoom zoom);
+    // Pages drawn so far, for those who check that the preview draws only what it shows.
+    int PagesDrawn() const { return pagesDrawn_; }
+
+signals:
+    void CurrentPageChanged(int page);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    double Scale() const;  // view pixels per sheet pixel
+    int PageStep() const;  // height of a page and the gap below it, in view pixels
+    QRect PageRect(int index) const;
+    const QImage &PageImage(int index);
+    void UpdateScrollBars();
+
+    TSheetPageRenderer renderer_;
+    QRectF paper_;      // the sheet of paper, in sheet pixels
+    QRectF printable_;  // the printable area on it
+    int pageCount_ = 0;
+    TZoom zoom_ = TZoom::FitPage;
+    QCache<int, QImage> images_{24};
+    int pagesDrawn_ = 0;
+    int lastReported_ = 0;
+};
+
+class TSheetPreviewDialog : public QDialog {
+    Q_OBJECT
+public:
+    // `print` prints the sheet (with its own print dialog) when the user asks from the preview.
+    TSheetPreviewDialog(const TSheetModel &model, const QPageLayout &layout, std::function<void()> print,
+                        QWidget *parent = nullptr);
+    TSheetPreviewPages *Pages() const { return pages_; }
+
+private:
+    TSheetPreviewPages *pages_;
+    QSpinBox *pageBox_;
+};
