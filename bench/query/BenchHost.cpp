@@ -169,10 +169,8 @@ bool Choose(QComboBox *box, const QString &text) {
 }
 
 bool ChooseGrouping(TbfrmApportionQry *w, const TGrouping &g) {
-    for (size_t i = 0; i < w->cmbNum.size(); ++i) {
-        const QString text = i < size_t(g.dimensions.size()) ? g.dimensions[qsizetype(i)] : QString();
-        if (!Choose(w->cmbNum[i], text)) return false;
-    }
+    for (qsizetype i = 0; i < g.dimensions.size(); ++i)
+        if (!Choose(w->cmbNum[size_t(i)], g.dimensions[i])) return false;
     return Choose(w->cobClass, g.level);
 }
 

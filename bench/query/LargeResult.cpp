@@ -140,7 +140,11 @@ int LargeResultBench(const QString &label, const QString &connectionString, cons
                      const QString &templates, const QString &workDir) {
     THost host(connectionString, templates);
     TbfrmApportionQry *w = host.OpenWindow();
-    if (!w || !ChooseGrouping(w, grouping)) return 1;
+    if (!w) return 1;
+    if (!ChooseGrouping(w, grouping)) {
+        CloseWindow(w);
+        return 1;
+    }
     Print(QStringLiteral("\n== Large result on %1, grouping %2 ==").arg(label, grouping.key));
     TimedRefresh(w);  // cold caches
     const TFillFigures f = TimedRefresh(w);

@@ -204,13 +204,7 @@ int SplitRefresh(TbfrmApportionQry *w, const QString &sql, const QString &templa
     return 0;
 }
 
-int RefreshBench(const TRefreshBench &b) {
-    THost host(b.connectionString, b.templates);
-    TbfrmApportionQry *w = host.OpenWindow();
-    if (!w) {
-        Print("the window did not open");
-        return 1;
-    }
+int RefreshBenchIn(THost &host, TbfrmApportionQry *w, const TRefreshBench &b) {
     if (!ChooseGrouping(w, *b.grouping)) return 1;
     const double rssOpen = CurrentRssMb();
     TRefreshTime first;
@@ -241,7 +235,6 @@ int RefreshBench(const TRefreshBench &b) {
                   .arg(resultRows)
                   .arg(rssOpen, 0, 'f', 0)
                   .arg(PeakRssMb(), 0, 'f', 0));
-        CloseWindow(w);
         return 0;
     }
     Print(QStringLiteral("Refresh click, ms:            %1   median %2").arg(ListMs(f.clicks)).arg(f.clickOnly, 0, 'f', 1));
@@ -257,7 +250,17 @@ int RefreshBench(const TRefreshBench &b) {
     Print(QStringLiteral("memory: %1 MiB when the window opened, peak %2 MiB")
               .arg(rssOpen, 0, 'f', 0)
               .arg(PeakRssMb(), 0, 'f', 0));
-    const int rc = SplitRefresh(w, sql, b.templates, b.reps, f.window, f.shell);
+    return SplitRefresh(w, sql, b.templates, b.reps, f.window, f.shell);
+}
+
+int RefreshBench(const TRefreshBench &b) {
+    THost host(b.connectionString, b.templates);
+    TbfrmApportionQry *w = host.OpenWindow();
+    if (!w) {
+        Print("the window did not open");
+        return 1;
+    }
+    const int rc = RefreshBenchIn(host, w, b);
     CloseWindow(w);
     return rc;
 }
@@ -267,7 +270,7 @@ int RefreshBench(const TRefreshBench &b) {
 int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QString sqliteFile, pgConn, templates = QStringLiteral(AUTHPAY_TEMPLATES), groupingKey, large;
+    QString sqliteFile, pgConn, templates = QStringLiteral(AUTHPAY_TEMPLATES), groupingKey, large, label;
     int reps = 7;
     bool writerOnly = false, summary = false;
     const QStringList args = app.arguments();
@@ -280,12 +283,13 @@ int main(int argc, char **argv) {
         else if (a == QLatin1String("--templates")) templates = next, ++i;
         else if (a == QLatin1String("--grouping")) groupingKey = next, ++i;
         else if (a == QLatin1String("--large")) large = next, ++i;
+        else if (a == QLatin1String("--label")) label = next, ++i;
         else if (a == QLatin1String("--summary")) summary = true;
         else if (a == QLatin1String("--writer-only")) writerOnly = true;
         else {
             std::fprintf(stderr,
                          "usage: bench_query [--sqlite FILE] [--pg CONNSTR] [--grouping KEY] [--reps N] [--summary]\n"
-                         "                   [--large KEY] [--templates DIR] [--writer-only]\n"
+                         "                   [--large KEY] [--label TEXT] [--templates DIR] [--writer-only]\n"
                          "groupings: unit2-fund-subject (default), unit-subject-item, all-six\n");
             return 2;
         }
@@ -306,9 +310,9 @@ int main(int argc, char **argv) {
     };
     std::vector<TDb> dbs;
     if (!sqliteFile.isEmpty())
-        dbs.push_back({QStringLiteral("SQLite"), QStringLiteral("Provider=SQLite;Data Source=%1;Mode=Read").arg(sqliteFile),
+        dbs.push_back({label.isEmpty() ? QStringLiteral("SQLite") : label, QStringLiteral("Provider=SQLite;Data Source=%1;Mode=Read").arg(sqliteFile),
                        TShell::Sqlite(sqliteFile)});
-    if (!pgConn.isEmpty()) dbs.push_back({QStringLiteral("PostgreSQL"), pgConn, TShell::Psql(pgConn)});
+    if (!pgConn.isEmpty()) dbs.push_back({label.isEmpty() ? QStringLiteral("PostgreSQL") : label, pgConn, TShell::Psql(pgConn)});
     for (const TDb &db : writerOnly ? std::vector<TDb>{} : dbs) {
         if (largeGrouping) rc |= LargeResultBench(db.label, db.conn, *largeGrouping, templates, work.path());
         else rc |= RefreshBench({db.label, db.conn, db.shell, grouping, templates, reps, work.path(), summary});

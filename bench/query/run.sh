@@ -1,23 +1,32 @@
 #!/usr/bin/env bash
-# Builds and runs the query window benchmark on a demo database of 1,000,000 budget rows.
+# Builds and runs the query window benchmark.
 #
-#   bench/query/run.sh [--pg] [--reps N]
+#   bench/query/run.sh [--pg] [--reps N] [bench_query options]
+#       Refresh grouped as in the default grouping on a 1,000,000-row SQLite demo database (and,
+#       with --pg, on a throwaway PostgreSQL cluster loaded with the same rows), then the row writer.
+#   bench/query/run.sh --scale [--reps N]
+#       The table of the scale figures: every grouping users run (unit2-fund-subject,
+#       unit-subject-item, all-six) on SQLite and PostgreSQL at 1,000,000 and 10,000,000 rows, and on
+#       the sharded PostgreSQL layout at 10,000,000 rows: the window's Refresh against the
+#       database's own shell, their ratio, the result rows and the process's memory; the time
+#       demo-gen takes for each load; then the large-result run (all six dimensions, 10,000,000
+#       rows) on SQLite and PostgreSQL.
 #
-# The SQLite database is generated once into build-dev/demo-1m.sqlite. With --pg a throwaway
-# PostgreSQL cluster (scripts/lib/postgres.sh) is started, its demo database is replaced by the
-# 1,000,000-row one, the benchmark runs against it as well, and the cluster is stopped again.
+# SQLite databases are generated once into build-dev/demo-1m.sqlite and demo-10m.sqlite.
 set -euo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$HERE/../../scripts/lib/common.sh"
 source "$ROOT/scripts/lib/postgres.sh"
+source "$ROOT/scripts/lib/pg-shards.sh"
 TREE="${AUTHPAY_TREE:-$ROOT/build-dev}"
-ROWS=1000000
 
-PG=0
+PG=0 SCALE=0 REPS=3
 ARGS=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --pg) PG=1 ;;
+    --scale) SCALE=1 ;;
+    --reps) REPS="$2"; ARGS+=("$1" "$2"); shift ;;
     *) ARGS+=("$1") ;;
   esac
   shift
@@ -25,21 +34,67 @@ done
 
 flock /tmp/authpay-build.lock cmake -S "$ROOT" -B "$TREE" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 flock /tmp/authpay-build.lock cmake --build "$TREE" --target bench_query demo-gen -j2 >/dev/null
+BENCH="$TREE/bench/query/bench_query"
 
-DB="$TREE/demo-1m.sqlite"
-if [ ! -f "$DB" ]; then
-  say "generating $DB ($ROWS rows)"
-  "$TREE/demo-gen" --sqlite "$DB.tmp" --rows "$ROWS" --quiet
-  mv "$DB.tmp" "$DB"
+# sqlite_db ROWS LABEL: the demo file of that many rows, generated when missing.
+sqlite_db() {
+  local db="$TREE/demo-$2.sqlite" start
+  if [ ! -f "$db" ]; then
+    start=$SECONDS
+    "$TREE/demo-gen" --sqlite "$db.tmp" --rows "$1" --quiet
+    mv "$db.tmp" "$db"
+    say "demo-gen --rows $1 on SQLite: $((SECONDS - start)) s"
+  fi
+  printf '%s' "$db"
+}
+
+# pg_load CONNSTR ROWS: replaces the demo rows of a PostgreSQL database and says how long it took.
+pg_load() {
+  local start=$SECONDS
+  "$TREE/demo-gen" --quiet --pg "$1" --rows "$2"
+  pg_psql authpay_demo -c 'vacuum analyze;' >/dev/null
+  say "demo-gen --rows $2 on PostgreSQL: $((SECONDS - start)) s (with vacuum analyze)"
+}
+
+GROUPINGS=(unit2-fund-subject unit-subject-item all-six)
+# summary LABEL DB-OPTIONS...: one table row per grouping.
+summary() {
+  local label="$1" g line; shift
+  for g in "${GROUPINGS[@]}"; do
+    line="$("$BENCH" "$@" --grouping "$g" --reps "$REPS" --summary --label "$label" 2>/dev/null | grep '^RESULT|' || true)"
+    [ -n "$line" ] || { say "$label $g: no result"; continue; }
+    IFS='|' read -r _ db grouping window shell ratio rows rss peak <<<"$line"
+    printf '| %s | %s | %s | %s | %s | %s | %s MiB | %s MiB |\n' "$db" "$grouping" "$window" "$shell" "$ratio" "$rows" "$rss" "$peak"
+  done
+}
+
+if [ "$SCALE" -eq 1 ]; then
+  trap 'shards_stop; pg_stop' EXIT
+  echo "| database | grouping | Refresh ms | shell ms | ratio | result rows | memory at open | peak memory |"
+  echo "|---|---|---|---|---|---|---|---|"
+  for size in 1m:1000000 10m:10000000; do
+    summary "SQLite ${size%%:*}" --sqlite "$(sqlite_db "${size##*:}" "${size%%:*}")"
+  done
+  pg_start "$TREE"
+  for size in 1m:1000000 10m:10000000; do
+    pg_load "$AUTHPAY_PG_CONNSTR" "${size##*:}"
+    summary "PostgreSQL ${size%%:*}" --pg "$AUTHPAY_PG_CONNSTR"
+  done
+  start=$SECONDS
+  shards_start "$TREE" 10000000
+  say "sharded layout with 10000000 rows ready in $((SECONDS - start)) s"
+  summary "PostgreSQL sharded 10m" --pg "$AUTHPAY_SHARD_CONNSTR"
+  shards_stop
+  "$BENCH" --sqlite "$(sqlite_db 10000000 10m)" --large all-six --label "SQLite 10m" 2>/dev/null
+  "$BENCH" --pg "$AUTHPAY_PG_CONNSTR" --large all-six --label "PostgreSQL 10m" 2>/dev/null
+  exit 0
 fi
 
-BENCH=("$TREE/bench/query/bench_query" --sqlite "$DB")
+BENCH_ARGS=(--sqlite "$(sqlite_db 1000000 1m)")
 if [ "$PG" -eq 1 ]; then
   trap pg_stop EXIT
   pg_start "$TREE"
-  say "loading $ROWS rows into PostgreSQL"
-  "$TREE/demo-gen" --quiet --pg "$AUTHPAY_PG_CONNSTR" --rows "$ROWS"
-  pg_psql authpay_demo -c 'vacuum analyze;' >/dev/null
-  BENCH+=(--pg "$AUTHPAY_PG_CONNSTR")
+  pg_load "$AUTHPAY_PG_CONNSTR" 1000000
+  BENCH_ARGS+=(--pg "$AUTHPAY_PG_CONNSTR")
 fi
-"${BENCH[@]}" "${ARGS[@]}"
+"$BENCH" "${BENCH_ARGS[@]}" "${ARGS[@]}"

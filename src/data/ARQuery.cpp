@@ -156,6 +156,13 @@ TField TARQuery::FindField(const QString &name) const {
     return TField(header_.fieldName(index), current_[static_cast<size_t>(index)]);
 }
 
+const QVariant &TARQuery::Value(int index) const {
+    if (index < 0 || index >= header_.count())
+        throw EDatabaseError(QStringLiteral("字段序号%1超出范围").arg(index));
+    CheckRow();
+    return current_[static_cast<size_t>(index)];
+}
+
 int TARQuery::FieldIndex(const QString &name) const {
     const int index = header_.indexOf(name);
     if (index < 0) throw EDatabaseError(QStringLiteral("字段%1不存在").arg(name));

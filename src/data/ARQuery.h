@@ -73,6 +73,8 @@ public:
     TField FieldByName(const QString &name) const override;  // letter case ignored; EDatabaseError if absent
     // The position of the named column, for reading many rows by position; EDatabaseError if absent.
     int FieldIndex(const QString &name) const;
+    // The value at a position of the current row; EDatabaseError for a bad position or no row.
+    const QVariant &Value(int index) const;
     TField FindField(const QString &name) const;    // null field when absent
 
 private:

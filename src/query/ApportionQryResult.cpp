@@ -142,8 +142,8 @@ void TbfrmApportionQry::WriteResult(TARQuery *rows, const QStringList &fields) {
     for (; !rows->Eof(); rows->Next()) {
         ticker.Advance();
         values.clear();
-        for (int c : columns) values << rows->Fields(c).AsString();
-        writer.AddRow(values, rows->Fields(amountColumn).AsCurrency());
+        for (int c : columns) values << rows->Value(c).toString();  // a null value gives an empty text
+        writer.AddRow(values, TField(QString(), rows->Value(amountColumn)).AsCurrency());
     }
     writer.AddTotals();
 }

@@ -37,16 +37,16 @@ int TSheetTextMeasure::Lines(uint16_t font, QStringView text, int width) {
     const int room = std::max(1, width - 2 * TSheetPainter::kPadding);
     if (const int ascii = AsciiWidth(font, text); ascii >= 0 && ascii <= room) return 1;
     // Remembered per font and width: a report's names repeat on many rows.
-    QHash<QString, int> &cache = lines_[(quint64(font) << 32) | quint32(room)];
+    auto &cache = lines_[(quint64(font) << 32) | quint32(room)];
+    if (auto it = cache.find(text); it != cache.end()) return it->second;
     const QString key = text.toString();
-    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
     const QFontMetrics &m = metrics_[font];
     int lines = 1;
     if (text.contains(QLatin1Char('\n')) || m.horizontalAdvance(key) > room) {
         const QRect r = m.boundingRect(QRect(0, 0, room, 1 << 20), Qt::TextWordWrap, key);
         lines = std::max(1, r.height() / std::max(1, m.height()));
     }
-    if (cache.size() < 100000) cache.insert(key, lines);
+    if (cache.size() < 100000) cache.emplace(key, lines);
     return lines;
 }
 

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QString>
 #include <array>
+#include <unordered_map>
 #include <vector>
 
 class TSheetTextMeasure {
@@ -32,5 +33,14 @@ private:
     std::vector<std::array<int, 128>> asciiAdvance_;
     std::vector<QFontMetrics> metrics_;
     std::vector<int> lineHeights_;  // asked for on every row: read once
-    QHash<quint64, QHash<QString, int>> lines_;
+    // Looked up by the cell's own text, without making a string of it for each lookup.
+    struct TTextHash {
+        using is_transparent = void;
+        size_t operator()(QStringView text) const { return qHash(text); }
+    };
+    struct TTextEqual {
+        using is_transparent = void;
+        bool operator()(QStringView a, QStringView b) const { return a == b; }
+    };
+    QHash<quint64, std::unordered_map<QString, int, TTextHash, TTextEqual>> lines_;
 };

@@ -207,3 +207,26 @@ TEST(SheetExport, FullDiskKeepsTheOldFile) {
     }
     std::signal(SIGXFSZ, SIG_DFL);
 }
+
+// Rows of an .xlsx go out one after the other: a merge over several rows keeps its text and does
+// not swallow the cells beside it in the rows it spans; a merged amount stays a number.
+TEST(SheetExport, XlsxMergesOverSeveralRowsKeepTheirNeighbours) {
+    TSheetModel m;
+    m.SetRowCount(8);
+    m.Merge({2, 3, 4, 6});
+    m.SetText(2, 3, u"跨四行");
+    for (int r = 3; r <= 6; ++r) m.SetText(1, r, QString::number(r));
+    m.SetText(5, 5, u"旁边");
+    m.Merge({6, 8, 7, 8});
+    m.SetText(6, 8, u"2,500.00");
+    QTemporaryDir dir;
+    const QString file = dir.filePath("merges.xlsx");
+    ASSERT_TRUE(ExportSheet(m, file, TExportType::Xlsx).Ok());
+    const QJsonObject book = ReadXlsBack(file);
+    EXPECT_EQ(book["merged"].toArray(), QJsonArray({QJsonArray{2, 6, 1, 4}, QJsonArray{7, 8, 5, 7}}));
+    EXPECT_EQ(XlsCell(book, 2, 3)["value"].toString(), QStringLiteral("跨四行"));
+    for (int r = 3; r <= 6; ++r) EXPECT_EQ(XlsCell(book, 1, r)["value"].toString(), QString::number(r)) << r;
+    EXPECT_EQ(XlsCell(book, 5, 5)["value"].toString(), QStringLiteral("旁边"));
+    EXPECT_EQ(XlsCell(book, 6, 8)["type"].toString(), "number");
+    EXPECT_DOUBLE_EQ(XlsCell(book, 6, 8)["value"].toDouble(), 2500.0);
+}
