@@ -1,6 +1,7 @@
 #include "BatchDriver.h"
 
 #include "PickerDriver.h"
+#include "ReportText.h"
 
 #include "data/SqlQuote.h"
 
@@ -15,6 +16,17 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <cstdio>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+// The terminal's width when stdout is one (else $COLUMNS, else 0: no terminal).
+int TerminalColumns() {
+    winsize size{};
+    if (isatty(STDOUT_FILENO) && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return qEnvironmentVariableIntValue("COLUMNS");
+}
+}  // namespace
 
 BatchDriver::BatchDriver(QWidget *window, const QStringList &options) : window_(window) {
     for (int i = 0; i < options.size(); ++i) {
@@ -279,8 +291,49 @@ void BatchDriver::ReportSummary() {
     std::fprintf(stderr, "budget-host: refreshed: %lld rows, total %s\n", rows, total.toUtf8().constData());
 }
 
+// --format and --max-rows are checked before anything runs.
+bool BatchDriver::CheckFormat() {
+    static const QStringList formats = {"table", "tsv", "csv", "json"};
+    if (values_.contains("format") && !formats.contains(Value("format"))) {
+        errors << QStringLiteral("--format: no form \"%1\"; valid: %2").arg(Value("format"), formats.join(", "));
+        return false;
+    }
+    bool number = false;
+    if (values_.contains("max-rows") && (Value("max-rows").toInt(&number) < 0 || !number)) {
+        errors << QStringLiteral("--max-rows: not a count of rows: %1").arg(Value("max-rows"));
+        return false;
+    }
+    return true;
+}
+
+// The report in the form --format asks for, on stdout. A table wider than the terminal is written
+// whole, its lines running on, and stderr says so.
+void BatchDriver::WriteFormatted() {
+    QString text;
+    QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
+    const TReportTable table = ReportTableFromSheet(text);
+    const QString format = Value("format");
+    QString out;
+    if (format == QLatin1String("tsv")) out = FormatReportTsv(table);
+    else if (format == QLatin1String("csv")) out = FormatReportCsv(table);
+    else if (format == QLatin1String("json")) out = FormatReportJson(table);
+    else {
+        out = FormatReportTable(table, values_.contains("max-rows") ? Value("max-rows").toInt() : 40);
+        const int columns = TerminalColumns();
+        const int width = ReportTableWidth(table);
+        if (columns > 0 && width > columns)
+            std::fprintf(stderr,
+                         "budget-host: the table is %d columns wide and the terminal %d: its lines run on "
+                         "(--format tsv or csv for a narrow terminal)\n",
+                         width, columns);
+    }
+    const QByteArray bytes = out.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
 int BatchDriver::Run() {
-    if (!Apply()) return 1;
+    if (!CheckFormat() || !Apply()) return 1;
     const qsizetype before = messages.size();
     window_->findChild<QAbstractButton *>(QStringLiteral("tbtnRefresh"))->click();
     QApplication::processEvents();
@@ -299,5 +352,6 @@ int BatchDriver::Run() {
         std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
         std::fflush(stdout);
     }
+    if (values_.contains("format")) WriteFormatted();
     return 0;
 }

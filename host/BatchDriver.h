@@ -37,6 +37,8 @@ private:
     bool PrintPdf(const QString &file);
     void AnswerModal();
     void ReportSummary();
+    bool CheckFormat();
+    void WriteFormatted();
     QString Value(const QString &name) const { return values_.value(name); }
 
     QWidget *window_;

@@ -5,6 +5,9 @@
 #include "HostReport.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -89,6 +92,8 @@ TEST_P(BatchRunTest, BadReportOptionsExitWithOneAndSayWhatIsValid) {
         {{"--secret", "-1"}, "--secret: no position -1; valid: 0 to 2"},
         {{"--level", "9"}, "--level: no entry \"9\"; valid: <全部>, 1, 2"},
         {{"--eid", "999999"}, "预算单位：编码不正确：编码信息有误，请确认！"},
+        {{"--format", "xml"}, "--format: no form \"xml\"; valid: table, tsv, csv, json"},
+        {{"--max-rows", "-3"}, "--max-rows: not a count of rows: -3"},
     };
     for (const auto &c : cases) {
         const TReportRun r = Run(c.options + QStringList{"--print-sheet"});
@@ -128,6 +133,24 @@ TEST_P(BatchRunTest, ExportTypeFollowsTheExtension) {
         EXPECT_TRUE(book.last().startsWith(QStringLiteral("合  计"))) << name;
         EXPECT_NEAR(Amount(book.last().section('\t', -1)), Amount(lines.last().section('\t', -1)), 0.005) << name;
     }
+}
+
+// --format json puts the report itself on stdout: the same rows and total as the sheet; the
+// table form shows both ends of a long result and says how many rows it left out.
+TEST_P(BatchRunTest, FormatWritesTheReportAsDataOrTable) {
+    const QStringList group{"--group", "预算单位,资金性质", "--level", "2"};
+    const TReportRun sheet = Run(group + QStringList{"--print-sheet"});
+    const TReportRun json = Run(group + QStringList{"--format", "json"});
+    ASSERT_EQ(json.status, 0) << json.err.toStdString();
+    const QJsonObject doc = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    const QStringList lines = sheet.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(doc["rows"].toArray().size(), NumberedRows(lines).size());
+    EXPECT_NEAR(doc["totals"].toArray().last().toDouble(), Amount(lines.last().section('\t', -1)), 0.005);
+    const TReportRun table = Run(group + QStringList{"--format", "table", "--max-rows", "4"});
+    ASSERT_EQ(table.status, 0) << table.err.toStdString();
+    EXPECT_TRUE(table.out.contains(QStringLiteral("... %1 rows not shown").arg(NumberedRows(lines).size() - 4)))
+        << table.out.toStdString();
+    EXPECT_TRUE(table.out.trimmed().endsWith(lines.last().section('\t', -1)));
 }
 
 AUTHPAY_ON_BOTH_BACKENDS(BatchRunTest);

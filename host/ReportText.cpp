@@ -1,0 +1,206 @@
+#include "ReportText.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+
+namespace {
+
+const QString kTotals = QStringLiteral("合  计");
+
+QList<QStringList> Cells(const QString &sheetText) {
+    QList<QStringList> lines;
+    for (const QString &line : sheetText.split(QLatin1Char('\n'))) lines << line.split(QLatin1Char('\t'));
+    while (!lines.isEmpty() && lines.last().join(QString()).isEmpty()) lines.removeLast();
+    return lines;
+}
+
+bool AllEmpty(const QStringList &cells) {
+    return std::all_of(cells.begin(), cells.end(), [](const QString &c) { return c.trimmed().isEmpty(); });
+}
+
+QStringList Pick(const QStringList &cells, const QList<int> &columns) {
+    QStringList out;
+    for (int c : columns) out << cells.value(c);
+    return out;
+}
+
+// The header of each kept column: the heading row's text, carried over the columns that a merged
+// heading spans (empty there, with a sub-heading below), then the sub-heading.
+QStringList Headers(const QStringList &top, const QStringList &sub, const QList<int> &columns) {
+    QStringList headers;
+    QString carried;
+    for (int c = 0, k = 0; k < columns.size(); ++c) {
+        if (!top.value(c).isEmpty()) carried = top.value(c);
+        else if (sub.value(c).isEmpty()) carried.clear();
+        if (c != columns[k]) continue;
+        const QString head = top.value(c).isEmpty() ? carried : top.value(c);
+        headers << (sub.value(c).isEmpty() ? head : (head.isEmpty() ? sub.value(c) : head + QLatin1Char(' ') + sub.value(c)));
+        ++k;
+    }
+    return headers;
+}
+
+QString Flat(QString cell) {
+    cell.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return cell.replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+bool Wide(char32_t u) {
+    return (u >= 0x1100 && u <= 0x115F) || (u >= 0x2E80 && u <= 0x303E) || (u >= 0x3041 && u <= 0x33FF)
+           || (u >= 0x3400 && u <= 0x4DBF) || (u >= 0x4E00 && u <= 0x9FFF) || (u >= 0xA000 && u <= 0xA4CF)
+           || (u >= 0xAC00 && u <= 0xD7A3) || (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFE30 && u <= 0xFE4F)
+           || (u >= 0xFF00 && u <= 0xFF60) || (u >= 0xFFE0 && u <= 0xFFE6) || (u >= 0x20000 && u <= 0x3FFFD);
+}
+
+QString Pad(const QString &text, int width, bool right) {
+    const QString fill(std::max(0, width - DisplayWidth(text)), QLatin1Char(' '));
+    return right ? fill + text : text + fill;
+}
+
+QList<int> Widths(const TReportTable &t) {
+    QList<int> widths;
+    for (const QString &h : t.columns) widths << DisplayWidth(h);
+    auto widen = [&widths](const QStringList &cells) {
+        for (qsizetype i = 0; i < cells.size() && i < widths.size(); ++i)
+            widths[i] = std::max(widths[i], DisplayWidth(Flat(cells[i])));
+    };
+    for (const QStringList &r : t.rows) widen(r);
+    widen(t.totals);
+    return widths;
+}
+
+QString Line(const QStringList &cells, const QList<int> &widths, int amountColumn) {
+    QStringList padded;
+    for (qsizetype i = 0; i < widths.size(); ++i)
+        padded << Pad(Flat(cells.value(i)), widths[i], i == amountColumn);
+    QString line = padded.join(QStringLiteral("  "));
+    while (line.endsWith(QLatin1Char(' '))) line.chop(1);
+    return line + QLatin1Char('\n');
+}
+
+QString CsvField(const QString &text) {
+    if (!text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('\n'))
+        && !text.contains(QLatin1Char('\r')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+QJsonArray JsonCells(const QStringList &cells, int amountColumn) {
+    QJsonArray out;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        bool number = false;
+        const double amount = QString(cells[i]).remove(QLatin1Char(',')).toDouble(&number);
+        if (i == amountColumn && number) out << amount;
+        else out << cells[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+TReportTable ReportTableFromSheet(const QString &sheetText) {
+    const QList<QStringList> lines = Cells(sheetText);
+    TReportTable t;
+    for (qsizetype r = 0; r < std::min<qsizetype>(3, lines.size()); ++r) {
+        QStringList parts;
+        for (const QString &c : lines[r])
+            if (!c.trimmed().isEmpty()) parts << c.trimmed();
+        if (!parts.isEmpty()) t.heading << parts.join(QStringLiteral("  "));
+    }
+    if (lines.size() < 5) return t;
+    QList<int> columns;
+    qsizetype width = 0;
+    for (qsizetype r = 3; r < lines.size(); ++r) width = std::max(width, lines[r].size());
+    for (int c = 0; c < width; ++c)
+        for (qsizetype r = 3; r < lines.size(); ++r)
+            if (!lines[r].value(c).trimmed().isEmpty()) {
+                columns << c;
+                break;
+            }
+    // A column without a header is one the sheet keeps out of sight (a code beside its name).
+    const QStringList headers = Headers(lines[3], lines[4], columns);
+    QList<int> shown;
+    for (qsizetype k = 0; k < columns.size(); ++k)
+        if (!headers[k].isEmpty()) {
+            shown << columns[k];
+            t.columns << headers[k];
+        }
+    columns = shown;
+    for (qsizetype r = 5; r < lines.size(); ++r) {
+        if (AllEmpty(lines[r])) continue;
+        if (lines[r].value(0) == kTotals) t.totals = Pick(lines[r], columns);
+        else t.rows << Pick(lines[r], columns);
+    }
+    if (!columns.isEmpty()) t.amountColumn = int(columns.size()) - 1;
+    return t;
+}
+
+int DisplayWidth(QStringView text) {
+    int width = 0;
+    for (char32_t u : text.toUcs4()) width += Wide(u) ? 2 : (u < 0x20 ? 0 : 1);
+    return width;
+}
+
+QString FormatReportTable(const TReportTable &t, int maxRows) {
+    const QList<int> widths = Widths(t);
+    QString out;
+    for (const QString &h : t.heading) out += h + QLatin1Char('\n');
+    out += QLatin1Char('\n') + Line(t.columns, widths, -1);
+    int total = 0;
+    for (int w : widths) total += w;
+    const QString rule = QString(total + 2 * std::max<qsizetype>(0, widths.size() - 1), QLatin1Char('-')) + QLatin1Char('\n');
+    out += rule;
+    const qsizetype n = t.rows.size();
+    const bool cut = maxRows > 0 && n > maxRows;
+    const qsizetype head = cut ? maxRows - maxRows / 2 : n;
+    for (qsizetype i = 0; i < head; ++i) out += Line(t.rows[i], widths, t.amountColumn);
+    if (cut) {
+        out += QStringLiteral("... %1 rows not shown (--format tsv, csv or json writes every row) ...\n").arg(n - maxRows);
+        for (qsizetype i = n - maxRows / 2; i < n; ++i) out += Line(t.rows[i], widths, t.amountColumn);
+    }
+    if (!t.totals.isEmpty()) out += rule + Line(t.totals, widths, t.amountColumn);
+    return out;
+}
+
+int ReportTableWidth(const TReportTable &t) {
+    int widest = 0;
+    for (const QString &line : FormatReportTable(t, 0).split(QLatin1Char('\n')))
+        widest = std::max(widest, DisplayWidth(line));
+    return widest;
+}
+
+namespace {
+// Header, rows and totals, a line each: the cells as `field` writes them, joined by `separator`.
+QString Delimited(const TReportTable &t, QChar separator, const QString &lineEnd, QString (*field)(const QString &)) {
+    QString out;
+    auto line = [&](const QStringList &cells) {
+        QStringList fields;
+        for (const QString &c : cells) fields << field(c);
+        out += fields.join(separator) + lineEnd;
+    };
+    line(t.columns);
+    for (const QStringList &r : t.rows) line(r);
+    if (!t.totals.isEmpty()) line(t.totals);
+    return out;
+}
+}  // namespace
+
+QString FormatReportTsv(const TReportTable &t) {
+    return Delimited(t, QLatin1Char('\t'), QStringLiteral("\n"), [](const QString &c) { return Flat(c); });
+}
+
+QString FormatReportCsv(const TReportTable &t) {
+    return Delimited(t, QLatin1Char(','), QStringLiteral("\r\n"), &CsvField);
+}
+
+QString FormatReportJson(const TReportTable &t) {
+    QJsonArray rows;
+    for (const QStringList &r : t.rows) rows << JsonCells(r, t.amountColumn);
+    QJsonObject doc{{QStringLiteral("heading"), QJsonArray::fromStringList(t.heading)},
+                    {QStringLiteral("columns"), QJsonArray::fromStringList(t.columns)},
+                    {QStringLiteral("rows"), rows},
+                    {QStringLiteral("totals"), JsonCells(t.totals, t.amountColumn)}};
+    return QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented));
+}

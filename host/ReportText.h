@@ -1,0 +1,37 @@
+#pragma once
+// The query window's report as text for a terminal or another program: read from the sheet's
+// used cells (tab-separated lines, as the window hands them out), then written as an aligned
+// table, TSV, CSV or JSON. Plain functions of their inputs.
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct TReportTable {
+    QStringList heading;      // the title, unit and date lines
+    QStringList columns;      // a header per column: the heading row's text, and the sub-heading's
+    QList<QStringList> rows;  // the result rows, each with a cell per column
+    QStringList totals;       // the totals row; empty when the sheet has none
+    int amountColumn = -1;    // the column of the amounts, written right-aligned
+};
+
+// The report in the sheet's used cells: rows 1 to 3 are the heading lines, rows 4 and 5 the
+// column headers, the rows below up to the totals row ("合  计") the result rows. Columns that
+// are empty in every row from row 4 on, or have no header (the sheet hides them), are left out;
+// so are empty rows.
+TReportTable ReportTableFromSheet(const QString &sheetText);
+
+// Columns a text takes in a terminal: East Asian wide and full-width characters count two.
+int DisplayWidth(QStringView text);
+
+// The aligned table: heading lines, a header line, a rule, the rows, a rule and the totals row.
+// When there are more rows than `maxRows` (0: no limit), only the first and last half of them
+// are written, with a line saying how many were left out between them.
+QString FormatReportTable(const TReportTable &table, int maxRows);
+// The widest line of that table, in terminal columns.
+int ReportTableWidth(const TReportTable &table);
+// The header line, every row and the totals row, tab-separated (tabs and line breaks inside a
+// cell become spaces) or as CSV (RFC 4180, with CR LF).
+QString FormatReportTsv(const TReportTable &table);
+QString FormatReportCsv(const TReportTable &table);
+// {"heading": [...], "columns": [...], "rows": [[...]], "totals": [...]}, amounts as numbers.
+QString FormatReportJson(const TReportTable &table);

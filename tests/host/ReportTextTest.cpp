@@ -1,0 +1,83 @@
+// The report as text: read from the sheet's used cells as the window hands them out, then as an
+// aligned table (Chinese counted double width, long results cut in the middle with a word), TSV,
+// CSV and JSON.
+#include "ReportText.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+// As the window's sheet gives it: title, unit and date lines, two header rows (预算单位 spans its
+// code and name), an empty spacer row, result rows, a hidden column 4 (a code without a header),
+// an empty column 6, the totals row.
+QString Sheet(int rows) {
+    QStringList lines = {
+        QStringLiteral("支付范围划分汇总组合查询表\t\t\t\t\t\t"),
+        QStringLiteral("单位:003001 市财政局机关\t\t\t\t\t\t"),
+        QStringLiteral("出表日期:2026-12-07\t\t\t\t\t\t单位:元"),
+        QStringLiteral("序号\t预算单位\t\t\t资金性质\t\t金额（元）"),
+        QStringLiteral("\t编码\t名称\t\t\t\t"),
+        QStringLiteral("\t\t\t\t\t\t"),
+    };
+    for (int i = 1; i <= rows; ++i)
+        lines << QStringLiteral("%1\t00100%1\t市教育局\t11\tA,\"b\"\t\t1,234.50").arg(i);
+    lines << QStringLiteral("合  计\t\t\t\t\t\t%1").arg(rows == 3 ? QStringLiteral("3,703.50") : QStringLiteral("0.00"));
+    return lines.join('\n') + '\n';
+}
+}  // namespace
+
+TEST(ReportText, ReadsTheSheetsLayout) {
+    const TReportTable t = ReportTableFromSheet(Sheet(3));
+    EXPECT_EQ(t.heading, QStringList({QStringLiteral("支付范围划分汇总组合查询表"), QStringLiteral("单位:003001 市财政局机关"),
+                                      QStringLiteral("出表日期:2026-12-07  单位:元")}));
+    EXPECT_EQ(t.columns, QStringList({QStringLiteral("序号"), QStringLiteral("预算单位 编码"), QStringLiteral("预算单位 名称"),
+                                      QStringLiteral("资金性质"), QStringLiteral("金额（元）")}));
+    ASSERT_EQ(t.rows.size(), 3);
+    EXPECT_EQ(t.rows[2], QStringList({"3", "001003", QStringLiteral("市教育局"), "A,\"b\"", "1,234.50"}));
+    EXPECT_EQ(t.totals, QStringList({QStringLiteral("合  计"), "", "", "", "3,703.50"}));
+    EXPECT_EQ(t.amountColumn, 4);
+    EXPECT_TRUE(ReportTableFromSheet(QString()).rows.isEmpty());
+}
+
+TEST(ReportText, TableAlignsByDisplayWidth) {
+    EXPECT_EQ(DisplayWidth(u"市教育局"), 8);
+    EXPECT_EQ(DisplayWidth(u"A1（元）"), 8);  // full-width brackets too
+    EXPECT_EQ(DisplayWidth(u"𠀀x"), 3);  // a character beyond the basic plane, still wide
+    const QStringList lines = FormatReportTable(ReportTableFromSheet(Sheet(3)), 0).split('\n', Qt::SkipEmptyParts);
+    // Every row line ends its amount at the same terminal column, right-aligned.
+    const qsizetype header = lines.indexOf(QRegularExpression(QStringLiteral("^序号.*")));
+    ASSERT_GE(header, 0);
+    const int right = DisplayWidth(lines[header + 2]);
+    EXPECT_TRUE(lines[header + 2].endsWith("1,234.50"));
+    EXPECT_EQ(DisplayWidth(lines.last()), right);
+    EXPECT_TRUE(lines.last().startsWith(QStringLiteral("合  计")));
+    EXPECT_EQ(DisplayWidth(lines[header]), DisplayWidth(lines[header].trimmed()));
+    EXPECT_EQ(ReportTableWidth(ReportTableFromSheet(Sheet(3))), right);
+}
+
+TEST(ReportText, LongResultsShowBothEndsAndSayWhatIsLeftOut) {
+    const QString text = FormatReportTable(ReportTableFromSheet(Sheet(9)), 4);
+    EXPECT_TRUE(text.contains("\n1  ") && text.contains("\n2  ") && text.contains("\n8  ") && text.contains("\n9  "));
+    EXPECT_FALSE(text.contains("\n3  ") || text.contains("\n7  "));
+    EXPECT_TRUE(text.contains("... 5 rows not shown")) << text.toStdString();
+    EXPECT_TRUE(text.trimmed().endsWith("0.00"));
+}
+
+TEST(ReportText, TsvCsvAndJsonCarryEveryRow) {
+    const TReportTable t = ReportTableFromSheet(Sheet(3));
+    const QStringList tsv = FormatReportTsv(t).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(tsv.size(), 5);
+    EXPECT_EQ(tsv[1], QStringLiteral("1\t001001\t市教育局\tA,\"b\"\t1,234.50"));
+    const QStringList csv = FormatReportCsv(t).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(csv.size(), 5);
+    EXPECT_EQ(csv[1], QStringLiteral("1,001001,市教育局,\"A,\"\"b\"\"\",\"1,234.50\""));
+    const QJsonObject json = QJsonDocument::fromJson(FormatReportJson(t).toUtf8()).object();
+    EXPECT_EQ(json["columns"].toArray().size(), 5);
+    EXPECT_EQ(json["rows"].toArray().size(), 3);
+    EXPECT_DOUBLE_EQ(json["rows"].toArray()[0].toArray()[4].toDouble(), 1234.5);
+    EXPECT_DOUBLE_EQ(json["totals"].toArray()[4].toDouble(), 3703.5);
+    EXPECT_EQ(json["rows"].toArray()[0].toArray()[1].toString(), "001001");  // codes stay texts
+}
