@@ -32,6 +32,7 @@ BatchDriver::BatchDriver(QWidget *window, const QStringList &options) : window_(
     for (int i = 0; i < options.size(); ++i) {
         const QString name = options[i].mid(2);
         if (name == QLatin1String("print-sheet")) printSheet_ = true;
+        else if (name == QLatin1String("subtotals")) subtotals_ = true;
         else if (i + 1 < options.size()) values_.insert(name, options[++i]);
     }
     watcher_.setInterval(10);
@@ -213,6 +214,10 @@ bool BatchDriver::Apply() {
         {"fund", "cobMid", false}, {"pay", "cobPid", false}, {"exp", "cobIPid", false}, {"level", "cobClass", false},
     };
     if (values_.contains("group") && !ChooseGroups(Value("group"))) return false;
+    if (subtotals_) {
+        auto *check = window_->findChild<QCheckBox *>(QStringLiteral("chbSubtotal"));
+        if (!check->isChecked()) check->click();
+    }
     for (const Choice &c : choices) {
         const QString option = QString::fromLatin1(c.option);
         if (!values_.contains(option)) continue;

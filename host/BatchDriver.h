@@ -15,7 +15,8 @@ class QWidget;
 
 class BatchDriver {
 public:
-    // options: the "--name value" pairs and "--print-sheet" flags given after --batch.
+    // options: the "--name value" pairs and the "--print-sheet" and "--subtotals" flags given after
+    // --batch.
     BatchDriver(QWidget *window, const QStringList &options);
     ~BatchDriver();
     // Runs the whole report; answers the exit status (0 ok, 1 failure) with reasons in errors.
@@ -44,6 +45,7 @@ private:
     QWidget *window_;
     QHash<QString, QString> values_;
     bool printSheet_ = false;
+    bool subtotals_ = false;
     QString saveAnswer_;
     QWidget *answeredDialog_ = nullptr;  // the save dialog given a name, until it closes
     bool saveRefused_ = false;

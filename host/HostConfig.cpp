@@ -15,7 +15,7 @@ const QStringList kBatchOptions = {
     "bid", "iid", "export", "pdf", "screenshot", "pick-unit", "pick-eid", "pick-bid", "pick-iid",
     "picker-screenshot", "format", "max-rows",
 };
-const QStringList kBatchFlags = {"print-sheet"};
+const QStringList kBatchFlags = {"print-sheet", "subtotals"};
 
 bool ToInt(const QString &text, int &out) {
     bool ok = false;

@@ -44,6 +44,7 @@ public:
     QLabel *lblChild = nullptr, *LabEid = nullptr;
     TCodeEdit *edtEid = nullptr, *edtBid = nullptr, *edtIid = nullptr;
     QCheckBox *chbEidType = nullptr;
+    QCheckBox *chbSubtotal = nullptr;  // "显示小计": subtotal rows after each group
     TReportSheet *cllBudget = nullptr;
     QWidget *pnprocess = nullptr;
     QProgressBar *ProgressBar1 = nullptr;

@@ -242,7 +242,10 @@ void TbfrmApportionQry::BuildGroupBox() {
         grid->addWidget(cmbNum[i], i / 3, (i % 3) * 2 + 1);
         connect(cmbNum[i], &QComboBox::activated, this, [this, i] { RunHandler([this, i] { cmbNum1Change(i + 1); }); });
     }
-    grid->setColumnStretch(6, 1);
+    chbSubtotal = new QCheckBox(QStringLiteral("显示小计"), gbxNum);
+    chbSubtotal->setObjectName(QStringLiteral("chbSubtotal"));
+    grid->addWidget(chbSubtotal, 0, 6);
+    grid->setColumnStretch(7, 1);
 }
 
 void TbfrmApportionQry::BuildSheetAndProgress() {

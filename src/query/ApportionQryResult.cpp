@@ -13,6 +13,7 @@
 #include "query/CodeEdit.h"
 #include "query/QueryBuild.h"
 #include "query/ResultRows.h"
+#include "query/Subtotals.h"
 #include "report/ReportSheet.h"
 
 #include <QCheckBox>
@@ -138,13 +139,21 @@ void TbfrmApportionQry::WriteResult(TARQuery *rows, const QStringList &fields) {
     for (const QString &f : fields) columns.push_back(rows->FieldIndex(f));
     const int amountColumn = rows->FieldIndex(QStringLiteral("sumMoney"));
     TResultRowWriter writer(cllBudget);
+    // Subtotals after the groups of every chosen dimension but the last, when asked for.
+    TSubtotalTracker subtotals(chbSubtotal->isChecked() ? int(fields.size()) / 2 - 1 : 0);
+    const auto writeSubtotals = [&writer](const std::vector<TSubtotal> &closed) {
+        for (const TSubtotal &s : closed) writer.AddSubtotal(s.level, s.values, s.sum);
+    };
     QStringList values;
     for (; !rows->Eof(); rows->Next()) {
         ticker.Advance();
         values.clear();
         for (int c : columns) values << rows->Value(c).toString();  // a null value gives an empty text
-        writer.AddRow(values, TField(QString(), rows->Value(amountColumn)).AsCurrency());
+        const double amount = TField(QString(), rows->Value(amountColumn)).AsCurrency();
+        writeSubtotals(subtotals.Add(values, amount));
+        writer.AddRow(values, amount);
     }
+    writeSubtotals(subtotals.Finish());
     writer.AddTotals();
 }
 

@@ -1,5 +1,7 @@
 #include "query/ResultRows.h"
 
+#include <algorithm>
+
 #include "report/AmountText.h"
 #include "report/ReportSheet.h"
 
@@ -16,6 +18,22 @@ void TResultRowWriter::AddRow(const QStringList &values, double amount) {
     s.SheetAlign(14, r, 0, 34);
     total_ += amount;
     ++count_;
+    s.SheetRowHeight(1, s.SheetPreferredRowHeight(r), r, 0);
+}
+
+void TResultRowWriter::AddSubtotal(int level, const QStringList &values, double sum) {
+    TReportSheet &s = *sheet_;
+    s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
+    const int r = s.SheetRowCount(0) - 1;
+    s.SheetSetText(1, r, 0, QString(std::max(0, level - 1), QChar(0x3000)) + QStringLiteral("小计"));
+    s.SheetAlign(1, r, 0, 33);
+    for (int i = 0; i < values.size(); ++i) {
+        s.SheetSetText(i + 2, r, 0, values[i]);
+        s.SheetAlign(i + 2, r, 0, 33);
+    }
+    s.SheetSetText(14, r, 0, FormatAmountText(sum));
+    s.SheetAlign(14, r, 0, 34);
+    s.SheetEmphasise(1, r, 16, r);
     s.SheetRowHeight(1, s.SheetPreferredRowHeight(r), r, 0);
 }
 

@@ -13,6 +13,10 @@ public:
     explicit TResultRowWriter(TReportSheet *sheet) : sheet_(sheet) {}
     // Appends row k+1: running number, values from column 2 (left aligned), amount in column 14.
     void AddRow(const QStringList &values, double amount);
+    // Appends a subtotal row: "小计" in column 1, indented by its level, the group's codes and
+    // names from column 2, its sum in column 14, bold on the light fill. Not numbered, and not
+    // part of the total.
+    void AddSubtotal(int level, const QStringList &values, double sum);
     // Appends the totals row and rules the grid from row 4 to it.
     void AddTotals();
     double Total() const { return total_; }

@@ -91,6 +91,11 @@ void TReportSheet::SheetGridLines(int firstCol, int firstRow, int lastCol, int l
     Changed();
 }
 
+void TReportSheet::SheetEmphasise(int firstCol, int firstRow, int lastCol, int lastRow) {
+    model_.Emphasise(TCellRect::Normalized(firstCol, firstRow, lastCol, lastRow));
+    Changed();
+}
+
 void TReportSheet::SheetPageText(const QString &left, const QString &centre, const QString &right) {
     const QString parts[3] = {left, centre, right};
     for (int i = 0; i < 3; ++i) model_.Page().pageText[i] = parts[i].left(255);

@@ -53,6 +53,8 @@ public:
     // black (the only colour lines have).
     void SheetGridLines(int firstCol, int firstRow, int lastCol, int lastRow, int sheet, int kind,
                         int colour);
+    // Bold text and the light fill over a rectangle, for rows that stand out (subtotals).
+    void SheetEmphasise(int firstCol, int firstRow, int lastCol, int lastRow);
     // The page text's left, centre and right parts, with &P (page) and &S (pages).
     void SheetPageText(const QString &left, const QString &centre, const QString &right);
     // How the preview first shows the pages: 1 a whole page, 2 the page width, other values

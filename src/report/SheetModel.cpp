@@ -187,6 +187,21 @@ void TSheetModel::SetGridLines(const TCellRect &area, int kind) {
     });
 }
 
+void TSheetModel::Emphasise(const TCellRect &area) {
+    std::vector<int> boldOf(fonts_.size(), -1);
+    ForEachCell(area, [&](int, int, TCellStyle &s) {
+        s.filled = true;
+        if (fonts_[s.font].bold) return;
+        if (boldOf[s.font] < 0) {
+            TSheetFont bold = fonts_[s.font];
+            bold.bold = true;
+            const auto found = std::find(fonts_.begin(), fonts_.end(), bold);
+            boldOf[s.font] = found != fonts_.end() ? int(found - fonts_.begin()) : AddFont(bold);
+        }
+        if (boldOf[s.font] >= 0) s.font = uint16_t(boldOf[s.font]);
+    });
+}
+
 int TSheetModel::ColumnWidth(int col) const {
     return col >= 1 && col <= ColumnCount() ? columnWidths_[size_t(col - 1)] : 0;
 }

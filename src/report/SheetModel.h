@@ -45,6 +45,9 @@ public:
     // every cell's lines; other kinds are ignored.
     void SetFont(const TCellRect &area, int font);
     void SetGridLines(const TCellRect &area, int kind);
+    // Emphasis over a rectangle: each cell's font made bold (a bold copy of it is added to the
+    // font table when needed) and the light fill switched on.
+    void Emphasise(const TCellRect &area);
 
     // Column widths and row heights in sheet pixels; 0 hides the column or row.
     int ColumnWidth(int col) const;

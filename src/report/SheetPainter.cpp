@@ -44,6 +44,7 @@ void PaintBorders(QPainter &p, const QRect &r, uint8_t borders) {
 void TSheetPainter::PaintCell(QPainter &p, const QRect &rect, int col, int row) const {
     const TCellStyle &style = model_.Style(col, row);
     const QStringView text = model_.Text(col, row);
+    if (style.filled) p.fillRect(rect, QColor(QRgb(kSheetFillRgb)));
     if (!text.isEmpty()) {
         p.setFont(fonts_[style.font < fonts_.size() ? style.font : 0]);
         const QRect inner = rect.adjusted(kPadding, 1, -kPadding, -1);

@@ -19,6 +19,9 @@ inline constexpr int kSheetMaxColumnWidth = 2000;
 inline constexpr int kSheetDefaultRowHeight = 22;
 inline constexpr int kSheetDefaultColumnWidth = 72;
 inline constexpr int kSheetDefaultColumns = 16;
+// The light fill of emphasised cells, as 0xRRGGBB (a pale yellow that workbooks have in their
+// standard palette).
+inline constexpr uint32_t kSheetFillRgb = 0xFFFFCC;
 
 // An inclusive rectangle of cells: columns left..right, rows top..bottom.
 struct TCellRect {
@@ -86,9 +89,11 @@ struct TCellStyle {
     THAlign hAlign = THAlign::Left;
     TVAlign vAlign = TVAlign::Centre;
     uint8_t borders = 0;
+    bool filled = false;  // the light fill of rows that stand out (kSheetFillRgb)
 
     uint64_t Key() const {
-        return (uint64_t(font) << 24) | (uint64_t(hAlign) << 16) | (uint64_t(vAlign) << 8) | borders;
+        return (uint64_t(filled) << 40) | (uint64_t(font) << 24) | (uint64_t(hAlign) << 16) | (uint64_t(vAlign) << 8)
+               | borders;
     }
     friend bool operator==(const TCellStyle &, const TCellStyle &) = default;
 };

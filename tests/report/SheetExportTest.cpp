@@ -51,6 +51,7 @@ TSheetModel ReportSheet() {
     m.Page().orientation = TPageOrientation::Landscape;
     m.Page().repeatFirstRow = 4;
     m.Page().repeatLastRow = 5;
+    m.Emphasise({1, 9, 16, 9});
     return m;
 }
 
@@ -102,6 +103,11 @@ TEST(SheetExport, XlsAndXlsxCarryTheSameReport) {
         EXPECT_EQ(XlsCell(book, 2, 8)["value"].toString(), "201");
         EXPECT_EQ(XlsCell(book, 1, 9)["value"].toString(), QStringLiteral("合  计"));
         EXPECT_EQ(XlsCell(book, 16, 7)["borders"].toArray(), QJsonArray({1, 1, 1, 1}));
+        // The emphasised totals row: bold on the light fill; the rows above plain.
+        EXPECT_TRUE(XlsCell(book, 14, 9)["filled"].toBool());
+        EXPECT_TRUE(XlsCell(book, 14, 9)["bold"].toBool());
+        EXPECT_FALSE(XlsCell(book, 14, 8)["filled"].toBool());
+        EXPECT_FALSE(XlsCell(book, 14, 8)["bold"].toBool());
         // Texts of the taller row wrap; texts of standard rows and amounts do not.
         EXPECT_TRUE(XlsCell(book, 3, 8)["wrap"].toBool());
         EXPECT_FALSE(XlsCell(book, 3, 7)["wrap"].toBool());

@@ -26,6 +26,8 @@ def cell_info(book, sheet, r, c):
         "h": xf.alignment.hor_align,
         "v": xf.alignment.vert_align,
         "wrap": bool(xf.alignment.text_wrapped),
+        "filled": xf.background.fill_pattern == 1
+        and book.colour_map.get(xf.background.pattern_colour_index) == (255, 255, 204),
         "borders": [b.left_line_style, b.top_line_style, b.right_line_style, b.bottom_line_style],
         "bold": bool(font.bold),
         "font": font.name,

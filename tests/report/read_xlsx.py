@@ -29,6 +29,7 @@ def cell_info(cell):
         "h": H_ALIGN.get(cell.alignment.horizontal, 0),
         "v": V_ALIGN.get(cell.alignment.vertical, 2),
         "wrap": bool(cell.alignment.wrap_text),
+        "filled": cell.fill.fill_type == "solid" and str(cell.fill.fgColor.rgb).endswith("FFFFCC"),
         "borders": [LINE.get(s.style, 9) for s in (b.left, b.top, b.right, b.bottom)],
         "bold": bool(cell.font.b),
         "font": cell.font.name,

@@ -72,8 +72,10 @@ void TXlsStyles::WriteXf(TBiffBuffer &out, const TCellStyle *style, const TCellX
     auto colour = [b](uint8_t side) -> uint32_t { return (b & side) ? kBlack : 0; };
     out.U32(line(Border::Left) | line(Border::Right) << 4 | line(Border::Top) << 8 |
             line(Border::Bottom) << 12 | colour(Border::Left) << 16 | colour(Border::Right) << 23);
-    out.U32(colour(Border::Top) | colour(Border::Bottom) << 7);
-    out.U16(kNoFill);
+    const bool filled = style && style->filled;
+    // A solid pattern in the palette's pale yellow (index 26), over the automatic background.
+    out.U32(colour(Border::Top) | colour(Border::Bottom) << 7 | (filled ? 1u << 26 : 0u));
+    out.U16(filled ? uint16_t(26 | (0x41 << 7)) : kNoFill);
     out.CloseRecord(h);
 }
 

@@ -72,6 +72,10 @@ lxw_format *TXlsxSheetWriter::Format(uint16_t styleId, bool amount, bool wrap) {
     if (style.borders & Border::Top) format_set_top(f, LXW_BORDER_THIN);
     if (style.borders & Border::Right) format_set_right(f, LXW_BORDER_THIN);
     if (style.borders & Border::Bottom) format_set_bottom(f, LXW_BORDER_THIN);
+    if (style.filled) {
+        format_set_pattern(f, LXW_PATTERN_SOLID);
+        format_set_bg_color(f, kSheetFillRgb);
+    }
     if (amount) format_set_num_format(f, "#,##0.00");
     if (wrap) format_set_text_wrap(f);
     return f;

@@ -1,0 +1,30 @@
+#pragma once
+// Subtotals of an ordered grouped result, in one pass: the rows come sorted by the grouping's
+// dimensions, each dimension a code and a name; a group of the first `levels` dimensions ends
+// where the next row's code at that level or an outer one differs. The group's subtotal then
+// goes out after its last row, inner levels first.
+#include <QStringList>
+#include <vector>
+
+struct TSubtotal {
+    int level = 0;       // 1 for the first dimension
+    QStringList values;  // the codes and names of dimensions 1..level
+    double sum = 0;
+};
+
+class TSubtotalTracker {
+public:
+    // `levels`: how many leading dimensions get subtotals (the boxes in use less one).
+    explicit TSubtotalTracker(int levels);
+    // The subtotals that end before this row (code and name per dimension, in order), inner
+    // first; then the row counts into every open group.
+    std::vector<TSubtotal> Add(const QStringList &values, double amount);
+    // The subtotals of the groups still open after the last row, inner first.
+    std::vector<TSubtotal> Finish();
+
+private:
+    std::vector<TSubtotal> Close(int fromLevel);
+
+    int levels_;
+    std::vector<TSubtotal> open_;  // per level, while a row has been seen
+};
