@@ -13,6 +13,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QInputDialog>
+#include <QMenu>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <cstdio>
@@ -61,6 +63,10 @@ void BatchDriver::AnswerModal() {
         messages << box->text();
         std::fprintf(stderr, "%s\n", box->text().toUtf8().constData());
         box->accept();
+    } else if (auto *input = qobject_cast<QInputDialog *>(modal); input && !presetAnswer_.isEmpty()) {
+        input->setTextValue(presetAnswer_);
+        presetAnswer_.clear();
+        QMetaObject::invokeMethod(input, [input] { input->accept(); }, Qt::QueuedConnection);
     } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
         // Still up after it was answered: it refused the name (a folder that does not exist, a
         // name too long). Nothing can be saved there.
@@ -207,7 +213,41 @@ bool BatchDriver::PickInto(const QString &option, const QString &boxName, bool u
     return true;
 }
 
+// A saved set chosen from the window's "调用查询方案" menu, as a user would.
+bool BatchDriver::RecallPreset(const QString &name) {
+    auto *menu = window_->findChild<QMenu *>(QStringLiteral("mnuPreset"));
+    auto *recall = window_->findChild<QMenu *>(QStringLiteral("mnuPresetRecall"));
+    emit menu->aboutToShow();  // the menu lists the sets when it opens
+    QStringList names;
+    QString listed;  // the menu's own word when it lists no set (none, or why the file is unusable)
+    for (QAction *a : recall->actions()) {
+        if (a->objectName() == name) {
+            a->trigger();
+            QApplication::processEvents();
+            return true;
+        }
+        if (!a->objectName().isEmpty()) names << a->objectName();
+        else if (a->isVisible()) listed = a->text();
+    }
+    errors << QStringLiteral("--preset: no saved set \"%1\"; saved: %2")
+                  .arg(name, names.isEmpty() ? listed : names.join(", "));
+    return false;
+}
+
+// "保存查询方案..." with the name typed into its question.
+bool BatchDriver::SavePreset(const QString &name) {
+    const qsizetype before = messages.size();
+    presetAnswer_ = name;
+    window_->findChild<QAction *>(QStringLiteral("actPresetSave"))->trigger();
+    presetAnswer_.clear();
+    QApplication::processEvents();
+    if (messages.size() > before && messages.last() == QStringLiteral("查询方案“%1”已保存。").arg(name.trimmed())) return true;
+    errors << QStringLiteral("--save-preset: the set \"%1\" was not saved").arg(name);
+    return false;
+}
+
 bool BatchDriver::Apply() {
+    if (values_.contains("preset") && !RecallPreset(Value("preset"))) return false;
     struct Choice { const char *option, *box; bool byIndex; };
     static const Choice choices[] = {
         {"type", "cobType", true}, {"subtype", "cobTypeChild", true}, {"secret", "cobSecret", true},
@@ -239,7 +279,7 @@ bool BatchDriver::Apply() {
         if (values_.contains(QLatin1String(p.option))
             && !PickInto(QLatin1String(p.option), QLatin1String(p.box), p.list && QLatin1String(p.box) == QLatin1String("edtEid")))
             return false;
-    return true;
+    return !values_.contains("save-preset") || SavePreset(Value("save-preset"));
 }
 
 bool BatchDriver::Export(const QString &file) {

@@ -39,6 +39,8 @@ private:
     void AnswerModal();
     void ReportSummary();
     bool CheckFormat();
+    bool RecallPreset(const QString &name);
+    bool SavePreset(const QString &name);
     void WriteFormatted();
     QString Value(const QString &name) const { return values_.value(name); }
 
@@ -47,6 +49,7 @@ private:
     bool printSheet_ = false;
     bool subtotals_ = false;
     QString saveAnswer_;
+    QString presetAnswer_;  // the name the save-preset question is answered with
     QWidget *answeredDialog_ = nullptr;  // the save dialog given a name, until it closes
     bool saveRefused_ = false;
     // The picker the next double-click opens: the option that asked for it and its codes.

@@ -19,6 +19,8 @@ class TARQuery;
 class TCodeEdit;
 class TReportSheet;
 enum class TExportType;
+struct TConditionSet;
+class QMenu;
 struct TQueryConditions;
 
 class TbfrmApportionQry : public TfrmBsTrvTC {
@@ -36,6 +38,10 @@ public:
     // Tool bar buttons and menu entries.
     QToolButton *tbtnExcel = nullptr, *tbnPrintView = nullptr, *tbnPrint = nullptr, *tbtnRefresh = nullptr,
                 *tbnExit = nullptr;
+    // "查询方案": save the conditions under a name, recall or delete a saved set.
+    QToolButton *tbtnPreset = nullptr;
+    QMenu *mnuPreset = nullptr, *mnuPresetRecall = nullptr, *mnuPresetDelete = nullptr;
+    QAction *actPresetSave = nullptr;
     QAction *N8 = nullptr, *N4 = nullptr, *N5 = nullptr, *Excel1 = nullptr;
     std::array<QComboBox *, 6> cmbNum{};
     QGroupBox *gbxNum = nullptr;
@@ -76,11 +82,23 @@ public:
     void chbEidTypeClick();
     void PickCodes(const QString &kind);
 
+    // Saved condition sets: the window's conditions as a set, a set applied to the controls (what
+    // could not be restored comes back as one description per item), and the menu's handlers.
+    TConditionSet CurrentConditionSet() const;
+    QStringList ApplyConditionSet(const TConditionSet &set);
+    void SavePresetClick();
+    void RecallPreset(const QString &name);
+    void DeletePreset(const QString &name);
+    // The file the sets are kept in (the user's configuration folder unless a host says otherwise).
+    QString PresetFile() const;
+
 protected:
     void FormShow() override;
 
 private:
     void BuildToolBar();
+    void BuildPresetMenu();
+    void FillPresetMenus();
     void BuildMenus();
     void BuildFilterPanel();
     void WireCodeBoxes();

@@ -136,6 +136,8 @@ void TbfrmApportionQry::BuildToolBar() {
                              style->standardIcon(QStyle::SP_FileDialogContentsView));
     tbnPrint = AddButton(tblChildMain, "tbnPrint", QStringLiteral(" 打印 "), PrinterPicture());
     tbtnRefresh = AddButton(tblChildMain, "tbtnRefresh", QStringLiteral(" 刷新 "), style->standardIcon(QStyle::SP_BrowserReload));
+    tbtnPreset = AddButton(tblChildMain, "tbtnPreset", QStringLiteral("查询方案"),
+                           style->standardIcon(QStyle::SP_FileDialogDetailedView));
     tblChildMain->addSeparator();
     tbnExit = AddButton(tblChildMain, "tbnExit", QStringLiteral(" 退出 "), style->standardIcon(QStyle::SP_DialogCloseButton));
     connect(tbtnExcel, &QToolButton::clicked, this, [this] { RunHandler([this] { tbtnExcelClick(); }); });
@@ -154,6 +156,7 @@ void TbfrmApportionQry::BuildMenus() {
     Excel1 = mitemDataVind->addAction(QStringLiteral("导出Excel"), this, [this] { RunHandler([this] { tbtnExcelClick(); }); });
     for (QAction *a : {N8, N4, N5, Excel1}) a->setObjectName(a == N8 ? "N8" : a == N4 ? "N4" : a == N5 ? "N5" : "Excel1");
     addActions({N4});
+    BuildPresetMenu();
 }
 
 void TbfrmApportionQry::BuildFilterPanel() {

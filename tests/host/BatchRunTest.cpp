@@ -153,6 +153,27 @@ TEST_P(BatchRunTest, FormatWritesTheReportAsDataOrTable) {
     EXPECT_TRUE(table.out.trimmed().endsWith(lines.last().section('\t', -1)));
 }
 
+// --save-preset keeps what the other options set; --preset brings it back through the window's
+// menu, saying which of its codes no longer exist; a name never saved fails with the saved names.
+TEST_P(BatchRunTest, SavedConditionSetsComeBack) {
+    qputenv("XDG_CONFIG_HOME", tmp_.filePath("config").toUtf8());
+    const QStringList options{"--group", "预算单位,资金性质,预算科目", "--level", "1", "--subtotals",
+                              "--fund", "一般公共预算资金", "--bid", "2050101,2050201,9999999"};
+    const TReportRun saved = Run(options + QStringList{"--save-preset", QStringLiteral("教育 月报"), "--print-sheet"});
+    ASSERT_EQ(saved.status, 0) << saved.err.toStdString();
+    EXPECT_TRUE(saved.err.contains(QStringLiteral("查询方案“教育 月报”已保存。")));
+    const TReportRun recalled = Run({"--preset", QStringLiteral("教育 月报"), "--print-sheet"});
+    ASSERT_EQ(recalled.status, 0) << recalled.err.toStdString();
+    EXPECT_EQ(recalled.out, saved.out);
+    EXPECT_TRUE(recalled.err.contains(QStringLiteral("未能恢复：预算科目“9999999”"))) << recalled.err.toStdString();
+    const TReportRun missing = Run({"--preset", "nothing", "--print-sheet"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("--preset: no saved set \"nothing\"; saved: 教育 月报")))
+        << missing.err.toStdString();
+    EXPECT_TRUE(missing.out.isEmpty());
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
 AUTHPAY_ON_BOTH_BACKENDS(BatchRunTest);
 
 }  // namespace

@@ -1,0 +1,198 @@
+// Saved condition sets ("查询方案") of the query window: the tool button and menu, saving the
+// window's conditions under a name, recalling a set through the window's own controls, deleting.
+#include "query/ApportionQry.h"
+
+#include "authpay/UserContext.h"
+#include "data/DefaultConn.h"
+#include "data/SqlQuote.h"
+#include "frame/ModuleGlobals.h"
+#include "query/CodeEdit.h"
+#include "query/ConditionSets.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QInputDialog>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+// The codes of `codes` that the code table has; a database error keeps them all (the Refresh
+// will say what is wrong).
+QStringList ExistingCodes(const QString &sql, const QStringList &codes) {
+    if (codes.isEmpty()) return codes;
+    IARQueryPtr q;
+    if (!OpenDefaultQuery(sql.arg(QuotedList(codes)), q) || !q.Query()) return codes;
+    QStringList found;
+    for (TARQuery *rows = q.Query(); !rows->Eof(); rows->Next()) found << rows->Fields(0).AsString();
+    QStringList kept;
+    for (const QString &c : codes)
+        if (found.contains(c)) kept << c;
+    return kept;
+}
+
+// Chooses the entry as a user would; false when the list has no such entry.
+bool ChooseEntry(QComboBox *box, const QString &text) {
+    const int i = box->findText(text);
+    if (i < 0) return false;
+    box->setCurrentIndex(i);
+    emit box->activated(i);
+    return true;
+}
+
+bool ChooseIndex(QComboBox *box, int index) {
+    if (index < 0 || index >= box->count()) return false;
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+    return true;
+}
+
+// The codes a code box filters by: those picked, or else those its text lists.
+QStringList BoxCodes(const TCodeEdit *box) {
+    const QStringList picked = box->PickedCodes();
+    if (!picked.isEmpty()) return picked;
+    QStringList codes;
+    for (const QString &c : box->text().split(QLatin1Char(','), Qt::SkipEmptyParts))
+        if (!c.trimmed().isEmpty()) codes << c.trimmed();
+    return codes;
+}
+
+QStringList Dropped(const QString &what, const QStringList &before, const QStringList &after) {
+    QStringList gone;
+    for (const QString &c : before)
+        if (!after.contains(c)) gone << what + QStringLiteral("“%1”").arg(c);
+    return gone;
+}
+
+}  // namespace
+
+QString TbfrmApportionQry::PresetFile() const { return TConditionSetFile::DefaultFileName(); }
+
+TConditionSet TbfrmApportionQry::CurrentConditionSet() const {
+    TConditionSet c;
+    for (QComboBox *box : cmbNum)
+        if (box->isEnabled() && !box->currentText().isEmpty()) c.dimensions << box->currentText();
+    c.unitLevel = cobClass->currentText();
+    c.indicatorType = cobType->currentIndex();
+    c.indicatorSubtype = cobTypeChild->currentIndex();
+    c.secrecy = cobSecret->currentIndex();
+    c.fundNature = cobMid->currentText();
+    c.payKind = cobPid->currentText();
+    c.expenditureType = cobIPid->currentText();
+    c.unitList = chbEidType->isChecked();
+    c.unitText = edtEid->text();
+    c.unitCodes = chbEidType->isChecked() ? BoxCodes(edtEid) : edtEid->PickedCodes();
+    c.subjectCodes = BoxCodes(edtBid);
+    c.itemCodes = BoxCodes(edtIid);
+    c.subtotals = chbSubtotal->isChecked();
+    return c;
+}
+
+QStringList TbfrmApportionQry::ApplyConditionSet(const TConditionSet &set) {
+    QStringList dropped;
+    // The grouping boxes in order: each choice fills the next box with the dimensions left, so a
+    // dimension named twice, or no longer offered, is not there to choose.
+    int box = 0;
+    for (const QString &d : set.dimensions) {
+        if (box < int(cmbNum.size()) && ChooseEntry(cmbNum[size_t(box)], d)) {
+            cmbNum1Change(box + 1);
+            ++box;
+        } else {
+            dropped << QStringLiteral("汇总维度“%1”").arg(d);
+        }
+    }
+    if (!ChooseIndex(cobType, set.indicatorType)) dropped << QStringLiteral("指标类型");
+    else cobTypeChange();
+    if (!cobTypeChild->isHidden() && !ChooseIndex(cobTypeChild, set.indicatorSubtype)) dropped << QStringLiteral("指标子类型");
+    if (!ChooseIndex(cobSecret, set.secrecy)) dropped << QStringLiteral("涉密标识");
+    const struct { QComboBox *box; QString text; const char *what; } entries[] = {
+        {cobClass, set.unitLevel, "单位级次"}, {cobMid, set.fundNature, "资金性质"},
+        {cobPid, set.payKind, "支付方式"},    {cobIPid, set.expenditureType, "支出类型"}};
+    for (const auto &e : entries)
+        if (!e.text.isEmpty() && !ChooseEntry(e.box, e.text))
+            dropped << QString::fromUtf8(e.what) + QStringLiteral("“%1”").arg(e.text);
+    if (chbEidType->isChecked() != set.unitList) chbEidType->click();
+    const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
+    const QStringList units = ExistingCodes(QStringLiteral("select eid from pubdept where eid in (%1)"), set.unitCodes);
+    const QStringList subjects = ExistingCodes(
+        QStringLiteral("select bid from pubsubject where datayear=%1 and bid in (%2)").arg(year).arg(QStringLiteral("%1")),
+        set.subjectCodes);
+    const QStringList items = ExistingCodes(QStringLiteral("select iid from pubitem where iid in (%1)"), set.itemCodes);
+    dropped << Dropped(QStringLiteral("预算单位"), set.unitCodes, units) << Dropped(QStringLiteral("预算科目"), set.subjectCodes, subjects)
+            << Dropped(QStringLiteral("预算项目"), set.itemCodes, items);
+    if (!units.isEmpty()) edtEid->SetCodes(units);
+    else if (set.unitCodes.isEmpty() && !set.unitText.isEmpty()) edtEid->setText(set.unitText);
+    else edtEid->ClearCodes();
+    if (subjects.isEmpty()) edtBid->ClearCodes();
+    else edtBid->SetCodes(subjects);
+    if (items.isEmpty()) edtIid->ClearCodes();
+    else edtIid->SetCodes(items);
+    chbSubtotal->setChecked(set.subtotals);
+    return dropped;
+}
+
+void TbfrmApportionQry::SavePresetClick() {
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("保存查询方案"), QStringLiteral("方案名称："),
+                                               QLineEdit::Normal, QString(), &ok);
+    if (!ok || name.trimmed().isEmpty()) return;
+    TConditionSetFile file(PresetFile(), FUnitCode);
+    QString error;
+    if (!file.Save(name.trimmed(), CurrentConditionSet(), &error)) Message(error);
+    else Message(QStringLiteral("查询方案“%1”已保存。").arg(name.trimmed()));
+}
+
+void TbfrmApportionQry::RecallPreset(const QString &name) {
+    TConditionSet set;
+    QString error;
+    if (!TConditionSetFile(PresetFile(), FUnitCode).Load(name, &set, &error)) {
+        Message(error);
+        return;
+    }
+    const QStringList dropped = ApplyConditionSet(set);
+    if (!dropped.isEmpty())
+        Message(QStringLiteral("查询方案“%1”中以下条件已不存在，未能恢复：%2").arg(name, dropped.join(QStringLiteral("、"))));
+}
+
+void TbfrmApportionQry::DeletePreset(const QString &name) {
+    QString error;
+    if (!TConditionSetFile(PresetFile(), FUnitCode).Remove(name, &error)) Message(error);
+}
+
+// The recall and delete menus list the sets of the file as it is when they open.
+void TbfrmApportionQry::FillPresetMenus() {
+    QString error;
+    const QStringList names = TConditionSetFile(PresetFile(), FUnitCode).Names(&error);
+    for (QMenu *menu : {mnuPresetRecall, mnuPresetDelete}) {
+        menu->clear();
+        for (const QString &name : names) {
+            QAction *a = menu->addAction(name);
+            a->setObjectName(name);
+            const bool recall = menu == mnuPresetRecall;
+            connect(a, &QAction::triggered, this, [this, name, recall] {
+                RunHandler([this, name, recall] { recall ? RecallPreset(name) : DeletePreset(name); });
+            });
+        }
+        QAction *none = menu->addAction(error.isEmpty() ? QStringLiteral("（无）") : error);
+        none->setEnabled(false);
+        none->setVisible(names.isEmpty());
+    }
+}
+
+void TbfrmApportionQry::BuildPresetMenu() {
+    mnuPreset = new QMenu(QStringLiteral("查询方案"), this);
+    mnuPreset->setObjectName(QStringLiteral("mnuPreset"));
+    actPresetSave = mnuPreset->addAction(QStringLiteral("保存查询方案..."), this,
+                                         [this] { RunHandler([this] { SavePresetClick(); }); });
+    actPresetSave->setObjectName(QStringLiteral("actPresetSave"));
+    mnuPresetRecall = mnuPreset->addMenu(QStringLiteral("调用查询方案"));
+    mnuPresetRecall->setObjectName(QStringLiteral("mnuPresetRecall"));
+    mnuPresetDelete = mnuPreset->addMenu(QStringLiteral("删除查询方案"));
+    mnuPresetDelete->setObjectName(QStringLiteral("mnuPresetDelete"));
+    connect(mnuPreset, &QMenu::aboutToShow, this, [this] { RunHandler([this] { FillPresetMenus(); }); });
+    tbtnPreset->setMenu(mnuPreset);
+    tbtnPreset->setPopupMode(QToolButton::InstantPopup);
+    mitemDataVind->addSeparator();
+    mitemDataVind->addMenu(mnuPreset);
+}

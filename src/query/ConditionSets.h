@@ -1,0 +1,43 @@
+#pragma once
+// Saved condition sets ("查询方案") of the query window: the grouping boxes, every filter, the unit
+// level and the subtotal box under a name, kept per unit in an INI file of the user's own
+// configuration folder. A file that cannot be read, or that a newer version wrote, is never
+// written over: reading answers an error and saving refuses, so nothing in it is lost.
+#include <QString>
+#include <QStringList>
+
+struct TConditionSet {
+    QStringList dimensions;  // grouping boxes 1..k, by caption
+    QString unitLevel;
+    int indicatorType = 0;
+    int indicatorSubtype = 0;
+    int secrecy = 0;
+    QString fundNature, payKind, expenditureType;  // list entries, by text
+    bool unitList = false;                          // "单位到基层": unitCodes is a list
+    QString unitText;                               // the unit box as shown
+    QStringList unitCodes, subjectCodes, itemCodes;
+    bool subtotals = false;
+    friend bool operator==(const TConditionSet &, const TConditionSet &) = default;
+};
+
+class TConditionSetFile {
+public:
+    // The file `fileName`; the sets of the unit `unitCode`.
+    TConditionSetFile(QString fileName, QString unitCode);
+    // The file in the user's configuration folder: <config>/authpay/查询方案.ini.
+    static QString DefaultFileName();
+
+    // The names of the unit's sets, sorted; an error text when the file cannot be read.
+    QStringList Names(QString *error) const;
+    bool Load(const QString &name, TConditionSet *set, QString *error) const;
+    bool Save(const QString &name, const TConditionSet &set, QString *error);
+    bool Remove(const QString &name, QString *error);
+
+    static constexpr int kFormat = 1;  // the file layout this version writes
+
+private:
+    bool Readable(QString *error) const;
+
+    QString fileName_;
+    QString unitCode_;
+};
