@@ -171,6 +171,16 @@ TEST_P(BatchRunTest, SavedConditionSetsComeBack) {
     EXPECT_TRUE(missing.err.contains(QStringLiteral("--preset: no saved set \"nothing\"; saved: 教育 月报")))
         << missing.err.toStdString();
     EXPECT_TRUE(missing.out.isEmpty());
+
+    // A set that names a dimension twice (written by hand) keeps the first and says so.
+    QFile ini(tmp_.filePath(QStringLiteral("config/authpay/查询方案.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write(QStringLiteral("\n[003001]\ntwice\\dimensions=预算单位, 预算单位, 预算科目\ntwice\\unitLevel=2\n").toUtf8());
+    ini.close();
+    const TReportRun twice = Run({"--preset", "twice", "--format", "tsv"});
+    ASSERT_EQ(twice.status, 0) << twice.err.toStdString();
+    EXPECT_TRUE(twice.err.contains(QStringLiteral("未能恢复：汇总维度“预算单位”"))) << twice.err.toStdString();
+    EXPECT_TRUE(twice.out.startsWith(QStringLiteral("序号\t预算单位 编码\t预算单位 名称\t预算科目 编码"))) << twice.out.toStdString();
     qunsetenv("XDG_CONFIG_HOME");
 }
 
