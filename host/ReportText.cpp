@@ -71,6 +71,13 @@ QList<int> Widths(const TReportTable &t) {
     return widths;
 }
 
+// The width of a full row line (and of the rule under the header).
+int RuleWidth(const QList<int> &widths) {
+    int total = 0;
+    for (int w : widths) total += w;
+    return total + 2 * int(std::max<qsizetype>(0, widths.size() - 1));
+}
+
 QString Line(const QStringList &cells, const QList<int> &widths, int amountColumn) {
     QStringList padded;
     for (qsizetype i = 0; i < widths.size(); ++i)
@@ -148,9 +155,7 @@ QString FormatReportTable(const TReportTable &t, int maxRows) {
     QString out;
     for (const QString &h : t.heading) out += h + QLatin1Char('\n');
     out += QLatin1Char('\n') + Line(t.columns, widths, -1);
-    int total = 0;
-    for (int w : widths) total += w;
-    const QString rule = QString(total + 2 * std::max<qsizetype>(0, widths.size() - 1), QLatin1Char('-')) + QLatin1Char('\n');
+    const QString rule = QString(RuleWidth(widths), QLatin1Char('-')) + QLatin1Char('\n');
     out += rule;
     const qsizetype n = t.rows.size();
     const bool cut = maxRows > 0 && n > maxRows;
@@ -165,9 +170,8 @@ QString FormatReportTable(const TReportTable &t, int maxRows) {
 }
 
 int ReportTableWidth(const TReportTable &t) {
-    int widest = 0;
-    for (const QString &line : FormatReportTable(t, 0).split(QLatin1Char('\n')))
-        widest = std::max(widest, DisplayWidth(line));
+    int widest = RuleWidth(Widths(t));
+    for (const QString &h : t.heading) widest = std::max(widest, DisplayWidth(h));
     return widest;
 }
 

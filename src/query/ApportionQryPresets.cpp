@@ -18,12 +18,13 @@
 
 namespace {
 
-// The codes of `codes` that the code table has; a database error keeps them all (the Refresh
-// will say what is wrong).
-QStringList ExistingCodes(const QString &sql, const QStringList &codes) {
+// The codes of `codes` that the code table has: `selectCode` ends with the code column, and the
+// quoted list follows it. A database error keeps them all (the Refresh will say what is wrong).
+QStringList ExistingCodes(const QString &selectCode, const QStringList &codes) {
     if (codes.isEmpty()) return codes;
     IARQueryPtr q;
-    if (!OpenDefaultQuery(sql.arg(QuotedList(codes)), q) || !q.Query()) return codes;
+    if (!OpenDefaultQuery(selectCode + QStringLiteral(" in (") + QuotedList(codes) + QLatin1Char(')'), q) || !q.Query())
+        return codes;
     QStringList found;
     for (TARQuery *rows = q.Query(); !rows->Eof(); rows->Next()) found << rows->Fields(0).AsString();
     QStringList kept;
@@ -114,11 +115,10 @@ QStringList TbfrmApportionQry::ApplyConditionSet(const TConditionSet &set) {
             dropped << QString::fromUtf8(e.what) + QStringLiteral("“%1”").arg(e.text);
     if (chbEidType->isChecked() != set.unitList) chbEidType->click();
     const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
-    const QStringList units = ExistingCodes(QStringLiteral("select eid from pubdept where eid in (%1)"), set.unitCodes);
-    const QStringList subjects = ExistingCodes(
-        QStringLiteral("select bid from pubsubject where datayear=%1 and bid in (%2)").arg(year).arg(QStringLiteral("%1")),
-        set.subjectCodes);
-    const QStringList items = ExistingCodes(QStringLiteral("select iid from pubitem where iid in (%1)"), set.itemCodes);
+    const QStringList units = ExistingCodes(QStringLiteral("select eid from pubdept where eid"), set.unitCodes);
+    const QStringList subjects =
+        ExistingCodes(QStringLiteral("select bid from pubsubject where datayear=%1 and bid").arg(year), set.subjectCodes);
+    const QStringList items = ExistingCodes(QStringLiteral("select iid from pubitem where iid"), set.itemCodes);
     dropped << Dropped(QStringLiteral("预算单位"), set.unitCodes, units) << Dropped(QStringLiteral("预算科目"), set.subjectCodes, subjects)
             << Dropped(QStringLiteral("预算项目"), set.itemCodes, items);
     if (!units.isEmpty()) edtEid->SetCodes(units);

@@ -1,7 +1,5 @@
 #include "report/ExportCells.h"
 
-#include "report/AmountText.h"
-
 #include <QFileInfo>
 
 bool CellCoveredByMerge(const std::vector<TCellRect> &rowMerges, int col, int row) {
@@ -11,11 +9,8 @@ bool CellCoveredByMerge(const std::vector<TCellRect> &rowMerges, int col, int ro
 }
 
 bool CellWraps(const TSheetModel &model, int col, int row) {
-    const int height = model.RowHeight(row);
-    if (height <= model.DefaultRowHeight()) return false;
-    const QStringView text = model.Text(col, row);
-    double amount = 0;
-    return !text.isEmpty() && !ParseAmountText(text, &amount);
+    // The writers ask only for cells they write as texts: the amount test is already theirs.
+    return model.RowHeight(row) > model.DefaultRowHeight() && !model.Text(col, row).isEmpty();
 }
 
 QString WorkbookSheetName(const QString &name) {

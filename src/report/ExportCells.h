@@ -12,9 +12,9 @@
 // exported without text, as the sheet shows them.
 bool CellCoveredByMerge(const std::vector<TCellRect> &rowMerges, int col, int row);
 
-// True when the cell's text is to wrap in a spreadsheet program. The sheet makes a row taller than
-// the default height only when a text of that row needs more than one line at its column's width;
-// a text cell of such a row wraps, so that the program shows the row as the sheet does.
+// True when a text cell (not an amount) is to wrap in a spreadsheet program. The sheet makes a row
+// taller than the default height only when a text of that row needs more than one line at its
+// column's width; a text of such a row wraps, so that the program shows the row as the sheet does.
 bool CellWraps(const TSheetModel &model, int col, int row);
 
 // The sheet's name as workbooks accept it: at most 31 characters, none of []:*?/\.
