@@ -6,6 +6,7 @@
 #include "data/SqlQuote.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -174,8 +175,7 @@ void BatchDriver::DriveTicker(QWidget *dialog) {
     driver.CloseDialog();
 }
 
-static void DoubleClick(QWidget *target) {
-    const QPoint pos = target->rect().center();
+static void DoubleClick(QWidget *target, QPoint pos) {
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
                               QEvent::MouseButtonRelease}) {
         const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
@@ -196,7 +196,7 @@ bool BatchDriver::PickInto(const QString &option, const QString &boxName, bool u
     auto *edit = window_->findChild<QLineEdit *>(boxName);
     pickOption_ = option;
     pickError_.clear();
-    DoubleClick(edit);
+    DoubleClick(edit, edit->rect().center());
     if (!pickOption_.isEmpty()) {
         pickOption_.clear();
         errors << QStringLiteral("--%1: the picker did not open").arg(option);
@@ -314,16 +314,51 @@ bool BatchDriver::PrintPdf(const QString &file) {
     return false;
 }
 
-// Says on stderr what the Refresh produced: the number of result rows, read from the sheet's own
-// layout (the rows with a running number in the first column above the totals row), and the total.
-void BatchDriver::ReportSummary() {
+// Double-clicks result row N of the sheet (subtotal rows not counted) and makes the drill-down
+// window that opens the one the outputs come from.
+bool BatchDriver::Drill(int n) {
+    QString text;
+    QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    int row = 0, results = 0;
+    for (qsizetype i = 0; i < lines.size() && row == 0; ++i) {
+        bool number = false;
+        lines[i].section(QLatin1Char('\t'), 0, 0).toLongLong(&number);
+        if (number && ++results == n) row = int(i) + 1;
+    }
+    if (row == 0) {
+        errors << QStringLiteral("--drill: no result row %1 (the report has %2)").arg(n).arg(results);
+        return false;
+    }
+    QRect cell;
+    QMetaObject::invokeMethod(window_, "ShowSheetCell", Q_RETURN_ARG(QRect, cell), Q_ARG(int, 2), Q_ARG(int, row));
+    auto *view = window_->findChild<QWidget *>(QStringLiteral("cllBudget"))->findChild<QAbstractScrollArea *>();
+    const QList<QWidget *> before = QApplication::allWidgets();
+    const qsizetype messagesBefore = messages.size();
+    DoubleClick(view->viewport(), cell.center());
+    QApplication::processEvents();
+    for (QWidget *w : QApplication::allWidgets())
+        if (qstrcmp(w->metaObject()->className(), "TbfrmApportionDetail") == 0 && !before.contains(w)) {
+            window_ = w;
+            std::fprintf(stderr, "budget-host: drill-down on result row %d (sheet row %d)\n", n, row);
+            return true;
+        }
+    errors << (messages.size() > messagesBefore ? messages.last()
+                                                : QStringLiteral("--drill: result row %1 opened no drill-down").arg(n));
+    return false;
+}
+
+// Says on stderr what the Refresh (or the drill-down) produced: the number of rows, read from the
+// sheet's own layout (the rows with a running number in the first column above the totals row),
+// and the total.
+void BatchDriver::ReportSummary(const char *what) {
     QString text;
     QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
     const QStringList lines = text.split(QLatin1Char('\n'));
     qsizetype totalsAt = lines.size() - 1;
     while (totalsAt >= 0 && !lines[totalsAt].startsWith(QStringLiteral("合  计"))) --totalsAt;
     if (totalsAt < 0) {
-        std::fprintf(stderr, "budget-host: refreshed: no rows\n");
+        std::fprintf(stderr, "budget-host: %s: no rows\n", what);
         return;
     }
     long long rows = 0;
@@ -333,7 +368,7 @@ void BatchDriver::ReportSummary() {
         if (number) ++rows;
     }
     const QString total = lines[totalsAt].section(QLatin1Char('\t'), -1);
-    std::fprintf(stderr, "budget-host: refreshed: %lld rows, total %s\n", rows, total.toUtf8().constData());
+    std::fprintf(stderr, "budget-host: %s: %lld rows, total %s\n", what, rows, total.toUtf8().constData());
 }
 
 // --format and --max-rows are checked before anything runs.
@@ -346,6 +381,10 @@ bool BatchDriver::CheckFormat() {
     bool number = false;
     if (values_.contains("max-rows") && (Value("max-rows").toInt(&number) < 0 || !number)) {
         errors << QStringLiteral("--max-rows: not a count of rows: %1").arg(Value("max-rows"));
+        return false;
+    }
+    if (values_.contains("drill") && (Value("drill").toInt(&number) < 1 || !number)) {
+        errors << QStringLiteral("--drill: not a result row number (1 for the first): %1").arg(Value("drill"));
         return false;
     }
     return true;
@@ -386,7 +425,11 @@ int BatchDriver::Run() {
         errors << messages.last();
         return 1;
     }
-    ReportSummary();
+    ReportSummary("refreshed");
+    if (values_.contains("drill")) {
+        if (!Drill(Value("drill").toInt())) return 1;
+        ReportSummary("drill-down");
+    }
     if (values_.contains("export") && !Export(Value("export"))) return 1;
     if (values_.contains("pdf") && !PrintPdf(Value("pdf"))) return 1;
     if (printSheet_) {

@@ -37,7 +37,8 @@ private:
     bool Export(const QString &file);
     bool PrintPdf(const QString &file);
     void AnswerModal();
-    void ReportSummary();
+    void ReportSummary(const char *what);
+    bool Drill(int n);
     bool CheckFormat();
     bool RecallPreset(const QString &name);
     bool SavePreset(const QString &name);

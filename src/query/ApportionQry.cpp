@@ -14,13 +14,14 @@
 #include "frame/UserContextOps.h"
 #include "query/CodeEdit.h"
 #include "query/QueryBuild.h"
+#include "query/QueryDimensions.h"
+#include "query/ReportOutput.h"
 #include "report/ReportSheet.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMessageBox>
 
 const TClassInfo TbfrmApportionQry::ClassInfo{"TbfrmApportionQry", &TfrmBsTrvTC::ClassInfo,
                                               &ConstructComponent<TbfrmApportionQry>};
@@ -34,9 +35,7 @@ const QString kDimensions = QStringLiteral("预算单位@资金性质@支出类�
 
 void TbfrmApportionQry::Message(const QString &text) {
     lastMessage_ = text;
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Kestrelbay 7.1-提示信息"), text, QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("authpayMessage"));
-    box.exec();
+    ShowQueryMessage(this, text);
 }
 
 void TbfrmApportionQry::FormShow() {
@@ -120,7 +119,10 @@ QString TbfrmApportionQry::RemainingDimensions() const {
     return list;
 }
 
-void TbfrmApportionQry::ClearDataRows() { cllBudget->SheetDeleteRows(7, cllBudget->SheetRowCount(0) - 7, 0); }
+void TbfrmApportionQry::ClearDataRows() {
+    drillReady_ = false;
+    cllBudget->SheetDeleteRows(7, cllBudget->SheetRowCount(0) - 7, 0);
+}
 
 void TbfrmApportionQry::cmbNum1Change(int n) {
     QComboBox *box = cmbNum[n - 1];
@@ -140,8 +142,7 @@ void TbfrmApportionQry::cmbNum1Change(int n) {
 }
 
 void TbfrmApportionQry::WriteDimensionHeader(TReportSheet *s, int c, int r, const QString &caption) {
-    static const QStringList nameOnly = {QStringLiteral("资金性质"), QStringLiteral("支付方式"), QStringLiteral("支出类型")};
-    if (nameOnly.contains(caption)) {
+    if (IsNameOnlyDimension(caption)) {
         s->SheetColumnWidth(1, 0, c, 0);
         s->SheetMerge(c + 1, r, c + 1, r + 1);
         s->SheetSetText(c + 1, r, 0, caption);

@@ -5,12 +5,15 @@
 // sheet, which can be previewed, printed and exported.
 #include "frame/windows/FrmBsTrvTC.h"
 
+#include "query/ApportionDetail.h"
+
+#include <QPointer>
 #include <QStringList>
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
-class QFileDialog;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
@@ -18,7 +21,6 @@ class QToolButton;
 class TARQuery;
 class TCodeEdit;
 class TReportSheet;
-enum class TExportType;
 struct TConditionSet;
 class QMenu;
 struct TQueryConditions;
@@ -28,6 +30,7 @@ class TbfrmApportionQry : public TfrmBsTrvTC {
 public:
     static const TClassInfo ClassInfo;
     explicit TbfrmApportionQry(const TComponentOwner &owner);
+    ~TbfrmApportionQry() override;
 
     // Report-sheet writes for the dimension headers (rows 4 and 5, columns c and c+1).
     static void WriteDimensionHeader(TReportSheet *sheet, int c, int r, const QString &caption);
@@ -65,6 +68,9 @@ public:
     Q_INVOKABLE QString SheetTabText() const;
     Q_INVOKABLE void SetPrintFile(const QString &pdfFile);
     Q_INVOKABLE QString LastMessage() const { return lastMessage_; }
+    // Scrolls the sheet to a cell and answers where the cell is on the sheet's view, for a host
+    // that double-clicks it.
+    Q_INVOKABLE QRect ShowSheetCell(int col, int row);
 
     // Handlers.
     void tbtnRefreshClick();
@@ -81,6 +87,11 @@ public:
     void edtEidExit();
     void chbEidTypeClick();
     void PickCodes(const QString &kind);
+    // Opens "明细" on the sheet row: the budget rows of a result row, a subtotal's group or the
+    // total. Other rows open nothing.
+    void OpenDrill(int row);
+    // What a drill-down on the sheet row would show; none for a row that opens nothing.
+    std::optional<TDrillRequest> DrillRequestAt(int row) const;
 
     // Saved condition sets: the window's conditions as a set, a set applied to the controls (what
     // could not be restored comes back as one description per item), and the menu's handlers.
@@ -96,6 +107,7 @@ protected:
     void FormShow() override;
 
 private:
+    struct TReportActions ReportActions();
     void BuildToolBar();
     void BuildPresetMenu();
     void FillPresetMenus();
@@ -112,9 +124,12 @@ private:
     void ShowProgress(int rows);
     void ClearDataRows();
     void Message(const QString &text);
-    // The file to export to and its type, from the save dialog; an empty name when cancelled.
-    QString ExportFileName(TExportType *type);
 
+    // What the rows on the sheet were summed with, for their drill-downs; drillReady_ while the
+    // sheet shows them.
+    TDrillBase drillBase_;
+    bool drillReady_ = false;
+    QList<QPointer<TbfrmApportionDetail>> drills_;
     QString lastMessage_;
     QString templateError_;  // why the report template could not be opened; empty when it was
     bool loaded_ = false;

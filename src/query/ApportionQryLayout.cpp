@@ -4,6 +4,7 @@
 
 #include "platform/Panel.h"
 #include "query/CodeEdit.h"
+#include "query/ToolButtons.h"
 #include "report/ReportSheet.h"
 
 #include <QCheckBox>
@@ -12,7 +13,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
-#include <QPainter>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStyle>
@@ -24,57 +24,6 @@
 #include <vector>
 
 namespace {
-
-// Every tool button shows its picture at this size; a picture the style has only smaller is
-// scaled up to it, so that no button looks different from the others.
-const QSize kToolPicture(24, 24);
-
-QIcon ToolPicture(const QIcon &icon) {
-    const QPixmap source = icon.pixmap(kToolPicture);
-    if (source.deviceIndependentSize().toSize() == kToolPicture) return QIcon(source);
-    QPixmap picture(kToolPicture);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QSize fitted = source.size().scaled(kToolPicture, Qt::KeepAspectRatio);
-    p.drawPixmap(QRect(QPoint((kToolPicture.width() - fitted.width()) / 2, (kToolPicture.height() - fitted.height()) / 2), fitted),
-                 source);
-    return QIcon(picture);
-}
-
-// The style has no printer: a sheet coming out of a printer, drawn at the tool picture size.
-QIcon PrinterPicture() {
-    QPixmap picture(kToolPicture);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(60, 60, 60), 1.2));
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(6.5, 2.5, 11, 7));            // the paper waiting
-    p.setBrush(QColor(120, 130, 145));
-    p.drawRoundedRect(QRectF(2.5, 9.5, 19, 9), 2, 2);  // the printer
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(6.5, 15.5, 11, 7));           // the printed sheet
-    p.drawLine(QPointF(8.5, 18.5), QPointF(15.5, 18.5));
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(90, 200, 90));
-    p.drawEllipse(QPointF(18.5, 12), 1, 1);         // the power light
-    return QIcon(picture);
-}
-
-QToolButton *AddButton(QToolBar *bar, const QString &name, const QString &caption, const QIcon &icon) {
-    auto *b = new QToolButton(bar);
-    b->setObjectName(name);
-    b->setText(caption);
-    b->setIcon(ToolPicture(icon));
-    b->setIconSize(kToolPicture);
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    b->setMinimumSize(61, 35);
-    b->setFocusPolicy(Qt::NoFocus);  // tool buttons never take the focus from a box
-    bar->addWidget(b);
-    return b;
-}
-
 QComboBox *DropDown(QWidget *parent, const QString &name, int width) {
     auto *box = new QComboBox(parent);
     box->setObjectName(name);
@@ -127,35 +76,31 @@ void PlaceFilterColumns(const std::vector<std::vector<TFilterCell>> &columns, QW
 
 }  // namespace
 
+TReportActions TbfrmApportionQry::ReportActions() {
+    return {[this] { RunHandler([this] { tbtnExcelClick(); }); }, [this] { RunHandler([this] { btnPrintViewClick(); }); },
+            [this] { RunHandler([this] { tbnPrintClick(); }); }, [this] { RunHandler([this] { tbnExitClick(); }); }};
+}
+
 void TbfrmApportionQry::BuildToolBar() {
     QStyle *style = tblChildMain->style();
-    tblChildMain->setIconSize(kToolPicture);
-    tbtnExcel = AddButton(tblChildMain, "tbtnExcel", QStringLiteral("导出Excel"), style->standardIcon(QStyle::SP_DialogSaveButton));
-    tblChildMain->addSeparator();
-    tbnPrintView = AddButton(tblChildMain, "tbnPrintView", QStringLiteral(" 预览 "),
-                             style->standardIcon(QStyle::SP_FileDialogContentsView));
-    tbnPrint = AddButton(tblChildMain, "tbnPrint", QStringLiteral(" 打印 "), PrinterPicture());
-    tbtnRefresh = AddButton(tblChildMain, "tbtnRefresh", QStringLiteral(" 刷新 "), style->standardIcon(QStyle::SP_BrowserReload));
-    tbtnPreset = AddButton(tblChildMain, "tbtnPreset", QStringLiteral("查询方案"),
-                           style->standardIcon(QStyle::SP_FileDialogDetailedView));
-    tblChildMain->addSeparator();
-    tbnExit = AddButton(tblChildMain, "tbnExit", QStringLiteral(" 退出 "), style->standardIcon(QStyle::SP_DialogCloseButton));
-    connect(tbtnExcel, &QToolButton::clicked, this, [this] { RunHandler([this] { tbtnExcelClick(); }); });
-    connect(tbnPrintView, &QToolButton::clicked, this, [this] { RunHandler([this] { btnPrintViewClick(); }); });
-    connect(tbnPrint, &QToolButton::clicked, this, [this] { RunHandler([this] { tbnPrintClick(); }); });
+    const TReportButtons b = AddReportButtons(tblChildMain, ReportActions(), [this, style] {
+        tbtnRefresh = AddToolButton(tblChildMain, "tbtnRefresh", QStringLiteral(" 刷新 "), style->standardIcon(QStyle::SP_BrowserReload));
+        tbtnPreset = AddToolButton(tblChildMain, "tbtnPreset", QStringLiteral("查询方案"),
+                                   style->standardIcon(QStyle::SP_FileDialogDetailedView));
+    });
+    tbtnExcel = b.excel;
+    tbnPrintView = b.preview;
+    tbnPrint = b.print;
+    tbnExit = b.exit;
     connect(tbtnRefresh, &QToolButton::clicked, this, [this] { RunHandler([this] { tbtnRefreshClick(); }); });
-    connect(tbnExit, &QToolButton::clicked, this, [this] { RunHandler([this] { tbnExitClick(); }); });
 }
 
 void TbfrmApportionQry::BuildMenus() {
-    N8 = mitemOption->addAction(QStringLiteral("退出"), this, [this] { RunHandler([this] { tbnExitClick(); }); });
-    N4 = mitemDataVind->addAction(QStringLiteral("打印"), this, [this] { RunHandler([this] { tbnPrintClick(); }); });
-    N4->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
-    N5 = mitemDataVind->addAction(QStringLiteral("打印预览"), this, [this] { RunHandler([this] { btnPrintViewClick(); }); });
-    mitemDataVind->addSeparator();
-    Excel1 = mitemDataVind->addAction(QStringLiteral("导出Excel"), this, [this] { RunHandler([this] { tbtnExcelClick(); }); });
-    for (QAction *a : {N8, N4, N5, Excel1}) a->setObjectName(a == N8 ? "N8" : a == N4 ? "N4" : a == N5 ? "N5" : "Excel1");
-    addActions({N4});
+    const TReportMenuEntries m = AddReportMenuEntries(mitemOption, mitemDataVind, this, ReportActions());
+    N8 = m.exit;
+    N4 = m.print;
+    N5 = m.preview;
+    Excel1 = m.excel;
     BuildPresetMenu();
 }
 
@@ -257,6 +202,8 @@ void TbfrmApportionQry::BuildSheetAndProgress() {
     cllBudget = new TReportSheet(pnlRightBottom);
     cllBudget->setObjectName("cllBudget");
     l->addWidget(cllBudget);
+    connect(cllBudget, &TReportSheet::SheetCellActivated, this,
+            [this](int, int row) { RunHandler([this, row] { OpenDrill(row); }); });
     pnlBottonMessage->hide();
 
     pnprocess = new TPanel(QStringLiteral("pnprocess"), this);

@@ -11,15 +11,34 @@
 #include "frame/ModuleGlobals.h"
 #include "frame/UserContextOps.h"
 #include "query/CodeEdit.h"
+#include "query/ApportionDetail.h"
 #include "query/QueryBuild.h"
+#include "query/QueryDimensions.h"
+#include "query/ReportOutput.h"
 #include "query/ResultRows.h"
 #include "query/Subtotals.h"
 #include "report/ReportSheet.h"
+#include "report/SheetView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QProgressBar>
+#include <algorithm>
+
+namespace {
+// What the summary about to run groups and filters by, for the drill-downs of its rows.
+TDrillBase DrillBaseOf(const TQueryConditions &conditions, const QString &whereClause, const QString &provider) {
+    TDrillBase base;
+    base.SourceView = conditions.SourceView;
+    base.WhereClause = whereClause;
+    for (const QString &caption : conditions.Dimensions)
+        if (!caption.isEmpty()) base.Dimensions << caption;
+    if (std::any_of(base.Dimensions.begin(), base.Dimensions.end(), IsUnitDimension))
+        base.UnitCut = UnitCodeCut(conditions.UnitLevel, conditions.SubstringFunction, conditions.SourceView);
+    base.Backend = SqlBackendOf(provider);
+    return base;
+}
+}  // namespace
 
 TQueryConditions TbfrmApportionQry::Conditions() const {
     TQueryConditions c;
@@ -67,12 +86,48 @@ void TbfrmApportionQry::tbtnRefreshClick() {
     try {
         conditions.SubstringFunction = GetDefaultConn()->GetSubstringFunction();
         built = BuildQuerySql(conditions);
+        drillBase_ = DrillBaseOf(conditions, built.WhereClause, GetDefaultConn()->Provider());
     } catch (const Exception &e) {
         Message(e.Message);
         return;
     }
     if (built.Sql.isEmpty()) return;
     ShowResult(built.Sql, built.FieldNames());
+}
+
+std::optional<TDrillRequest> TbfrmApportionQry::DrillRequestAt(int row) const {
+    if (!drillReady_ || row < 7 || row >= cllBudget->SheetRowCount(0)) return std::nullopt;
+    const int level = DrillLevelOfRow(cllBudget->SheetCellText(1, row), int(drillBase_.Dimensions.size()));
+    if (level < 0) return std::nullopt;
+    TDrillRequest request{drillBase_, {}, cllBudget->SheetCellText(14, row)};
+    for (int c = 2; c < 2 + 2 * level; ++c) request.Values << cllBudget->SheetCellText(c, row);
+    return request;
+}
+
+void TbfrmApportionQry::OpenDrill(int row) {
+    const std::optional<TDrillRequest> request = DrillRequestAt(row);
+    if (!request) return;
+    std::unique_ptr<TbfrmApportionDetail> detail(
+        static_cast<TbfrmApportionDetail *>(ConstructComponent<TbfrmApportionDetail>(TComponentOwner{})));
+    if (!detail->Load(*request)) {
+        Message(detail->LastMessage());
+        return;
+    }
+    drills_.removeAll(nullptr);
+    drills_ << detail.get();
+    detail.release()->Show();
+}
+
+TbfrmApportionQry::~TbfrmApportionQry() {
+    // The drill-downs read through this window's module: they close with it.
+    for (const QPointer<TbfrmApportionDetail> &detail : std::as_const(drills_)) delete detail.data();
+}
+
+QRect TbfrmApportionQry::ShowSheetCell(int col, int row) {
+    cllBudget->View()->Refresh();
+    cllBudget->View()->SelectCells({col, row, col, row});
+    cllBudget->View()->EnsureVisible(col, row);
+    return cllBudget->View()->CellRect(col, row);
 }
 
 void TbfrmApportionQry::ShowResult(const QString &sql, const QStringList &fields) {
@@ -155,79 +210,22 @@ void TbfrmApportionQry::WriteResult(TARQuery *rows, const QStringList &fields) {
     }
     writeSubtotals(subtotals.Finish());
     writer.AddTotals();
+    drillReady_ = true;
 }
 
 void TbfrmApportionQry::btnPrintViewClick() {
-    cllBudget->SheetPageText(QString(), QStringLiteral("共&S页第&P页"), QString());
-    cllBudget->SheetPreviewOption(1);
-    if (cllBudget->SheetPreview(0, 0) < 0) Message(cllBudget->LastError());
+    if (const QString failed = PreviewReport(cllBudget); !failed.isEmpty()) Message(failed);
 }
 
 void TbfrmApportionQry::tbnPrintClick() {
-    cllBudget->SheetPageText(QString(), QString(), QStringLiteral("共&S页第&P页"));
-    if (cllBudget->SheetPrint(0, 0) < 0) Message(cllBudget->LastError());
-}
-
-namespace {
-// The save dialog's file types: the Excel 97-2003 workbook first and chosen at first.
-struct TExportFilter {
-    TExportType type;
-    const char *text;
-};
-const TExportFilter kExportFilters[] = {
-    {TExportType::Xls, "文件类型 (*.xls)"},
-    {TExportType::Xlsx, "Excel 工作簿 (*.xlsx)"},
-    {TExportType::Csv, "CSV UTF-8 (*.csv)"},
-};
-
-TExportType FilterType(const QString &filter) {
-    for (const TExportFilter &f : kExportFilters)
-        if (filter == QString::fromUtf8(f.text)) return f.type;
-    return TExportType::Xls;
-}
-}  // namespace
-
-QString TbfrmApportionQry::ExportFileName(TExportType *type) {
-    const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
-    const QString suggested = QString::number(year) + QStringLiteral("年") + cobType->currentText()
-                              + QStringLiteral("范围划分建议表组合查询结果");
-    QStringList filters;
-    for (const TExportFilter &f : kExportFilters) filters << QString::fromUtf8(f.text);
-    QFileDialog sd(this, QString(), suggested);
-    sd.setNameFilters(filters);
-    sd.setObjectName(QStringLiteral("sd"));
-    sd.setAcceptMode(QFileDialog::AcceptSave);
-    // The name the dialog checks for an existing file is the one written: with the chosen type's
-    // extension.
-    sd.setDefaultSuffix(QStringLiteral("xls"));
-    connect(&sd, &QFileDialog::filterSelected, &sd,
-            [&sd](const QString &filter) { sd.setDefaultSuffix(ExportSuffix(FilterType(filter))); });
-    sd.setOption(QFileDialog::DontUseNativeDialog);
-    sd.selectFile(suggested);
-    if (sd.exec() != QDialog::Accepted || sd.selectedFiles().isEmpty()) return QString();
-    QString name = sd.selectedFiles().constFirst();
-    // A name with a known extension is written as that type; any other name gets the extension of
-    // the type chosen in the dialog.
-    if (const std::optional<TExportType> named = ExportTypeOfName(name)) {
-        *type = *named;
-    } else {
-        *type = FilterType(sd.selectedNameFilter());
-        name += QLatin1Char('.') + ExportSuffix(*type);
-    }
-    return name;
+    if (const QString failed = PrintReport(cllBudget); !failed.isEmpty()) Message(failed);
 }
 
 void TbfrmApportionQry::tbtnExcelClick() {
-    TExportType type = TExportType::Xls;
-    const QString name = ExportFileName(&type);
-    if (name.isEmpty()) return;
-    // A workbook printed from the spreadsheet program numbers its pages as the printout does.
-    cllBudget->SheetPageText(QString(), QString(), QStringLiteral("共&S页第&P页"));
-    cllBudget->SetWorkbookReadonly(false);
-    const int rc = cllBudget->SheetExportFile(name, type);
-    cllBudget->SetWorkbookReadonly(true);
-    if (rc == 1) Message(QStringLiteral("数据导出成功。"));
-    else Message(QStringLiteral("数据导出失败：") + cllBudget->LastError());
+    const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
+    const QString suggested = QString::number(year) + QStringLiteral("年") + cobType->currentText()
+                              + QStringLiteral("范围划分建议表组合查询结果");
+    if (const QString said = ExportReport(cllBudget, this, suggested); !said.isEmpty()) Message(said);
 }
 
 QString TbfrmApportionQry::SheetTabText() const { return SheetUsedCellsText(cllBudget); }

@@ -38,6 +38,10 @@ QString DimensionFields(const QString &caption) {
 
 bool IsUnitDimension(const QString &caption) { return caption == kUnitCaption; }
 
+bool IsNameOnlyDimension(const QString &caption) {
+    return caption == QStringLiteral("资金性质") || caption == QStringLiteral("支付方式") || caption == QStringLiteral("支出类型");
+}
+
 TDimensionParts DimensionParts(const QString &caption, const QString &unitCut) {
     const QString fields = DimensionFields(caption);
     if (fields.isEmpty()) return {};

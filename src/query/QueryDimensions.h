@@ -17,6 +17,10 @@ QString DimensionFields(const QString &caption);
 // The budget unit is the one dimension whose name comes from pubdept through a wrapping query.
 bool IsUnitDimension(const QString &caption);
 
+// The fund nature, payment method and expenditure type are shown by name only: their code
+// columns are hidden.
+bool IsNameOnlyDimension(const QString &caption);
+
 // The parts of a dimension. unitCut is the unit code cut to a level (UnitCodeCut), or empty to
 // group by the whole code; only the budget unit reads it. All parts are empty for a non-dimension.
 TDimensionParts DimensionParts(const QString &caption, const QString &unitCut);

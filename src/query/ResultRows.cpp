@@ -62,6 +62,17 @@ void TProgressTicker::Advance() {
     }
 }
 
+int DrillLevelOfRow(const QString &firstCell, int dimensions) {
+    bool number = false;
+    firstCell.toLongLong(&number);
+    if (number) return dimensions;
+    if (firstCell == QStringLiteral("合  计")) return 0;
+    qsizetype indent = 0;
+    while (indent < firstCell.size() && firstCell[indent] == QChar(0x3000)) ++indent;
+    if (firstCell.mid(indent) != QStringLiteral("小计") || indent + 1 >= dimensions) return -1;
+    return int(indent) + 1;
+}
+
 QString SheetUsedCellsText(const TReportSheet *sheet) {
     const int rows = sheet->SheetRowCount(0) - 1;
     int lastCol = 0;

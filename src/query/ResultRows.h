@@ -41,6 +41,11 @@ private:
     std::function<void(int)> show_;
 };
 
+// What a row of the result sheet stands for, from the text in its first column: a result row (a
+// running number) is the group of all `dimensions`, a subtotal row the group of its level, the
+// totals row (level 0) every row; -1 for any other row.
+int DrillLevelOfRow(const QString &firstCell, int dimensions);
+
 // The used cells of the sheet (row 1 to the last row, column 1 to the last column holding any
 // text), one tab-separated line per row.
 QString SheetUsedCellsText(const TReportSheet *sheet);

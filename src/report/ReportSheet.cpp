@@ -19,6 +19,7 @@ TReportSheet::TReportSheet(QWidget *parent) : QWidget(parent) {
     view_ = new TSheetView(&model_, this);
     layout->addWidget(view_);
     setFocusProxy(view_);
+    connect(view_, &TSheetView::CellActivated, this, &TReportSheet::SheetCellActivated);
 }
 
 TReportSheet::~TReportSheet() = default;

@@ -87,6 +87,10 @@ public:
     QString SheetCellText(int col, int row) const { return model_.Text(col, row).toString(); }
     TSheetView *View() const { return view_; }
 
+signals:
+    // A cell of the read-only sheet opened by a double-click or Enter.
+    void SheetCellActivated(int col, int row);
+
 private:
     bool IsSheet(int sheet) const { return sheet == 0; }
     void Changed();

@@ -173,9 +173,10 @@ void TSheetView::mouseMoveEvent(QMouseEvent *event) {
 }
 
 void TSheetView::mouseDoubleClickEvent(QMouseEvent *event) {
-    if (event->button() != Qt::LeftButton || readOnly_ || model_->RowCount() == 0) return;
+    if (event->button() != Qt::LeftButton || model_->RowCount() == 0) return;
     anchor_ = current_ = CellAt(event->position().toPoint());
-    BeginEdit(nullptr);
+    if (readOnly_) emit CellActivated(current_.x(), current_.y());
+    else BeginEdit(nullptr);
 }
 
 int TSheetView::Step(int from, int delta, bool columns) const {
@@ -232,8 +233,10 @@ void TSheetView::keyPressEvent(QKeyEvent *event) {
     case Qt::Key_End: return MoveCurrent(0, kSheetMaxRows, shift);
     default: break;
     }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (readOnly_ && enter) return emit CellActivated(current_.x(), current_.y());
     if (readOnly_) return QAbstractScrollArea::keyPressEvent(event);
-    if (event->key() == Qt::Key_F2 || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+    if (event->key() == Qt::Key_F2 || enter)
         return BeginEdit(nullptr);
     if (event->key() == Qt::Key_Delete) return ClearSelection();
     const QString typed = event->text();

@@ -2,7 +2,8 @@
 // TSheetView: the report sheet on screen, drawn like the printed report (white cells, grid lines
 // only where the sheet rules them, merged cells, hidden columns left out). Only the visible cells
 // are painted. The user selects cells with mouse and keyboard and copies them as tab-separated
-// text; while the view is not read-only a double-click, F2 or typing edits the current cell.
+// text; while the view is not read-only a double-click, F2 or typing edits the current cell, and
+// while it is read-only a double-click or Enter opens it (CellActivated).
 #include "report/SheetGeometry.h"
 #include "report/SheetModel.h"
 
@@ -38,9 +39,13 @@ public:
     // Cells drawn by the last paint, for checking that painting stays with the visible ones.
     int LastPaintedCells() const { return lastPainted_; }
     void CancelEdit();
+    // Scrolls the least that shows the cell.
+    void EnsureVisible(int col, int row);
 
 signals:
     void CellEdited(int col, int row);
+    // A read-only view's cell opened by a double-click or Enter: what lies behind it is asked for.
+    void CellActivated(int col, int row);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -60,7 +65,6 @@ private:
     void ClampSelection();
     void MoveCurrent(int dCol, int dRow, bool extend);
     int Step(int from, int delta, bool columns) const;
-    void EnsureVisible(int col, int row);
     TCellRect WidenToMerges(TCellRect cells) const;
     void BeginEdit(const QString *typed);
     void CommitEdit();

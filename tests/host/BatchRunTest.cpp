@@ -26,6 +26,24 @@ QStringList NumberedRows(const QStringList &lines) {
 
 double Amount(const QString &text) { return QString(text).remove(',').toDouble(); }
 
+// An .xlsx or .csv export read back by openpyxl or Python's csv module: per row its first cell
+// and its last non-empty cell, tab-separated.
+QStringList ReadBack(const QString &file) {
+    const char *reader =
+        "import csv, sys, openpyxl\n"
+        "if sys.argv[1].endswith('.csv'):\n"
+        "    rows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', newline='')))\n"
+        "else:\n"
+        "    rows = [[c if c is not None else '' for c in r]\n"
+        "            for r in openpyxl.load_workbook(sys.argv[1]).active.iter_rows(values_only=True)]\n"
+        "for r in rows: print('%s\\t%s' % (r[0], [c for c in r if c != ''][-1] if any(r) else ''))\n";
+    QProcess py;
+    py.start(QStringLiteral("/usr/bin/python3"), {"-c", reader, file});
+    EXPECT_TRUE(py.waitForFinished(-1));
+    EXPECT_EQ(py.exitCode(), 0) << py.readAllStandardError().toStdString();
+    return QString::fromUtf8(py.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
 class BatchRunTest : public THostReportTest {
 protected:
     std::pair<int, double> DatabaseRows(const QString &sql) {
@@ -94,6 +112,7 @@ TEST_P(BatchRunTest, BadReportOptionsExitWithOneAndSayWhatIsValid) {
         {{"--eid", "999999"}, "预算单位：编码不正确：编码信息有误，请确认！"},
         {{"--format", "xml"}, "--format: no form \"xml\"; valid: table, tsv, csv, json"},
         {{"--max-rows", "-3"}, "--max-rows: not a count of rows: -3"},
+        {{"--drill", "0"}, "--drill: not a result row number (1 for the first): 0"},
     };
     for (const auto &c : cases) {
         const TReportRun r = Run(c.options + QStringList{"--print-sheet"});
@@ -107,14 +126,6 @@ TEST_P(BatchRunTest, BadReportOptionsExitWithOneAndSayWhatIsValid) {
 // --export picks the file type by the name's extension: an .xlsx workbook and a CSV file read back
 // by openpyxl and Python's csv module hold the same rows and total as the sheet.
 TEST_P(BatchRunTest, ExportTypeFollowsTheExtension) {
-    const char *reader =
-        "import csv, sys, openpyxl\n"
-        "if sys.argv[1].endswith('.csv'):\n"
-        "    rows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', newline='')))\n"
-        "else:\n"
-        "    rows = [[c if c is not None else '' for c in r]\n"
-        "            for r in openpyxl.load_workbook(sys.argv[1]).active.iter_rows(values_only=True)]\n"
-        "for r in rows: print('%s\\t%s' % (r[0], [c for c in r if c != ''][-1] if any(r) else ''))\n";
     for (const char *name : {"report.xlsx", "report.csv"}) {
         const QString file = tmp_.filePath(QString::fromLatin1(name));
         const TReportRun r = Run({"--group", "预算单位,资金性质", "--level", "2", "--print-sheet", "--export", file});
@@ -123,16 +134,48 @@ TEST_P(BatchRunTest, ExportTypeFollowsTheExtension) {
         QFile head(file);
         ASSERT_TRUE(head.open(QIODevice::ReadOnly)) << name;
         EXPECT_EQ(head.read(3), QByteArray(QByteArrayView(name).endsWith(".csv") ? "\xEF\xBB\xBF" : "PK\x03")) << name;
-        QProcess py;
-        py.start(QStringLiteral("/usr/bin/python3"), {"-c", reader, file});
-        ASSERT_TRUE(py.waitForFinished(-1));
-        ASSERT_EQ(py.exitCode(), 0) << py.readAllStandardError().toStdString();
-        const QStringList book = QString::fromUtf8(py.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        const QStringList book = ReadBack(file);
         EXPECT_EQ(NumberedRows(book).size(), NumberedRows(lines).size()) << name;
         ASSERT_FALSE(book.isEmpty());
         EXPECT_TRUE(book.last().startsWith(QStringLiteral("合  计"))) << name;
         EXPECT_NEAR(Amount(book.last().section('\t', -1)), Amount(lines.last().section('\t', -1)), 0.005) << name;
     }
+}
+
+// --drill N double-clicks result row N (subtotal rows not counted); the outputs then come from the
+// drill-down: every budget row behind the figure, its total equal to the figure and to the
+// database's sum. A row past the last result row fails and says how many there are.
+TEST_P(BatchRunTest, DrillOutputsTheRowsBehindAResultRow) {
+    const QStringList group{"--group", "预算单位,资金性质", "--level", "1", "--subtotals"};
+    const QStringList rows = NumberedRows(Run(group + QStringList{"--print-sheet"}).out.split('\n', Qt::SkipEmptyParts));
+    ASSERT_GE(rows.size(), 3);
+    const QString figure = rows[2].section('\t', -1), xlsx = tmp_.filePath(QStringLiteral("drill.xlsx"));
+    const TReportRun drill = Run(group + QStringList{"--drill", "3", "--format", "json", "--export", xlsx});
+    ASSERT_EQ(drill.status, 0) << drill.err.toStdString();
+    const QJsonObject doc = QJsonDocument::fromJson(drill.out.toUtf8()).object();
+    EXPECT_TRUE(doc["heading"].toArray().first().toString().contains(QStringLiteral("明细"))) << drill.out.left(300).toStdString();
+    const int count = int(doc["rows"].toArray().size());
+    EXPECT_NEAR(doc["totals"].toArray().last().toDouble(), Amount(figure), 0.005);
+    EXPECT_TRUE(drill.err.contains(QStringLiteral("drill-down: %1 rows, total %2\n").arg(count).arg(figure))) << drill.err.toStdString();
+    // The first page's statement without its order and limit selects the group in the database.
+    QString page;
+    for (const QString &line : drill.trace)
+        if (page.isEmpty() && line.contains(QStringLiteral(",budgmoney from "))) page = line;
+    ASSERT_FALSE(page.isEmpty());
+    page = QStringLiteral("select budgmoney as sumMoney from") + page.section(QStringLiteral(" from"), 1).section(QStringLiteral(" order by id"), 0, 0);
+    const auto [dbCount, dbSum] = DatabaseRows(page);
+    EXPECT_EQ(count, dbCount);
+    EXPECT_NEAR(Amount(figure), dbSum, 0.005);
+    const QStringList book = ReadBack(xlsx);
+    EXPECT_EQ(NumberedRows(book).size(), count);
+    ASSERT_FALSE(book.isEmpty());
+    EXPECT_NEAR(Amount(book.last().section('\t', -1)), Amount(figure), 0.005);
+
+    const TReportRun past = Run(group + QStringList{"--drill", "9999", "--print-sheet"});
+    EXPECT_EQ(past.status, 1);
+    EXPECT_TRUE(past.err.contains(QStringLiteral("--drill: no result row 9999 (the report has %1)").arg(rows.size())))
+        << past.err.toStdString();
+    EXPECT_TRUE(past.out.isEmpty());
 }
 
 // --format json puts the report itself on stdout: the same rows and total as the sheet; the

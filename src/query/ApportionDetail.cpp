@@ -1,0 +1,222 @@
+#include "query/ApportionDetail.h"
+
+#include "authpay/Exception.h"
+#include "authpay/Screen.h"
+#include "authpay/UserContext.h"
+#include "data/ARQuery.h"
+#include "data/DatabaseError.h"
+#include "data/DefaultConn.h"
+#include "frame/ModuleGlobals.h"
+#include "frame/UserContextOps.h"
+#include "query/QueryDimensions.h"
+#include "query/ReportOutput.h"
+#include "query/ResultRows.h"
+#include "query/ToolButtons.h"
+#include "report/ReportSheet.h"
+#include "report/SheetView.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+const TClassInfo TbfrmApportionDetail::ClassInfo{"TbfrmApportionDetail", &TfrmBsCld::ClassInfo,
+                                                 &ConstructComponent<TbfrmApportionDetail>};
+
+namespace {
+const QString kTemplateName = QStringLiteral("查询_支付范围汇总组合查询明细表cll5.cll");
+
+// "预算单位：001001 财政局　资金性质：一般公共预算": the group a drill-down shows; the dimensions
+// the summary shows by name only are named here by name only too.
+QString GroupText(const QStringList &dimensions, const QStringList &values) {
+    QStringList parts;
+    for (qsizetype j = 0; 2 * j + 1 < values.size() && j < dimensions.size(); ++j) {
+        const QString &code = values[2 * j], &name = values[2 * j + 1];
+        parts << dimensions[j] + QStringLiteral("：") + (IsNameOnlyDimension(dimensions[j]) ? name : (code + QLatin1Char(' ') + name).trimmed());
+    }
+    return parts.isEmpty() ? QStringLiteral("全部") : parts.join(QChar(0x3000));
+}
+}  // namespace
+
+TbfrmApportionDetail::TbfrmApportionDetail(const TComponentOwner &owner) : TfrmBsCld(owner) {
+    setWindowTitle(QStringLiteral("明细"));
+    SetBounds(0, 0, 1060, 613);
+    BuildCommands();
+    cllBudget = new TReportSheet(this);
+    cllBudget->setObjectName(QStringLiteral("cllBudget"));
+    ClientLayout()->addWidget(cllBudget, 1);
+    lblRows = new QLabel(this);
+    lblRows->setObjectName(QStringLiteral("lblRows"));
+    lblRows->setContentsMargins(8, 3, 8, 3);
+    ClientLayout()->addWidget(lblRows);
+    QScrollBar *bar = cllBudget->View()->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, [this] { FetchWhenNearEnd(); });
+    connect(bar, &QScrollBar::rangeChanged, this, [this] { FetchWhenNearEnd(); });
+}
+
+TbfrmApportionDetail::~TbfrmApportionDetail() = default;
+
+void TbfrmApportionDetail::BuildCommands() {
+    const TReportActions run{[this] { RunHandler([this] { tbtnExcelClick(); }); },
+                             [this] { RunHandler([this] { btnPrintViewClick(); }); },
+                             [this] { RunHandler([this] { tbnPrintClick(); }); }, [this] { RunHandler([this] { tbnExitClick(); }); }};
+    const TReportButtons b = AddReportButtons(tblChildMain, run);
+    tbtnExcel = b.excel;
+    tbnPrintView = b.preview;
+    tbnPrint = b.print;
+    tbnExit = b.exit;
+    const TReportMenuEntries m = AddReportMenuEntries(mitemOption, mitemDataVind, this, run);
+    N8 = m.exit;
+    N4 = m.print;
+    N5 = m.preview;
+    Excel1 = m.excel;
+}
+
+void TbfrmApportionDetail::Message(const QString &text) {
+    lastMessage_ = text;
+    ShowQueryMessage(this, text);
+}
+
+bool TbfrmApportionDetail::Load(const TDrillRequest &request) {
+    request_ = request;
+    codes_.clear();
+    for (qsizetype i = 0; i < request.Values.size(); i += 2) codes_ << request.Values[i];
+    const TUserContext *ctx = authpay::UserContext;
+    const QString templateFile = GetSysParamValue(ctx ? ctx->SysParams : nullptr, 11) + kTemplateName;
+    if (cllBudget->SheetOpen(templateFile, QString()) != 1) {
+        lastMessage_ = QStringLiteral("报表模板“%1”无法打开：%2").arg(templateFile, cllBudget->LastError());
+        return false;
+    }
+    cllBudget->SetWorkbookReadonly(true);
+    WriteHeading();
+    writer_ = std::make_unique<TResultRowWriter>(cllBudget);
+    lastId_.clear();
+    complete_ = false;
+    if (!FetchPage()) return false;
+    ShowRowCount();
+    return true;
+}
+
+void TbfrmApportionDetail::WriteHeading() {
+    cllBudget->SheetSetText(1, 2, 0, QStringLiteral("明细：") + GroupText(request_.Base.Dimensions, request_.Values)
+                                         + QStringLiteral("　金额：") + request_.Figure);
+    cllBudget->SheetSetText(1, 3, 0, QStringLiteral("出表日期:") + GetTodayText());
+    cllBudget->SheetSetText(14, 3, 0, QStringLiteral("单位:元"));
+}
+
+// One page of rows after the last one read, ruled as it is written; the totals row follows the
+// last page. A page that breaks off keeps the rows read before the break, and the next page
+// starts after them.
+bool TbfrmApportionDetail::FetchPage() {
+    if (complete_ || fetching_) return true;
+    fetching_ = true;
+    struct Reset {
+        bool &flag;
+        ~Reset() { flag = false; }
+    } reset{fetching_};
+    QString sql;
+    try {
+        sql = DrillPageSql(request_.Base, codes_, lastId_, pageRows_);
+    } catch (const Exception &e) {
+        lastMessage_ = e.Message;
+        return false;
+    }
+    IARQueryPtr q;
+    if (!OpenDefaultQuery(sql, q) || !q.Query()) {
+        lastMessage_ = LastDbError();
+        return false;
+    }
+    TARQuery *rows = q.Query();
+    const int firstRow = cllBudget->SheetRowCount(0);
+    int read = 0;
+    try {
+        if (!rows->IsEmpty()) {
+            std::vector<int> columns;
+            for (const QString &f : DrillColumns()) columns.push_back(rows->FieldIndex(f));
+            const int amountColumn = columns.back(), idColumn = columns[columns.size() - 2];
+            columns.pop_back();
+            QStringList values;
+            for (; !rows->Eof(); rows->Next(), ++read) {
+                values.clear();
+                for (int c : columns) values << rows->Value(c).toString();
+                writer_->AddRow(values, TField(QString(), rows->Value(amountColumn)).AsCurrency());
+                lastId_ = rows->Value(idColumn).toString();
+            }
+        }
+    } catch (const EDatabaseError &e) {
+        lastMessage_ = e.Message;
+        return false;
+    }
+    if (read > 0) cllBudget->SheetGridLines(1, firstRow, 16, cllBudget->SheetRowCount(0) - 1, 0, 2, -1);
+    if (read < pageRows_) {
+        complete_ = true;
+        writer_->AddTotals();
+    }
+    return true;
+}
+
+int TbfrmApportionDetail::FetchedRows() const { return writer_ ? writer_->Rows() : 0; }
+
+void TbfrmApportionDetail::SetPageRows(int rows) { pageRows_ = std::max(1, rows); }
+
+// More rows once the user scrolls to within two screens of the last row read.
+void TbfrmApportionDetail::FetchWhenNearEnd() {
+    if (complete_ || fetching_ || !writer_) return;
+    const QScrollBar *bar = cllBudget->View()->verticalScrollBar();
+    if (bar->value() < bar->maximum() - 2 * bar->pageStep()) return;
+    QTimer::singleShot(0, this, [this] {
+        const QScrollBar *bar = cllBudget->View()->verticalScrollBar();
+        if (complete_ || bar->value() < bar->maximum() - 2 * bar->pageStep()) return;
+        if (!FetchPage()) Message(lastMessage_);
+        ShowRowCount();
+    });
+}
+
+bool TbfrmApportionDetail::FetchAll() {
+    if (complete_) return true;
+    if (authpay::Screen) authpay::Screen->SetCursor(TCursor::crHourGlass);
+    bool ok = true;
+    while (ok && !complete_) {
+        ok = FetchPage();
+        lblRows->setText(QStringLiteral("正在读出明细：已读出 %1 行").arg(QLocale().toString(FetchedRows())));
+        lblRows->repaint();
+    }
+    if (authpay::Screen) authpay::Screen->SetCursor(TCursor::crDefault);
+    ShowRowCount();
+    if (!ok) Message(lastMessage_);
+    return ok;
+}
+
+void TbfrmApportionDetail::ShowRowCount() {
+    const QString count = QLocale().toString(FetchedRows());
+    lblRows->setText(complete_ ? QStringLiteral("共 %1 行").arg(count)
+                               : QStringLiteral("已读出 %1 行，向下滚动读出其余的行").arg(count));
+}
+
+void TbfrmApportionDetail::btnPrintViewClick() {
+    if (!FetchAll()) return;
+    if (const QString failed = PreviewReport(cllBudget); !failed.isEmpty()) Message(failed);
+}
+
+void TbfrmApportionDetail::tbnPrintClick() {
+    if (!FetchAll()) return;
+    if (const QString failed = PrintReport(cllBudget); !failed.isEmpty()) Message(failed);
+}
+
+void TbfrmApportionDetail::tbtnExcelClick() {
+    if (!FetchAll()) return;
+    const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
+    const QString suggested = QString::number(year) + QStringLiteral("年范围划分建议表组合查询明细");
+    if (const QString said = ExportReport(cllBudget, this, suggested); !said.isEmpty()) Message(said);
+}
+
+void TbfrmApportionDetail::tbnExitClick() { close(); }
+
+QString TbfrmApportionDetail::SheetTabText() {
+    FetchAll();
+    return SheetUsedCellsText(cllBudget);
+}
+
+void TbfrmApportionDetail::SetPrintFile(const QString &pdfFile) { cllBudget->SetPrintFile(pdfFile); }

@@ -1,0 +1,81 @@
+#include "query/ReportOutput.h"
+
+#include "report/ReportSheet.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+// The save dialog's file types: the Excel 97-2003 workbook first and chosen at first.
+struct TExportFilter {
+    TExportType type;
+    const char *text;
+};
+const TExportFilter kExportFilters[] = {
+    {TExportType::Xls, "文件类型 (*.xls)"},
+    {TExportType::Xlsx, "Excel 工作簿 (*.xlsx)"},
+    {TExportType::Csv, "CSV UTF-8 (*.csv)"},
+};
+
+TExportType FilterType(const QString &filter) {
+    for (const TExportFilter &f : kExportFilters)
+        if (filter == QString::fromUtf8(f.text)) return f.type;
+    return TExportType::Xls;
+}
+}  // namespace
+
+void ShowQueryMessage(QWidget *parent, const QString &text) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Kestrelbay 7.1-提示信息"), text, QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("authpayMessage"));
+    box.exec();
+}
+
+QString PreviewReport(TReportSheet *sheet) {
+    sheet->SheetPageText(QString(), QStringLiteral("共&S页第&P页"), QString());
+    sheet->SheetPreviewOption(1);
+    return sheet->SheetPreview(0, 0) < 0 ? sheet->LastError() : QString();
+}
+
+QString PrintReport(TReportSheet *sheet) {
+    sheet->SheetPageText(QString(), QString(), QStringLiteral("共&S页第&P页"));
+    return sheet->SheetPrint(0, 0) < 0 ? sheet->LastError() : QString();
+}
+
+QString AskExportFile(QWidget *parent, const QString &suggested, TExportType *type) {
+    QStringList filters;
+    for (const TExportFilter &f : kExportFilters) filters << QString::fromUtf8(f.text);
+    QFileDialog sd(parent, QString(), suggested);
+    sd.setNameFilters(filters);
+    sd.setObjectName(QStringLiteral("sd"));
+    sd.setAcceptMode(QFileDialog::AcceptSave);
+    // The name the dialog checks for an existing file is the one written: with the chosen type's
+    // extension.
+    sd.setDefaultSuffix(QStringLiteral("xls"));
+    QObject::connect(&sd, &QFileDialog::filterSelected, &sd,
+                     [&sd](const QString &filter) { sd.setDefaultSuffix(ExportSuffix(FilterType(filter))); });
+    sd.setOption(QFileDialog::DontUseNativeDialog);
+    sd.selectFile(suggested);
+    if (sd.exec() != QDialog::Accepted || sd.selectedFiles().isEmpty()) return QString();
+    QString name = sd.selectedFiles().constFirst();
+    // A name with a known extension is written as that type; any other name gets the extension of
+    // the type chosen in the dialog.
+    if (const std::optional<TExportType> named = ExportTypeOfName(name)) {
+        *type = *named;
+    } else {
+        *type = FilterType(sd.selectedNameFilter());
+        name += QLatin1Char('.') + ExportSuffix(*type);
+    }
+    return name;
+}
+
+QString ExportReport(TReportSheet *sheet, QWidget *parent, const QString &suggested) {
+    TExportType type = TExportType::Xls;
+    const QString name = AskExportFile(parent, suggested, &type);
+    if (name.isEmpty()) return QString();
+    // A workbook printed from the spreadsheet program numbers its pages as the printout does.
+    sheet->SheetPageText(QString(), QString(), QStringLiteral("共&S页第&P页"));
+    sheet->SetWorkbookReadonly(false);
+    const int rc = sheet->SheetExportFile(name, type);
+    sheet->SetWorkbookReadonly(true);
+    return rc == 1 ? QStringLiteral("数据导出成功。") : QStringLiteral("数据导出失败：") + sheet->LastError();
+}

@@ -1,0 +1,21 @@
+#pragma once
+// Preview, print and export of a report sheet, as the query windows offer them on their tool
+// bars: the page numbering each output carries, then the control's operation. Each answers the
+// message the window shows, empty when there is nothing to say.
+#include <QString>
+
+class QWidget;
+class TReportSheet;
+enum class TExportType;
+
+QString PreviewReport(TReportSheet *sheet);
+QString PrintReport(TReportSheet *sheet);
+// Asks for the file in the save dialog (the name suggested, the Excel 97-2003 type first) and
+// writes the sheet as the type chosen; empty when the dialog was cancelled.
+QString ExportReport(TReportSheet *sheet, QWidget *parent, const QString &suggested);
+
+// The query windows' message box, with its caption and an object name hosts find it by.
+void ShowQueryMessage(QWidget *parent, const QString &text);
+
+// The file to export to and its type, from the save dialog; an empty name when cancelled.
+QString AskExportFile(QWidget *parent, const QString &suggested, TExportType *type);

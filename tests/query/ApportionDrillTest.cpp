@@ -1,0 +1,171 @@
+// "明细": a double-click or Enter on a result row, a subtotal row or the totals row opens the
+// budget rows behind the figure, with a totals row equal to it and to the database's own sum;
+// pages come as the user scrolls; codes holding quotes find their own rows.
+#include "query/QueryWindow.h"
+#include "data/AdoConn.h"
+#include "data/DefaultConn.h"
+#include "report/AmountText.h"
+#include "report/ReportSheet.h"
+#include "report/SheetView.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QScrollBar>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ApportionDrillTest : public TQueryWindowDbTest {
+protected:
+    void SetUp() override {
+        Open(GetParam());
+        if (IsSkipped()) return;
+        Choose(w->cmbNum[1], QStringLiteral("资金性质"));
+        Choose(w->cobClass, QStringLiteral("1"));
+    }
+    void TearDown() override {
+        for (TbfrmApportionDetail *d : opened_) delete d;
+        TQueryWindowTest::TearDown();
+    }
+    // The detail window the input opened, if any.
+    TbfrmApportionDetail *Opened(const std::function<void()> &input) {
+        const QList<QWidget *> before = QApplication::allWidgets();
+        input();
+        QApplication::processEvents();
+        for (QWidget *widget : QApplication::allWidgets())
+            if (auto *d = qobject_cast<TbfrmApportionDetail *>(widget); d && !before.contains(widget)) {
+                opened_ << d;
+                return d;
+            }
+        return nullptr;
+    }
+    // The query window brought to the front first, as the user would.
+    TbfrmApportionDetail *DoubleClick(int row) {
+        w->Show();
+        QApplication::processEvents();
+        const QRect cell = w->ShowSheetCell(2, row);
+        return Opened([&] { QTest::mouseDClick(w->cllBudget->View()->viewport(), Qt::LeftButton, {}, cell.center()); });
+    }
+    TbfrmApportionDetail *PressEnter(int row) {
+        w->Show();
+        QApplication::processEvents();
+        w->ShowSheetCell(1, row);
+        return Opened([&] { QTest::keyClick(w->cllBudget->View(), Qt::Key_Return); });
+    }
+    static QString Totals(const TbfrmApportionDetail *d) {
+        return d->cllBudget->SheetCellText(14, d->cllBudget->SheetRowCount(0) - 1);
+    }
+    // Every page read first, as the outputs read them.
+    void ExpectDbFigures(TbfrmApportionDetail *d, const QString &where) {
+        ASSERT_TRUE(d->FetchAll());
+        const QString from = QStringLiteral(" from vwBudgetAdj where datayear=2010 and btype='0'") + where;
+        EXPECT_EQ(d->FetchedRows(), int(DbValue("select count(*)" + from))) << where.toStdString();
+        EXPECT_EQ(Totals(d), FormatAmountText(DbValue("select sum(budgmoney)" + from))) << where.toStdString();
+    }
+    QString Cut(int length) const {
+        return QStringLiteral(" and %1(eid,1,%2)=").arg(GetParam() == TBackend::SQLite ? "substr" : "substring").arg(length);
+    }
+    QList<QPointer<TbfrmApportionDetail>> opened_;
+};
+
+TEST_P(ApportionDrillTest, ResultSubtotalAndTotalsRowsOpenTheRowsBehindTheirFigures) {
+    Click(w->chbSubtotal);
+    Refresh();
+    TracedSql();
+    TbfrmApportionDetail *row = DoubleClick(7);
+    ASSERT_NE(row, nullptr);
+    const QStringList traced = TracedSql();
+    ASSERT_EQ(traced.size(), 1);
+    EXPECT_TRUE(traced[0].contains(QStringLiteral("(vwBudgetAdj.eid,1,3)='%1' and mid='%2' order by id").arg(Cell(2, 7), Cell(4, 7))))
+        << traced[0].toStdString();
+    EXPECT_EQ(row->windowTitle(), QStringLiteral("明细"));
+    EXPECT_TRUE(row->Complete());
+    EXPECT_EQ(Totals(row), Cell(14, 7));
+    ExpectDbFigures(row, Cut(3) + "'" + Cell(2, 7) + "' and mid='" + Cell(4, 7) + "'");
+    for (int r = 7; r < row->cllBudget->SheetRowCount(0) - 1; ++r) {
+        EXPECT_TRUE(row->cllBudget->SheetCellText(2, r).startsWith(Cell(2, 7)));
+        EXPECT_EQ(row->cllBudget->SheetCellText(8, r), Cell(5, 7));
+    }
+
+    int subtotal = 7;
+    while (!Cell(1, subtotal).endsWith(QStringLiteral("小计"))) ++subtotal;
+    TbfrmApportionDetail *group = PressEnter(subtotal);
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(Totals(group), Cell(14, subtotal));
+    ExpectDbFigures(group, Cut(3) + "'" + Cell(2, subtotal) + "'");
+
+    TbfrmApportionDetail *all = DoubleClick(RowCount() - 1);
+    ASSERT_NE(all, nullptr);
+    EXPECT_FALSE(all->Complete());
+    ExpectDbFigures(all, QString());
+    EXPECT_EQ(Totals(all), Cell(14, RowCount() - 1));
+    // The heading rows open nothing; nor does a sheet whose rows were cleared.
+    EXPECT_EQ(DoubleClick(5), nullptr);
+    Choose(w->cmbNum[1], QStringLiteral("预算科目"));
+    EXPECT_EQ(DoubleClick(7), nullptr);
+    EXPECT_TRUE(answers.boxes.isEmpty());
+}
+
+TEST_P(ApportionDrillTest, PagesComeAsTheUserScrollsToTheEnd) {
+    Refresh();
+    const std::optional<TDrillRequest> request = w->DrillRequestAt(RowCount() - 1);
+    ASSERT_TRUE(request);
+    auto *d = static_cast<TbfrmApportionDetail *>(ConstructComponent<TbfrmApportionDetail>(TComponentOwner{}));
+    opened_ << d;
+    d->SetPageRows(20);
+    ASSERT_TRUE(d->Load(*request)) << d->LastMessage().toStdString();
+    d->Show();
+    d->resize(900, 500);
+    QApplication::processEvents();
+    // Pages until the last row read is two screens below the one shown, and no further.
+    const int first = d->FetchedRows();
+    EXPECT_EQ(first % 20, 0);
+    EXPECT_LT(first, 200);
+    EXPECT_FALSE(d->Complete());
+    EXPECT_TRUE(d->lblRows->text().contains(QStringLiteral("向下滚动")));
+    d->cllBudget->View()->setFocus();
+    QTest::keyClick(d->cllBudget->View(), Qt::Key_End);
+    QApplication::processEvents();
+    EXPECT_GT(d->FetchedRows(), first);
+    ASSERT_TRUE(d->FetchAll());
+    EXPECT_EQ(Totals(d), request->Figure);
+    ExpectDbFigures(d, QString());
+    EXPECT_EQ(d->lblRows->text(), QStringLiteral("共 %1 行").arg(QLocale().toString(d->FetchedRows())));
+    // Every row once, in row id order, across the pages.
+    for (int r = 8; r < d->cllBudget->SheetRowCount(0) - 1; ++r)
+        ASSERT_LT(d->cllBudget->SheetCellText(11, r - 1).toLongLong(), d->cllBudget->SheetCellText(11, r).toLongLong()) << r;
+}
+
+// Unit codes holding quotes (the view shadowed on the window's connection) open their own rows,
+// whole and cut to a level.
+TEST_P(ApportionDrillTest, CodesWithQuotesOpenTheirOwnRows) {
+    const QString schema = GetParam() == TBackend::SQLite ? "main." : "public.";
+    QSqlQuery q(GetDefaultConn()->Database());
+    ASSERT_TRUE(q.exec("create temp view vwBudgetAdj as select id, datayear, replace(eid,'001','0''1') as eid, ename, "
+                       "bkid, btype, btypechild, issecret, mid, mname, ipid, ipname, pid, pname, bid, bname, iid, iname, "
+                       "budgmoney from " + schema + "vwBudgetAdj"))
+        << q.lastError().text().toStdString();
+    for (const QString &level : {QStringLiteral("<全部>"), QStringLiteral("2")}) {
+        Choose(w->cobClass, level);
+        Refresh();
+        int row = 7;
+        while (row < RowCount() - 1 && !Cell(2, row).contains('\'')) ++row;
+        ASSERT_LT(row, RowCount() - 1);
+        TbfrmApportionDetail *d = DoubleClick(row);
+        ASSERT_NE(d, nullptr) << (answers.boxes.isEmpty() ? "" : answers.boxes[0].text.toStdString());
+        EXPECT_EQ(Totals(d), Cell(14, row));
+        QString code = Cell(2, row);
+        code.replace("'", "''");
+        ExpectDbFigures(d, (level == "2" ? Cut(6) : QStringLiteral(" and eid=")) + "'" + code + "' and mid='" + Cell(4, row) + "'");
+    }
+    EXPECT_TRUE(answers.boxes.isEmpty());
+}
+
+}  // namespace
+
+AUTHPAY_ON_BOTH_BACKENDS(ApportionDrillTest);
