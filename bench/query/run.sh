@@ -10,7 +10,10 @@
 #       the sharded PostgreSQL layout at 10,000,000 rows: the window's Refresh against the
 #       database's own shell, their ratio, the result rows and the process's memory; the time
 #       demo-gen takes for each load; then the large-result run (all six dimensions, 10,000,000
-#       rows) on SQLite and PostgreSQL.
+#       rows) on SQLite and PostgreSQL, and the drill-down window on the largest groups of
+#       10,000,000 rows on both.
+#   bench/query/run.sh [--pg] --drill
+#       The drill-down window on the largest groups of 1,000,000 rows (see DrillOpen.h).
 #
 # SQLite databases are generated once into build-dev/demo-1m.sqlite and demo-10m.sqlite.
 set -euo pipefail
@@ -87,6 +90,10 @@ if [ "$SCALE" -eq 1 ]; then
   shards_stop
   "$BENCH" --sqlite "$(sqlite_db 10000000 10m)" --large all-six --label "SQLite 10m" 2>/dev/null
   "$BENCH" --pg "$AUTHPAY_PG_CONNSTR" --large all-six --label "PostgreSQL 10m" 2>/dev/null
+  say "drill-down, SQLite 10m"
+  "$BENCH" --sqlite "$(sqlite_db 10000000 10m)" --drill 2>/dev/null
+  say "drill-down, PostgreSQL 10m"
+  "$BENCH" --pg "$AUTHPAY_PG_CONNSTR" --drill 2>/dev/null
   exit 0
 fi
 

@@ -60,7 +60,7 @@ public:
 private:
     void BuildCommands();
     void WriteHeading();
-    bool FetchPage();
+    bool FetchPage(int pageRows);
     void FetchWhenNearEnd();
     void ShowRowCount();
     void Message(const QString &text);

@@ -68,10 +68,10 @@ QString AskExportFile(QWidget *parent, const QString &suggested, TExportType *ty
     return name;
 }
 
-QString ExportReport(TReportSheet *sheet, QWidget *parent, const QString &suggested) {
+QString ExportReport(TReportSheet *sheet, QWidget *parent, const QString &suggested, const std::function<bool()> &ready) {
     TExportType type = TExportType::Xls;
     const QString name = AskExportFile(parent, suggested, &type);
-    if (name.isEmpty()) return QString();
+    if (name.isEmpty() || (ready && !ready())) return QString();
     // A workbook printed from the spreadsheet program numbers its pages as the printout does.
     sheet->SheetPageText(QString(), QString(), QStringLiteral("共&S页第&P页"));
     sheet->SetWorkbookReadonly(false);

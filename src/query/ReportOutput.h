@@ -3,6 +3,7 @@
 // bars: the page numbering each output carries, then the control's operation. Each answers the
 // message the window shows, empty when there is nothing to say.
 #include <QString>
+#include <functional>
 
 class QWidget;
 class TReportSheet;
@@ -11,8 +12,10 @@ enum class TExportType;
 QString PreviewReport(TReportSheet *sheet);
 QString PrintReport(TReportSheet *sheet);
 // Asks for the file in the save dialog (the name suggested, the Excel 97-2003 type first) and
-// writes the sheet as the type chosen; empty when the dialog was cancelled.
-QString ExportReport(TReportSheet *sheet, QWidget *parent, const QString &suggested);
+// writes the sheet as the type chosen; empty when the dialog was cancelled or `ready` (run once
+// the file is chosen, to complete the sheet) says no.
+QString ExportReport(TReportSheet *sheet, QWidget *parent, const QString &suggested,
+                     const std::function<bool()> &ready = {});
 
 // The query windows' message box, with its caption and an object name hosts find it by.
 void ShowQueryMessage(QWidget *parent, const QString &text);

@@ -9,6 +9,8 @@
 #include "report/SheetView.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -109,6 +111,11 @@ TEST_P(ApportionDrillTest, ResultSubtotalAndTotalsRowsOpenTheRowsBehindTheirFigu
     Choose(w->cmbNum[1], QStringLiteral("预算科目"));
     EXPECT_EQ(DoubleClick(7), nullptr);
     EXPECT_TRUE(answers.boxes.isEmpty());
+    // The drill-downs close with the query window.
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    w = nullptr;
+    for (const QPointer<TbfrmApportionDetail> &d : opened_) EXPECT_TRUE(d.isNull());
 }
 
 TEST_P(ApportionDrillTest, PagesComeAsTheUserScrollsToTheEnd) {
@@ -164,6 +171,26 @@ TEST_P(ApportionDrillTest, CodesWithQuotesOpenTheirOwnRows) {
         ExpectDbFigures(d, (level == "2" ? Cut(6) : QStringLiteral(" and eid=")) + "'" + code + "' and mid='" + Cell(4, row) + "'");
     }
     EXPECT_TRUE(answers.boxes.isEmpty());
+}
+
+class ApportionDrillFailureTest : public TQueryWindowTest {};
+
+// Without its template the drill-down opens no window and names the file.
+TEST_F(ApportionDrillFailureTest, AMissingTemplateOpensNothingAndNamesTheFile) {
+    templatesDir = tmp.filePath(QStringLiteral("summary-only/"));
+    ASSERT_TRUE(QDir().mkpath(templatesDir));
+    const QString summary = QStringLiteral("查询_支付范围汇总组合查询表cll5.cll");
+    QString root = qEnvironmentVariable("AUTHPAY_SOURCE_DIR");
+    if (root.isEmpty()) root = QStringLiteral(AUTHPAY_SOURCE_DIR_DEFAULT);
+    ASSERT_TRUE(QFile::copy(root + QStringLiteral("/templates/") + summary, templatesDir + summary));
+    Open(TBackend::SQLite);
+    Refresh();
+    const QRect cell = w->ShowSheetCell(2, 7);
+    QTest::mouseDClick(w->cllBudget->View()->viewport(), Qt::LeftButton, {}, cell.center());
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_TRUE(answers.boxes[0].text.contains(templatesDir + QStringLiteral("查询_支付范围汇总组合查询明细表cll5.cll")))
+        << answers.boxes[0].text.toStdString();
+    for (QWidget *widget : QApplication::allWidgets()) EXPECT_EQ(qobject_cast<TbfrmApportionDetail *>(widget), nullptr);
 }
 
 }  // namespace
