@@ -93,8 +93,9 @@ bool TbfrmApportionDetail::Load(const TDrillRequest &request) {
     WriteHeading();
     writer_ = std::make_unique<TResultRowWriter>(cllBudget);
     lastId_.clear();
-    complete_ = false;
-    if (!FetchPage(pageRows_)) return false;
+    complete_ = overflow_ = false;
+    // A group larger than the window reads still opens: the rows it holds are shown.
+    if (!FetchPage(pageRows_) && !overflow_) return false;
     ShowRowCount();
     return true;
 }
@@ -108,62 +109,73 @@ void TbfrmApportionDetail::WriteHeading() {
 
 // One page of rows after the last one read, ruled as it is written; the totals row follows the
 // last page. A page that breaks off keeps the rows read before the break, and the next page
-// starts after them.
+// starts after them. A group larger than the sheet can hold is read up to the sheet's limit and
+// no further: the rows beyond would be lost, and the totals row would not be the figure's.
 bool TbfrmApportionDetail::FetchPage(int pageRows) {
     if (complete_ || fetching_) return true;
+    if (overflow_) return false;
     fetching_ = true;
     struct Reset {
         bool &flag;
         ~Reset() { flag = false; }
     } reset{fetching_};
-    QString sql;
+    const int room = rowLimit_ - FetchedRows(), asked = std::min(pageRows, room + 1);
+    IARQueryPtr q;
     try {
-        sql = DrillPageSql(request_.Base, codes_, lastId_, pageRows);
+        if (!OpenDefaultQuery(DrillPageSql(request_.Base, codes_, lastId_, asked), q) || !q.Query()) {
+            lastMessage_ = LastDbError();
+            return false;
+        }
+        const int firstRow = cllBudget->SheetRowCount(0);
+        const int read = WriteRows(q.Query(), room);
+        if (read > 0) cllBudget->SheetGridLines(1, firstRow, 16, cllBudget->SheetRowCount(0) - 1, 0, 2, -1);
+        if (overflow_) {
+            lastMessage_ = QStringLiteral("明细超出报表能容纳的行数：只读出了前 %1 行，无法完整预览、打印或导出。"
+                                          "请缩小查询条件后再查看明细。").arg(QLocale().toString(FetchedRows()));
+            return false;
+        }
+        if (read < asked) {
+            complete_ = true;
+            writer_->AddTotals();
+        }
     } catch (const Exception &e) {
         lastMessage_ = e.Message;
         return false;
     }
-    IARQueryPtr q;
-    if (!OpenDefaultQuery(sql, q) || !q.Query()) {
-        lastMessage_ = LastDbError();
-        return false;
-    }
-    TARQuery *rows = q.Query();
-    const int firstRow = cllBudget->SheetRowCount(0);
-    int read = 0;
-    try {
-        if (!rows->IsEmpty()) {
-            std::vector<int> columns;
-            for (const QString &f : DrillColumns()) columns.push_back(rows->FieldIndex(f));
-            const int amountColumn = columns.back(), idColumn = columns[columns.size() - 2];
-            columns.pop_back();
-            QStringList values;
-            for (; !rows->Eof(); rows->Next(), ++read) {
-                values.clear();
-                for (int c : columns) values << rows->Value(c).toString();
-                writer_->AddRow(values, TField(QString(), rows->Value(amountColumn)).AsCurrency());
-                lastId_ = rows->Value(idColumn).toString();
-            }
-        }
-    } catch (const EDatabaseError &e) {
-        lastMessage_ = e.Message;
-        return false;
-    }
-    if (read > 0) cllBudget->SheetGridLines(1, firstRow, 16, cllBudget->SheetRowCount(0) - 1, 0, 2, -1);
-    if (read < pageRows) {
-        complete_ = true;
-        writer_->AddTotals();
-    }
     return true;
+}
+
+// The page's rows into the sheet, at most `room` of them; a row beyond that marks the overflow.
+int TbfrmApportionDetail::WriteRows(TARQuery *rows, int room) {
+    if (rows->IsEmpty()) return 0;
+    std::vector<int> columns;
+    for (const QString &f : DrillColumns()) columns.push_back(rows->FieldIndex(f));
+    const int amountColumn = columns.back(), idColumn = columns[columns.size() - 2];
+    columns.pop_back();
+    QStringList values;
+    int read = 0;
+    for (; !rows->Eof(); rows->Next(), ++read) {
+        if (read == room) {
+            overflow_ = true;
+            break;
+        }
+        values.clear();
+        for (int c : columns) values << rows->Value(c).toString();
+        writer_->AddRow(values, TField(QString(), rows->Value(amountColumn)).AsCurrency());
+        lastId_ = rows->Value(idColumn).toString();
+    }
+    return read;
 }
 
 int TbfrmApportionDetail::FetchedRows() const { return writer_ ? writer_->Rows() : 0; }
 
 void TbfrmApportionDetail::SetPageRows(int rows) { pageRows_ = std::max(1, rows); }
 
+void TbfrmApportionDetail::SetRowLimit(int rows) { rowLimit_ = std::clamp(rows, 1, kDrillRowLimit); }
+
 // More rows once the user scrolls to within two screens of the last row read.
 void TbfrmApportionDetail::FetchWhenNearEnd() {
-    if (complete_ || fetching_ || !writer_) return;
+    if (complete_ || fetching_ || overflow_ || !writer_) return;
     const QScrollBar *bar = cllBudget->View()->verticalScrollBar();
     if (bar->value() < bar->maximum() - 2 * bar->pageStep()) return;
     QTimer::singleShot(0, this, [this] {
@@ -192,8 +204,9 @@ bool TbfrmApportionDetail::FetchAll() {
 
 void TbfrmApportionDetail::ShowRowCount() {
     const QString count = QLocale().toString(FetchedRows());
-    lblRows->setText(complete_ ? QStringLiteral("共 %1 行").arg(count)
-                               : QStringLiteral("已读出 %1 行，向下滚动读出其余的行").arg(count));
+    lblRows->setText(complete_   ? QStringLiteral("共 %1 行").arg(count)
+                     : overflow_ ? QStringLiteral("已读出 %1 行：明细超出报表能容纳的行数，其余的行未读出").arg(count)
+                                 : QStringLiteral("已读出 %1 行，向下滚动读出其余的行").arg(count));
 }
 
 void TbfrmApportionDetail::btnPrintViewClick() {

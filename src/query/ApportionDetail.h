@@ -7,6 +7,7 @@
 // the hosts' reading of the sheet read the rest first.
 #include "frame/windows/FrmBsCld.h"
 #include "query/DrillSql.h"
+#include "report/SheetTypes.h"
 
 #include <QStringList>
 #include <memory>
@@ -14,6 +15,7 @@
 class QLabel;
 class QToolButton;
 class TReportSheet;
+class TARQuery;
 class TResultRowWriter;
 
 // The figure a drill-down opens: the summary's conditions and the row's group.
@@ -40,6 +42,10 @@ public:
     // Rows per page (at least 1); the window reads kDrillPageRows at a time.
     void SetPageRows(int rows);
     static constexpr int kDrillPageRows = 1000;
+    // The most rows the window reads: what the sheet holds below its six heading rows and above
+    // the totals row, unless set lower.
+    void SetRowLimit(int rows);
+    static constexpr int kDrillRowLimit = kSheetMaxRows - 7;
 
     // For hosts that drive the window without a user, as on the summary window: the sheet's used
     // cells (every page read first) and the PDF that preview and print write instead of dialogs.
@@ -61,6 +67,7 @@ private:
     void BuildCommands();
     void WriteHeading();
     bool FetchPage(int pageRows);
+    int WriteRows(TARQuery *rows, int room);
     void FetchWhenNearEnd();
     void ShowRowCount();
     void Message(const QString &text);
@@ -69,6 +76,8 @@ private:
     QStringList codes_;  // the group's codes, one per dimension
     QString lastId_;     // the row id the last page ended with
     bool complete_ = false;
+    bool overflow_ = false;  // the group has more rows than the window reads
+    int rowLimit_ = kDrillRowLimit;
     bool fetching_ = false;
     int pageRows_ = kDrillPageRows;
     std::unique_ptr<TResultRowWriter> writer_;

@@ -148,6 +148,28 @@ TEST_P(ApportionDrillTest, PagesComeAsTheUserScrollsToTheEnd) {
         ASSERT_LT(d->cllBudget->SheetCellText(11, r - 1).toLongLong(), d->cllBudget->SheetCellText(11, r).toLongLong()) << r;
 }
 
+// A group larger than the sheet holds is read up to the limit and no further; the outputs refuse
+// it and say why, rather than print a part as the whole.
+TEST_P(ApportionDrillTest, AGroupLargerThanTheSheetHoldsIsReadToTheLimitAndNotOutput) {
+    Refresh();
+    auto *d = static_cast<TbfrmApportionDetail *>(ConstructComponent<TbfrmApportionDetail>(TComponentOwner{}));
+    opened_ << d;
+    d->SetPageRows(20);
+    d->SetRowLimit(30);
+    ASSERT_TRUE(d->Load(*w->DrillRequestAt(RowCount() - 1)));
+    EXPECT_FALSE(d->FetchAll());
+    EXPECT_EQ(d->FetchedRows(), 30);
+    EXPECT_FALSE(d->Complete());
+    EXPECT_NE(d->cllBudget->SheetCellText(1, d->cllBudget->SheetRowCount(0) - 1), QStringLiteral("合  计"));
+    answers.boxes.clear();
+    d->SetPrintFile(tmp.filePath(QStringLiteral("part.pdf")));
+    Click(d->tbnPrint);
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_TRUE(answers.boxes[0].text.contains(QStringLiteral("明细超出报表能容纳的行数：只读出了前 30 行")));
+    EXPECT_FALSE(QFile::exists(tmp.filePath(QStringLiteral("part.pdf"))));
+    EXPECT_TRUE(d->lblRows->text().contains(QStringLiteral("其余的行未读出")));
+}
+
 // Unit codes holding quotes (the view shadowed on the window's connection) open their own rows,
 // whole and cut to a level.
 TEST_P(ApportionDrillTest, CodesWithQuotesOpenTheirOwnRows) {
