@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # shards_test.sh BINARY_DIR HOST MODULE: budget-host --batch on the sharded layout prints the same
-# sheets as on one server (AUTHPAY_PG_RO_CONNSTR, else one started here), the window's default
+# sheets as on one server (AUTHPAY_PG_RO_CONNSTR, else one started here), drill-downs included (a
+# group on one shard and one across both), the window's default
 # grouping is summed on the shards, and a stopped shard fails the report, naming the shard.
 source "$(dirname "$0")/../../scripts/lib/common.sh"
 source "$ROOT/scripts/lib/pg-shards.sh"
@@ -46,6 +47,8 @@ CASES=(
   "--group 预算科目,预算项目 --fund 一般公共预算资金 --bid 2050101,2080501,2210201 --secret 1"
   "--group 预算单位,支出类型 --level <全部> --eid-list 001001,004002001,008005002,012003 --exp 人员经费"
   "--group 预算单位,预算科目 --level 2 --eid 001 --type 1 --pay 财政直接支付"
+  "--group 预算单位,资金性质 --level 1 --subtotals --drill 2"
+  "--group 资金性质 --drill 1"
 )
 i=0
 for c in "${CASES[@]}"; do
