@@ -34,7 +34,8 @@ QString GroupText(const QStringList &dimensions, const QStringList &values) {
     QStringList parts;
     for (qsizetype j = 0; 2 * j + 1 < values.size() && j < dimensions.size(); ++j) {
         const QString &code = values[2 * j], &name = values[2 * j + 1];
-        parts << dimensions[j] + QStringLiteral("：") + (IsNameOnlyDimension(dimensions[j]) ? name : (code + QLatin1Char(' ') + name).trimmed());
+        const QString shown = IsNameOnlyDimension(dimensions[j]) ? name : (code + QLatin1Char(' ') + name).trimmed();
+        parts << dimensions[j] + QStringLiteral("：") + shown;
     }
     return parts.isEmpty() ? QStringLiteral("全部") : parts.join(QChar(0x3000));
 }
