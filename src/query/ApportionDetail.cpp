@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <limits>
 
 const TClassInfo TbfrmApportionDetail::ClassInfo{"TbfrmApportionDetail", &TfrmBsCld::ClassInfo,
                                                  &ConstructComponent<TbfrmApportionDetail>};
@@ -191,12 +192,11 @@ bool TbfrmApportionDetail::FetchAll() {
     if (complete_) return true;
     if (authpay::Screen) authpay::Screen->SetCursor(TCursor::crHourGlass);
     bool ok = true;
-    // Larger pages when everything is wanted: fewer statements for the same rows.
-    while (ok && !complete_) {
-        ok = FetchPage(10 * pageRows_);
-        lblRows->setText(QStringLiteral("正在读出明细：已读出 %1 行").arg(QLocale().toString(FetchedRows())));
-        lblRows->repaint();
-    }
+    // The rest in one statement when everything is wanted: a page at a time, a server walks the
+    // row ids of the whole table again for every page, where one statement reads the group once.
+    lblRows->setText(QStringLiteral("正在读出其余的明细……"));
+    lblRows->repaint();
+    while (ok && !complete_) ok = FetchPage(std::numeric_limits<int>::max());
     if (authpay::Screen) authpay::Screen->SetCursor(TCursor::crDefault);
     ShowRowCount();
     if (!ok) Message(lastMessage_);
