@@ -29,6 +29,12 @@ int TerminalColumns() {
     if (isatty(STDOUT_FILENO) && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
     return qEnvironmentVariableIntValue("COLUMNS");
 }
+// A line of the sheet that is a result row: a running number in its first cell.
+bool IsResultLine(const QString &line) {
+    bool number = false;
+    line.section(QLatin1Char('\t'), 0, 0).toLongLong(&number);
+    return number;
+}
 }  // namespace
 
 BatchDriver::BatchDriver(QWidget *window, const QStringList &options) : window_(window) {
@@ -314,18 +320,20 @@ bool BatchDriver::PrintPdf(const QString &file) {
     return false;
 }
 
+// The window's sheet, used cells as tab-separated lines.
+QString BatchDriver::SheetText() const {
+    QString text;
+    QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
+    return text;
+}
+
 // Double-clicks result row N of the sheet (subtotal rows not counted) and makes the drill-down
 // window that opens the one the outputs come from.
 bool BatchDriver::Drill(int n) {
-    QString text;
-    QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
-    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QStringList lines = SheetText().split(QLatin1Char('\n'));
     int row = 0, results = 0;
-    for (qsizetype i = 0; i < lines.size() && row == 0; ++i) {
-        bool number = false;
-        lines[i].section(QLatin1Char('\t'), 0, 0).toLongLong(&number);
-        if (number && ++results == n) row = int(i) + 1;
-    }
+    for (qsizetype i = 0; i < lines.size() && row == 0; ++i)
+        if (IsResultLine(lines[i]) && ++results == n) row = int(i) + 1;
     if (row == 0) {
         errors << QStringLiteral("--drill: no result row %1 (the report has %2)").arg(n).arg(results);
         return false;
@@ -352,9 +360,7 @@ bool BatchDriver::Drill(int n) {
 // sheet's own layout (the rows with a running number in the first column above the totals row),
 // and the total.
 void BatchDriver::ReportSummary(const char *what) {
-    QString text;
-    QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
-    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QStringList lines = SheetText().split(QLatin1Char('\n'));
     qsizetype totalsAt = lines.size() - 1;
     while (totalsAt >= 0 && !lines[totalsAt].startsWith(QStringLiteral("合  计"))) --totalsAt;
     if (totalsAt < 0) {
@@ -362,11 +368,8 @@ void BatchDriver::ReportSummary(const char *what) {
         return;
     }
     long long rows = 0;
-    for (qsizetype i = 0; i < totalsAt; ++i) {
-        bool number = false;
-        lines[i].section(QLatin1Char('\t'), 0, 0).toLongLong(&number);
-        if (number) ++rows;
-    }
+    for (qsizetype i = 0; i < totalsAt; ++i)
+        if (IsResultLine(lines[i])) ++rows;
     const QString total = lines[totalsAt].section(QLatin1Char('\t'), -1);
     std::fprintf(stderr, "budget-host: %s: %lld rows, total %s\n", what, rows, total.toUtf8().constData());
 }
@@ -393,9 +396,7 @@ bool BatchDriver::CheckFormat() {
 // The report in the form --format asks for, on stdout. A table wider than the terminal is written
 // whole, its lines running on, and stderr says so.
 void BatchDriver::WriteFormatted() {
-    QString text;
-    QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
-    const TReportTable table = ReportTableFromSheet(text);
+    const TReportTable table = ReportTableFromSheet(SheetText());
     const QString format = Value("format");
     QString out;
     if (format == QLatin1String("tsv")) out = FormatReportTsv(table);
@@ -433,8 +434,7 @@ int BatchDriver::Run() {
     if (values_.contains("export") && !Export(Value("export"))) return 1;
     if (values_.contains("pdf") && !PrintPdf(Value("pdf"))) return 1;
     if (printSheet_) {
-        QString text;
-        QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
+        const QString text = SheetText();
         // Written whole: a text may hold a NUL character, which would end a C string early.
         const QByteArray bytes = text.toUtf8();
         std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);

@@ -63,24 +63,9 @@ shards_connstr() {  # name user password
 # initdb and start one cluster in $SHARDS_DIR/NAME on a free port.
 shards_start_cluster() {
   local bin="$1" name="$2" dir="$SHARDS_DIR/$2" port
-  mkdir -p "$dir/data" "$dir/sock" || return 1
-  pg_random_password > "$dir/pwfile"
-  [ "$(id -u)" -ne 0 ] || chown -R postgres: "$dir"
-  pg_as_owner "$bin/initdb" -D "$dir/data" -U postgres --pwfile="$dir/pwfile" -E UTF8 --no-locale --no-sync \
-    --auth-local=trust --auth-host=scram-sha-256 >"$dir/initdb.log" 2>&1 \
-    || { cat "$dir/initdb.log" >&2; return 1; }
-  rm -f "$dir/pwfile"
-  for _ in 1 2 3; do
-    port="$(pg_free_port)" || return 1
-    if pg_as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-        -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$dir/sock -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
-        start >/dev/null; then
-      SHARDS_PORTS[$name]="$port"
-      return 0
-    fi
-  done
-  cat "$dir/server.log" >&2
-  return 1
+  pg_initdb "$bin" "$dir" "$(pg_random_password)" --no-sync || return 1
+  port="$(pg_ctl_start "$bin" "$dir")" || return 1
+  SHARDS_PORTS[$name]="$port"
 }
 
 # The owner and the read-only role, and the empty demo database, on one cluster.

@@ -51,32 +51,43 @@ pg_connstr() {  # user password
     "$PG_PORT" "$1" "$2"
 }
 
-pg_init_cluster() {
-  local bin="$1" superpw="$2"
-  PG_DIR="$(mktemp -d /tmp/authpay-pg.XXXXXX)" || return 1
-  chmod 755 "$PG_DIR"
-  mkdir -p "$PG_DIR/data" "$PG_DIR/sock" || return 1
-  printf '%s\n' "$superpw" > "$PG_DIR/pwfile"
-  [ "$(id -u)" -ne 0 ] || chown -R postgres: "$PG_DIR"
-  pg_as_owner "$bin/initdb" -D "$PG_DIR/data" -U postgres --pwfile="$PG_DIR/pwfile" -E UTF8 --no-locale \
-    --auth-local=trust --auth-host=scram-sha-256 >"$PG_DIR/initdb.log" 2>&1 \
-    || { cat "$PG_DIR/initdb.log" >&2; return 1; }
-  rm -f "$PG_DIR/pwfile"
+# pg_initdb BIN DIR SUPERPW [INITDB OPTIONS...]: a new cluster in DIR/data, its socket folder in
+# DIR/sock, owned by the server's user.
+pg_initdb() {
+  local bin="$1" dir="$2"
+  mkdir -p "$dir/data" "$dir/sock" || return 1
+  printf '%s\n' "$3" > "$dir/pwfile"
+  [ "$(id -u)" -ne 0 ] || chown -R postgres: "$dir"
+  pg_as_owner "$bin/initdb" -D "$dir/data" -U postgres --pwfile="$dir/pwfile" -E UTF8 --no-locale \
+    --auth-local=trust --auth-host=scram-sha-256 "${@:4}" >"$dir/initdb.log" 2>&1 \
+    || { cat "$dir/initdb.log" >&2; return 1; }
+  rm -f "$dir/pwfile"
 }
 
-pg_start_server() {
-  local bin="$1" attempt
-  for attempt in 1 2 3; do
-    PG_PORT="$(pg_free_port)" || return 1
-    if pg_as_owner "$bin/pg_ctl" -D "$PG_DIR/data" -l "$PG_DIR/server.log" -w -t 60 \
-        -o "-c listen_addresses=127.0.0.1 -c port=$PG_PORT -c unix_socket_directories=$PG_DIR/sock -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
+# pg_ctl_start BIN DIR: starts the cluster of DIR on a free loopback port (three tries, as another
+# process may take the port first) and prints the port.
+pg_ctl_start() {
+  local bin="$1" dir="$2" port
+  for _ in 1 2 3; do
+    port="$(pg_free_port)" || return 1
+    if pg_as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+        -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$dir/sock -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
         start >/dev/null; then
+      printf '%s' "$port"
       return 0
     fi
   done
-  cat "$PG_DIR/server.log" >&2
+  cat "$dir/server.log" >&2
   return 1
 }
+
+pg_init_cluster() {
+  PG_DIR="$(mktemp -d /tmp/authpay-pg.XXXXXX)" || return 1
+  chmod 755 "$PG_DIR"
+  pg_initdb "$1" "$PG_DIR" "$2"
+}
+
+pg_start_server() { PG_PORT="$(pg_ctl_start "$1" "$PG_DIR")"; }
 
 pg_load_demo() {
   local gen="$1" ownerpw="$2" ropw="$3"

@@ -13,7 +13,6 @@
 #include "query/CodeEdit.h"
 #include "query/ApportionDetail.h"
 #include "query/QueryBuild.h"
-#include "query/QueryDimensions.h"
 #include "query/ReportOutput.h"
 #include "query/ResultRows.h"
 #include "query/Subtotals.h"
@@ -23,20 +22,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QProgressBar>
-#include <algorithm>
 
 namespace {
 // What the summary about to run groups and filters by, for the drill-downs of its rows.
-TDrillBase DrillBaseOf(const TQueryConditions &conditions, const QString &whereClause, const QString &provider) {
-    TDrillBase base;
-    base.SourceView = conditions.SourceView;
-    base.WhereClause = whereClause;
-    for (const QString &caption : conditions.Dimensions)
-        if (!caption.isEmpty()) base.Dimensions << caption;
-    if (std::any_of(base.Dimensions.begin(), base.Dimensions.end(), IsUnitDimension))
-        base.UnitCut = UnitCodeCut(conditions.UnitLevel, conditions.SubstringFunction, conditions.SourceView);
-    base.Backend = SqlBackendOf(provider);
-    return base;
+TDrillBase DrillBaseOf(const TQuerySql &built, const QString &sourceView, const QString &provider) {
+    return {sourceView, built.WhereClause, built.Dimensions, built.UnitCut, SqlBackendOf(provider)};
 }
 }  // namespace
 
@@ -86,7 +76,7 @@ void TbfrmApportionQry::tbtnRefreshClick() {
     try {
         conditions.SubstringFunction = GetDefaultConn()->GetSubstringFunction();
         built = BuildQuerySql(conditions);
-        drillBase_ = DrillBaseOf(conditions, built.WhereClause, GetDefaultConn()->Provider());
+        drillBase_ = DrillBaseOf(built, conditions.SourceView, GetDefaultConn()->Provider());
     } catch (const Exception &e) {
         Message(e.Message);
         return;

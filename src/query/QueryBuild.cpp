@@ -15,11 +15,15 @@ void AddDimension(TQuerySql &query, const QString &caption, const TQueryConditio
                                  : QString();
     const TDimensionParts parts = DimensionParts(caption, unitCut);
     if (parts.Fields.isEmpty()) throw Exception(QStringLiteral("未知的汇总组合条件：") + caption);
+    query.Dimensions << caption;
     AppendPart(query.SelectList, parts.Select);
     AppendPart(query.FieldList, parts.Fields);
     AppendPart(query.GroupList, parts.Group);
     AppendPart(query.OrderList, parts.Order);
-    if (unit) query.UnitJoined = true;
+    if (unit) {
+        query.UnitJoined = true;
+        query.UnitCut = unitCut;
+    }
 }
 
 QString GroupedSql(const TQuerySql &query, const QString &sourceView) {

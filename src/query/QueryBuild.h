@@ -26,6 +26,8 @@ struct TQuerySql {
     QString OrderList;
     QString WhereClause;
     bool UnitJoined = false;  // the budget unit is chosen: its name column ename comes from pubdept
+    QStringList Dimensions;   // the captions of the dimensions in use, in grouping order
+    QString UnitCut;          // the level cut the unit code is grouped by, empty for the whole code
 
     // FieldList without its trailing "," split at ",": the columns the result sheet reads, in
     // its column order; the amount is the column sumMoney.
