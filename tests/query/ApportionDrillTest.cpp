@@ -170,6 +170,19 @@ TEST_P(ApportionDrillTest, AGroupLargerThanTheSheetHoldsIsReadToTheLimitAndNotOu
     EXPECT_TRUE(d->lblRows->text().contains(QStringLiteral("其余的行未读出")));
 }
 
+// The export asks for the file first: a cancelled export reads no further page and says nothing.
+TEST_P(ApportionDrillTest, ACancelledExportReadsNothing) {
+    Refresh();
+    TbfrmApportionDetail *d = DoubleClick(RowCount() - 1);
+    ASSERT_NE(d, nullptr);
+    const int read = d->FetchedRows();
+    ASSERT_FALSE(d->Complete());
+    Click(d->tbtnExcel);
+    EXPECT_EQ(answers.saveDialogs, 1);
+    EXPECT_EQ(d->FetchedRows(), read);
+    EXPECT_TRUE(answers.boxes.isEmpty());
+}
+
 // Unit codes holding quotes (the view shadowed on the window's connection) open their own rows,
 // whole and cut to a level.
 TEST_P(ApportionDrillTest, CodesWithQuotesOpenTheirOwnRows) {

@@ -119,7 +119,13 @@ TEST(BuildQuerySql, UnitLevelCut) {
         const TQuerySql q = BuildQuerySql(c);
         EXPECT_EQ(q.SelectList, QString::fromUtf8(cut) + " as aeid") << function << level;
         EXPECT_EQ(q.GroupList.trimmed(), QString::fromUtf8(cut)) << function << level;
+        // The cut the drill-downs match the unit by is the one grouped by.
+        EXPECT_EQ(q.UnitCut, QString::fromUtf8(cut) == QLatin1String("eid") ? QString() : QString::fromUtf8(cut));
     }
+    // Only the boxes in use are dimensions; without the unit there is no cut.
+    const TQuerySql q = BuildQuerySql(Conditions({kFund, QString(), kPay}, QStringLiteral("2")));
+    EXPECT_EQ(q.Dimensions, QStringList({kFund, kPay}));
+    EXPECT_TRUE(q.UnitCut.isEmpty());
 }
 
 TEST(BuildQuerySql, NothingToBuildOrUnusableInputs) {
