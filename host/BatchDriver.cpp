@@ -1,5 +1,6 @@
 #include "BatchDriver.h"
 
+#include "HostOutput.h"
 #include "PickerDriver.h"
 #include "ReportText.h"
 
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -18,8 +20,8 @@
 #include <QMenu>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <cstdio>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -29,11 +31,34 @@ int TerminalColumns() {
     if (isatty(STDOUT_FILENO) && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
     return qEnvironmentVariableIntValue("COLUMNS");
 }
-// A line of the sheet that is a result row: a running number in its first cell.
-bool IsResultLine(const QString &line) {
+// A row of the sheet that is a result row: a running number in its first cell.
+bool IsResultRow(const QStringList &cells) {
     bool number = false;
-    line.section(QLatin1Char('\t'), 0, 0).toLongLong(&number);
+    cells.value(0).toLongLong(&number);
     return number;
+}
+
+// The sheet's file and when it was last written: a file renamed into place is a new inode.
+struct FileStamp {
+    bool exists = false;
+    ino_t inode = 0;
+    timespec modified{};
+    static FileStamp Of(const QString &path) {
+        struct stat st{};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
+        return {true, st.st_ino, st.st_mtim};
+    }
+    bool operator==(const FileStamp &o) const {
+        return exists == o.exists && inode == o.inode && modified.tv_sec == o.modified.tv_sec
+               && modified.tv_nsec == o.modified.tv_nsec;
+    }
+};
+
+// The name an export is written under: a name without a known extension gets ".xls", the type
+// the save dialog offers first.
+QString WrittenExportName(const QString &path) {
+    static const QStringList known = {QStringLiteral("xls"), QStringLiteral("xlsx"), QStringLiteral("csv")};
+    return known.contains(QFileInfo(path).suffix().toLower()) ? path : path + QStringLiteral(".xls");
 }
 }  // namespace
 
@@ -68,7 +93,7 @@ void BatchDriver::AnswerModal() {
             return;
         }
         messages << box->text();
-        std::fprintf(stderr, "%s\n", box->text().toUtf8().constData());
+        StatusLine(box->text());
         box->accept();
     } else if (auto *input = qobject_cast<QInputDialog *>(modal); input && !presetAnswer_.isEmpty()) {
         input->setTextValue(presetAnswer_);
@@ -290,9 +315,10 @@ bool BatchDriver::Apply() {
 
 bool BatchDriver::Export(const QString &file) {
     const QString path = QFileInfo(file).absoluteFilePath();
+    const QString writtenName = WrittenExportName(path);
     // A file already there stays as it is unless the export succeeds: success is told by the
     // window's message and a file that is new since the click.
-    const QDateTime before = QFileInfo(path).lastModified();
+    const FileStamp before = FileStamp::Of(writtenName);
     saveAnswer_ = path;
     answeredDialog_ = nullptr;
     saveRefused_ = false;
@@ -300,40 +326,47 @@ bool BatchDriver::Export(const QString &file) {
     window_->findChild<QAbstractButton *>(QStringLiteral("tbtnExcel"))->click();
     saveAnswer_.clear();
     answeredDialog_ = nullptr;
-    const QFileInfo written(path);
+    const QFileInfo written(writtenName);
     const bool ok = !saveRefused_ && messages.size() > messagesBefore
                     && messages.last() == QStringLiteral("数据导出成功。") && written.size() > 0
-                    && (!before.isValid() || written.lastModified() != before);
+                    && !(FileStamp::Of(writtenName) == before);
     if (saveRefused_) errors << QStringLiteral("export to %1 failed: the save dialog refused the name").arg(file);
     else if (!ok) errors << QStringLiteral("export to %1 failed").arg(file);
+    else if (writtenName != path) StatusLine(QStringLiteral("budget-host: exported to %1").arg(writtenName));
     return ok;
 }
 
+// The PDF is written beside its name and renamed over it when complete: a print that fails (the
+// window says why) leaves an old file as it was.
 bool BatchDriver::PrintPdf(const QString &file) {
     const QString path = QFileInfo(file).absoluteFilePath();
-    QFile::remove(path);
+    const FileStamp before = FileStamp::Of(path);
+    const qsizetype messagesBefore = messages.size();
     QMetaObject::invokeMethod(window_, "SetPrintFile", Q_ARG(QString, path));
     window_->findChild<QAbstractButton *>(QStringLiteral("tbnPrint"))->click();
     QMetaObject::invokeMethod(window_, "SetPrintFile", Q_ARG(QString, QString()));
-    if (QFileInfo(path).size() > 0) return true;
-    errors << QStringLiteral("printing to %1 failed").arg(file);
+    if (messages.size() == messagesBefore && QFileInfo(path).size() > 0 && !(FileStamp::Of(path) == before))
+        return true;
+    errors << (messages.size() > messagesBefore ? QStringLiteral("printing to %1 failed: %2").arg(file, messages.last())
+                                                : QStringLiteral("printing to %1 failed").arg(file));
     return false;
 }
 
-// The window's sheet, used cells as tab-separated lines.
-QString BatchDriver::SheetText() const {
-    QString text;
-    QMetaObject::invokeMethod(window_, "SheetTabText", Q_RETURN_ARG(QString, text));
-    return text;
+// The window's sheet: its used cells, a list of texts per row, taken as cells (a text may hold
+// tabs and line feeds of its own).
+QList<QStringList> BatchDriver::SheetCells() const {
+    QList<QStringList> cells;
+    QMetaObject::invokeMethod(window_, "SheetCells", Q_RETURN_ARG(QList<QStringList>, cells));
+    return cells;
 }
 
 // Double-clicks result row N of the sheet (subtotal rows not counted) and makes the drill-down
 // window that opens the one the outputs come from.
 bool BatchDriver::Drill(int n) {
-    const QStringList lines = SheetText().split(QLatin1Char('\n'));
+    const QList<QStringList> rows = SheetCells();
     int row = 0, results = 0;
-    for (qsizetype i = 0; i < lines.size() && row == 0; ++i)
-        if (IsResultLine(lines[i]) && ++results == n) row = int(i) + 1;
+    for (qsizetype i = 0; i < rows.size() && row == 0; ++i)
+        if (IsResultRow(rows[i]) && ++results == n) row = int(i) + 1;
     if (row == 0) {
         errors << QStringLiteral("--drill: no result row %1 (the report has %2)").arg(n).arg(results);
         return false;
@@ -348,7 +381,7 @@ bool BatchDriver::Drill(int n) {
     for (QWidget *w : QApplication::allWidgets())
         if (qstrcmp(w->metaObject()->className(), "TbfrmApportionDetail") == 0 && !before.contains(w)) {
             window_ = w;
-            std::fprintf(stderr, "budget-host: drill-down on result row %d (sheet row %d)\n", n, row);
+            StatusLine(QStringLiteral("budget-host: drill-down on result row %1 (sheet row %2)").arg(n).arg(row));
             return true;
         }
     errors << (messages.size() > messagesBefore ? messages.last()
@@ -360,18 +393,20 @@ bool BatchDriver::Drill(int n) {
 // sheet's own layout (the rows with a running number in the first column above the totals row),
 // and the total.
 void BatchDriver::ReportSummary(const char *what) {
-    const QStringList lines = SheetText().split(QLatin1Char('\n'));
-    qsizetype totalsAt = lines.size() - 1;
-    while (totalsAt >= 0 && !lines[totalsAt].startsWith(QStringLiteral("合  计"))) --totalsAt;
+    const QList<QStringList> rows = SheetCells();
+    qsizetype totalsAt = rows.size() - 1;
+    while (totalsAt >= 0 && rows[totalsAt].value(0) != QStringLiteral("合  计")) --totalsAt;
     if (totalsAt < 0) {
-        std::fprintf(stderr, "budget-host: %s: no rows\n", what);
+        StatusLine(QStringLiteral("budget-host: %1: no rows").arg(QLatin1String(what)));
         return;
     }
-    long long rows = 0;
+    long long results = 0;
     for (qsizetype i = 0; i < totalsAt; ++i)
-        if (IsResultLine(lines[i])) ++rows;
-    const QString total = lines[totalsAt].section(QLatin1Char('\t'), -1);
-    std::fprintf(stderr, "budget-host: %s: %lld rows, total %s\n", what, rows, total.toUtf8().constData());
+        if (IsResultRow(rows[i])) ++results;
+    StatusLine(QStringLiteral("budget-host: %1: %2 rows, total %3")
+                   .arg(QLatin1String(what))
+                   .arg(results)
+                   .arg(rows[totalsAt].value(rows[totalsAt].size() - 1)));
 }
 
 // --format and --max-rows are checked before anything runs.
@@ -396,7 +431,7 @@ bool BatchDriver::CheckFormat() {
 // The report in the form --format asks for, on stdout. A table wider than the terminal is written
 // whole, its lines running on, and stderr says so.
 void BatchDriver::WriteFormatted() {
-    const TReportTable table = ReportTableFromSheet(SheetText());
+    const TReportTable table = ReportTableFromSheet(SheetCells());
     const QString format = Value("format");
     QString out;
     if (format == QLatin1String("tsv")) out = FormatReportTsv(table);
@@ -407,14 +442,12 @@ void BatchDriver::WriteFormatted() {
         const int columns = TerminalColumns();
         const int width = ReportTableWidth(table);
         if (columns > 0 && width > columns)
-            std::fprintf(stderr,
-                         "budget-host: the table is %d columns wide and the terminal %d: its lines run on "
-                         "(--format tsv or csv for a narrow terminal)\n",
-                         width, columns);
+            StatusLine(QStringLiteral("budget-host: the table is %1 columns wide and the terminal %2: its lines run on "
+                                      "(--format tsv or csv for a narrow terminal)")
+                           .arg(width)
+                           .arg(columns));
     }
-    const QByteArray bytes = out.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
+    WriteData(out);
 }
 
 int BatchDriver::Run() {
@@ -430,16 +463,13 @@ int BatchDriver::Run() {
     if (values_.contains("drill")) {
         if (!Drill(Value("drill").toInt())) return 1;
         ReportSummary("drill-down");
+        QString changed;  // the drill-down's word when its total is no longer the figure it was opened on
+        QMetaObject::invokeMethod(window_, "DataChangeNote", Q_RETURN_ARG(QString, changed));
+        if (!changed.isEmpty()) StatusLine(QStringLiteral("budget-host: drill-down: ") + changed);
     }
     if (values_.contains("export") && !Export(Value("export"))) return 1;
     if (values_.contains("pdf") && !PrintPdf(Value("pdf"))) return 1;
-    if (printSheet_) {
-        const QString text = SheetText();
-        // Written whole: a text may hold a NUL character, which would end a C string early.
-        const QByteArray bytes = text.toUtf8();
-        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-        std::fflush(stdout);
-    }
+    if (printSheet_) WriteData(FormatSheetCells(SheetCells()));
     if (values_.contains("format")) WriteFormatted();
     return 0;
 }

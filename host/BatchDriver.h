@@ -39,7 +39,7 @@ private:
     void AnswerModal();
     void ReportSummary(const char *what);
     bool Drill(int n);
-    QString SheetText() const;
+    QList<QStringList> SheetCells() const;
     bool CheckFormat();
     bool RecallPreset(const QString &name);
     bool SavePreset(const QString &name);

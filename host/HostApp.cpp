@@ -2,6 +2,8 @@
 
 #include "BatchDriver.h"
 #include "HostMainWindow.h"
+#include "HostOutput.h"
+#include "PictureFile.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -29,7 +31,7 @@ HostApp::~HostApp() {
 void HostApp::OnException(const Exception &e) {
     errors << e.Message;
     if (config_.batch || !main_) {
-        std::fprintf(stderr, "%s\n", e.Message.toUtf8().constData());
+        StatusLine(e.Message);
         return;
     }
     QMessageBox::critical(main_.get(), QStringLiteral("错误"), e.Message);
@@ -46,7 +48,7 @@ void HostApp::OnModuleReleased() {
 bool HostApp::OpenClass(const QString &className) {
     if (!loader_.Load(config_.modulePath)) {
         errors << loader_.error();
-        std::fprintf(stderr, "%s\n", loader_.error().toUtf8().constData());
+        StatusLine(loader_.error());
         if (main_ && !config_.batch) QMessageBox::critical(main_.get(), QStringLiteral("错误"), loader_.error());
         return false;
     }
@@ -97,10 +99,14 @@ int HostApp::RunReport() {
     int rc = driver.Run();
     // A failure the window handed to the exception hook during the report fails the run too.
     if (errors.size() > shown) rc = 1;
-    for (const QString &e : driver.errors) std::fprintf(stderr, "budget-host: %s\n", e.toUtf8().constData());
+    for (const QString &e : driver.errors) StatusLine(QStringLiteral("budget-host: ") + e);
     if (config_.extra.contains(QStringLiteral("--screenshot"))) {
         const int i = config_.extra.indexOf(QStringLiteral("--screenshot"));
-        if (i + 1 < config_.extra.size()) main_->grab().save(config_.extra[i + 1]);
+        QString error;
+        if (i + 1 < config_.extra.size() && !SavePicture(main_->grab(), config_.extra[i + 1], &error)) {
+            StatusLine(QStringLiteral("budget-host: --screenshot: ") + error);
+            rc = rc ? rc : 1;
+        }
     }
     return rc;
 }
@@ -109,19 +115,23 @@ int HostApp::RunBatch() {
     main_ = std::make_unique<HostMainWindow>();
     context_->application.MainForm = main_.get();
     main_->show();
+    if (!context_->traceError.isEmpty()) {
+        StatusLine(QStringLiteral("budget-host: --sql-trace: ") + context_->traceError);
+        return 1;
+    }
     const bool report = config_.openClass.isEmpty();
     const QString cls = report ? QStringLiteral("TbfrmApportionQry") : config_.openClass;
     // Status lines go to stderr: stdout carries only the data a report option asked for.
-    std::fprintf(stderr, "budget-host: loading %s\n", QFileInfo(config_.modulePath).fileName().toUtf8().constData());
+    StatusLine(QStringLiteral("budget-host: loading ") + QFileInfo(config_.modulePath).fileName());
     const bool ok = OpenClass(cls);
     QCoreApplication::processEvents();
     const TPlugInModuleInfo &mi = context_->moduleInfo;
     if (mi.ModuleName)
-        std::fprintf(stderr, "budget-host: module %s / %s\n", DecodeGbk(mi.ModuleName).toUtf8().constData(),
-                    DecodeGbk(mi.SystemName).toUtf8().constData());
+        StatusLine(QStringLiteral("budget-host: module %1 / %2").arg(DecodeGbk(mi.ModuleName), DecodeGbk(mi.SystemName)));
     const int windows = main_->mdiArea()->subWindowList().size();
-    std::fprintf(stderr, "budget-host: opened %s: %s (%d window(s))\n", cls.toUtf8().constData(), ok ? "ok" : "failed",
-                 windows);
+    StatusLine(QStringLiteral("budget-host: opened %1: %2 (%3 window(s))")
+                   .arg(cls, ok ? QStringLiteral("ok") : QStringLiteral("failed"))
+                   .arg(windows));
     if (!ok) return 1;
     return report ? RunReport() : 0;
 }

@@ -40,7 +40,7 @@ HostContext::HostContext(const HostConfig &config) : application(QStringLiteral(
 #ifdef HOST_HAS_DB
     dbManager = new TDbManager();
     dbManager->ConnectionString = config.connectionString;
-    if (!config.sqlTrace.isEmpty()) dbManager->SetSqlTrace(config.sqlTrace);
+    if (!config.sqlTrace.isEmpty() && !dbManager->SetSqlTrace(config.sqlTrace)) traceError = dbManager->LastError();
 #endif
     userContext.DataYear = config.dataYear;
     userContext.DbManager = dbManager;

@@ -50,6 +50,7 @@ public:
     TSettings settings;
     std::unique_ptr<HostUnitRecord> unit;
     TDbManager *dbManager = nullptr;
+    QString traceError;  // why the --sql-trace file could not be opened; empty when it was
 
 private:
     TPlugInHostInfo record_{};

@@ -1,5 +1,7 @@
 #include "PickerDriver.h"
 
+#include "PictureFile.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -93,7 +95,8 @@ void PickerDriver::ClickButton(const char *name) {
 }
 
 void PickerDriver::SaveScreenshot() {
-    if (!screenshot_.isEmpty()) dialog_->grab().save(screenshot_);
+    QString failed;
+    if (!screenshot_.isEmpty() && !SavePicture(dialog_->grab(), screenshot_, &failed)) error = failed;
 }
 
 bool PickerDriver::PickOne(const QString &code) {

@@ -1,5 +1,7 @@
 #include "ReportText.h"
 
+#include "report/SafeText.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,9 +11,7 @@ namespace {
 
 const QString kTotals = QStringLiteral("合  计");
 
-QList<QStringList> Cells(const QString &sheetText) {
-    QList<QStringList> lines;
-    for (const QString &line : sheetText.split(QLatin1Char('\n'))) lines << line.split(QLatin1Char('\t'));
+QList<QStringList> TrimmedRows(QList<QStringList> lines) {
     while (!lines.isEmpty() && lines.last().join(QString()).isEmpty()) lines.removeLast();
     return lines;
 }
@@ -42,9 +42,11 @@ QStringList Headers(const QStringList &top, const QStringList &sub, const QList<
     return headers;
 }
 
+// A cell as one line of a terminal: its own tabs and line breaks as blanks, control characters
+// shown, not obeyed.
 QString Flat(QString cell) {
     cell.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
-    return cell.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return TerminalSafe(cell.replace(QLatin1Char('\n'), QLatin1Char(' ')));
 }
 
 bool Wide(char32_t u) {
@@ -87,13 +89,6 @@ QString Line(const QStringList &cells, const QList<int> &widths, int amountColum
     return line + QLatin1Char('\n');
 }
 
-QString CsvField(const QString &text) {
-    if (!text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('\n'))
-        && !text.contains(QLatin1Char('\r')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
-}
-
 QJsonArray JsonCells(const QStringList &cells, int amountColumn) {
     QJsonArray out;
     for (qsizetype i = 0; i < cells.size(); ++i) {
@@ -107,8 +102,8 @@ QJsonArray JsonCells(const QStringList &cells, int amountColumn) {
 
 }  // namespace
 
-TReportTable ReportTableFromSheet(const QString &sheetText) {
-    const QList<QStringList> lines = Cells(sheetText);
+TReportTable ReportTableFromSheet(const QList<QStringList> &cells) {
+    const QList<QStringList> lines = TrimmedRows(cells);
     TReportTable t;
     for (qsizetype r = 0; r < std::min<qsizetype>(3, lines.size()); ++r) {
         QStringList parts;
@@ -153,7 +148,7 @@ int DisplayWidth(QStringView text) {
 QString FormatReportTable(const TReportTable &t, int maxRows) {
     const QList<int> widths = Widths(t);
     QString out;
-    for (const QString &h : t.heading) out += h + QLatin1Char('\n');
+    for (const QString &h : t.heading) out += Flat(h) + QLatin1Char('\n');
     out += QLatin1Char('\n') + Line(t.columns, widths, -1);
     const QString rule = QString(RuleWidth(widths), QLatin1Char('-')) + QLatin1Char('\n');
     out += rule;
@@ -171,28 +166,30 @@ QString FormatReportTable(const TReportTable &t, int maxRows) {
 
 int ReportTableWidth(const TReportTable &t) {
     int widest = RuleWidth(Widths(t));
-    for (const QString &h : t.heading) widest = std::max(widest, DisplayWidth(h));
+    for (const QString &h : t.heading) widest = std::max(widest, DisplayWidth(Flat(h)));
     return widest;
 }
 
 namespace {
 // Header, rows and totals, a line each: the cells as `field` writes them, joined by `separator`.
-QString Delimited(const TReportTable &t, QChar separator, const QString &lineEnd, QString (*field)(const QString &)) {
+// Texts are defused before that; the amounts of the amount column are numbers and stay as they are.
+QString Delimited(const TReportTable &t, QChar separator, const QString &lineEnd, QString (*field)(QStringView)) {
     QString out;
-    auto line = [&](const QStringList &cells) {
+    auto line = [&](const QStringList &cells, bool amounts) {
         QStringList fields;
-        for (const QString &c : cells) fields << field(c);
+        for (qsizetype i = 0; i < cells.size(); ++i)
+            fields << field(amounts && i == t.amountColumn ? cells[i] : DefuseFormula(cells[i]));
         out += fields.join(separator) + lineEnd;
     };
-    line(t.columns);
-    for (const QStringList &r : t.rows) line(r);
-    if (!t.totals.isEmpty()) line(t.totals);
+    line(t.columns, false);
+    for (const QStringList &r : t.rows) line(r, true);
+    if (!t.totals.isEmpty()) line(t.totals, true);
     return out;
 }
 }  // namespace
 
 QString FormatReportTsv(const TReportTable &t) {
-    return Delimited(t, QLatin1Char('\t'), QStringLiteral("\n"), [](const QString &c) { return Flat(c); });
+    return Delimited(t, QLatin1Char('\t'), QStringLiteral("\n"), &EscapeSeparators);
 }
 
 QString FormatReportCsv(const TReportTable &t) {
@@ -207,4 +204,16 @@ QString FormatReportJson(const TReportTable &t) {
                     {QStringLiteral("rows"), rows},
                     {QStringLiteral("totals"), JsonCells(t.totals, t.amountColumn)}};
     return QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented));
+}
+
+QString FormatSheetCells(const QList<QStringList> &cells) {
+    QString out;
+    for (const QStringList &row : cells) {
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (i) out += QLatin1Char('\t');
+            out += EscapeSeparators(row[i]);
+        }
+        out += QLatin1Char('\n');
+    }
+    return out;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The query window's report as text for a terminal or another program: read from the sheet's
-// used cells (tab-separated lines, as the window hands them out), then written as an aligned
-// table, TSV, CSV or JSON. Plain functions of their inputs.
+// used cells (a list of texts per row, as the window hands them out; a text may hold tabs and line
+// feeds of its own), then written as an aligned table, TSV, CSV or JSON. Plain functions of their
+// inputs.
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -18,20 +19,27 @@ struct TReportTable {
 // column headers, the rows below up to the totals row ("合  计") the result rows. Columns that
 // are empty in every row from row 4 on, or have no header (the sheet hides them), are left out;
 // so are empty rows.
-TReportTable ReportTableFromSheet(const QString &sheetText);
+TReportTable ReportTableFromSheet(const QList<QStringList> &cells);
 
 // Columns a text takes in a terminal: East Asian wide and full-width characters count two.
 int DisplayWidth(QStringView text);
 
-// The aligned table: heading lines, a header line, a rule, the rows, a rule and the totals row.
+// The aligned table: heading lines, a header line, a rule, the rows, a rule and the totals row. It
+// is written for a terminal: tabs and line breaks inside a text show as blanks, and control
+// characters and bidirectional overrides as visible placeholders.
 // When there are more rows than `maxRows` (0: no limit), only the first and last half of them
 // are written, with a line saying how many were left out between them.
 QString FormatReportTable(const TReportTable &table, int maxRows);
 // The widest line of that table, in terminal columns.
 int ReportTableWidth(const TReportTable &table);
-// The header line, every row and the totals row, tab-separated (tabs and line breaks inside a
-// cell become spaces) or as CSV (RFC 4180, with CR LF).
+// The header line, every row and the totals row, tab-separated (a tab, line feed, carriage return
+// or backslash inside a cell written as \t, \n, \r or \\) or as CSV (RFC 4180, with CR LF). In
+// both, a text cell that a spreadsheet program would take for a formula (first character "=",
+// "+", "-", "@", tab or carriage return) gets a leading apostrophe; amounts never do.
 QString FormatReportTsv(const TReportTable &table);
 QString FormatReportCsv(const TReportTable &table);
 // {"heading": [...], "columns": [...], "rows": [[...]], "totals": [...]}, amounts as numbers.
 QString FormatReportJson(const TReportTable &table);
+// The sheet's cells for --print-sheet: a tab-separated line per row, separators inside a cell
+// escaped as in TSV; the texts otherwise exactly as the sheet holds them.
+QString FormatSheetCells(const QList<QStringList> &cells);

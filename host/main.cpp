@@ -1,6 +1,7 @@
 // budget-host: a host application for the authorised-payment module.
 #include "HostApp.h"
 #include "HostConfig.h"
+#include "HostOutput.h"
 
 #include <QApplication>
 #include <QDir>
@@ -59,11 +60,13 @@ int main(int argc, char **argv) {
     const QString exeDir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
     HostConfigResult parsed = ParseHostConfig(args, DefaultTemplates(exeDir));
     if (!parsed.config) {
-        std::fprintf(stderr, "budget-host: %s\n%s", parsed.error.toUtf8().constData(), HostUsage().toUtf8().constData());
+        StatusLine(QStringLiteral("budget-host: ") + parsed.error);
+        std::fputs(HostUsage().toUtf8().constData(), stderr);
         return 2;
     }
     HostConfig config = *parsed.config;
     if (config.batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    InstallHostMessageHandler();
     QApplication app(argc, argv);
     FillDefaults(config, exeDir);
     HostApp host(config);

@@ -1,5 +1,7 @@
 #include "data/SqlTrace.h"
 
+#include <QFileInfo>
+
 QString SqlTraceLine(const QString &sql) {
     QString line = sql;
     line.replace(QLatin1Char('\n'), QLatin1String("\\n"));
@@ -8,6 +10,12 @@ QString SqlTraceLine(const QString &sql) {
 }
 
 bool TSqlTrace::Open(const QString &path, QString *error) {
+    // A pipe or device in the trace's place would hold every statement up (a pipe nobody reads
+    // never takes a line): only a regular file, or a new one, is written.
+    if (const QFileInfo target(path); target.exists() && !target.isFile()) {
+        if (error) *error = QStringLiteral("%1 is not a regular file").arg(path);
+        return false;
+    }
     file_.setFileName(path);
     if (file_.open(QIODevice::WriteOnly | QIODevice::Append)) return true;
     if (error) *error = file_.errorString();

@@ -235,4 +235,9 @@ QString TbfrmApportionDetail::SheetTabText() {
     return SheetUsedCellsText(cllBudget);
 }
 
+QList<QStringList> TbfrmApportionDetail::SheetCells() {
+    FetchAll();
+    return SheetUsedCells(cllBudget);
+}
+
 void TbfrmApportionDetail::SetPrintFile(const QString &pdfFile) { cllBudget->SetPrintFile(pdfFile); }

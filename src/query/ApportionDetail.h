@@ -50,6 +50,7 @@ public:
     // For hosts that drive the window without a user, as on the summary window: the sheet's used
     // cells (every page read first) and the PDF that preview and print write instead of dialogs.
     Q_INVOKABLE QString SheetTabText();
+    Q_INVOKABLE QList<QStringList> SheetCells();
     Q_INVOKABLE void SetPrintFile(const QString &pdfFile);
     Q_INVOKABLE QString LastMessage() const { return lastMessage_; }
 

@@ -66,6 +66,8 @@ public:
     // For hosts that drive the window without a user: the sheet's used cells as tab-separated
     // lines, and the PDF that preview and print write instead of showing dialogs.
     Q_INVOKABLE QString SheetTabText() const;
+    // The same cells as texts, a list per row: what a host reads the report from.
+    Q_INVOKABLE QList<QStringList> SheetCells() const;
     Q_INVOKABLE void SetPrintFile(const QString &pdfFile);
     Q_INVOKABLE QString LastMessage() const { return lastMessage_; }
     // Scrolls the sheet to a cell and answers where the cell is on the sheet's view, for a host

@@ -219,4 +219,5 @@ void TbfrmApportionQry::tbtnExcelClick() {
 }
 
 QString TbfrmApportionQry::SheetTabText() const { return SheetUsedCellsText(cllBudget); }
+QList<QStringList> TbfrmApportionQry::SheetCells() const { return SheetUsedCells(cllBudget); }
 void TbfrmApportionQry::SetPrintFile(const QString &pdfFile) { cllBudget->SetPrintFile(pdfFile); }

@@ -5,6 +5,8 @@
 #include "report/AmountText.h"
 #include "report/ReportSheet.h"
 
+TResultRowWriter::TResultRowWriter(TReportSheet *sheet) : sheet_(sheet) { sheet_->SetAmountColumns({14}); }
+
 void TResultRowWriter::AddRow(const QStringList &values, double amount) {
     TReportSheet &s = *sheet_;
     s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
@@ -73,7 +75,7 @@ int DrillLevelOfRow(const QString &firstCell, int dimensions) {
     return int(indent) + 1;
 }
 
-QString SheetUsedCellsText(const TReportSheet *sheet) {
+QList<QStringList> SheetUsedCells(const TReportSheet *sheet) {
     const int rows = sheet->SheetRowCount(0) - 1;
     int lastCol = 0;
     for (int r = 1; r <= rows; ++r)
@@ -82,11 +84,19 @@ QString SheetUsedCellsText(const TReportSheet *sheet) {
                 lastCol = c;
                 break;
             }
-    QString out;
+    QList<QStringList> out;
+    out.reserve(rows);
     for (int r = 1; r <= rows; ++r) {
         QStringList cells;
+        cells.reserve(lastCol);
         for (int c = 1; c <= lastCol; ++c) cells << sheet->SheetCellText(c, r);
-        out += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+        out << cells;
     }
+    return out;
+}
+
+QString SheetUsedCellsText(const TReportSheet *sheet) {
+    QString out;
+    for (const QStringList &cells : SheetUsedCells(sheet)) out += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
     return out;
 }

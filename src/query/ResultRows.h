@@ -10,7 +10,9 @@ class TReportSheet;
 
 class TResultRowWriter {
 public:
-    explicit TResultRowWriter(TReportSheet *sheet) : sheet_(sheet) {}
+    // The sheet's amount column becomes its one column of numbers: codes and names are exported as
+    // texts, however they read.
+    explicit TResultRowWriter(TReportSheet *sheet);
     // Appends row k+1: running number, values from column 2 (left aligned), amount in column 14.
     void AddRow(const QStringList &values, double amount);
     // Appends a subtotal row: "小计" in column 1, indented by its level, the group's codes and
@@ -47,5 +49,7 @@ private:
 int DrillLevelOfRow(const QString &firstCell, int dimensions);
 
 // The used cells of the sheet (row 1 to the last row, column 1 to the last column holding any
-// text), one tab-separated line per row.
+// text), a list of texts per row, each cell's text as it is.
+QList<QStringList> SheetUsedCells(const TReportSheet *sheet);
+// The same cells as one tab-separated line per row.
 QString SheetUsedCellsText(const TReportSheet *sheet);

@@ -1,7 +1,7 @@
 #include "report/CsvExport.h"
 
-#include "report/AmountText.h"
 #include "report/ExportCells.h"
+#include "report/SafeText.h"
 
 #include <QSaveFile>
 
@@ -33,25 +33,16 @@ QString CsvRecord(const TSheetModel &model, int row, const std::vector<int> &col
         const QStringView text = model.Text(col, row);
         if (text.isEmpty() || (!merges.empty() && CellCoveredByMerge(merges, col, row))) continue;
         double amount = 0;
-        line += ParseAmountText(text, &amount) ? QString::number(amount, 'f', 2) : CsvField(text);
+        line += CellAmount(model, col, text, &amount) ? QString::number(amount, 'f', 2) : CsvField(DefuseFormula(text));
     }
     return line + QLatin1String("\r\n");
 }
 
 }  // namespace
 
-QString CsvField(QStringView text) {
-    const bool quote = text.contains(QLatin1Char('"')) || text.contains(QLatin1Char(','))
-                       || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
-    if (!quote) return text.toString();
-    QString out = text.toString();
-    out.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + out + QLatin1Char('"');
-}
-
 TXlsExportResult ExportCsv(const TSheetModel &model, const QString &fileName) {
     if (const auto refused = RefusedExportTarget(fileName)) return *refused;
-    QSaveFile file(fileName);
+    QSaveFile file(ExportTargetFile(fileName));
     QString error;
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();

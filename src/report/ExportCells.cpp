@@ -1,11 +1,18 @@
 #include "report/ExportCells.h"
 
+#include "report/AmountText.h"
+
 #include <QFileInfo>
 
 bool CellCoveredByMerge(const std::vector<TCellRect> &rowMerges, int col, int row) {
     for (const TCellRect &m : rowMerges)
         if (m.Contains(col, row)) return !(m.left == col && m.top == row);
     return false;
+}
+
+bool CellAmount(const TSheetModel &model, int col, QStringView text, double *amount) {
+    if (text.isEmpty() || (model.HasAmountColumns() && !model.IsAmountColumn(col))) return false;
+    return ParseAmountText(text, amount);
 }
 
 bool CellWraps(const TSheetModel &model, int col, int row) {
@@ -21,11 +28,22 @@ QString WorkbookSheetName(const QString &name) {
     return out.isEmpty() ? QStringLiteral("Sheet1") : out;
 }
 
+QString ExportTargetFile(const QString &fileName) {
+    QFileInfo info(fileName);
+    // A loop of links ends somewhere: after as many steps as the system itself would follow.
+    for (int depth = 0; depth < 40 && info.isSymLink(); ++depth) info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? fileName : info.filePath();
+}
+
 std::optional<TXlsExportResult> RefusedExportTarget(const QString &fileName) {
     if (fileName.trimmed().isEmpty()) return TXlsExportResult{kXlsNoFileName, QStringLiteral("没有指定导出文件名。")};
-    if (QFileInfo(fileName).isDir())
+    const QFileInfo target(ExportTargetFile(fileName));
+    if (target.isDir())
         return TXlsExportResult{kXlsTargetIsFolder,
                                 QStringLiteral("“%1”是一个文件夹，不能作为导出文件。").arg(fileName)};
+    if (target.exists() && !target.isFile())
+        return TXlsExportResult{kXlsTargetNotFile,
+                                QStringLiteral("“%1”不是普通文件（管道、设备等），不能作为导出文件。").arg(fileName)};
     return std::nullopt;
 }
 

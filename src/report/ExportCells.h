@@ -12,6 +12,10 @@
 // exported without text, as the sheet shows them.
 bool CellCoveredByMerge(const std::vector<TCellRect> &rowMerges, int col, int row);
 
+// True when the cell is written as a number, with its value: an amount text in a column that
+// holds amounts (any column of a sheet that names none). Every other text is written as a text.
+bool CellAmount(const TSheetModel &model, int col, QStringView text, double *amount);
+
 // True when a text cell (not an amount) is to wrap in a spreadsheet program. The sheet makes a row
 // taller than the default height only when a text of that row needs more than one line at its
 // column's width; a text of such a row wraps, so that the program shows the row as the sheet does.
@@ -20,7 +24,13 @@ bool CellWraps(const TSheetModel &model, int col, int row);
 // The sheet's name as workbooks accept it: at most 31 characters, none of []:*?/\.
 QString WorkbookSheetName(const QString &name);
 
-// The refusals every export makes before writing anything: no file name, or a folder's name.
+// The refusals every export makes before writing anything: no file name, a folder's name, or a
+// name taken by something other than a regular file (a pipe, a device, a socket), also at the
+// end of a symbolic link.
 std::optional<TXlsExportResult> RefusedExportTarget(const QString &fileName);
+// The file an export (or a PDF) replaces. A symbolic link is followed to the file it names, links
+// to links too: the link stays, and the file it names is replaced through a temporary beside it.
+// Every writer follows this one rule. Any other name is itself.
+QString ExportTargetFile(const QString &fileName);
 // The failure of writing the file, with the system's reason.
 TXlsExportResult ExportWriteFailed(const QString &fileName, const QString &reason);

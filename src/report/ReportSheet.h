@@ -74,6 +74,10 @@ public:
     bool WorkbookReadonly() const;
     void SetWorkbookReadonly(bool readOnly);
 
+    // The columns that hold amounts: their amount texts are exported as numbers, every other cell
+    // as a text (see TSheetModel::SetAmountColumns). A loaded template starts untyped.
+    void SetAmountColumns(std::vector<int> columns) { model_.SetAmountColumns(std::move(columns)); }
+
     // Preview and print write this PDF file instead of showing a dialog (empty: dialogs again).
     void SetPrintFile(const QString &pdfFile) { printFile_ = pdfFile; }
     QString PrintFile() const { return printFile_; }

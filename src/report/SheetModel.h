@@ -16,6 +16,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <vector>
 
 class TSheetModel {
@@ -68,6 +69,15 @@ public:
     const TCellStyle &StyleById(uint16_t id) const { return styles_[id]; }
     int StyleCount() const { return int(styles_.size()); }
 
+    // The columns whose cells are amounts. A sheet that names none is typed by how its texts look
+    // (an amount text is a number); once some are named, only their cells can be numbers and every
+    // other cell is a text, whatever it reads like (a name "1,234.56" stays a name).
+    void SetAmountColumns(std::vector<int> columns) { amountColumns_ = std::move(columns); }
+    bool HasAmountColumns() const { return !amountColumns_.empty(); }
+    bool IsAmountColumn(int col) const {
+        return std::find(amountColumns_.begin(), amountColumns_.end(), col) != amountColumns_.end();
+    }
+
     TPageSetup &Page() { return page_; }
     const TPageSetup &Page() const { return page_; }
     QString SheetName = QStringLiteral("Sheet1");
@@ -113,6 +123,7 @@ private:
     } alignMemo_;
     TMergeList merges_;
     TPageSetup page_;
+    std::vector<int> amountColumns_;
     int defaultRowHeight_ = kSheetDefaultRowHeight;
     quint64 geometryRevision_ = 0;
 };

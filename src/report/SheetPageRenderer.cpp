@@ -1,5 +1,6 @@
 #include "report/SheetPageRenderer.h"
 
+#include "report/ExportCells.h"
 #include "report/PageText.h"
 #include "report/SheetPainter.h"
 
@@ -113,11 +114,12 @@ void TSheetPageRenderer::PaintPageText(QPainter &painter, QRectF band, int numbe
 }
 
 bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error) {
-    if (fileName.trimmed().isEmpty() || QFileInfo(fileName).isDir()) {
+    // The same rules as the exports: no folder, pipe or device, and a link is followed.
+    if (RefusedExportTarget(fileName)) {
         *error = QStringLiteral("“%1”不能作为PDF文件名。").arg(fileName);
         return false;
     }
-    QSaveFile file(fileName);
+    QSaveFile file(ExportTargetFile(fileName));
     if (!file.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString());
         return false;

@@ -1,6 +1,7 @@
 // The report as text: read from the sheet's used cells as the window hands them out, then as an
 // aligned table (Chinese counted double width, long results cut in the middle with a word), TSV,
 // CSV and JSON.
+#include "HostOutput.h"
 #include "ReportText.h"
 
 #include <QJsonArray>
@@ -13,7 +14,7 @@ namespace {
 // As the window's sheet gives it: title, unit and date lines, two header rows (预算单位 spans its
 // code and name), an empty spacer row, result rows, a hidden column 4 (a code without a header),
 // an empty column 6, the totals row.
-QString Sheet(int rows) {
+QList<QStringList> Sheet(int rows) {
     QStringList lines = {
         QStringLiteral("支付范围划分汇总组合查询表\t\t\t\t\t\t"),
         QStringLiteral("单位:003001 市财政局机关\t\t\t\t\t\t"),
@@ -25,7 +26,9 @@ QString Sheet(int rows) {
     for (int i = 1; i <= rows; ++i)
         lines << QStringLiteral("%1\t00100%1\t市教育局\t11\tA,\"b\"\t\t1,234.50").arg(i);
     lines << QStringLiteral("合  计\t\t\t\t\t\t%1").arg(rows == 3 ? QStringLiteral("3,703.50") : QStringLiteral("0.00"));
-    return lines.join('\n') + '\n';
+    QList<QStringList> cells;
+    for (const QString &line : lines) cells << line.split('\t');
+    return cells;
 }
 }  // namespace
 
@@ -39,7 +42,7 @@ TEST(ReportText, ReadsTheSheetsLayout) {
     EXPECT_EQ(t.rows[2], QStringList({"3", "001003", QStringLiteral("市教育局"), "A,\"b\"", "1,234.50"}));
     EXPECT_EQ(t.totals, QStringList({QStringLiteral("合  计"), "", "", "", "3,703.50"}));
     EXPECT_EQ(t.amountColumn, 4);
-    EXPECT_TRUE(ReportTableFromSheet(QString()).rows.isEmpty());
+    EXPECT_TRUE(ReportTableFromSheet({}).rows.isEmpty());
 }
 
 TEST(ReportText, TableAlignsByDisplayWidth) {
@@ -80,4 +83,46 @@ TEST(ReportText, TsvCsvAndJsonCarryEveryRow) {
     EXPECT_DOUBLE_EQ(json["rows"].toArray()[0].toArray()[4].toDouble(), 1234.5);
     EXPECT_DOUBLE_EQ(json["totals"].toArray()[4].toDouble(), 3703.5);
     EXPECT_EQ(json["rows"].toArray()[0].toArray()[1].toString(), "001001");  // codes stay texts
+}
+
+// Names from the database that hold separators, formula starts and terminal controls: every form
+// keeps one line per row and the amounts, and none passes on what could act.
+TEST(ReportText, HostileNamesStayInTheirCells) {
+    QList<QStringList> cells = Sheet(0);
+    cells.insert(6, {"1", "001001", QStringLiteral("=HYPERLINK(\"http://x\",\"y\")\tz"), "11", "two\nlines\r\\", "", "-1,234.50"});
+    cells.insert(7, {"2", "@cmd", QStringLiteral("\x1b]0;t\x07\x1b[31m红\u202Eabc"), "11", "+1", "", "2.00"});
+    const TReportTable t = ReportTableFromSheet(cells);
+    ASSERT_EQ(t.rows.size(), 2);
+
+    const QString table = FormatReportTable(t, 0);
+    EXPECT_FALSE(table.contains(QChar(0x1b)) || table.contains(QChar(0x07)) || table.contains(QChar(0x202E)));
+    EXPECT_TRUE(table.contains(QStringLiteral("␛[31m红\uFFFDabc")));
+    EXPECT_EQ(table.count('\n'), FormatReportTable(ReportTableFromSheet(Sheet(2)), 0).count('\n'));
+
+    const QStringList tsv = FormatReportTsv(t).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(tsv.size(), 4);
+    EXPECT_EQ(tsv[1], QStringLiteral("1\t001001\t'=HYPERLINK(\"http://x\",\"y\")\\tz\ttwo\\nlines\\r\\\\\t-1,234.50"));
+    EXPECT_TRUE(tsv[2].startsWith(QStringLiteral("2\t'@cmd\t")));
+    EXPECT_TRUE(tsv[2].endsWith(QStringLiteral("\t'+1\t2.00")));
+
+    const QString csv = FormatReportCsv(t);
+    EXPECT_TRUE(csv.contains(QStringLiteral("\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\tz\"")));
+    EXPECT_TRUE(csv.contains(QStringLiteral("\"two\nlines\r\\\",\"-1,234.50\"\r\n")));  // the amount is not defused
+
+    const QJsonObject json = QJsonDocument::fromJson(FormatReportJson(t).toUtf8()).object();
+    const QJsonArray rows = json["rows"].toArray();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].toArray()[3].toString(), "two\nlines\r\\");
+    EXPECT_DOUBLE_EQ(rows[0].toArray()[4].toDouble(), -1234.5);
+
+    const QString sheet = FormatSheetCells(cells);
+    EXPECT_EQ(sheet.count('\n'), cells.size());
+    EXPECT_TRUE(sheet.contains(QStringLiteral("\ttwo\\nlines\\r\\\\\t")));
+}
+
+TEST(HostOutput, OnlyTheWindowSystemsOwnNoiseIsDropped) {
+    EXPECT_TRUE(IsQtNoise(QtWarningMsg, "default", QStringLiteral("This plugin does not support propagateSizeHints()")));
+    EXPECT_TRUE(IsQtNoise(QtWarningMsg, "qt.qpa.fonts", QStringLiteral("anything")));
+    EXPECT_FALSE(IsQtNoise(QtWarningMsg, "default", QStringLiteral("QSqlDatabasePrivate::removeDatabase: in use")));
+    EXPECT_FALSE(IsQtNoise(QtCriticalMsg, "qt.qpa.xcb", QStringLiteral("could not connect to display")));
 }

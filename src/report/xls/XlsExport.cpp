@@ -122,7 +122,7 @@ TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName) {
 
     TWorkbookStream stream;
     BuildStream(model, stream);
-    QSaveFile file(fileName);
+    QSaveFile file(ExportTargetFile(fileName));
     QString error;
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();

@@ -16,6 +16,7 @@ enum TXlsResult : int {
     kXlsTooManyColumns = -3,
     kXlsTargetIsFolder = -4,
     kXlsWriteFailed = -5,
+    kXlsTargetNotFile = -6,  // the name is taken by something other than a file (a pipe, a device)
 };
 
 struct TXlsExportResult {

@@ -1,6 +1,5 @@
 #include "report/xls/XlsWorksheet.h"
 
-#include "report/AmountText.h"
 #include "report/ExportCells.h"
 #include "report/PageText.h"
 
@@ -106,7 +105,7 @@ void WriteCells(const TSheetModel &model, int row, TXlsStyles &styles, TSharedSt
         QStringView text = model.Text(col, row);
         if (!text.isEmpty() && !merges.empty() && CellCoveredByMerge(merges, col, row)) text = {};
         double amount = 0;
-        if (!text.isEmpty() && ParseAmountText(text, &amount)) {
+        if (CellAmount(model, col, text, &amount)) {
             const size_t h = out.OpenRecord(kNumber);
             out.U16(uint16_t(row - 1));
             out.U16(uint16_t(col - 1));

@@ -1,6 +1,5 @@
 #include "report/xlsx/XlsxExport.h"
 
-#include "report/AmountText.h"
 #include "report/ExportCells.h"
 #include "report/xls/XlsWorksheet.h"
 
@@ -9,7 +8,11 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 #include <cstdio>
+#include <fcntl.h>
 #include <map>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace {
@@ -147,7 +150,7 @@ void TXlsxSheetWriter::WriteRow(int row) {
         QStringView text = model_.Text(col, row);
         if (!text.isEmpty() && !merges.empty() && CellCoveredByMerge(merges, col, row)) text = {};
         double amount = 0;
-        if (!text.isEmpty() && ParseAmountText(text, &amount)) {
+        if (CellAmount(model_, col, text, &amount)) {
             worksheet_write_number(sheet_, r, c, amount, Format(style, true, false));
         } else if (!text.isEmpty()) {
             worksheet_write_string(sheet_, r, c, text.toUtf8().constData(),
@@ -158,18 +161,45 @@ void TXlsxSheetWriter::WriteRow(int row) {
     }
 }
 
-// The name under which the workbook is written before it takes the target's place: in the
-// target's folder, so that the final rename neither copies nor crosses file systems.
-bool MakeTemporaryName(const QString &fileName, QString *tempName, QString *error) {
-    QTemporaryFile temp(QFileInfo(fileName).absolutePath() + QStringLiteral("/.authpay-XXXXXX.xlsx"));
-    temp.setAutoRemove(false);
-    if (!temp.open()) {
-        *error = temp.errorString();
-        return false;
+const QString kTemporaryPattern = QStringLiteral(".authpay-XXXXXX.xlsx");
+
+// The workbook is written under a temporary name in the target's folder, so that the final rename
+// neither copies nor crosses file systems. The temporary stays locked while it is written: the
+// lock dies with its process, so a temporary that nobody locks was left by an export that was
+// killed, and the next export in the folder removes it.
+class TWorkbookTemporary {
+public:
+    bool Make(const QString &folder, QString *error) {
+        RemoveStale(folder);
+        file_.setFileTemplate(folder + QLatin1Char('/') + kTemporaryPattern);
+        file_.setAutoRemove(false);
+        if (!file_.open()) {
+            *error = file_.errorString();
+            return false;
+        }
+        ::flock(file_.handle(), LOCK_EX | LOCK_NB);
+        return true;
     }
-    *tempName = temp.fileName();
-    return true;
-}
+    QString Name() const { return file_.fileName(); }
+
+private:
+    static void RemoveStale(const QString &folder) {
+        QString pattern = kTemporaryPattern;
+        pattern.replace(QLatin1Char('X'), QLatin1Char('?'));
+        const QDir dir(folder);
+        for (const QString &name : dir.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System)) {
+            const QByteArray path = QFile::encodeName(dir.filePath(name));
+            const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+            if (fd < 0) continue;
+            struct stat st{};
+            if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
+                && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+                ::unlink(path.constData());
+            ::close(fd);
+        }
+    }
+    QTemporaryFile file_;
+};
 
 // Closes the workbook, which assembles the file. Rows written in constant-memory mode went to a
 // temporary file whose write errors the library does not check: they are checked here first.
@@ -191,12 +221,14 @@ QString CloseErrorText(lxw_error error) {
 
 TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName) {
     if (const auto refused = RefusedExportTarget(fileName)) return *refused;
-    QString tempName, error;
-    if (!MakeTemporaryName(fileName, &tempName, &error))
-        return ExportWriteFailed(fileName, error);
+    const QString target = ExportTargetFile(fileName);
+    TWorkbookTemporary temporary;
+    QString error;
+    if (!temporary.Make(QFileInfo(target).absolutePath(), &error)) return ExportWriteFailed(fileName, error);
+    const QString tempName = temporary.Name();
 
     const QByteArray tempPath = QFile::encodeName(tempName);
-    const QByteArray folder = QFile::encodeName(QFileInfo(fileName).absolutePath());
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = const_cast<char *>(folder.constData());
@@ -216,11 +248,11 @@ TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName) {
         return ExportWriteFailed(fileName, CloseErrorText(closed));
     }
     // The new file gets the old one's permissions, or those of a newly made file.
-    const QFileInfo old(fileName);
+    const QFileInfo old(target);
     QFile::setPermissions(tempName, old.exists() ? old.permissions()
                                                  : QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                        | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    if (std::rename(tempPath.constData(), QFile::encodeName(fileName).constData()) != 0) {
+    if (std::rename(tempPath.constData(), QFile::encodeName(target).constData()) != 0) {
         QFile::remove(tempName);
         return ExportWriteFailed(fileName, QStringLiteral("无法替换原文件"));
     }

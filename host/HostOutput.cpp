@@ -1,0 +1,36 @@
+#include "HostOutput.h"
+
+#include "report/SafeText.h"
+
+#include <QByteArray>
+#include <cstdio>
+#include <cstring>
+
+void StatusLine(const QString &line) {
+    const QByteArray bytes = TerminalSafe(line).toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+}
+
+void WriteData(const QString &text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+bool IsQtNoise(QtMsgType type, const char *category, const QString &message) {
+    if (type == QtFatalMsg || type == QtCriticalMsg) return false;
+    if (category && std::strncmp(category, "qt.qpa.", 7) == 0) return true;
+    // The offscreen plug-in says so for every window whose size hints it cannot pass on.
+    const bool uncategorised = !category || std::strcmp(category, "default") == 0;
+    return uncategorised && message.startsWith(QLatin1String("This plugin does not support "));
+}
+
+namespace {
+void HostMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message) {
+    if (IsQtNoise(type, context.category, message)) return;
+    StatusLine(message);
+    if (type == QtFatalMsg) std::abort();
+}
+}  // namespace
+
+void InstallHostMessageHandler() { qInstallMessageHandler(&HostMessageHandler); }

@@ -1,0 +1,19 @@
+#include "PictureFile.h"
+
+#include <QFileInfo>
+#include <QPixmap>
+#include <QSaveFile>
+
+bool SavePicture(const QPixmap &picture, const QString &path, QString *error) {
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        *error = QStringLiteral("%1 is not a regular file").arg(path);
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit()) {
+        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
