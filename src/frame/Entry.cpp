@@ -5,13 +5,20 @@
 #include "query/ApportionQryRegistration.h"
 #include "trees/QueryThread.h"
 
+#include <cstdio>
+
 namespace {
+// How long the unload waits for background tree loads to end.
+constexpr int kStopLoadsMs = 5000;
+
 struct ModuleInit {
     ModuleInit() { authpay::ModuleStartup(RegisterApportionQryClasses); }
+    // The module's detach. Background tree loads are stopped and joined before the code they run
+    // goes away with the module; no event is taken here, since the host's event queue may hold
+    // calls into this module's code.
     ~ModuleInit() {
-        // Background tree loads still running finish (and deliver nothing) before the code they
-        // run goes away with the module.
-        TQueryThread::WaitForAll(10000);
+        if (!TQueryThread::StopAll(kStopLoadsMs))
+            std::fputs("authpay: a background tree load was still running when the module was unloaded\n", stderr);
         authpay::ModuleShutdown();
     }
 };

@@ -7,6 +7,7 @@
 #include "frame/EventGuard.h"
 #include "frame/ModuleGlobals.h"
 #include "trees/ChildSql.h"
+#include "trees/LoadGuard.h"
 #include "trees/QueryThread.h"
 #include "trees/TreeErrors.h"
 
@@ -61,11 +62,20 @@ void TDynamicTree::SetLoadAll(bool loadAll) {
     const bool turnedOn = loadAll && !loadAll_;
     loadAll_ = loadAll;
     if (!turnedOn) return;
-    // Each load deletes the placeholder it stands for, which leaves the list.
-    while (!placeholders_.empty()) {
+    // Each load deletes the placeholder it stands for, which leaves the list; a node whose id has
+    // been loaded already only loses its placeholder.
+    const TLoadGuard tree(this);
+    while (tree.Holds() && !placeholders_.empty()) {
         TNodeItem *placeholder = placeholders_.front();
-        LoadChildren(static_cast<TNodeItem *>(placeholder->Parent()));
-        if (!placeholders_.empty() && placeholders_.front() == placeholder) break;  // the tree stopped working
+        TNodeItem *parent = NodeItemOf(placeholder->Parent());
+        if (const TItemInfo *info = ItemInfoOf(parent); info && loadedIds_.contains(info->Id)) {
+            parent->ChildrenLoaded = true;
+            delete placeholder;
+            continue;
+        }
+        const TLoadGuard stillThere(this, placeholder);
+        LoadChildren(parent);
+        if (stillThere.Holds()) break;  // the load did not run: the tree stopped working
     }
 }
 
@@ -83,8 +93,11 @@ bool TDynamicTree::CanWork() {
 }
 
 TItemInfo *TDynamicTree::ItemInfoOf(const TTreeNode *node) {
-    return node ? static_cast<TItemInfo *>(node->Data) : nullptr;
+    const auto *item = dynamic_cast<const TNodeItem *>(node);
+    return item ? item->ItemInfo() : nullptr;
 }
+
+TNodeItem *TDynamicTree::NodeItemOf(TTreeNode *node) { return dynamic_cast<TNodeItem *>(node); }
 
 void TDynamicTree::CheckProperties() const {
     if (!treeView_) throw TExceptDynamicTree(SNoPropertyValue(QStringLiteral("TreeView")));
@@ -111,15 +124,19 @@ void TDynamicTree::Activate() {
         else GuardedEvent(this, [&] { TreeViewExpanding(sender, node, allow); });
     };
     active_ = true;
+    ++generation_;
     LoadTopNode();
 }
 
 void TDynamicTree::Deactivate() {
     if (!active_) return;
     active_ = false;
+    ++generation_;
+    loadedIds_.clear();
     // No row of a load that is still running may reach the view once it is cleared.
     while (!queryThreads_.isEmpty()) {
         TQueryThread *thread = queryThreads_.takeLast();
+        if (!thread) continue;
         thread->Terminate();
         thread->OnQueryDone = nullptr;
         thread->OnTerminate = nullptr;
@@ -131,13 +148,16 @@ void TDynamicTree::Deactivate() {
     }
 }
 
-quint64 TDynamicTree::ClearCount() const { return treeView_ ? treeView_->ClearCount() : 0; }
-
+// The handler found on the view runs first and may refuse; it may also rebuild the tree or delete
+// the node.
 void TDynamicTree::TreeViewExpanding(QObject *sender, TTreeNode *node, bool &allowExpansion) {
-    if (savedOnExpanding_) savedOnExpanding_(sender, node, allowExpansion);
-    if (!allowExpansion) return;
-    auto *item = static_cast<TNodeItem *>(node);
-    if (!ItemInfoOf(item) || item->ChildrenLoaded) return;
+    TNodeItem *item = NodeItemOf(node);
+    const TLoadGuard held(this, item);
+    if (const TTreeView::TExpandingEvent saved = savedOnExpanding_) {
+        saved(sender, node, allowExpansion);
+        if (!held.Holds()) return;
+    }
+    if (!allowExpansion || !ItemInfoOf(item) || item->ChildrenLoaded) return;
     item->ExpandOnLoad = true;
     LoadChildren(item);
 }
@@ -148,43 +168,52 @@ void TDynamicTree::AutoExpand() {
     else if (autoExpandKind_ == aekFirstLeaf) ExpandFirstLeaf();
 }
 
+// Selecting and expanding run code of others (the single-expand mode, the view's handlers), which
+// may clear the view: the node is touched again only while it stands.
 void TDynamicTree::ExpandTitleNode() {
-    auto *top = static_cast<TNodeItem *>(treeView_->FirstNode());
+    TNodeItem *top = NodeItemOf(treeView_->FirstNode());
     if (!top || top->AutoExpanded || (top->Expanded() && top->Selected())) return;
-    const quint64 clears = ClearCount();
+    const TLoadGuard held(this, top);
     top->SetSelected(true);
-    top->SetExpanded(true);
-    if (ClearCount() == clears) top->AutoExpanded = true;
+    if (held.Holds() && ExpandHeld(top)) top->AutoExpanded = true;
+}
+
+// Expands the node; answers whether it (and the tree's generation) still stands afterwards.
+bool TDynamicTree::ExpandHeld(TNodeItem *node) {
+    const TLoadGuard held(this, node);
+    node->SetExpanded(true);
+    return held.Holds();
 }
 
 TNodeItem *TDynamicTree::FirstLeafNode() const {
     TTreeNode *node = treeView_ ? treeView_->FirstNode() : nullptr;
     while (node && node->FirstChild()) node = node->FirstChild();
-    return static_cast<TNodeItem *>(node);
+    return NodeItemOf(node);
 }
 
 // Opens the chain of first children level by level (loading on the way) down to a node without
 // children and selects it. Children that have not arrived yet end the walk early; the expansion
-// that runs when they arrive takes it up again.
+// that runs when they arrive takes it up again. The walk goes through the tree's own nodes only.
 void TDynamicTree::ExpandFirstLeaf() {
     TNodeItem *leaf = FirstLeafNode();
     if (!leaf || leaf->AutoExpanded || leaf->Selected()) return;
-    const quint64 clears = ClearCount();
-    TTreeNode *target = leaf;
-    TTreeNode *cursor = leaf;
+    TNodeItem *target = leaf;
+    TNodeItem *cursor = leaf;
     for (;;) {
-        cursor = cursor->Parent();
-        if (!cursor) break;
-        cursor->SetExpanded(true);
-        if (ClearCount() != clears) return;
-        cursor = cursor->FirstChild();
+        TTreeNode *up = cursor->Parent();
+        if (!up) break;
+        cursor = NodeItemOf(up);
+        if (!cursor || !ExpandHeld(cursor)) return;
+        cursor = NodeItemOf(cursor->FirstChild());
         if (!cursor) return;
         target = cursor;
-        cursor->SetExpanded(true);
-        if (ClearCount() != clears) return;
-        cursor = cursor->FirstChild();
-        if (!cursor) break;
+        if (!ExpandHeld(cursor)) return;
+        TTreeNode *down = cursor->FirstChild();
+        if (!down) break;
+        cursor = NodeItemOf(down);
+        if (!cursor) return;
     }
+    const TLoadGuard held(this, target);
     target->SetSelected(true);
-    static_cast<TNodeItem *>(target)->AutoExpanded = true;
+    if (held.Holds()) target->AutoExpanded = true;
 }

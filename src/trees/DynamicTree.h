@@ -5,6 +5,11 @@
 // LoadAll). A child query runs in the calling thread (SyncDataLoad) or on a TQueryThread of its
 // own. Each node carries a TItemInfo with the row's id, parent id, caption and leaf flag.
 //
+// Handlers, expansions and the user's input taken between background rows may rebuild the tree,
+// delete nodes or destroy the tree itself: every load step checks a TLoadGuard after such a call.
+// A node whose id stands in its own ancestry is never loaded, and with LoadAll every id is loaded
+// once, so rows that refer to each other end after at most rows × depth nodes.
+//
 // Properties whose writing has effects have setters; the others ("stored only") are plain
 // members that take effect at the next load.
 #include "data/ARQuery.h"
@@ -12,6 +17,8 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <functional>
 
@@ -79,12 +86,17 @@ public:
 
     // The guard before every step that touches the view: deactivates the tree when it answers false.
     bool CanWork();
-    // The node's item info (null for nodes that carry none).
+    // The node's item info: null for nodes that carry none, a node of the view that is not a
+    // TNodeItem or whose data no longer points at its own record included.
     static TItemInfo *ItemInfoOf(const TTreeNode *node);
+    // The node as one of the tree's own, or null.
+    static TNodeItem *NodeItemOf(TTreeNode *node);
+    // Changes with every activation and deactivation: the nodes of an older generation are gone.
+    quint64 Generation() const { return generation_; }
 
     // Internal state, readable for those who watch the tree.
     const TPlaceholderList &Placeholders() const { return placeholders_; }
-    const QList<TQueryThread *> &QueryThreads() const { return queryThreads_; }
+    const QList<QPointer<TQueryThread>> &QueryThreads() const { return queryThreads_; }
 
     void LoadChildren(TNodeItem *node);
     void AutoExpand();
@@ -101,15 +113,16 @@ private:
     // Source: the parent node in synchronous mode, the thread in asynchronous mode.
     void AddDataNode(TNodeItem *parent, TQueryThread *thread, const TFields &fields);
     void FillDataNode(TNodeItem *node, const TFields &fields);
+    void FinishAddedNode(TNodeItem *parent, TNodeItem *added, const TFields &fields, TItemInfoClass cls);
+    bool WaitsForChildren(const TNodeItem *node, const TItemInfo &info) const;
     void AddPlaceholder(TNodeItem *node, TItemInfoClass cls);
-    void RemoveFailedNode(TNodeItem *node, quint64 clearCount);
     bool RepeatsAncestor(const TNodeItem *node) const;
     void TreeViewExpanding(QObject *sender, TTreeNode *node, bool &allowExpansion);
     void ExpandTitleNode();
     void ExpandFirstLeaf();
+    bool ExpandHeld(TNodeItem *node);
     void QueryDone(TQueryThread *thread, TMemDataSet *dataSet);
     void QueryThreadTerminated(TQueryThread *thread);
-    quint64 ClearCount() const;
 
     QString topVirNodeTitle_;
     QStringList sqlTable_;
@@ -124,5 +137,8 @@ private:
 
     TTreeView::TExpandingEvent savedOnExpanding_;
     TPlaceholderList placeholders_;
-    QList<TQueryThread *> queryThreads_;
+    QList<QPointer<TQueryThread>> queryThreads_;
+    quint64 generation_ = 0;
+    // The ids whose children this activation has loaded.
+    QSet<QString> loadedIds_;
 };

@@ -1,7 +1,7 @@
 // The dynamic tree's loading: the top node, the child queries (in the calling thread or on a
-// query thread) and the nodes they add. Every step that touches the view asks CanWork first; a
-// deactivation clears the view, so a node held across a step that may deactivate is touched again
-// only while the view's clear count is unchanged.
+// query thread) and the nodes they add. Every step that touches the view asks CanWork first, and
+// every step that called code of others (a handler, an expansion, the user's input) asks its
+// TLoadGuard before it touches the tree or a node it held again.
 #include "trees/DynamicTree.h"
 
 #include "authpay/Application.h"
@@ -10,6 +10,7 @@
 #include "data/DefaultConn.h"
 #include "frame/ModuleGlobals.h"
 #include "trees/ChildSql.h"
+#include "trees/LoadGuard.h"
 #include "trees/QueryThread.h"
 #include "trees/TreeErrors.h"
 
@@ -23,13 +24,14 @@ constexpr qint64 kMessageSliceMs = 8;
 
 void TDynamicTree::LoadTopNode() {
     treeView_->ClearNodes();
-    const quint64 clears = ClearCount();
+    const TLoadGuard tree(this);
     std::unique_ptr<TNodeItem> node(new TNodeItem);
     TItemInfoClass cls = TItemInfoClassOf;
-    if (OnBeforAddNode) OnBeforAddNode(this, nullptr, node.get(), cls);
+    if (const TOnBeforAddNode before = OnBeforAddNode) before(this, nullptr, node.get(), cls);
+    if (!tree.Holds()) return;
     try {
         TItemInfo *info = cls();
-        node->Data = info;
+        node->SetItemInfo(info);
         info->Kind = ikTopNode;
         info->Node = node.get();
         info->Id = TopVirNodeIdValue;
@@ -40,12 +42,14 @@ void TDynamicTree::LoadTopNode() {
         if (!CanWork()) return;  // the node and its info go with the unique pointer
         TNodeItem *top = node.release();
         treeView_->AddChildObject(nullptr, top, top->Text(), top->Data);
+        const TLoadGuard held(this, top);
         try {
-            if (OnAfterAddNode) OnAfterAddNode(this, nullptr, top, info);
+            if (const TOnAfterAddNode after = OnAfterAddNode) after(this, nullptr, top, info);
+            if (!held.Holds()) return;
             LoadChildren(top);
-            AutoExpand();
+            if (held.Holds()) AutoExpand();
         } catch (...) {
-            RemoveFailedNode(top, clears);
+            if (held.Holds()) delete top;
         }
     } catch (...) {
         // A failure while the top level is built leaves an empty view; the tree stays active.
@@ -53,10 +57,12 @@ void TDynamicTree::LoadTopNode() {
 }
 
 void TDynamicTree::LoadChildren(TNodeItem *node) {
-    if (!CanWork() || !node || !ItemInfoOf(node)) return;
+    if (!CanWork() || !ItemInfoOf(node)) return;
     if (node->HasChildren()) node->DeleteChildren();
-    const QString sql = BuildChildSql(sqlTable_, FieldPid, FieldOrderBy, ItemInfoOf(node)->Id);
+    const QString id = ItemInfoOf(node)->Id;
+    const QString sql = BuildChildSql(sqlTable_, FieldPid, FieldOrderBy, id);
     node->ChildrenLoaded = true;
+    loadedIds_.insert(id);
     if (SyncDataLoad) LoadChildrenSync(node, sql);
     else LoadChildrenAsync(node, sql);
 }
@@ -69,8 +75,9 @@ void TDynamicTree::LoadChildrenSync(TNodeItem *node, const QString &sql) {
     // the automatic expansion, a handler) on the same connection, and a backend that streams a
     // forward-only result (PostgreSQL) drops the rest of this one when another statement starts.
     rows->RecordCount();
+    const TLoadGuard parent(this, node);
     while (!rows->Eof()) {
-        if (!CanWork()) return;
+        if (!parent.Holds() || !CanWork()) return;
         AddDataNode(node, nullptr, *rows);
         rows->Next();
     }
@@ -84,6 +91,9 @@ void TDynamicTree::LoadChildrenAsync(TNodeItem *node, const QString &sql) {
     thread->OnTerminate = [this](TQueryThread *t) { QueryThreadTerminated(t); };
     thread->OnQueryDone = [this](TQueryThread *t, TMemDataSet *rows) { QueryDone(t, rows); };
     thread->ParentNode = node;
+    // The node's destruction ends the load it waits for; a load of the node that replaces an
+    // earlier one ends that one (its rows would come twice).
+    if (node->Loading) node->Loading->Terminate();
     node->Loading = thread;
     if (!CanWork()) thread->Terminate();
     thread->start();
@@ -91,40 +101,59 @@ void TDynamicTree::LoadChildrenAsync(TNodeItem *node, const QString &sql) {
 
 void TDynamicTree::AddDataNode(TNodeItem *parent, TQueryThread *thread, const TFields &fields) {
     if (!CanWork() || (thread && thread->IsTerminated())) return;
+    const TLoadGuard parentHeld(this, parent);
     std::unique_ptr<TNodeItem> node(new TNodeItem);
     TItemInfoClass cls = TItemInfoClassOf;
-    if (OnBeforAddNode) OnBeforAddNode(this, &fields, node.get(), cls);
+    if (const TOnBeforAddNode before = OnBeforAddNode) before(this, &fields, node.get(), cls);
+    if (!parentHeld.Holds()) return;
     std::unique_ptr<TItemInfo> info(cls());
     if (!ItemInfoOf(parent)) {
         if (!CanWork() || (thread && thread->IsTerminated())) return;
         throw TExceptDynamicTree(SNodeInfoLost());
     }
-    node->Data = info.release();
-    const quint64 clears = ClearCount();
+    node->SetItemInfo(info.release());
     try {
         FillDataNode(node.get(), fields);
         if (!CanWork()) return;
         TNodeItem *added = node.release();
         treeView_->AddChildObject(parent, added, added->Text(), added->Data);
+        const TLoadGuard held(this, added);
         try {
-            if (parent->ExpandOnLoad) {
-                parent->ExpandOnLoad = false;
-                parent->SetExpanded(true);
-            }
-            if (OnAfterAddNode) OnAfterAddNode(this, &fields, added, ItemInfoOf(added));
-            if (ClearCount() != clears) return;
-            TItemInfo *addedInfo = ItemInfoOf(added);
-            if (addedInfo->IsLeaf || RepeatsAncestor(added)) added->ChildrenLoaded = true;
-            else if (loadAll_) LoadChildren(added);
-            else AddPlaceholder(added, cls);
-            AutoExpand();
+            FinishAddedNode(parent, added, fields, cls);
         } catch (...) {
-            RemoveFailedNode(added, clears);
+            if (held.Holds()) delete added;
         }
     } catch (...) {
         // The row is dropped (the node not yet in the view goes with its unique pointer); the next
         // row is still read.
     }
+}
+
+// What follows a node's arrival in the view: the parent opened if it waited for it, the handler,
+// then the node's own children (none, loaded at once, or a placeholder) and the automatic
+// expansion. Each call may end the node, its parent or the tree.
+void TDynamicTree::FinishAddedNode(TNodeItem *parent, TNodeItem *added, const TFields &fields, TItemInfoClass cls) {
+    const TLoadGuard held(this, added);
+    if (parent->ExpandOnLoad) {
+        parent->ExpandOnLoad = false;
+        parent->SetExpanded(true);
+        if (!held.Holds()) return;
+    }
+    if (const TOnAfterAddNode after = OnAfterAddNode) after(this, &fields, added, ItemInfoOf(added));
+    if (!held.Holds()) return;
+    const TItemInfo *info = ItemInfoOf(added);
+    if (!info || !WaitsForChildren(added, *info)) added->ChildrenLoaded = true;
+    else if (loadAll_) LoadChildren(added);
+    else AddPlaceholder(added, cls);
+    if (held.Holds()) AutoExpand();
+}
+
+// A leaf has no children; a node whose id stands in its own ancestry would repeat that ancestor's
+// subtree endlessly; with LoadAll an id already loaded elsewhere would repeat that subtree (with
+// rows that refer to each other, once for every ordering of them). Such nodes are shown, never
+// loaded.
+bool TDynamicTree::WaitsForChildren(const TNodeItem *node, const TItemInfo &info) const {
+    return !info.IsLeaf && !RepeatsAncestor(node) && !(loadAll_ && loadedIds_.contains(info.Id));
 }
 
 void TDynamicTree::FillDataNode(TNodeItem *node, const TFields &fields) {
@@ -146,7 +175,7 @@ void TDynamicTree::AddPlaceholder(TNodeItem *node, TItemInfoClass cls) {
     info->Kind = ikPlaceholder;
     info->Node = nullptr;
     info->IsLeaf = false;
-    placeholder->Data = info;
+    placeholder->SetItemInfo(info);
     placeholder->OwnerPos = placeholders_.insert(placeholders_.end(), placeholder);
     placeholder->OwnerList = &placeholders_;
     if (!CanWork()) {
@@ -157,8 +186,6 @@ void TDynamicTree::AddPlaceholder(TNodeItem *node, TItemInfoClass cls) {
     AutoExpand();
 }
 
-// A node whose id is already the id of one of its ancestors would only repeat that ancestor's
-// subtree, endlessly: it is shown, but never loaded.
 bool TDynamicTree::RepeatsAncestor(const TNodeItem *node) const {
     const QString &id = ItemInfoOf(node)->Id;
     for (const TTreeNode *p = node->Parent(); p; p = p->Parent())
@@ -166,29 +193,27 @@ bool TDynamicTree::RepeatsAncestor(const TNodeItem *node) const {
     return false;
 }
 
-void TDynamicTree::RemoveFailedNode(TNodeItem *node, quint64 clearCount) {
-    if (treeView_ && ClearCount() == clearCount) delete node;
-}
-
 void TDynamicTree::QueryDone(TQueryThread *thread, TMemDataSet *dataSet) {
     struct CloseAtEnd {
         TMemDataSet *rows;
         ~CloseAtEnd() { rows->Close(); }
     } closeAtEnd{dataSet};
+    // A node's destruction ends its load: a load that is not ended still has its parent.
     if (thread->IsTerminated() || !CanWork()) return;
-    // The user's input is answered between rows; the pending messages are taken every few
-    // milliseconds rather than after every row, which would repaint the view once per row.
+    const TLoadGuard parent(this, thread->ParentNode);
+    // The user's input is answered between rows, which may rebuild or destroy the tree; the
+    // pending messages are taken every few milliseconds rather than after every row, which would
+    // repaint the view once per row.
     QElapsedTimer sinceMessages;
     sinceMessages.start();
     try {
         for (dataSet->First(); !dataSet->Eof() && !thread->IsTerminated(); dataSet->Next()) {
-            if (!CanWork()) return;
+            if (!parent.Holds() || !CanWork()) return;
             AddDataNode(thread->ParentNode, thread, *dataSet);
-            if (!CanWork()) return;
+            if (!parent.Holds() || !CanWork()) return;
             if (sinceMessages.elapsed() < kMessageSliceMs) continue;
             if (authpay::Application) authpay::Application->ProcessMessages();
             sinceMessages.restart();
-            if (!CanWork()) return;
         }
     } catch (...) {
         // A lost parent ends this load without a message.

@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 #include <list>
+#include <memory>
 
 class TQueryThread;
 
@@ -48,9 +49,16 @@ public:
     // A placeholder takes itself out of its list; every node frees its item info.
     ~TNodeItem() override;
 
-    TItemInfo *ItemInfo() const { return static_cast<TItemInfo *>(Data); }
+    // The item info is the node's own record, which it frees: it answers only while the node's
+    // data still points at that record (data set to something else by others reads as none).
+    TItemInfo *ItemInfo() const { return Data == info_ ? info_ : nullptr; }
+    void SetItemInfo(TItemInfo *info);
     // NodeIdRole and NodeIsLeafRole answer the item info's Id and IsLeaf.
     QVariant data(int column, int role) const override;
+
+    // A token that expires when the node is destroyed: whoever holds a node across code of others
+    // keeps one and asks it before touching the node again.
+    std::weak_ptr<const void> LifeToken();
 
     TPlaceholderList *OwnerList = nullptr;  // set only on placeholders
     TPlaceholderList::iterator OwnerPos;
@@ -59,4 +67,8 @@ public:
     bool AutoExpanded = false;
     // The background load of this node's children, while it runs.
     QPointer<TQueryThread> Loading;
+
+private:
+    TItemInfo *info_ = nullptr;
+    std::shared_ptr<const bool> life_;
 };

@@ -4,14 +4,21 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QList>
 
 namespace {
 std::atomic<int> liveThreads{0};
+// Every query thread not yet freed. Threads are made and freed in the user-interface thread only.
+QList<TQueryThread *> &LiveThreads() {
+    static QList<TQueryThread *> threads;
+    return threads;
 }
+}  // namespace
 
 TQueryThread::TQueryThread(bool createSuspended, std::unique_ptr<TMemDataSet> query)
     : query_(std::move(query)) {
     ++liveThreads;
+    LiveThreads().append(this);
     // The thread object lives in the creating (user-interface) thread: the finished signal
     // arrives there.
     connect(this, &QThread::finished, this, &TQueryThread::Finished, Qt::QueuedConnection);
@@ -20,7 +27,16 @@ TQueryThread::TQueryThread(bool createSuspended, std::unique_ptr<TMemDataSet> qu
 
 TQueryThread::~TQueryThread() {
     wait();
+    LiveThreads().removeOne(this);
     --liveThreads;
+}
+
+void TQueryThread::Terminate() {
+    {
+        std::lock_guard lock(handOver_);
+        terminated_ = true;
+    }
+    handedOver_.notify_all();
 }
 
 void TQueryThread::run() {
@@ -31,19 +47,32 @@ void TQueryThread::run() {
             failed_ = true;
         }
     }
-    // The user-interface thread reads the rows while this one waits.
-    if (!terminated_ && !failed_)
-        QMetaObject::invokeMethod(this, [this] { DoQueryDone(); }, Qt::BlockingQueuedConnection);
+    if (terminated_ || failed_) return;
+    // The user-interface thread reads the rows while this one waits; a termination before the
+    // hand-over has begun ends the wait (the pending call goes with the thread object).
+    QMetaObject::invokeMethod(this, [this] { DoQueryDone(); }, Qt::QueuedConnection);
+    std::unique_lock lock(handOver_);
+    handedOver_.wait(lock, [this] { return deliveryEnded_ || (terminated_ && !deliveryBegun_); });
 }
 
 void TQueryThread::DoQueryDone() {
-    if (terminated_ || !OnQueryDone) return;
-    GuardedEvent(this, [this] { OnQueryDone(this, query_.get()); });
+    {
+        std::lock_guard lock(handOver_);
+        deliveryBegun_ = !terminated_;
+    }
+    // A copy: the handler may be replaced (a tree's deactivation clears it) while it runs.
+    if (const TQueryDoneEvent done = OnQueryDone; deliveryBegun_ && done)
+        GuardedEvent(this, [&] { done(this, query_.get()); });
+    {
+        std::lock_guard lock(handOver_);
+        deliveryEnded_ = true;
+    }
+    handedOver_.notify_all();
 }
 
 void TQueryThread::Finished() {
     wait();
-    if (OnTerminate) GuardedEvent(this, [this] { OnTerminate(this); });
+    if (const TNotifyEvent terminate = OnTerminate) GuardedEvent(this, [&] { terminate(this); });
     deleteLater();
 }
 
@@ -56,5 +85,14 @@ bool TQueryThread::WaitForAll(int msecs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         if (liveThreads.load() > 0) QThread::msleep(1);
     }
+    return liveThreads.load() == 0;
+}
+
+bool TQueryThread::StopAll(int msecs) {
+    const QList<TQueryThread *> threads = LiveThreads();
+    for (TQueryThread *thread : threads) thread->Terminate();
+    QDeadlineTimer deadline(msecs);
+    for (TQueryThread *thread : threads)
+        if (thread->wait(deadline)) delete thread;
     return liveThreads.load() == 0;
 }

@@ -6,13 +6,16 @@
 // after which the thread frees itself.
 //
 // Terminate only asks: the thread finishes what it is doing, skips what is left and delivers
-// nothing. Every handler is called in the user-interface thread.
+// nothing; a thread that waits to hand its rows over stops waiting, unless the hand-over has
+// begun. Every handler is called in the user-interface thread.
 #include "data/MemDataSet.h"
 
 #include <QThread>
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 class TNodeItem;
 
@@ -31,7 +34,7 @@ public:
     TNotifyEvent OnTerminate;
     TNodeItem *ParentNode = nullptr;
 
-    void Terminate() { terminated_ = true; }
+    void Terminate();
     bool IsTerminated() const { return terminated_; }
     // Whether its query failed (its rows are then not delivered).
     bool Failed() const { return failed_; }
@@ -39,8 +42,12 @@ public:
     // Query threads not yet freed, in this process.
     static int LiveCount();
     // Lets pending deliveries and self-frees run until no query thread is left, or the time is up
-    // (milliseconds). Answers whether none is left. For shut-down and tests.
+    // (milliseconds). Answers whether none is left. For tests.
     static bool WaitForAll(int msecs);
+    // For the module's unload: asks every query thread to terminate, joins each within the bound
+    // (milliseconds, for all together) and frees those that ended, their pending deliveries with
+    // them. Takes no event. Answers whether none is left.
+    static bool StopAll(int msecs);
 
 protected:
     void run() override;
@@ -52,4 +59,9 @@ private:
     std::unique_ptr<TMemDataSet> query_;
     std::atomic<bool> terminated_{false};
     std::atomic<bool> failed_{false};
+    // The hand-over of the rows: begun and ended in the user-interface thread, waited for here.
+    std::mutex handOver_;
+    std::condition_variable handedOver_;
+    bool deliveryBegun_ = false;
+    bool deliveryEnded_ = false;
 };
