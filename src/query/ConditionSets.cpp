@@ -2,10 +2,18 @@
 
 #include <QDir>
 #include <QFile>
-#include <QStringDecoder>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 // Group names are kept apart from QSettings' own separators: "/" and "\" are written as "%2F"
@@ -23,11 +31,7 @@ QString Unkey(QString text) {
 // An INI file as this module writes it: UTF-8 text whose lines are sections, key=value pairs,
 // comments or empty. QSettings reads almost anything and would write its reading back over the
 // rest, so a file of another shape is left alone.
-bool LooksLikeIni(const QString &fileName) {
-    QFile file(fileName);
-    if (!file.exists()) return true;
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.readAll();
+bool LooksLikeIni(const QByteArray &bytes) {
     if (bytes.contains('\0')) return false;
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
@@ -40,6 +44,56 @@ bool LooksLikeIni(const QString &fileName) {
     }
     return true;
 }
+
+enum class TFileState { Read, Missing, NotRegular, TooLarge, Unreadable };
+
+// What is at the file's place, and with `bytes` its content. Opened without waiting, so that a
+// pipe answers at once, and looked at before anything is read: only a regular file of at most
+// kMaxFileBytes is read, and no more than that even if it grows meanwhile. A link that leads
+// nowhere is no file to replace either.
+TFileState ReadSetsFile(const QString &fileName, QByteArray *bytes) {
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) return TFileState::Unreadable;
+        return QFileInfo(fileName).isSymLink() ? TFileState::NotRegular : TFileState::Missing;
+    }
+    const struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return TFileState::Unreadable;
+    if (!S_ISREG(st.st_mode)) return TFileState::NotRegular;
+    if (st.st_size > TConditionSetFile::kMaxFileBytes) return TFileState::TooLarge;
+    if (!bytes) return TFileState::Read;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) return TFileState::Unreadable;
+    *bytes = file.read(TConditionSetFile::kMaxFileBytes + 1);
+    if (bytes->size() > TConditionSetFile::kMaxFileBytes) return TFileState::TooLarge;
+    return file.error() == QFileDevice::NoError ? TFileState::Read : TFileState::Unreadable;
+}
+
+QString StateError(TFileState state, const QString &fileName) {
+    switch (state) {
+    case TFileState::NotRegular: return QStringLiteral("查询方案文件“%1”不是普通文件，未作改动。").arg(fileName);
+    case TFileState::TooLarge:
+        return QStringLiteral("查询方案文件“%1”超过 %2 MiB，不是查询方案文件，未作改动。")
+            .arg(fileName)
+            .arg(TConditionSetFile::kMaxFileBytes >> 20);
+    case TFileState::Unreadable: return QStringLiteral("查询方案文件“%1”无法读取。").arg(fileName);
+    default: return {};
+    }
+}
+
+QString WriteError(const QString &fileName) { return QStringLiteral("查询方案文件“%1”无法写入。").arg(fileName); }
+
+// Two programs that change the file at once would each write back what they read, and one change
+// would be lost: a change is made under the file's lock.
+bool Lock(QLockFile &lock, const QString &fileName, QString *error) {
+    if (lock.tryLock(10000)) return true;
+    *error = WriteError(fileName);
+    return false;
+}
 }  // namespace
 
 TConditionSetFile::TConditionSetFile(QString fileName, QString unitCode)
@@ -50,17 +104,34 @@ QString TConditionSetFile::DefaultFileName() {
         .filePath(QStringLiteral("authpay/查询方案.ini"));
 }
 
-bool TConditionSetFile::Readable(QString *error) const {
-    if (QFileInfo(fileName_).exists() && !QFileInfo(fileName_).isReadable()) {
-        *error = QStringLiteral("查询方案文件“%1”无法读取。").arg(fileName_);
+// A private copy of the file for QSettings to read and change: QSettings never opens the file
+// itself, which could meanwhile have become something else, and a change reaches the file only
+// whole, through Commit.
+struct TSetsCopy {
+    QTemporaryDir dir;
+    std::unique_ptr<QSettings> settings;
+    QString Path() const { return dir.filePath(QStringLiteral("sets.ini")); }
+};
+
+bool TConditionSetFile::Open(TSetsCopy &copy, QString *error) const {
+    QByteArray bytes;
+    const TFileState state = ReadSetsFile(fileName_, &bytes);
+    if (state != TFileState::Read && state != TFileState::Missing) {
+        *error = StateError(state, fileName_);
         return false;
     }
-    QSettings s(fileName_, QSettings::IniFormat);
-    if (s.status() != QSettings::NoError || !LooksLikeIni(fileName_)) {
+    QFile file(copy.Path());
+    if (!copy.dir.isValid() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
+        *error = StateError(TFileState::Unreadable, fileName_);
+        return false;
+    }
+    file.close();
+    copy.settings = std::make_unique<QSettings>(copy.Path(), QSettings::IniFormat);
+    if (copy.settings->status() != QSettings::NoError || !LooksLikeIni(bytes)) {
         *error = QStringLiteral("查询方案文件“%1”已损坏，未作改动。").arg(fileName_);
         return false;
     }
-    const int format = s.value(QStringLiteral("format"), kFormat).toInt();
+    const int format = copy.settings->value(QStringLiteral("format"), kFormat).toInt();
     if (format > kFormat) {
         *error = QStringLiteral("查询方案文件“%1”由较新的版本写入（格式%2），本版本不能读写，未作改动。")
                      .arg(fileName_)
@@ -70,9 +141,34 @@ bool TConditionSetFile::Readable(QString *error) const {
     return true;
 }
 
+// The changed copy written to a new file beside the file (beside the file a link leads to), which
+// is then renamed over it. The file is looked at once more first: what is no longer a regular file
+// is not replaced.
+bool TConditionSetFile::Commit(TSetsCopy &copy, QString *error) const {
+    copy.settings->sync();
+    QFile changed(copy.Path());
+    if (copy.settings->status() != QSettings::NoError || !changed.open(QIODevice::ReadOnly)) {
+        *error = WriteError(fileName_);
+        return false;
+    }
+    const QByteArray bytes = changed.readAll();
+    if (const TFileState state = ReadSetsFile(fileName_, nullptr);
+        state != TFileState::Read && state != TFileState::Missing) {
+        *error = StateError(state, fileName_);
+        return false;
+    }
+    QSaveFile file(fileName_);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = WriteError(fileName_);
+        return false;
+    }
+    return true;
+}
+
 QStringList TConditionSetFile::Names(QString *error) const {
-    if (!Readable(error)) return {};
-    QSettings s(fileName_, QSettings::IniFormat);
+    TSetsCopy copy;
+    if (!Open(copy, error)) return {};
+    QSettings &s = *copy.settings;
     s.beginGroup(Key(unitCode_));
     QStringList names;
     for (const QString &g : s.childGroups()) names << Unkey(g);
@@ -81,8 +177,9 @@ QStringList TConditionSetFile::Names(QString *error) const {
 }
 
 bool TConditionSetFile::Load(const QString &name, TConditionSet *set, QString *error) const {
-    if (!Readable(error)) return false;
-    QSettings s(fileName_, QSettings::IniFormat);
+    TSetsCopy copy;
+    if (!Open(copy, error)) return false;
+    QSettings &s = *copy.settings;
     s.beginGroup(Key(unitCode_) + QLatin1Char('/') + Key(name));
     if (s.childKeys().isEmpty()) {
         *error = QStringLiteral("没有名为“%1”的查询方案。").arg(name);
@@ -112,9 +209,11 @@ bool TConditionSetFile::Save(const QString &name, const TConditionSet &c, QStrin
         *error = QStringLiteral("查询方案的名称不能为空。");
         return false;
     }
-    if (!Readable(error)) return false;
     QDir().mkpath(QFileInfo(fileName_).absolutePath());
-    QSettings s(fileName_, QSettings::IniFormat);
+    QLockFile lock(fileName_ + QStringLiteral(".lock"));
+    TSetsCopy copy;
+    if (!Lock(lock, fileName_, error) || !Open(copy, error)) return false;
+    QSettings &s = *copy.settings;
     s.setValue(QStringLiteral("format"), kFormat);
     s.beginGroup(Key(unitCode_) + QLatin1Char('/') + Key(name.trimmed()));
     s.remove(QString());
@@ -133,22 +232,19 @@ bool TConditionSetFile::Save(const QString &name, const TConditionSet &c, QStrin
     s.setValue("itemCodes", c.itemCodes);
     s.setValue("subtotals", c.subtotals);
     s.endGroup();
-    s.sync();
-    if (s.status() != QSettings::NoError) {
-        *error = QStringLiteral("查询方案文件“%1”无法写入。").arg(fileName_);
-        return false;
-    }
-    return true;
+    return Commit(copy, error);
 }
 
 bool TConditionSetFile::Remove(const QString &name, QString *error) {
-    if (!Readable(error)) return false;
-    QSettings s(fileName_, QSettings::IniFormat);
-    s.remove(Key(unitCode_) + QLatin1Char('/') + Key(name));
-    s.sync();
-    if (s.status() != QSettings::NoError) {
-        *error = QStringLiteral("查询方案文件“%1”无法写入。").arg(fileName_);
-        return false;
-    }
-    return true;
+    QLockFile lock(fileName_ + QStringLiteral(".lock"));
+    TSetsCopy copy;
+    if (!QFileInfo::exists(QFileInfo(fileName_).absolutePath())) return true;  // nothing saved, nothing to remove
+    if (!Lock(lock, fileName_, error) || !Open(copy, error)) return false;
+    const QString group = Key(unitCode_) + QLatin1Char('/') + Key(name);
+    copy.settings->beginGroup(group);
+    const bool saved = !copy.settings->allKeys().isEmpty();
+    copy.settings->endGroup();
+    if (!saved) return true;
+    copy.settings->remove(group);
+    return Commit(copy, error);
 }

@@ -2,7 +2,10 @@
 // Saved condition sets ("查询方案") of the query window: the grouping boxes, every filter, the unit
 // level and the subtotal box under a name, kept per unit in an INI file of the user's own
 // configuration folder. A file that cannot be read, or that a newer version wrote, is never
-// written over: reading answers an error and saving refuses, so nothing in it is lost.
+// written over: reading answers an error and saving refuses, so nothing in it is lost. Only a
+// regular file (or a link to one) of at most kMaxFileBytes is read: a pipe, a device or a huge file
+// in its place is reported the same way and left as it is. A change is written to a new file beside
+// it, which then takes its place by renaming: the old file stays whole until the new one is.
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +23,8 @@ struct TConditionSet {
     friend bool operator==(const TConditionSet &, const TConditionSet &) = default;
 };
 
+struct TSetsCopy;
+
 class TConditionSetFile {
 public:
     // The file `fileName`; the sets of the unit `unitCode`.
@@ -34,9 +39,11 @@ public:
     bool Remove(const QString &name, QString *error);
 
     static constexpr int kFormat = 1;  // the file layout this version writes
+    static constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
 
 private:
-    bool Readable(QString *error) const;
+    bool Open(TSetsCopy &copy, QString *error) const;
+    bool Commit(TSetsCopy &copy, QString *error) const;
 
     QString fileName_;
     QString unitCode_;

@@ -1,10 +1,15 @@
-// Saved condition sets in their INI file: sets round-trip per unit under any name, and a file
-// that is damaged or that a newer version wrote is reported and never written over.
+// Saved condition sets in their INI file: sets round-trip per unit under any name; a file that is
+// damaged or that a newer version wrote, and anything but a regular file of a sane size, is
+// reported and never written over; a save renames a new file into place.
 #include "query/ConditionSets.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 TConditionSet Sample() {
@@ -24,6 +29,11 @@ TConditionSet Sample() {
 QByteArray Read(const QString &file) {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+ino_t Inode(const QString &file) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(file).constData(), &st) == 0 ? st.st_ino : 0;
 }
 }  // namespace
 
@@ -68,4 +78,64 @@ TEST(ConditionSets, DamagedOrNewerFilesAreLeftAlone) {
         EXPECT_TRUE(error.contains(content == newer ? QStringLiteral("较新的版本") : QStringLiteral("已损坏"))) << error.toStdString();
         EXPECT_EQ(Read(path), content);
     }
+}
+
+// A pipe, a link to an endless device, a link to nothing and a file too large to be a sets file
+// are each reported at once, as a damaged file is, and stay as they are: nothing reads them
+// through, waits on them or replaces them.
+TEST(ConditionSets, OnlyARegularFileOfSaneSizeIsRead) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo.ini"), zero = dir.filePath("zero.ini"), nowhere = dir.filePath("nowhere.ini"),
+                  huge = dir.filePath("huge.ini");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link("/dev/zero", zero));
+    ASSERT_TRUE(QFile::link(dir.filePath("none/x.ini"), nowhere));
+    QFile big(huge);
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(TConditionSetFile::kMaxFileBytes + 1));
+    big.close();
+    ::alarm(60);  // a call that waits on the pipe ends the test program instead of hanging it
+    for (const QString &path : {fifo, zero, nowhere, huge}) {
+        TConditionSetFile file(path, "003001");
+        QString error;
+        EXPECT_TRUE(file.Names(&error).isEmpty());
+        EXPECT_TRUE(error.contains(path == huge ? QStringLiteral("超过 4 MiB") : QStringLiteral("不是普通文件"))) << error.toStdString();
+        TConditionSet set;
+        EXPECT_FALSE(file.Load("x", &set, &error));
+        EXPECT_FALSE(file.Save("x", Sample(), &error));
+        EXPECT_FALSE(file.Remove("x", &error));
+        EXPECT_TRUE(error.endsWith(QStringLiteral("未作改动。"))) << error.toStdString();
+    }
+    ::alarm(0);
+    EXPECT_FALSE(QFileInfo(fifo).isFile());
+    EXPECT_EQ(QFileInfo(zero).symLinkTarget(), QStringLiteral("/dev/zero"));
+    EXPECT_TRUE(QFileInfo(nowhere).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("none")));
+    EXPECT_EQ(QFileInfo(huge).size(), TConditionSetFile::kMaxFileBytes + 1);
+}
+
+// Saving writes a new file beside the old one and renames it into place: the old file is never
+// cut short or deleted first (a second name of it keeps the old content), a link keeps leading to
+// the file it names, and nothing of the writing is left behind.
+TEST(ConditionSets, SavingRenamesANewFileIntoPlace) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("real/sets.ini"), link = dir.filePath("sets.ini");
+    TConditionSetFile file(link, "003001");
+    QString error;
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("real")));
+    QFile empty(path);
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    ASSERT_TRUE(QFile::link(path, link));
+    ASSERT_TRUE(file.Save("a", Sample(), &error)) << error.toStdString();
+    const QByteArray first = Read(path);
+    ASSERT_TRUE(first.contains("a\\unitLevel=2"));
+    ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("old.ini")).constData()), 0);
+    const ino_t before = Inode(path);
+    ASSERT_TRUE(file.Save("b", Sample(), &error)) << error.toStdString();
+    EXPECT_NE(Inode(path), before);
+    EXPECT_EQ(Read(dir.filePath("old.ini")), first);
+    EXPECT_TRUE(Read(path).contains("b\\unitLevel=2"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QDir(dir.filePath("real")).entryList(QDir::Files | QDir::Hidden), QStringList{"sets.ini"});
+    EXPECT_EQ(file.Names(&error), QStringList({"a", "b"}));
 }
