@@ -1,6 +1,7 @@
 #include "platform/TreeView.h"
 
 #include <QHeaderView>
+#include <QSet>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QStyledItemDelegate>
@@ -99,15 +100,26 @@ void TTreeView::SetImages(const QList<QIcon> &images) {
     viewport()->update();
 }
 
-void TTreeView::SelectionMoved(QTreeWidgetItem *current, QTreeWidgetItem *previous) {
+// The user moved the selection: every open branch that does not lead to the new node folds, then
+// the node opens (the expanding handler deals with failures of the user's expansions).
+void TTreeView::SelectionMoved(QTreeWidgetItem *current, QTreeWidgetItem *) {
     if (!autoExpand_ || !current) return;
-    bool previousIsAncestor = false;
-    for (QTreeWidgetItem *p = current->parent(); p && previous; p = p->parent())
-        if (p == previous) previousIsAncestor = true;
-    // The user moved the selection: the expansions are the user's (the expanding handler deals
-    // with their failures).
-    if (previous && previous != current && !previousIsAncestor) previous->setExpanded(false);
+    FoldAllBut(current);
     if (current->treeWidget() == this) current->setExpanded(true);
+}
+
+// Folds every expanded node that is neither the node nor one of its ancestors, hidden ones too.
+void TTreeView::FoldAllBut(const QTreeWidgetItem *keep) {
+    QSet<const QTreeWidgetItem *> path;
+    for (const QTreeWidgetItem *p = keep; p; p = p->parent()) path.insert(p);
+    QList<QTreeWidgetItem *> pending;
+    for (int i = 0; i < topLevelItemCount(); ++i) pending << topLevelItem(i);
+    while (!pending.isEmpty()) {
+        QTreeWidgetItem *item = pending.takeLast();
+        if (item->childCount() == 0) continue;
+        if (!path.contains(item) && item->isExpanded()) item->setExpanded(false);
+        for (int i = 0; i < item->childCount(); ++i) pending << item->child(i);
+    }
 }
 
 void TTreeView::ClearNodes() {
@@ -157,8 +169,10 @@ void TTreeView::NodeExpanded(const QModelIndex &index) {
     const QPersistentModelIndex alive(index);
     auto *node = static_cast<TTreeNode *>(itemFromIndex(index));
     bool allow = true;
+    // A copy: the handler may replace itself (a tree that deactivates puts back the one it found).
+    const TExpandingEvent handler = OnExpanding;
     try {
-        OnExpanding(this, node, allow);
+        handler(this, node, allow);
     } catch (...) {
         if (programmatic_) pending_ = std::current_exception();
         else qWarning("TTreeView: an expanding handler failed");

@@ -71,8 +71,8 @@ public:
     QList<QIcon> Images;
     void SetImages(const QList<QIcon> &images);
 
-    // Single-expand mode: selecting a node opens it and closes the node that was selected before
-    // (unless that one is an ancestor of the new selection).
+    // Single-expand mode: selecting a node opens it and folds every open branch that does not
+    // lead to it.
     bool AutoExpand() const { return autoExpand_; }
     void SetAutoExpand(bool on) { autoExpand_ = on; }
 
@@ -113,6 +113,7 @@ Q_SIGNALS:
 private:
     void NodeExpanded(const QModelIndex &index);
     void SelectionMoved(QTreeWidgetItem *current, QTreeWidgetItem *previous);
+    void FoldAllBut(const QTreeWidgetItem *keep);
 
     bool autoExpand_ = false;
     int programmatic_ = 0;

@@ -58,6 +58,25 @@ TEST_P(DataTreeTest, EscAndTheCloseBoxKeepTheTicksTheCloseButtonDropsThem) {
     EXPECT_EQ(lists, (QList<QStringList>{ticked, ticked, {}}));
 }
 
+// Single-expand: opening a branch folds every open branch that does not lead to it, those opened
+// on the way down included; the ticks made there stay.
+TEST_P(DataTreeTest, OpeningABranchFoldsEveryOtherOpenBranch) {
+    TPickerScript script([](TgfrmSelectElement *d) {
+        TPickerUser u(d);
+        TTreeNode *first = u.Reach("2010101");
+        u.Tick(first);
+        TTreeNode *s201 = u.Find("201"), *s20101 = u.Find("20101");
+        ASSERT_TRUE(s201->Expanded() && s20101->Expanded());
+        u.Reach("2050101");
+        EXPECT_FALSE(s201->Expanded() || s20101->Expanded());
+        EXPECT_TRUE(u.Find("205")->Expanded() && u.Find("20501")->Expanded());
+        EXPECT_EQ(first->StateIndex(), spTicked);
+        u.Confirm();
+    });
+    EXPECT_TRUE(ShowDataTreeDialog(list, "2"));
+    EXPECT_EQ(list, QStringList{"2010101@行政运行"});
+}
+
 // Subjects of the user's budget year, budget items only, units below the user's parent unit.
 TEST_P(DataTreeTest, EachKindOffersOnlyTheUsersCodes) {
     QList<QStringList> seen;
