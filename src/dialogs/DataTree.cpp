@@ -69,6 +69,7 @@ void TgfmDataTree::BuildTreeSql() {
 // Nothing is preselected, and the base's show step (centring, first selection) does not run.
 void TgfmDataTree::FormShow() {
     FPickedList = std::make_unique<QStringList>();
+    FPickedCodes.clear();
     BuildTreeSql();
     setWindowTitle(FTitle);
     // The tree's activation requires an open connection: it is opened here when nothing has used
@@ -101,7 +102,7 @@ void TgfmDataTree::ctrvIidBeforClickTreeNode(QObject *, TTreeNode *node, bool &h
     }
 }
 
-// Ticking appends the node's entry, unticking removes its first occurrence: the list keeps the
+// Ticking appends the node's entry, unticking removes its first occurrence: the lists keep the
 // ticked codes in ticking order.
 void TgfmDataTree::ctrvIidChangeStateIndex(QObject *, TTreeNode *node, int, int curCheckKind, int, bool &) {
     const TItemInfo *info = TDynamicTree::ItemInfoOf(node);
@@ -109,8 +110,14 @@ void TgfmDataTree::ctrvIidChangeStateIndex(QObject *, TTreeNode *node, int, int 
     FSelId = info->Id;
     FSelName = info->Caption;
     const QString entry = info->Id + QLatin1Char('@') + info->Caption;
-    if (curCheckKind == ckChecked) FPickedList->removeOne(entry);
-    else FPickedList->append(entry);
+    const TPickedCode picked{info->Id, info->Caption};
+    if (curCheckKind == ckChecked) {
+        FPickedList->removeOne(entry);
+        FPickedCodes.removeOne(picked);
+    } else {
+        FPickedList->append(entry);
+        FPickedCodes.append(picked);
+    }
 }
 
 void TgfmDataTree::btnConfirmClick() {
@@ -121,17 +128,31 @@ void TgfmDataTree::btnConfirmClick() {
 void TgfmDataTree::btnCloseClick() {
     FConfirmed = false;
     if (FPickedList) FPickedList->clear();
+    FPickedCodes.clear();
     close();
 }
 
 void TgfmDataTree::trvBottomDblClick() {}
 
-bool ShowDataTreeDialog(QStringList &list, const QString &kind, const QString &sql) {
+namespace {
+// Runs the dialog of the kind and hands it, closed, to read.
+template <class Read>
+void RunDataTreeDialog(const QString &kind, const QString &sql, Read read) {
     std::unique_ptr<TgfmDataTree> dialog(
         static_cast<TgfmDataTree *>(ConstructComponent<TgfmDataTree>(TComponentOwner{})));
     dialog->FKind = kind;
     if (!sql.isEmpty()) dialog->FTreeSql = sql;
     dialog->ShowModal();
-    list = dialog->FPickedList ? *dialog->FPickedList : QStringList();
+    read(*dialog);
+}
+}  // namespace
+
+bool ShowDataTreeDialog(QStringList &list, const QString &kind, const QString &sql) {
+    RunDataTreeDialog(kind, sql, [&](const TgfmDataTree &d) { list = d.FPickedList ? *d.FPickedList : QStringList(); });
+    return true;
+}
+
+bool ShowDataTreeDialog(QList<TPickedCode> &picked, const QString &kind, const QString &sql) {
+    RunDataTreeDialog(kind, sql, [&](const TgfmDataTree &d) { picked = d.FPickedCodes; });
     return true;
 }

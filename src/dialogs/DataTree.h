@@ -1,7 +1,8 @@
 #pragma once
 // TgfmDataTree: the modal dialog in which the user ticks several bottom-level codes of the budget
-// items, subjects or units. Only leaves carry a check box; the ticked codes come back as entries
-// "code@name" in the order they were ticked.
+// items, subjects or units. Only leaves carry a check box; the ticked codes come back in the order
+// they were ticked, as entries "code@name" and, for callers that need the code whole (a code may
+// hold "@" itself), as code and name apart.
 #include "dialogs/SelectElement.h"
 
 #include <QStringList>
@@ -12,6 +13,12 @@ class TFields;
 class TItemInfo;
 class TNodeItem;
 class TTreeNode;
+
+// A ticked code and its name.
+struct TPickedCode {
+    QString Code, Name;
+    bool operator==(const TPickedCode &) const = default;
+};
 
 class TgfmDataTree : public TgfrmSelectElement {
     Q_OBJECT
@@ -25,6 +32,8 @@ public:
 
     // Created when the dialog is shown, freed when it is destroyed.
     std::unique_ptr<QStringList> FPickedList;
+    // The same ticks, code and name apart.
+    QList<TPickedCode> FPickedCodes;
     QString FTreeSql;
     QString FKind;
     QString FTitle;
@@ -49,3 +58,5 @@ private:
 // used only for another kind. The caller's list is replaced by the ticked entries; the answer is
 // true whenever the dialog was shown.
 bool ShowDataTreeDialog(QStringList &list, const QString &kind, const QString &sql = QString());
+// The same, with the ticked codes and their names apart.
+bool ShowDataTreeDialog(QList<TPickedCode> &picked, const QString &kind, const QString &sql = QString());

@@ -186,12 +186,13 @@ void TbfrmApportionQry::cobMidChange() {
 }
 
 // The data tree dialog's picks into the box of the kind: codes joined by "," and, as its hint,
-// the quoted list for the query.
+// the quoted list for the query. The dialog hands codes over apart from their names, so a code
+// that holds "@" stays whole.
 void TbfrmApportionQry::PickCodes(const QString &kind) {
-    QStringList picked;
+    QList<TPickedCode> picked;
     ShowDataTreeDialog(picked, kind);
     QStringList codes;
-    for (const QString &entry : picked) codes << TextBeforeChar(entry, QLatin1Char('@'));
+    for (const TPickedCode &p : picked) codes << p.Code;
     TCodeEdit *box = kind == QLatin1String("1") ? edtIid : kind == QLatin1String("2") ? edtBid : edtEid;
     box->SetCodes(codes);
 }

@@ -60,6 +60,24 @@ TEST_P(HostPickTest, UnitListsKeepTheOrderAndUnknownCodesFailClearly) {
     EXPECT_FALSE(r.err.contains(QStringLiteral("refreshed")));
 }
 
+// A code that holds "@" reaches the box and the report whole.
+TEST_P(HostPickTest, ACodeThatHoldsAnAtIsPickedWhole) {
+    if (GetParam() != TBackend::SQLite) GTEST_SKIP() << "runs on a copy of the SQLite demo";
+    const QString file = tmp_.filePath(QStringLiteral("demo.sqlite"));
+    ASSERT_TRUE(QFile::copy(DemoSqliteFile(), file));
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("at_code"));
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(QSqlQuery(db).exec(QStringLiteral("insert into pubitem values ('0101@2','01','工资@补贴','1','0','0')")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("at_code"));
+    const TReportRun r = Run({"--db", "Provider=SQLite;Data Source=" + file, "--pick-iid", "0101@2,0102"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(ReportSql(r).contains(QStringLiteral("'0101@2','0102'"))) << ReportSql(r).toStdString();
+}
+
 AUTHPAY_ON_BOTH_BACKENDS(HostPickTest);
 
 }  // namespace
