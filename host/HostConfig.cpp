@@ -16,6 +16,14 @@ const QStringList kBatchOptions = {
     "picker-screenshot", "format", "max-rows", "preset", "save-preset", "drill",
 };
 const QStringList kBatchFlags = {"print-sheet", "subtotals"};
+// The picking options take a list of codes separated by commas, which must name one.
+const QStringList kPickOptions = {"pick-unit", "pick-eid", "pick-bid", "pick-iid"};
+
+bool NamesNoCode(const QString &list) {
+    for (const QString &code : list.split(QLatin1Char(',')))
+        if (!code.trimmed().isEmpty()) return false;
+    return true;
+}
 
 bool ToInt(const QString &text, int &out) {
     bool ok = false;
@@ -102,6 +110,7 @@ HostConfigResult ParseHostConfig(const QStringList &args, const QString &default
         if (!known) return {std::nullopt, "unknown option: " + a};
         if (i + 1 >= args.size()) return {std::nullopt, "missing value for " + a};
         const QString value = args[++i];
+        if (kPickOptions.contains(key) && NamesNoCode(value)) return {std::nullopt, a + ": no code given"};
         if (kBatchOptions.contains(key)) { c.extra << a << value; continue; }
         if (key == "config") continue;
         const QString err = Apply(c, key, value);

@@ -11,9 +11,11 @@
 
 namespace {
 
-// The role under which the module's tree nodes answer their code (the first user role after
-// Qt::UserRole), and whether they are bottom-level codes.
+// The roles under which the module's tree nodes answer their code (the first user role after
+// Qt::UserRole), whether they are bottom-level codes, and their check state.
 constexpr int kNodeIdRole = Qt::UserRole + 1;
+constexpr int kNodeIsLeafRole = Qt::UserRole + 2;
+constexpr int kNodeStateRole = Qt::UserRole + 3;
 
 void SendMouse(QWidget *target, QEvent::Type type, const QPoint &pos) {
     const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
@@ -99,29 +101,62 @@ void PickerDriver::SaveScreenshot() {
     if (!screenshot_.isEmpty() && !SavePicture(dialog_->grab(), screenshot_, &failed)) error = failed;
 }
 
+// The dialog's confirm button; a dialog that its own rules keep open is not waited for.
+bool PickerDriver::Confirm() {
+    ClickButton("btnConfirm");
+    if (!dialog_->isVisible()) return true;
+    error = QStringLiteral("the dialog stayed open after its confirm button");
+    return false;
+}
+
 bool PickerDriver::PickOne(const QString &code) {
     QTreeWidgetItem *item = Find(code);
     if (!item) return false;
     ClickItem(item, -1);
     SaveScreenshot();
-    ClickButton("btnConfirm");
-    return true;
+    return Confirm();
+}
+
+// Why the dialog cannot tick the codes as given (empty when it can): a second click on a check
+// box unticks it.
+static QString TwiceGiven(const QStringList &codes) {
+    if (codes.isEmpty()) return QStringLiteral("no code to tick");
+    for (qsizetype i = 0; i < codes.size(); ++i)
+        if (codes.indexOf(codes[i]) < i)
+            return QStringLiteral("%1 was given twice: a second click on its check box would untick it").arg(codes[i]);
+    return QString();
+}
+
+// Only bottom-level codes carry a check box in the data tree dialog; a click on one ticks it.
+bool PickerDriver::Tick(QTreeWidgetItem *item, const QString &code) {
+    if (!item->data(0, kNodeIsLeafRole).toBool()) {
+        error = QStringLiteral("%1 is not a bottom-level code: only bottom-level codes carry a check box (tick the "
+                               "codes below it one by one)")
+                    .arg(code);
+        return false;
+    }
+    const QVariant before = item->data(0, kNodeStateRole);
+    // The check box is the picture at the start of the row, 16 pixels wide.
+    ClickItem(item, tree_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree_) + 1 + 8);
+    if (item->data(0, kNodeStateRole) != before) return true;
+    error = QStringLiteral("%1 could not be ticked: the click on its check box changed nothing").arg(code);
+    return false;
 }
 
 bool PickerDriver::TickAll(const QStringList &codes) {
+    error = TwiceGiven(codes);
+    if (!error.isEmpty()) return false;
     for (const QString &code : codes) {
         QTreeWidgetItem *item = Find(code);
-        if (!item) return false;
-        // The check box is the picture at the start of the row, 16 pixels wide.
-        const int iconCentre = tree_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tree_) + 1 + 8;
-        ClickItem(item, iconCentre);
+        if (!item || !Tick(item, code)) return false;
     }
     SaveScreenshot();
-    ClickButton("btnConfirm");
-    return true;
+    return Confirm();
 }
 
+// The close button; a dialog still up after it is rejected, so that it never waits for anyone.
 void PickerDriver::CloseDialog() {
     SaveScreenshot();
     ClickButton("btnClose");
+    if (dialog_->isVisible()) dialog_->reject();
 }

@@ -17,11 +17,13 @@ public:
     // screenshot: a PNG file to save the dialog into just before it is left (may be empty).
     PickerDriver(QDialog *dialog, QString screenshot);
 
-    // The element dialog: CODE selected and confirmed. False with the reason in error.
+    // The element dialog: CODE selected and confirmed. False with the reason in error (the dialog
+    // is then still up: CloseDialog).
     bool PickOne(const QString &code);
-    // The data tree dialog: every code ticked in order, then confirmed.
+    // The data tree dialog: every code ticked in order, then confirmed. A code given twice or one
+    // that carries no check box fails with the reason.
     bool TickAll(const QStringList &codes);
-    // Leaves the dialog with its close button (after a failure).
+    // Leaves the dialog with its close button (after a failure); the dialog is closed afterwards.
     void CloseDialog();
 
     QString error;
@@ -29,6 +31,8 @@ public:
 private:
     QTreeWidgetItem *Find(const QString &code);
     QTreeWidgetItem *ChildOnTheWay(QTreeWidgetItem *node, const QString &code) const;
+    bool Tick(QTreeWidgetItem *item, const QString &code);
+    bool Confirm();
     void ClickItem(QTreeWidgetItem *item, int xOffset);
     void OpenNode(QTreeWidgetItem *item);
     void ClickButton(const char *name);

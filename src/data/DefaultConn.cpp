@@ -40,6 +40,14 @@ TAdoConn *GetDefaultConn() {
     return manager->GetConnection(QStringLiteral("Def"));
 }
 
+TSqlBackend DefaultSqlBackend() {
+    try {
+        return SqlBackendOf(GetDefaultConn()->Provider());
+    } catch (const Exception &) {
+        return SqlBackendOf(QString());
+    }
+}
+
 bool OpenDefaultQuery(const QString &sql, IARQueryPtr &query) {
     try {
         query = OpenQuery(GetDefaultConn(), sql);

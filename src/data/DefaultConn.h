@@ -2,6 +2,7 @@
 // The module's road to the database: every statement is opened through a counted query on the
 // connection named "Def" of the user context's database manager.
 #include "data/ARQuery.h"
+#include "data/SqlDialect.h"
 
 #include <QString>
 
@@ -19,6 +20,10 @@ void ReleaseQuery(TARQuery *query);
 // The connection named "Def" of the user context's database manager, created and registered
 // there on first request. TExceptDbManager when there is no user context or manager.
 TAdoConn *GetDefaultConn();
+
+// The backend of the default connection's provider; with no manager, that of no provider (a
+// statement made for it then fails to open like any other).
+TSqlBackend DefaultSqlBackend();
 
 // OpenQuery on GetDefaultConn. True with the reference in query; on any failure false, query
 // left as it was, nothing shown, and the failure's text kept for LastDbError.

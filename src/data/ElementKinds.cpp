@@ -10,10 +10,10 @@ TElementKind Kind(const char *key, bool whole, const char *caption, const char *
             QString::fromLatin1(parent), QString::fromLatin1(name), condition};
 }
 
-QString KindCondition(const TElementKind &kind, const QString &unitCode, int year) {
+QString KindCondition(const TElementKind &kind, const QString &unitCode, int year, TSqlBackend backend) {
     switch (kind.Condition) {
     case TKindCondition::UnitPrefix:
-        return QStringLiteral(" and eid like ") + QuotedStr(UnitPrefix(unitCode) + QLatin1Char('%'));
+        return QStringLiteral(" and eid like ") + QuotedLikePrefix(UnitPrefix(unitCode), backend);
     case TKindCondition::DataYear:
         return year != 0 ? QStringLiteral(" and datayear=") + QString::number(year) : QString();
     case TKindCondition::None: break;
@@ -51,10 +51,10 @@ const TElementKind *FindElementKind(const QString &kind) {
 
 QString UnitPrefix(const QString &unitCode) { return unitCode.size() > 3 ? unitCode.chopped(3) : QString(); }
 
-std::optional<TElementKindUse> UseElementKind(const QString &kind, const QString &unitCode, int year) {
+std::optional<TElementKindUse> UseElementKind(const QString &kind, const QString &unitCode, int year, TSqlBackend backend) {
     const TElementKind *row = FindElementKind(kind);
     if (!row) return std::nullopt;
     const bool unit = row->Key == QLatin1String("pubdept");
-    return TElementKindUse{row, kind.toLower(), KindCondition(*row, unitCode, year),
+    return TElementKindUse{row, kind.toLower(), KindCondition(*row, unitCode, year, backend),
                            unit && unitCode.size() > 6 ? unitCode.chopped(6) : QString(), unit ? 3 : 2};
 }

@@ -3,6 +3,8 @@
 // name columns, caption and own condition. A kind is given as a table name; lower-cased, it is
 // compared with the keys in table order (whole-text equality or containment, per key) and the
 // first match wins; the lower-cased kind itself is the table or view name in the SQL.
+#include "data/SqlDialect.h"
+
 #include <QList>
 #include <QString>
 #include <optional>
@@ -38,4 +40,6 @@ struct TElementKindUse {
     QString TopId;      // units: the unit code without its last six characters; else ""
     int Depth;          // initial-selection depth: 3 for units, 2 for every other kind
 };
-std::optional<TElementKindUse> UseElementKind(const QString &kind, const QString &unitCode, int year);
+// The unit prefix is matched as it is on the backend, its "_" and "%" no wildcards.
+std::optional<TElementKindUse> UseElementKind(const QString &kind, const QString &unitCode, int year,
+                                              TSqlBackend backend = TSqlBackend::SQLite);

@@ -60,7 +60,8 @@ void TgfmDataTree::BuildTreeSql() {
     const int kind = FKind.toInt(&ok);
     if (!ok) throw EConvertError(SInvalidInteger(FKind));
     const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
-    const auto built = DataTreeSql(kind, GetDefaultConn()->GetConcatOperator(), year, UnitPrefix(GetUnitValue(0)));
+    const auto built = DataTreeSql(kind, GetDefaultConn()->GetConcatOperator(), year, UnitPrefix(GetUnitValue(0)),
+                                   DefaultSqlBackend());
     if (!built) return;
     FTreeSql = built->Sql;
     FTitle = built->Title;

@@ -16,7 +16,8 @@ QString SelectElementSql(const TElementKind &kind, const QString &table, const Q
            + table + QStringLiteral(" p where 1=1 ") + condition;
 }
 
-std::optional<TDataTreeSql> DataTreeSql(int kind, const QString &op, int year, const QString &unitPrefix) {
+std::optional<TDataTreeSql> DataTreeSql(int kind, const QString &op, int year, const QString &unitPrefix,
+                                        TSqlBackend backend) {
     const QString space = op + QStringLiteral("' '") + op;
     switch (kind) {
     case 1:
@@ -31,7 +32,7 @@ std::optional<TDataTreeSql> DataTreeSql(int kind, const QString &op, int year, c
     case 3:
         return TDataTreeSql{QStringLiteral("select Eid as id,EName as name,peid as pid,leafflag,Eid") + space
                                 + QStringLiteral("EName as aText,useflag  from pubdept p  where useflag='0'  and eid like ")
-                                + QuotedStr(unitPrefix + QLatin1Char('%')),
+                                + QuotedLikePrefix(unitPrefix, backend),
                             QStringLiteral("预算单位")};
     default:
         return std::nullopt;

@@ -19,5 +19,6 @@ struct TDataTreeSql {
     QString Title;
 };
 // Kind 1 budget items, 2 budget subjects of the year, 3 budget units under the unit prefix; no
-// value for any other kind.
-std::optional<TDataTreeSql> DataTreeSql(int kind, const QString &op, int year, const QString &unitPrefix);
+// value for any other kind. The unit prefix is matched as it is on the backend.
+std::optional<TDataTreeSql> DataTreeSql(int kind, const QString &op, int year, const QString &unitPrefix,
+                                        TSqlBackend backend = TSqlBackend::SQLite);

@@ -194,7 +194,7 @@ bool ShowElementDialog(const QString &sql, const QString &caption, QString &code
 
 bool SelectElement(const QString &kind, QString &code, QString &name, QString &text, bool leafOnly, bool inUse,
                    int year, const QString &extra) {
-    const std::optional<TElementKindUse> use = UseElementKind(kind, GetUnitValue(0), year);
+    const std::optional<TElementKindUse> use = UseElementKind(kind, GetUnitValue(0), year, DefaultSqlBackend());
     if (!use) return false;
     const QString condition = SelectElementCondition(use->Condition, inUse, extra);
     const QString sql = SelectElementSql(*use->Kind, use->Table, condition, GetDefaultConn()->GetConcatOperator());

@@ -81,7 +81,7 @@ void TbfrmApportionQry::FillUnitLevels() {
     // Levels in ascending order, so that the preselected third entry is the same on every
     // database.
     const QString sql = QStringLiteral("select distinct Class  as id from pubdept where eid like ")
-                        + QuotedStr(FUnitPrefix + QLatin1Char('%')) + QStringLiteral(" order by id");
+                        + QuotedLikePrefix(FUnitPrefix, DefaultSqlBackend()) + QStringLiteral(" order by id");
     IARQueryPtr q;
     if (!OpenDefaultQuery(sql, q) || !q.Query() || q.Query()->IsEmpty()) return;
     QStringList levels;

@@ -104,6 +104,9 @@ public:
     void DeletePreset(const QString &name);
     // The file the sets are kept in (the user's configuration folder unless a host says otherwise).
     QString PresetFile() const;
+    // Why the Refresh cannot run: a recalled code filter that lost every code is still shown as it
+    // was recalled (the lost codes named); empty otherwise.
+    QString LostFilterMessage() const;
 
 protected:
     void FormShow() override;
@@ -132,6 +135,14 @@ private:
     TDrillBase drillBase_;
     bool drillReady_ = false;
     QList<QPointer<TbfrmApportionDetail>> drills_;
+    // The code boxes of the last recalled set whose codes all no longer exist, with the text they
+    // were given and the lost codes as the recall named them.
+    struct TLostFilter {
+        TCodeEdit *box;
+        QString text;
+        QStringList codes;
+    };
+    QList<TLostFilter> lostFilters_;
     QString lastMessage_;
     QString templateError_;  // why the report template could not be opened; empty when it was
     bool loaded_ = false;

@@ -59,6 +59,17 @@ QStringList BoxCodes(const TCodeEdit *box) {
     return codes;
 }
 
+// The unit codes a set filters by: its codes, or else its unit box's text (a list of codes, or the
+// one code typed in single-unit mode), so that a typed code is checked like a picked one.
+QStringList SetUnitCodes(const TConditionSet &set) {
+    if (!set.unitCodes.isEmpty() || set.unitText.trimmed().isEmpty()) return set.unitCodes;
+    if (!set.unitList) return {set.unitText.trimmed()};
+    QStringList codes;
+    for (const QString &c : set.unitText.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        if (!c.trimmed().isEmpty()) codes << c.trimmed();
+    return codes;
+}
+
 QStringList Dropped(const QString &what, const QStringList &before, const QStringList &after) {
     QStringList gone;
     for (const QString &c : before)
@@ -115,21 +126,35 @@ QStringList TbfrmApportionQry::ApplyConditionSet(const TConditionSet &set) {
             dropped << QString::fromUtf8(e.what) + QStringLiteral("“%1”").arg(e.text);
     if (chbEidType->isChecked() != set.unitList) chbEidType->click();
     const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
-    const QStringList units = ExistingCodes(QStringLiteral("select eid from pubdept where eid"), set.unitCodes);
-    const QStringList subjects =
-        ExistingCodes(QStringLiteral("select bid from pubsubject where datayear=%1 and bid").arg(year), set.subjectCodes);
-    const QStringList items = ExistingCodes(QStringLiteral("select iid from pubitem where iid"), set.itemCodes);
-    dropped << Dropped(QStringLiteral("预算单位"), set.unitCodes, units) << Dropped(QStringLiteral("预算科目"), set.subjectCodes, subjects)
-            << Dropped(QStringLiteral("预算项目"), set.itemCodes, items);
-    if (!units.isEmpty()) edtEid->SetCodes(units);
-    else if (set.unitCodes.isEmpty() && !set.unitText.isEmpty()) edtEid->setText(set.unitText);
-    else edtEid->ClearCodes();
-    if (subjects.isEmpty()) edtBid->ClearCodes();
-    else edtBid->SetCodes(subjects);
-    if (items.isEmpty()) edtIid->ClearCodes();
-    else edtIid->SetCodes(items);
+    // Every unit code, typed or picked, must be in the unit table, as edtEidExit wants of a typed one.
+    const QStringList unitCodes = SetUnitCodes(set);
+    const struct { TCodeEdit *box; const QStringList &codes; QString select, what; } filters[] = {
+        {edtEid, unitCodes, QStringLiteral("select eid from pubdept where eid"), QStringLiteral("预算单位")},
+        {edtBid, set.subjectCodes, QStringLiteral("select bid from pubsubject where datayear=%1 and bid").arg(year),
+         QStringLiteral("预算科目")},
+        {edtIid, set.itemCodes, QStringLiteral("select iid from pubitem where iid"), QStringLiteral("预算项目")}};
+    lostFilters_.clear();
+    for (const auto &f : filters) {
+        const QStringList kept = ExistingCodes(f.select, f.codes);
+        const QStringList gone = Dropped(f.what, f.codes, kept);
+        dropped << gone;
+        if (f.codes.isEmpty()) f.box->ClearCodes();
+        else f.box->SetCodes(kept.isEmpty() ? f.codes : kept);
+        // A filter none of whose codes is left keeps showing them, and the Refresh refuses to run
+        // while the box still does: without them it would run over everything.
+        if (kept.isEmpty() && !f.codes.isEmpty()) lostFilters_.append({f.box, f.box->text(), gone});
+    }
     chbSubtotal->setChecked(set.subtotals);
     return dropped;
+}
+
+QString TbfrmApportionQry::LostFilterMessage() const {
+    QStringList lost;
+    for (const TLostFilter &f : lostFilters_)
+        if (f.box->text() == f.text) lost << f.codes;
+    if (lost.isEmpty()) return {};
+    return QStringLiteral("查询条件中以下编码都已不存在，不能按其查询：%1。请重新选择，或清空该条件后再刷新。")
+        .arg(lost.join(QStringLiteral("、")));
 }
 
 void TbfrmApportionQry::SavePresetClick() {

@@ -70,11 +70,16 @@ void TbfrmApportionQry::tbtnRefreshClick() {
         Message(templateError_);
         return;
     }
+    if (const QString lost = LostFilterMessage(); !lost.isEmpty()) {
+        Message(lost);
+        return;
+    }
     ClearDataRows();
     TQueryConditions conditions = Conditions();
     TQuerySql built;
     try {
         conditions.SubstringFunction = GetDefaultConn()->GetSubstringFunction();
+        conditions.Filters.Backend = DefaultSqlBackend();
         built = BuildQuerySql(conditions);
         drillBase_ = DrillBaseOf(built, conditions.SourceView, GetDefaultConn()->Provider());
     } catch (const Exception &e) {

@@ -29,8 +29,7 @@ QString UnitCondition(const TQueryFilters &filters) {
     if (filters.UnitText.isEmpty()) return {};
     if (filters.UnitList) return QStringLiteral(" and eid in ") + InList(filters.UnitText, filters.UnitCodes);
     // A typed code selects every unit below it: the code is a prefix.
-    return QStringLiteral(" and eid like ") +
-           QuotedStr(filters.UnitText.trimmed() + QLatin1Char('%'));
+    return QStringLiteral(" and eid like ") + QuotedLikePrefix(filters.UnitText.trimmed(), filters.Backend);
 }
 
 QString CodeCondition(const QString &head, const TCodeLookup &lookupCode, TCodeKind kind,

@@ -1,6 +1,8 @@
 #pragma once
 // The filters of the apportion summary query window and the where clause they make. Every
 // value from a box, a code box or a lookup enters the clause quoted (data/SqlQuote.h).
+#include "data/SqlDialect.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -32,6 +34,9 @@ struct TQueryFilters {
     QString FundNature;       // text of cobMid
     QString PayKind;          // text of cobPid
     QString ExpenditureType;  // text of cobIPid
+    // The backend the clause is for: a typed unit code is matched as a prefix, and how "like"
+    // is told that a "_" or "%" in it is no wildcard differs between backends.
+    TSqlBackend Backend = TSqlBackend::SQLite;
 };
 
 // " where datayear=" + the year + the conditions of the filters. Raises Exception without a lookup.

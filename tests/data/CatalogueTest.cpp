@@ -49,6 +49,8 @@ TEST(ElementKinds, OwnConditionsTopIdAndDepth) {
     // A quote in the unit code cannot end the literal.
     EXPECT_EQ(UseElementKind(QStringLiteral("pubdept"), QStringLiteral("0'1002"), 0)->Condition,
               QStringLiteral(" and eid like '0''1%'"));
+    EXPECT_EQ(UseElementKind(QStringLiteral("pubdept"), QStringLiteral("0_1002"), 0, TSqlBackend::Oracle)->Condition,
+              QStringLiteral(R"( and eid like '0\_1%' escape '\')"));
     auto subject = UseElementKind(QStringLiteral("pubsubject2009"), QStringLiteral("001001"), 2009);
     EXPECT_EQ(subject->Table, QStringLiteral("pubsubject2009"));
     EXPECT_EQ(subject->Condition, QStringLiteral(" and datayear=2009"));

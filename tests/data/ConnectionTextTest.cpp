@@ -3,6 +3,7 @@
 #include "data/ConnectionString.h"
 #include "data/DriverConfig.h"
 #include "data/SqlDialect.h"
+#include "data/SqlQuote.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,20 @@ TEST(SqlDialect, ProviderFamiliesGiveTheirOperatorAndSubstringFunction) {
         EXPECT_EQ(ConcatOperatorOf(backend), QLatin1String(c.concat)) << c.provider;
         EXPECT_EQ(SubstringFunctionOf(backend), QLatin1String(c.substring)) << c.provider;
     }
+}
+
+// A prefix matched by "like": a plain one as it always was; wildcard characters in it match only
+// themselves, by an escape clause or, on SQL Server and Access, in brackets.
+TEST(SqlDialect, LikePrefixesMatchTheirWildcardCharactersAsThemselves) {
+    using B = TSqlBackend;
+    for (B backend : {B::Oracle, B::Access, B::SQLite, B::PostgreSQL, B::SqlServer})
+        EXPECT_EQ(QuotedLikePrefix(QStringLiteral("0'01"), backend), QStringLiteral("'0''01%'"));
+    const struct { B backend; const char *pattern; } cases[] = {
+        {B::SQLite, R"('0''0\_1\%[*\\%' escape '\')"},     {B::PostgreSQL, R"('0''0\_1\%[*\\%' escape '\')"},
+        {B::Oracle, R"('0''0\_1\%[*\\%' escape '\')"},     {B::SqlServer, R"('0''0[_]1[%][[]*\%')"},
+        {B::Access, R"('0''0[_]1[%][[][*]\%')"}};
+    for (const auto &c : cases)
+        EXPECT_EQ(QuotedLikePrefix(QStringLiteral("0'0_1%[*\\"), c.backend), QString::fromLatin1(c.pattern)) << c.pattern;
 }
 
 TEST(SqlDialect, ConnectionAsksItsProviderAfreshEachTime) {

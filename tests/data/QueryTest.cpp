@@ -4,6 +4,7 @@
 #include "data/DatabaseError.h"
 #include "data/DatabaseOpener.h"
 #include "data/DefaultConn.h"
+#include "data/SqlQuote.h"
 #include "DemoDb.h"
 #include "frame/ModuleGlobals.h"
 
@@ -172,6 +173,19 @@ TEST_P(QueryTest, ABackgroundThreadReadsThroughItsOwnCopyOfTheConnection) {
     });
     worker.join();
     EXPECT_EQ(name, QStringLiteral("市卫生健康委员会"));
+}
+
+// The database itself matches "_", "%" and "\" of a like prefix as those characters only.
+TEST_P(QueryTest, ALikePrefixMatchesItsWildcardCharactersAsThemselves) {
+    const QString pattern = QuotedLikePrefix(QStringLiteral("a_b%c\\"), DefaultSqlBackend());
+    const struct { const char *value; int matches; } cases[] = {{"a_b%c\\d", 1}, {"axb%c\\d", 0}, {"a_bzc\\d", 0}, {"a_b%cd", 0}};
+    for (const auto &c : cases) {
+        IARQueryPtr q;
+        const QString value = QuotedStr(QString::fromLatin1(c.value));
+        ASSERT_TRUE(OpenDefaultQuery("select count(*) from pubmoneykind where Mid='1' and " + value + " like " + pattern, q))
+            << LastDbError().toStdString();
+        EXPECT_EQ(q.Query()->Fields(0).AsInteger(), c.matches) << c.value << " like " << pattern.toStdString();
+    }
 }
 
 AUTHPAY_ON_BOTH_BACKENDS(QueryTest);

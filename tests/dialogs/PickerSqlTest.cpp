@@ -43,6 +43,7 @@ TEST(PickerSqlTest, TheDataTreeStatementsByKind) {
     EXPECT_EQ(units->Sql, "select Eid as id,EName as name,peid as pid,leafflag,Eid&' '&EName as aText,useflag  "
                           "from pubdept p  where useflag='0'  and eid like '00''1%'");
     EXPECT_EQ(units->Title, "预算单位");
+    EXPECT_TRUE(DataTreeSql(3, "+", 2010, "0_1", TSqlBackend::SqlServer)->Sql.endsWith(" and eid like '0[_]1%'"));
     EXPECT_FALSE(DataTreeSql(0, "+", 2010, "001"));
     EXPECT_FALSE(DataTreeSql(4, "+", 2010, "001"));
 }

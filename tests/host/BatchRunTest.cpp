@@ -4,6 +4,7 @@
 #include "data/DefaultConn.h"
 #include "HostReport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -224,6 +225,30 @@ TEST_P(BatchRunTest, SavedConditionSetsComeBack) {
     ASSERT_EQ(twice.status, 0) << twice.err.toStdString();
     EXPECT_TRUE(twice.err.contains(QStringLiteral("未能恢复：汇总维度“预算单位”"))) << twice.err.toStdString();
     EXPECT_TRUE(twice.out.startsWith(QStringLiteral("序号\t预算单位 编码\t预算单位 名称\t预算科目 编码"))) << twice.out.toStdString();
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+// A recalled code filter none of whose codes exists any more refuses the Refresh and names them,
+// rather than report over everything; a unit code from the file is checked as a typed one is, so a
+// "_" in it widens nothing. Emptied, the filter no longer stops the run.
+TEST_P(BatchRunTest, ARecalledFilterThatLostEveryCodeRefusesToRun) {
+    qputenv("XDG_CONFIG_HOME", tmp_.filePath("config").toUtf8());
+    ASSERT_TRUE(QDir().mkpath(tmp_.filePath("config/authpay")));
+    QFile ini(tmp_.filePath(QStringLiteral("config/authpay/查询方案.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(QStringLiteral("[003001]\ngone\\dimensions=预算单位\ngone\\subjectCodes=9999998, 9999999\n"
+                             "wild\\dimensions=预算单位\nwild\\unitText=00_\n").toUtf8());
+    ini.close();
+    const struct { const char *name, *lost; } cases[] = {{"gone", "预算科目“9999998”、预算科目“9999999”"}, {"wild", "预算单位“00_”"}};
+    for (const auto &c : cases) {
+        const TReportRun r = Run({"--preset", c.name, "--print-sheet"});
+        EXPECT_EQ(r.status, 1) << c.name;
+        EXPECT_TRUE(r.err.contains(QStringLiteral("不能按其查询：") + QString::fromUtf8(c.lost))) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains(QStringLiteral("refreshed"))) << c.name;
+        EXPECT_TRUE(r.out.isEmpty()) << c.name;
+    }
+    const TReportRun emptied = Run({"--preset", "gone", "--bid", "", "--print-sheet"});
+    EXPECT_EQ(emptied.status, 0) << emptied.err.toStdString();
     qunsetenv("XDG_CONFIG_HOME");
 }
 

@@ -50,7 +50,8 @@ TEST_F(HostConfigTest, DefaultsAndOptions) {
 TEST_F(HostConfigTest, BadOptionsAreRefusedWithAReason) {
     const QList<QStringList> bad = {
         {"--year", "abc"}, {"--year", "20260"}, {"--indicator-kind", "3"}, {"--indicator-kind", "-1"},
-        {"--no-such"}, {"--unit"}, {"stray"}, {"--config"},
+        {"--no-such"}, {"--unit"}, {"stray"}, {"--config"}, {"--batch", "--pick-iid", ""},
+        {"--batch", "--pick-bid", " , "}, {"--pick-unit", ","},
     };
     for (const QStringList &args : bad) {
         const HostConfigResult r = Parse(args);

@@ -60,6 +60,23 @@ TEST_P(HostPickTest, UnitListsKeepTheOrderAndUnknownCodesFailClearly) {
     EXPECT_FALSE(r.err.contains(QStringLiteral("refreshed")));
 }
 
+// A code the data tree dialog cannot tick is named with the dialog's reason; an empty list is a
+// usage error, refused before anything runs.
+TEST_P(HostPickTest, CodesThatCannotBeTickedAreNamedWithTheReason) {
+    TReportRun r = Run({"--pick-bid", "2010101,2010104,2010101"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("--pick-bid: 2010101 was given twice"))) << r.err.toStdString();
+    r = Run({"--pick-bid", "2010101,20101"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("--pick-bid: 20101 is not a bottom-level code"))) << r.err.toStdString();
+    for (const char *empty : {"", ","}) {
+        r = Run({"--pick-iid", empty});
+        EXPECT_EQ(r.status, 2) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("--pick-iid: no code given"))) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains(QStringLiteral("loading")));
+    }
+}
+
 // A code that holds "@" reaches the box and the report whole.
 TEST_P(HostPickTest, ACodeThatHoldsAnAtIsPickedWhole) {
     if (GetParam() != TBackend::SQLite) GTEST_SKIP() << "runs on a copy of the SQLite demo";

@@ -176,6 +176,16 @@ TEST(BuildWhereClause, CodeBoxesAndLookups) {
     EXPECT_EQ(Where(f), kHead + " and eid in ('1,01','102') and Iid in ('9''9')and ipid ='12'");
 }
 
+// A typed unit code is a prefix: its "_" and "%" are no wildcards, on the backend's terms.
+TEST(BuildWhereClause, WildcardsInATypedUnitCodeMatchOnlyThemselves) {
+    TQueryFilters f;
+    f.UnitText = QStringLiteral("00_1%");
+    f.Backend = TSqlBackend::PostgreSQL;
+    EXPECT_EQ(Where(f), kHead + R"( and eid like '00\_1\%%' escape '\')");
+    f.Backend = TSqlBackend::SqlServer;
+    EXPECT_EQ(Where(f), kHead + " and eid like '00[_]1[%]%'");
+}
+
 TEST(BuildWhereClause, EveryValueIsQuoted) {
     TQueryFilters f;
     f.UnitText = kAttack;
