@@ -37,7 +37,7 @@ long TARQuery::Release() {
 
 void TARQuery::Fail(const QString &message) {
     Close();
-    if (Connection && Connection->Manager()) Connection->Manager()->SetLastError(message);
+    if (Connection && Connection->Manager() && Connection->KeepsLastError()) Connection->Manager()->SetLastError(message);
     throw EDatabaseError(message);
 }
 

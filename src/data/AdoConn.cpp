@@ -28,7 +28,7 @@ void TAdoConn::Open() {
         QSqlDatabase db = AddConfiguredDatabase(cfg, name_);
         OpenConfiguredDatabase(db, cfg);
     } catch (const EDatabaseError &e) {
-        if (manager_) manager_->SetLastError(e.Message);
+        if (manager_ && keepsLastError_) manager_->SetLastError(e.Message);
         throw;
     }
     openProvider_ = cfg.Provider;

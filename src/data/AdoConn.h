@@ -23,6 +23,11 @@ public:
     // The manager whose trace and last error this connection's statements feed (may be null).
     TDbManager *Manager() const { return manager_; }
     void SetManager(TDbManager *manager) { manager_ = manager; }
+    // Whether its failures are recorded as the manager's last error (true); a connection of a
+    // worker thread keeps them to itself, since the manager's text belongs to the user-interface
+    // thread.
+    bool KeepsLastError() const { return keepsLastError_; }
+    void SetKeepsLastError(bool keep) { keepsLastError_ = keep; }
 
     // The open connection's provider, or the "Provider" entry of the connection string.
     QString Provider() const;
@@ -52,4 +57,5 @@ private:
     QString name_;
     QString openProvider_;
     QPointer<TDbManager> manager_;
+    bool keepsLastError_ = true;
 };

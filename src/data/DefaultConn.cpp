@@ -12,12 +12,17 @@ QString &NoManagerError() {
     return text;
 }
 
+// A worker thread's own connection and its last failure (see TWorkerConnection).
+thread_local TAdoConn *threadConn = nullptr;
+thread_local QString threadError;
+
 TDbManager *DefaultManager() {
     return authpay::UserContext ? authpay::UserContext->DbManager : nullptr;
 }
 
 void KeepError(const QString &text) {
-    if (TDbManager *manager = DefaultManager()) manager->SetLastError(text);
+    if (threadConn) threadError = text;
+    else if (TDbManager *manager = DefaultManager()) manager->SetLastError(text);
     else NoManagerError() = text;
 }
 
@@ -34,7 +39,13 @@ IARQueryPtr OpenQuery(TAdoConn *connection, const QString &sql) {
 
 void ReleaseQuery(TARQuery *query) { IARQueryPtr hold(query); }
 
+TAdoConn *SetThreadDefaultConn(TAdoConn *connection) {
+    threadError.clear();
+    return std::exchange(threadConn, connection);
+}
+
 TAdoConn *GetDefaultConn() {
+    if (threadConn) return threadConn;
     TDbManager *manager = DefaultManager();
     if (!manager) throw TExceptDbManager(QStringLiteral("没有可用的数据库管理器"));
     return manager->GetConnection(QStringLiteral("Def"));
@@ -63,6 +74,7 @@ bool OpenDefaultQuery(const QString &sql, IARQueryPtr &query) {
 }
 
 QString LastDbError() {
+    if (threadConn) return threadError;
     if (TDbManager *manager = DefaultManager()) return manager->LastError();
     return NoManagerError();
 }

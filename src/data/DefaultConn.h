@@ -25,6 +25,10 @@ TAdoConn *GetDefaultConn();
 // statement made for it then fails to open like any other).
 TSqlBackend DefaultSqlBackend();
 
+// Makes the connection the default one of the calling thread (null: the manager's "Def" again),
+// and its failures this thread's LastDbError; answers the one it replaces. See TWorkerConnection.
+TAdoConn *SetThreadDefaultConn(TAdoConn *connection);
+
 // OpenQuery on GetDefaultConn. True with the reference in query; on any failure false, query
 // left as it was, nothing shown, and the failure's text kept for LastDbError.
 bool OpenDefaultQuery(const QString &sql, IARQueryPtr &query);
