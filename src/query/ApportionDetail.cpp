@@ -12,6 +12,7 @@
 #include "query/ReportOutput.h"
 #include "query/ResultRows.h"
 #include "query/ToolButtons.h"
+#include "report/AmountText.h"
 #include "report/ReportSheet.h"
 #include "report/SheetView.h"
 
@@ -39,6 +40,13 @@ QString GroupText(const QStringList &dimensions, const QStringList &values) {
         parts << dimensions[j] + QStringLiteral("：") + shown;
     }
     return parts.isEmpty() ? QStringLiteral("全部") : parts.join(QChar(0x3000));
+}
+
+// The drill-down's total against the figure it was opened on: they differ when budget rows were
+// written or removed after the summary was run.
+QString ChangeNote(const QString &total, const QString &figure) {
+    if (figure.isEmpty() || total == figure) return {};
+    return QStringLiteral("数据在汇总后有变动：明细合计 %1，汇总数 %2").arg(total, figure);
 }
 }  // namespace
 
@@ -95,6 +103,7 @@ bool TbfrmApportionDetail::Load(const TDrillRequest &request) {
     WriteHeading();
     writer_ = std::make_unique<TResultRowWriter>(cllBudget);
     lastId_.clear();
+    changeNote_.clear();
     complete_ = overflow_ = false;
     // A group larger than the window reads still opens: the rows it holds are shown.
     if (!FetchPage(pageRows_) && !overflow_) return false;
@@ -139,6 +148,7 @@ bool TbfrmApportionDetail::FetchPage(int pageRows) {
         if (read < asked) {
             complete_ = true;
             writer_->AddTotals();
+            changeNote_ = ChangeNote(FormatAmountText(writer_->Total()), request_.Figure);
         }
     } catch (const Exception &e) {
         lastMessage_ = e.Message;
@@ -203,11 +213,16 @@ bool TbfrmApportionDetail::FetchAll() {
     return ok;
 }
 
+// How many rows are shown and whether more follow; once all are read, a total that is not the
+// figure's is said here too, in red.
 void TbfrmApportionDetail::ShowRowCount() {
     const QString count = QLocale().toString(FetchedRows());
-    lblRows->setText(complete_   ? QStringLiteral("共 %1 行").arg(count)
-                     : overflow_ ? QStringLiteral("已读出 %1 行：明细超出报表能容纳的行数，其余的行未读出").arg(count)
-                                 : QStringLiteral("已读出 %1 行，向下滚动读出其余的行").arg(count));
+    QString text = complete_   ? QStringLiteral("共 %1 行").arg(count)
+                   : overflow_ ? QStringLiteral("已读出 %1 行：明细超出报表能容纳的行数，其余的行未读出").arg(count)
+                               : QStringLiteral("已读出 %1 行，向下滚动读出其余的行").arg(count);
+    if (!changeNote_.isEmpty()) text += QChar(0x3000) + changeNote_;
+    lblRows->setStyleSheet(changeNote_.isEmpty() ? QString() : QStringLiteral("color: #b00000;"));
+    lblRows->setText(text);
 }
 
 void TbfrmApportionDetail::btnPrintViewClick() {

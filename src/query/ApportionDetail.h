@@ -53,6 +53,9 @@ public:
     Q_INVOKABLE QList<QStringList> SheetCells();
     Q_INVOKABLE void SetPrintFile(const QString &pdfFile);
     Q_INVOKABLE QString LastMessage() const { return lastMessage_; }
+    // Once every row is read: what the window says when its total is not the figure it was opened
+    // on (budget rows written or removed since the summary was run); empty when they agree.
+    Q_INVOKABLE QString DataChangeNote() const { return changeNote_; }
 
     QToolButton *tbtnExcel = nullptr, *tbnPrintView = nullptr, *tbnPrint = nullptr, *tbnExit = nullptr;
     QAction *N8 = nullptr, *N4 = nullptr, *N5 = nullptr, *Excel1 = nullptr;
@@ -83,4 +86,5 @@ private:
     int pageRows_ = kDrillPageRows;
     std::unique_ptr<TResultRowWriter> writer_;
     QString lastMessage_;
+    QString changeNote_;
 };

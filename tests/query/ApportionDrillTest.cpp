@@ -19,6 +19,7 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -226,6 +227,46 @@ TEST_F(ApportionDrillFailureTest, AMissingTemplateOpensNothingAndNamesTheFile) {
     EXPECT_TRUE(answers.boxes[0].text.contains(templatesDir + QStringLiteral("查询_支付范围汇总组合查询明细表cll5.cll")))
         << answers.boxes[0].text.toStdString();
     for (QWidget *widget : QApplication::allWidgets()) EXPECT_EQ(qobject_cast<TbfrmApportionDetail *>(widget), nullptr);
+}
+
+// A budget row written between the Refresh and the drill-down makes the drill-down's total differ
+// from its figure: once every row is read the window says so under the sheet, and tells a host
+// that asks. Over unchanged data it says nothing.
+TEST_F(ApportionDrillFailureTest, DataChangedSinceTheRefreshIsNamedUnderTheSheet) {
+    const QString file = tmp.filePath(QStringLiteral("copy.sqlite"));
+    ASSERT_TRUE(QFile::copy(DemoSqliteFile(), file));
+    OpenOn("Provider=SQLite;Data Source=" + file + ";Mode=Read", QStringLiteral("001001"));
+    Refresh();
+    const QString figure = Cell(14, 7);
+    const auto drill = [this] {
+        std::unique_ptr<TbfrmApportionDetail> d(
+            static_cast<TbfrmApportionDetail *>(ConstructComponent<TbfrmApportionDetail>(TComponentOwner{})));
+        EXPECT_TRUE(d->Load(*w->DrillRequestAt(7)) && d->FetchAll()) << d->LastMessage().toStdString();
+        return d;
+    };
+    const auto same = drill();
+    EXPECT_EQ(same->DataChangeNote(), QString());
+    EXPECT_EQ(same->lblRows->text(), QStringLiteral("共 %1 行").arg(QLocale().toString(same->FetchedRows())));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        QSqlQuery insert(db);
+        ASSERT_TRUE(insert.exec("insert into BusiBudgetAdj select (select max(id)+1 from BusiBudgetAdj), datayear, eid, bkid, "
+                                "btype, btypechild, issecret, mid, ipid, pid, bid, iid, 100 from BusiBudgetAdj where id="
+                                + same->cllBudget->SheetCellText(11, 7)))
+            << insert.lastError().text().toStdString();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("writer"));
+    const auto changed = drill();
+    const QString total = changed->cllBudget->SheetCellText(14, changed->cllBudget->SheetRowCount(0) - 1);
+    double figureValue = 0, totalValue = 0;
+    ASSERT_TRUE(ParseAmountText(figure, &figureValue) && ParseAmountText(total, &totalValue));
+    EXPECT_NEAR(totalValue - figureValue, 100, 0.005);
+    const QString note = QStringLiteral("数据在汇总后有变动：明细合计 %1，汇总数 %2").arg(total, figure);
+    EXPECT_EQ(changed->DataChangeNote(), note);
+    EXPECT_TRUE(changed->lblRows->text().endsWith(note)) << changed->lblRows->text().toStdString();
+    EXPECT_TRUE(answers.boxes.isEmpty());
 }
 
 }  // namespace
