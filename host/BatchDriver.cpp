@@ -63,6 +63,7 @@ QString WrittenExportName(const QString &path) {
 }  // namespace
 
 BatchDriver::BatchDriver(QWidget *window, const QStringList &options) : window_(window) {
+    clock_.start();
     for (int i = 0; i < options.size(); ++i) {
         const QString name = options[i].mid(2);
         if (name == QLatin1String("print-sheet")) printSheet_ = true;
@@ -76,8 +77,35 @@ BatchDriver::BatchDriver(QWidget *window, const QStringList &options) : window_(
 
 BatchDriver::~BatchDriver() { watcher_.stop(); }
 
+// Past the time --timeout gives, whatever runs is cancelled as a user would cancel it: the
+// Refresh's "取消" button, or the cancel button of a long output's progress dialog.
+void BatchDriver::CheckDeadline() {
+    if (deadline_ <= 0 || clock_.elapsed() < deadline_ || timedOut_) return;
+    bool busy = false;
+    QMetaObject::invokeMethod(window_, "Busy", Q_RETURN_ARG(bool, busy));
+    QAbstractButton *cancel = nullptr;
+    if (busy) cancel = window_->findChild<QAbstractButton *>(QStringLiteral("btnCancelRun"));
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (!cancel && w->isVisible() && w->objectName() == QLatin1String("authpayProgress"))
+            cancel = w->findChild<QAbstractButton *>(QStringLiteral("btnProgressCancel"));
+    if (!cancel) return;
+    timedOut_ = true;
+    StatusLine(QStringLiteral("budget-host: --timeout: still running after %1 s; cancelled").arg(Value("timeout")));
+    cancel->click();
+}
+
+// Lets the window work until its Refresh has ended; false when it was cancelled.
+bool BatchDriver::WaitIdle() {
+    for (bool busy = true; busy;) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QMetaObject::invokeMethod(window_, "Busy", Q_RETURN_ARG(bool, busy));
+    }
+    return !timedOut_;
+}
+
 // A modal box of the window is up: report a message and press OK; answer the save dialog.
 void BatchDriver::AnswerModal() {
+    CheckDeadline();
     QWidget *modal = QApplication::activeModalWidget();
     if (!pickOption_.isEmpty() && modal && modal->isVisible()
         && (modal->objectName() == QLatin1String("gfrmSelectElement") || modal->objectName() == QLatin1String("gfmDataTree"))) {
@@ -421,6 +449,12 @@ bool BatchDriver::CheckFormat() {
         errors << QStringLiteral("--max-rows: not a count of rows: %1").arg(Value("max-rows"));
         return false;
     }
+    const double seconds = Value("timeout").toDouble(&number);
+    if (values_.contains("timeout") && (!number || seconds <= 0)) {
+        errors << QStringLiteral("--timeout: not a number of seconds: %1").arg(Value("timeout"));
+        return false;
+    }
+    deadline_ = values_.contains("timeout") ? qint64(seconds * 1000) : 0;
     if (values_.contains("drill") && (Value("drill").toInt(&number) < 1 || !number)) {
         errors << QStringLiteral("--drill: not a result row number (1 for the first): %1").arg(Value("drill"));
         return false;
@@ -454,7 +488,10 @@ int BatchDriver::Run() {
     if (!CheckFormat() || !Apply()) return 1;
     const qsizetype before = messages.size();
     window_->findChild<QAbstractButton *>(QStringLiteral("tbtnRefresh"))->click();
-    QApplication::processEvents();
+    if (!WaitIdle()) {
+        errors << QStringLiteral("--timeout: the Refresh ran past %1 s and was cancelled").arg(Value("timeout"));
+        return 1;
+    }
     if (messages.size() > before) {
         errors << messages.last();
         return 1;

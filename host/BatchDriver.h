@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QString>
 #include <QStringList>
+#include <QElapsedTimer>
 #include <QTimer>
 
 class QComboBox;
@@ -37,6 +38,8 @@ private:
     bool Export(const QString &file);
     bool PrintPdf(const QString &file);
     void AnswerModal();
+    void CheckDeadline();
+    bool WaitIdle();
     void ReportSummary(const char *what);
     bool Drill(int n);
     QList<QStringList> SheetCells() const;
@@ -59,4 +62,7 @@ private:
     QStringList pickCodes_;
     QString pickError_;
     QTimer watcher_;
+    QElapsedTimer clock_;   // since the run began
+    qint64 deadline_ = 0;   // --timeout in milliseconds; 0: none
+    bool timedOut_ = false;
 };

@@ -20,9 +20,11 @@ void WriteData(const QString &text) {
 bool IsQtNoise(QtMsgType type, const char *category, const QString &message) {
     if (type == QtFatalMsg || type == QtCriticalMsg) return false;
     if (category && std::strncmp(category, "qt.qpa.", 7) == 0) return true;
-    // The offscreen plug-in says so for every window whose size hints it cannot pass on.
+    // The offscreen plug-in says so for every window whose size hints it cannot pass on; without a
+    // desktop session Qt says where it keeps its runtime files instead.
     const bool uncategorised = !category || std::strcmp(category, "default") == 0;
-    return uncategorised && message.startsWith(QLatin1String("This plugin does not support "));
+    return uncategorised && (message.startsWith(QLatin1String("This plugin does not support "))
+                             || message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")));
 }
 
 namespace {

@@ -13,7 +13,7 @@ void WriteData(const QString &text);
 
 // Whether a Qt message is noise of the window system rather than something for the user: the
 // platform plug-ins' complaints about what they cannot do (category qt.qpa.*, or the offscreen
-// plug-in's uncategorised "does not support" warnings).
+// plug-in's uncategorised "does not support" warnings, and the runtime folder Qt chose itself).
 bool IsQtNoise(QtMsgType type, const char *category, const QString &message);
 // Installs the host's message handler: noise is dropped, everything else is a status line.
 void InstallHostMessageHandler();

@@ -180,7 +180,8 @@ TRefreshTime Refresh(TbfrmApportionQry *w) {
     w->tbtnRefresh->click();
     TRefreshTime r;
     r.click = Ms(t);
-    QApplication::processEvents();
+    do QApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (w->Busy());
     r.shown = Ms(t);
     TReportSheet *s = w->cllBudget;
     if (s->SheetCellText(1, s->SheetRowCount(0) - 1) != QStringLiteral("合  计")) Print("Refresh wrote no totals row");

@@ -11,6 +11,7 @@
 //   build-dev/bench/query/bench_query --sqlite FILE --large all-six   (a large result's outputs)
 //   build-dev/bench/query/bench_query --writer-only
 //   build-dev/bench/query/bench_query --sqlite FILE --drill          (the drill-down window)
+//   build-dev/bench/query/bench_query --sqlite FILE --responsive [--grouping all-six]
 //
 // What it measures, in one process and one run:
 //  1. The apportion summary query window opened as the host opens it, grouped as a user would
@@ -28,10 +29,12 @@
 //     the window's template, then the totals row (target: under 100 ms).
 //  4. With --large: see LargeResult.cpp.
 //  5. With --drill: see DrillOpen.h.
+//  6. With --responsive: see Responsive.h.
 #include "BenchHost.h"
 #include "BenchStats.h"
 #include "DrillOpen.h"
 #include "LargeResult.h"
+#include "Responsive.h"
 #include "data/AdoConn.h"
 #include "data/DefaultConn.h"
 #include "frame/PlugInEntry.h"
@@ -275,7 +278,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QString sqliteFile, pgConn, templates = QStringLiteral(AUTHPAY_TEMPLATES), groupingKey, large, label;
     int reps = 7;
-    bool writerOnly = false, summary = false, drill = false;
+    bool writerOnly = false, summary = false, drill = false, responsive = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -289,11 +292,13 @@ int main(int argc, char **argv) {
         else if (a == QLatin1String("--label")) label = next, ++i;
         else if (a == QLatin1String("--summary")) summary = true;
         else if (a == QLatin1String("--drill")) drill = true;
+        else if (a == QLatin1String("--responsive")) responsive = true;
         else if (a == QLatin1String("--writer-only")) writerOnly = true;
         else {
             std::fprintf(stderr,
                          "usage: bench_query [--sqlite FILE] [--pg CONNSTR] [--grouping KEY] [--reps N] [--summary]\n"
-                         "                   [--large KEY] [--drill] [--label TEXT] [--templates DIR] [--writer-only]\n"
+                         "                   [--large KEY] [--drill] [--responsive] [--label TEXT] [--templates DIR]\n"
+                         "                   [--writer-only]\n"
                          "groupings: unit2-fund-subject (default), unit-subject-item, all-six\n");
             return 2;
         }
@@ -318,7 +323,12 @@ int main(int argc, char **argv) {
                        TShell::Sqlite(sqliteFile)});
     if (!pgConn.isEmpty()) dbs.push_back({label.isEmpty() ? QStringLiteral("PostgreSQL") : label, pgConn, TShell::Psql(pgConn)});
     for (const TDb &db : writerOnly ? std::vector<TDb>{} : dbs) {
-        if (drill) {
+        if (responsive) {
+            THost host(db.conn, templates);
+            TbfrmApportionQry *w = host.OpenWindow();
+            rc |= w ? ResponsiveBench(host, w, *grouping, db.conn.startsWith(QLatin1String("Provider=PostgreSQL")), reps) : 1;
+            if (w) CloseWindow(w);
+        } else if (drill) {
             THost host(db.conn, templates);
             TbfrmApportionQry *w = host.OpenWindow();
             rc |= w ? DrillOpenBench(host, w, db.shell, work.path()) : 1;
@@ -326,7 +336,7 @@ int main(int argc, char **argv) {
         } else if (largeGrouping) rc |= LargeResultBench(db.label, db.conn, *largeGrouping, templates, work.path());
         else rc |= RefreshBench({db.label, db.conn, db.shell, grouping, templates, reps, work.path(), summary});
     }
-    if (!summary && !largeGrouping && !drill) rc |= WriterBench(templates, reps);
+    if (!summary && !largeGrouping && !drill && !responsive) rc |= WriterBench(templates, reps);
     authpay::ModuleShutdown();
     return rc;
 }

@@ -73,6 +73,8 @@ bool OpenDefaultQuery(const QString &sql, IARQueryPtr &query) {
     return false;
 }
 
+void SetLastDbError(const QString &text) { KeepError(text); }
+
 QString LastDbError() {
     if (threadConn) return threadError;
     if (TDbManager *manager = DefaultManager()) return manager->LastError();

@@ -33,6 +33,10 @@ TAdoConn *SetThreadDefaultConn(TAdoConn *connection);
 // left as it was, nothing shown, and the failure's text kept for LastDbError.
 bool OpenDefaultQuery(const QString &sql, IARQueryPtr &query);
 
+// Records a failure met elsewhere (a worker thread's) as the latest on the default road, where
+// LastDbError finds it.
+void SetLastDbError(const QString &text);
+
 // The text of the latest failure met on the default connection's manager (also when the manager
 // itself was missing); empty when there has been none.
 QString LastDbError();

@@ -38,6 +38,8 @@ public:
 
     // Starts the work; false when a work is still running.
     bool Start(TWork work);
+    // The connection the next Start copies.
+    void SetConnectionString(const QString &connectionString) { connectionString_ = connectionString; }
     void Cancel();
     bool Running() const;
     bool Cancelled() const;

@@ -2,13 +2,14 @@
 // one initialisation object below, not from scattered static constructors.
 #include "frame/PlugInEntry.h"
 
+#include "data/QueryJob.h"
 #include "query/ApportionQryRegistration.h"
 #include "trees/QueryThread.h"
 
 #include <cstdio>
 
 namespace {
-// How long the unload waits for background tree loads to end.
+// How long the unload waits for background tree loads, and for statements, to end.
 constexpr int kStopLoadsMs = 5000;
 
 struct ModuleInit {
@@ -19,6 +20,10 @@ struct ModuleInit {
     ~ModuleInit() {
         if (!TQueryThread::StopAll(kStopLoadsMs))
             std::fputs("authpay: a background tree load was still running when the module was unloaded\n", stderr);
+        // So are the windows' statements (a Refresh, a drill-down's pages): cancelled in the
+        // database, then joined.
+        if (!TQueryJob::CancelAll(kStopLoadsMs))
+            std::fputs("authpay: a statement was still running when the module was unloaded\n", stderr);
         authpay::ModuleShutdown();
     }
 };

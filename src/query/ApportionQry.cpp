@@ -221,7 +221,7 @@ void TbfrmApportionQry::edtEidDblClick() {
 }
 
 void TbfrmApportionQry::edtEidExit() {
-    if (chbEidType->isChecked()) return;
+    if (chbEidType->isChecked() || holdingFocus_ || Busy()) return;
     const QString code = edtEid->text().trimmed();
     if (code.isEmpty()) return;
     QString name, error;

@@ -6,6 +6,10 @@
 #include "frame/windows/FrmBsTrvTC.h"
 
 #include "query/ApportionDetail.h"
+#include "report/SheetModel.h"
+
+#include <QElapsedTimer>
+#include <memory>
 
 #include <QPointer>
 #include <QStringList>
@@ -17,6 +21,12 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
+class QPushButton;
+class QTimer;
+class TQueryJob;
+class TSummaryFill;
+struct TJobOutcome;
+struct TSummaryRows;
 class QToolButton;
 class TARQuery;
 class TCodeEdit;
@@ -57,6 +67,9 @@ public:
     TReportSheet *cllBudget = nullptr;
     QWidget *pnprocess = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
+    // On the progress panel while a Refresh runs: what runs and for how long, and its cancel button.
+    QLabel *lblRunning = nullptr;
+    QPushButton *btnCancelRun = nullptr;
 
     QString FSourceView;
     QString FUnitCode;
@@ -73,6 +86,10 @@ public:
     // Scrolls the sheet to a cell and answers where the cell is on the sheet's view, for a host
     // that double-clicks it.
     Q_INVOKABLE QRect ShowSheetCell(int col, int row);
+    // Whether a Refresh is running (its statement, or the writing of its rows); and its cancel, as
+    // the panel's "取消" button and Esc do it.
+    Q_INVOKABLE bool Busy() const;
+    Q_INVOKABLE void CancelRun();
 
     // Handlers.
     void tbtnRefreshClick();
@@ -124,9 +141,15 @@ private:
     void FillUnitLevels();
     static void FillDimensionCombo(QComboBox *box, const QString &list);
     QString RemainingDimensions() const;
-    void ShowResult(const QString &sql, const QStringList &fields);
-    void WriteResult(TARQuery *rows, const QStringList &fields);
-    void ShowProgress(int rows);
+    // The Refresh as it runs (see ApportionQryRun.cpp).
+    enum class TRunState { Idle, Querying, Filling };
+    void BuildRunControls();
+    void RunFinished(const TJobOutcome &outcome);
+    void FillSome();
+    void EndRun(bool cancelled);
+    void SetBusy(TRunState state);
+    void ShowRunning();
+    void WriteHeadingLines();
     void ClearDataRows();
     void Message(const QString &text);
 
@@ -144,7 +167,18 @@ private:
     };
     QList<TLostFilter> lostFilters_;
     QString lastMessage_;
-    QString templateError_;  // why the report template could not be opened; empty when it was
+    QString templateError_;
+    TQueryJob *job_ = nullptr;
+    TRunState runState_ = TRunState::Idle;
+    std::shared_ptr<TSummaryRows> runRows_;
+    std::unique_ptr<TSummaryFill> fill_;
+    std::optional<TSheetModel> before_;  // the sheet before the run, put back when it is cancelled
+    bool drillWasReady_ = false;
+    QPointer<QWidget> focusBeforeRun_;
+    bool holdingFocus_ = false;  // the controls are being disabled for a run: no box is left
+    std::pair<QString, QString> runSource_;  // the source view and provider the run was made for
+    QElapsedTimer runClock_;
+    QTimer *runTimer_ = nullptr;  // why the report template could not be opened; empty when it was
     bool loaded_ = false;
 };
 

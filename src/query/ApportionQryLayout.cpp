@@ -4,6 +4,7 @@
 
 #include "platform/Panel.h"
 #include "query/CodeEdit.h"
+#include "query/SummaryFill.h"
 #include "query/ToolButtons.h"
 #include "report/ReportSheet.h"
 
@@ -242,4 +243,5 @@ TbfrmApportionQry::TbfrmApportionQry(const TComponentOwner &owner) : TfrmBsTrvTC
     BuildFilterPanel();
     BuildGroupBox();
     BuildSheetAndProgress();
+    BuildRunControls();
 }

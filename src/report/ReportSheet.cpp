@@ -158,3 +158,9 @@ int TReportSheet::SheetPrint(int, int) {
     lastError_.clear();
     return 1;
 }
+
+void TReportSheet::Restore(TSheetModel model) {
+    view_->CancelEdit();
+    model_ = std::move(model);
+    view_->Refresh();
+}

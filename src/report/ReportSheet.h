@@ -77,6 +77,10 @@ public:
     // The columns that hold amounts: their amount texts are exported as numbers, every other cell
     // as a text (see TSheetModel::SetAmountColumns). A loaded template starts untyped.
     void SetAmountColumns(std::vector<int> columns) { model_.SetAmountColumns(std::move(columns)); }
+    // The whole sheet as it stands, and that sheet put back (a run that was cancelled leaves the
+    // sheet as it was before the run).
+    TSheetModel Snapshot() const { return model_; }
+    void Restore(TSheetModel model);
 
     // Preview and print write this PDF file instead of showing a dialog (empty: dialogs again).
     void SetPrintFile(const QString &pdfFile) { printFile_ = pdfFile; }

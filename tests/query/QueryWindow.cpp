@@ -1,5 +1,6 @@
 #include "query/QueryWindow.h"
 
+#include "data/AdoConn.h"
 #include "data/DefaultConn.h"
 #include "frame/ModuleGlobals.h"
 #include "frame/PlugInEntry.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -35,6 +37,42 @@ void TQueryWindowTest::Open(TBackend backend, const QString &unitCode) {
     const QString connStr = ReadOnlyConnStr(backend);
     if (connStr.isEmpty()) GTEST_SKIP() << "no PostgreSQL cluster (AUTHPAY_PG_RO_CONNSTR)";
     OpenOn(connStr, unitCode);
+}
+
+void TQueryWindowTest::OpenWithObjects(TBackend backend, const QStringList &sqliteDdl, const QStringList &pgDdl) {
+    QString connStr;
+    if (backend == TBackend::PostgreSQL) {
+        if (PgConnStr().isEmpty()) GTEST_SKIP() << "no PostgreSQL cluster (AUTHPAY_PG_CONNSTR)";
+        TAdoConn owner;
+        owner.ConnectionString = PgConnStr();
+        for (const QString &sql : pgDdl) {
+            QSqlQuery q(owner.Database());
+            ASSERT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
+        }
+        connStr = PgReadOnlyConnStr();
+    } else {
+        const QString copy = tmp.filePath(QStringLiteral("objects.sqlite"));
+        QFile::remove(copy);
+        ASSERT_TRUE(QFile::copy(DemoSqliteFile(), copy));
+        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+        {
+            TAdoConn owner;
+            owner.ConnectionString = QStringLiteral("Provider=SQLite;Data Source=%1").arg(copy);
+            for (const QString &sql : sqliteDdl) {
+                QSqlQuery q(owner.Database());
+                ASSERT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
+            }
+        }
+        connStr = QStringLiteral("Provider=SQLite;Data Source=%1;Mode=Read").arg(copy);
+    }
+    if (w) {
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w = nullptr;
+        if (started_) authpay::ModuleShutdown();
+        started_ = false;
+    }
+    OpenOn(connStr, QStringLiteral("001001"));
 }
 
 void TQueryWindowTest::OpenOn(const QString &connectionString, const QString &unitCode) {
@@ -154,7 +192,15 @@ void TQueryWindowTest::Click(QWidget *button) { QTest::mouseClick(button, Qt::Le
 
 void TQueryWindowTest::Refresh() {
     Click(w->tbtnRefresh);
-    QCoreApplication::processEvents();
+    WaitIdle();
+}
+
+void TQueryWindowTest::WaitIdle(int msecs) {
+    QElapsedTimer t;
+    t.start();
+    do QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (w->Busy() && t.elapsed() < msecs);
+    ASSERT_FALSE(w->Busy()) << "the Refresh did not end";
 }
 
 void TQueryWindowTest::TypeAndLeave(QWidget *box, const QString &text) {

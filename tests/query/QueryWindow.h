@@ -48,12 +48,19 @@ protected:
     // templates/ when empty).
     QString templatesDir;
     void OpenOn(const QString &connectionString, const QString &unitCode);
+    // Opens (or opens again) the window on a database that also holds objects made for the test:
+    // on SQLite a copy of the demo, on PostgreSQL the demo itself, the objects made by its owner
+    // (under names only that test uses). The window's own statements run on connections of their
+    // own, so a test changes what they see this way, not through the window's session.
+    void OpenWithObjects(TBackend backend, const QStringList &sqliteDdl, const QStringList &pgDdl);
     void TearDown() override;
 
     // A user's choice: the box's pop-up opened, the entry made current and Enter pressed.
     void Choose(QComboBox *box, const QString &text);
     void Click(QWidget *button);
     void Refresh();
+    // Processes events until the window's Refresh has ended (at most msecs).
+    void WaitIdle(int msecs = 60000);
     // Types the text into a code box that has the focus, then leaves it with Tab.
     void TypeAndLeave(QWidget *box, const QString &text);
 

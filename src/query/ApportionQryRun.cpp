@@ -1,0 +1,210 @@
+// The Refresh of the query window as it runs: the statement on a worker thread while the window
+// goes on answering (moved, resized, repainted), the progress panel with the seconds it has taken
+// and its "取消" button (Esc presses it), then the rows written into the sheet a slice at a time.
+// A cancel stops the database's work and puts back the sheet the window showed before.
+#include "query/ApportionQry.h"
+
+#include "authpay/DbManager.h"
+#include "authpay/UserContext.h"
+#include "data/AdoConn.h"
+#include "data/DefaultConn.h"
+#include "data/QueryJob.h"
+#include "frame/ModuleGlobals.h"
+#include "frame/UserContextOps.h"
+#include "platform/Panel.h"
+#include "query/SummaryFill.h"
+#include "report/ReportSheet.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+// How long one slice of writing rows may hold the user-interface thread, in milliseconds.
+constexpr int kFillSlice = 20;
+
+TDrillBase DrillBaseOf(const TQuerySql &built, const QString &sourceView, const QString &provider) {
+    return {sourceView, built.WhereClause, built.Dimensions, built.UnitCut, SqlBackendOf(provider)};
+}
+}  // namespace
+
+void TbfrmApportionQry::BuildRunControls() {
+    pnprocess->resize(381, 112);
+    lblRunning = new QLabel(pnprocess);
+    lblRunning->setObjectName(QStringLiteral("lblRunning"));
+    lblRunning->setGeometry(15, 80, 260, 22);
+    btnCancelRun = new QPushButton(QStringLiteral("取消"), pnprocess);
+    btnCancelRun->setObjectName(QStringLiteral("btnCancelRun"));
+    btnCancelRun->setGeometry(290, 78, 75, 26);
+    connect(btnCancelRun, &QPushButton::clicked, this, [this] { CancelRun(); });
+    auto *esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    esc->setObjectName(QStringLiteral("scCancelRun"));
+    esc->setContext(Qt::WindowShortcut);
+    connect(esc, &QShortcut::activated, this, [this] {
+        if (Busy()) btnCancelRun->click();
+    });
+    runTimer_ = new QTimer(this);
+    runTimer_->setInterval(200);
+    connect(runTimer_, &QTimer::timeout, this, [this] { ShowRunning(); });
+}
+
+bool TbfrmApportionQry::Busy() const { return runState_ != TRunState::Idle; }
+
+void TbfrmApportionQry::tbtnRefreshClick() {
+    if (Busy()) return;
+    if (!templateError_.isEmpty()) {
+        Message(templateError_);
+        return;
+    }
+    if (const QString lost = LostFilterMessage(); !lost.isEmpty()) {
+        Message(lost);
+        return;
+    }
+    before_ = cllBudget->Snapshot();
+    ClearDataRows();
+    TQueryConditions conditions = Conditions();
+    QString provider, connectionString;
+    try {
+        conditions.Filters.Backend = DefaultSqlBackend();
+        provider = GetDefaultConn()->Provider();
+        connectionString = GetDefaultConn()->ConnectionString;
+    } catch (const Exception &e) {
+        Message(e.Message);
+        return;
+    }
+    auto rows = std::make_shared<TSummaryRows>();
+    runRows_ = rows;
+    runSource_ = {conditions.SourceView, provider};
+    TDbManager *manager = authpay::UserContext ? authpay::UserContext->DbManager : nullptr;
+    if (!job_) {
+        job_ = new TQueryJob(connectionString, manager, this);
+        connect(job_, &TQueryJob::Finished, this, [this](const TJobOutcome &o) { RunFinished(o); });
+    }
+    // The statements run where the default connection would run them.
+    job_->SetConnectionString(connectionString);
+    job_->Start([conditions, rows](const std::atomic<bool> &cancelled) { ReadSummary(conditions, *rows, cancelled); });
+    SetBusy(TRunState::Querying);
+}
+
+void TbfrmApportionQry::CancelRun() {
+    if (runState_ == TRunState::Querying) job_->Cancel();
+    else if (runState_ == TRunState::Filling) EndRun(true);
+}
+
+void TbfrmApportionQry::RunFinished(const TJobOutcome &outcome) {
+    if (runState_ != TRunState::Querying) return;
+    if (outcome.cancelled) return EndRun(true);
+    std::shared_ptr<const TSummaryRows> rows = std::move(runRows_);
+    if (!outcome.ok) {
+        // The statement could not be built or run, or a row could not be read: no partial report.
+        EndRun(false);
+        ClearDataRows();
+        SetLastDbError(outcome.error);
+        Message(outcome.error);
+        return;
+    }
+    if (rows->built.Sql.isEmpty() || rows->values.empty()) return EndRun(false);
+    drillBase_ = DrillBaseOf(rows->built, runSource_.first, runSource_.second);
+    WriteHeadingLines();
+    fill_ = std::make_unique<TSummaryFill>(cllBudget, rows, chbSubtotal->isChecked());
+    SetBusy(TRunState::Filling);
+    QTimer::singleShot(0, this, [this] { FillSome(); });
+}
+
+void TbfrmApportionQry::FillSome() {
+    if (runState_ != TRunState::Filling || !fill_) return;
+    const bool done = fill_->Step(kFillSlice);
+    ProgressBar1->setValue(fill_->Done());
+    if (!done) {
+        QTimer::singleShot(0, this, [this] { FillSome(); });
+        return;
+    }
+    fill_.reset();
+    drillReady_ = true;
+    EndRun(false);
+}
+
+// Leaves the running state; a cancelled run puts the sheet back as it was before it.
+void TbfrmApportionQry::EndRun(bool cancelled) {
+    fill_.reset();
+    runRows_.reset();
+    if (cancelled && before_) {
+        cllBudget->Restore(std::move(*before_));
+        drillReady_ = drillWasReady_;
+    }
+    before_.reset();
+    SetBusy(TRunState::Idle);
+    if (cancelled) {
+        lastMessage_ = QStringLiteral("查询已取消");
+        lblRunning->setText(lastMessage_);
+        pnprocess->show();
+        pnprocess->raise();
+        QTimer::singleShot(2000, this, [this] {
+            if (!Busy()) pnprocess->hide();
+        });
+    }
+}
+
+void TbfrmApportionQry::SetBusy(TRunState state) {
+    const bool idle = state == TRunState::Idle;
+    if (runState_ == TRunState::Idle && !idle) {
+        drillWasReady_ = drillReady_;
+        runClock_.start();
+        runTimer_->start();
+        // The condition box that has the focus loses it while it is disabled; that is not the
+        // user leaving it (a typed unit code is checked only then), and it gets the focus back.
+        focusBeforeRun_ = focusWidget();
+    }
+    runState_ = state;
+    holdingFocus_ = true;
+    for (QWidget *w : std::initializer_list<QWidget *>{pnlTopMessage, gbxNum, chbSubtotal, tbtnExcel, tbnPrintView,
+                                                        tbnPrint, tbtnRefresh, tbtnPreset})
+        if (w) w->setEnabled(idle);
+    for (QAction *a : {Excel1, N4, N5, actPresetSave})
+        if (a) a->setEnabled(idle);
+    if (mnuPreset) mnuPreset->setEnabled(idle);
+    btnCancelRun->setEnabled(!idle);
+    holdingFocus_ = false;
+    if (idle) {
+        runTimer_->stop();
+        pnprocess->hide();
+        if (focusBeforeRun_ && focusBeforeRun_->isEnabled()) focusBeforeRun_->setFocus(Qt::OtherFocusReason);
+        focusBeforeRun_ = nullptr;
+        return;
+    }
+    if (state == TRunState::Querying) {
+        ProgressBar1->setRange(0, 0);  // no count yet: the bar shows that work goes on
+    } else {
+        ProgressBar1->setRange(0, fill_ ? fill_->Total() : 0);
+        ProgressBar1->setValue(0);
+    }
+    ShowRunning();
+    pnprocess->setAutoFillBackground(true);
+    pnprocess->move((width() - pnprocess->width()) / 2, (height() - pnprocess->height()) / 2);
+    pnprocess->show();
+    pnprocess->raise();
+}
+
+void TbfrmApportionQry::ShowRunning() {
+    const qint64 seconds = runClock_.isValid() ? runClock_.elapsed() / 1000 : 0;
+    lblRunning->setText(runState_ == TRunState::Filling
+                            ? QStringLiteral("正在写入报表… %1 秒").arg(seconds)
+                            : QStringLiteral("正在查询… %1 秒").arg(seconds));
+}
+
+// The unit and date lines of a run that returned rows.
+void TbfrmApportionQry::WriteHeadingLines() {
+    const QString unitLabel = IsDeptUser(authpay::UserContext ? authpay::UserContext->CurrentUnit : nullptr)
+                                  ? QStringLiteral("部门:")
+                                  : QStringLiteral("单位:");
+    cllBudget->SheetSetText(1, 2, 0, unitLabel + FUnitCode + QLatin1Char(' ') + GetUnitValue(3));
+    cllBudget->SheetSetText(1, 3, 0, QStringLiteral("出表日期:") + GetTodayText());
+    cllBudget->SheetSetText(14, 3, 0, QStringLiteral("单位:元"));
+}

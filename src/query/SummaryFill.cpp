@@ -1,0 +1,29 @@
+#include "query/SummaryFill.h"
+
+#include <QElapsedTimer>
+
+TSummaryFill::TSummaryFill(TReportSheet *sheet, std::shared_ptr<const TSummaryRows> rows, bool subtotals)
+    : rows_(std::move(rows)), writer_(sheet),
+      subtotals_(subtotals ? int(rows_->built.FieldNames().size()) / 2 - 1 : 0) {}
+
+bool TSummaryFill::Step(int msecs) {
+    if (finished_) return true;
+    const auto writeSubtotals = [this](const std::vector<TSubtotal> &closed) {
+        for (const TSubtotal &s : closed) writer_.AddSubtotal(s.level, s.values, s.sum);
+    };
+    QElapsedTimer clock;
+    clock.start();
+    const size_t total = rows_->values.size();
+    while (next_ < total) {
+        const QStringList &values = rows_->values[next_];
+        const double amount = rows_->amounts[next_];
+        writeSubtotals(subtotals_.Add(values, amount));
+        writer_.AddRow(values, amount);
+        // The clock is read every few rows: reading it costs more than writing a short row.
+        if ((++next_ & 63) == 0 && clock.elapsed() >= msecs) return false;
+    }
+    writeSubtotals(subtotals_.Finish());
+    writer_.AddTotals();
+    finished_ = true;
+    return true;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Writing a summary result that has been read (TSummaryRows) into the sheet, a slice at a time on
+// the user-interface thread, so that the window goes on answering while a large result is
+// written: the numbered rows, the subtotal rows when asked for, then the totals row.
+#include "query/ResultRows.h"
+#include "query/Subtotals.h"
+#include "query/SummaryRun.h"
+
+#include <memory>
+
+class TSummaryFill {
+public:
+    // subtotals: whether "显示小计" rows are written (after the groups of every dimension but the
+    // last).
+    TSummaryFill(TReportSheet *sheet, std::shared_ptr<const TSummaryRows> rows, bool subtotals);
+    // Writes rows for about `msecs` milliseconds (at least one row); true once every row and the
+    // totals row are written.
+    bool Step(int msecs);
+    int Done() const { return int(next_); }
+    int Total() const { return int(rows_->values.size()); }
+
+private:
+    std::shared_ptr<const TSummaryRows> rows_;
+    TResultRowWriter writer_;
+    TSubtotalTracker subtotals_;
+    size_t next_ = 0;
+    bool finished_ = false;
+};
