@@ -8,6 +8,9 @@ checks that compare what the host printed and exported with what the database it
   sweep.py hostile-sql / amounts-sql     the same changes as SQL for PostgreSQL (stdout)
   sweep.py check-sheet SHEET.txt TRACE DB|--pg CONNARGS   rows and total against the database's sums
   sweep.py check-xls FILE.xls SHEET.txt  the exported cells equal the printed sheet
+  sweep.py check-forms DIR TRACE DB|--pg CONNARGS   every output form of one report (files in DIR)
+  sweep.py drill-target SHEET.txt        the running number and amount of a row whose name holds a line feed
+  sweep.py whole-file FILE               exits 0 when FILE is a complete .xls, .xlsx, .csv or .pdf
   sweep.py hold-lock DB SECONDS          keeps an exclusive write lock on a SQLite file
   sweep.py hold-open FILE SECONDS        keeps a file open
 """
@@ -17,24 +20,33 @@ import subprocess
 import sys
 import time
 
-HOSTILE = ["O'Brien \"单位\"", "100% _下划线_", "反斜杠\\\\path\\", "名" * 32767, "NUL\x00在名中", "'; drop table pubdept; --"]
+HOSTILE = ["O'Brien \"单位\"", "100% _下划线_", "反斜杠\\\\path\\", "名" * 32767, "NUL\x00在名中", "'; drop table pubdept; --",
+           "=HYPERLINK(\"http://example.invalid\",\"点我\")", "+1+1", "-2+3", "@SUM(1)", "1,234.56", "制表\t符",
+           "换\n行", "回车\r符", "\x1b]0;title\x07\x1b[31m红字\x1b[0m", "\u202eevil\u202c", "\x9b31m C1"]
+# What a terminal must never be handed raw: C0 controls but tab and line feed, DEL, C1, bidi controls.
+TERMINAL_CONTROLS = set(chr(c) for c in range(0x20) if c not in (9, 10)) | {"\x7f"} | set(chr(c) for c in range(0x80, 0xa0)) \
+    | set(chr(c) for c in range(0x202a, 0x202f)) | set(chr(c) for c in range(0x2066, 0x206a))
+FORMULA_STARTS = ("=", "+", "-", "@", "\t", "\r")
 AMOUNTS = {1: None, 2: "-123.45", 3: "0", 4: "0.005", 5: "9999999999999.99", 6: "-0.005"}
 
 
-UNITS = ["001001", "001002", "001003", "001004", "001005", "001006"]
+# The k-th unit with budget rows of the year and type the host reports by default: each hostile name goes
+# to a unit of its own, one the report shows.
+UNIT_K = ("(select eid from (select distinct eid from BusiBudgetAdj where datayear=2010 and btype='0') u "
+          "order by eid limit 1 offset %d)")
 
 
 def hostile_statements():
     """As SQL text, for PostgreSQL: its texts cannot hold NUL (that name is left out there) and its
     unit names are held to the column's 100 characters."""
-    return ["update pubdept set EName=%s where Eid='%s'" % (quote(name[:100]), unit)
-            for unit, name in zip(UNITS, HOSTILE) if "\x00" not in name]
+    return ["update pubdept set EName=%s where Eid=%s" % (quote(name[:100]), UNIT_K % k)
+            for k, name in enumerate(HOSTILE) if "\x00" not in name]
 
 
 def apply_hostile_sqlite(db):
     con = sqlite3.connect(db)
-    for unit, name in zip(UNITS, HOSTILE):
-        con.execute("update pubdept set EName=? where Eid=?", (name, unit))
+    for k, name in enumerate(HOSTILE):
+        con.execute("update pubdept set EName=? where Eid=" + UNIT_K % k, (name,))
     con.commit()
     con.close()
 
@@ -87,11 +99,13 @@ def db_amounts(trace, db, pg_args):
     """The sumMoney column of the report's own statement, as the database gives it."""
     sql = [l for l in open(trace, encoding="utf-8").read().split("\n") if "sum(budgmoney)" in l][-1]
     if pg_args:
-        out = subprocess.run(["psql", "-X", "-A", "-F", "\t", "-P", "footer=off", "-c", sql] + pg_args,
+        # Names may hold tabs and line feeds: fields and records are separated by the ASCII unit and
+        # record separators instead.
+        out = subprocess.run(["psql", "-X", "-A", "-F", "\x1f", "-R", "\x1e", "-P", "footer=off", "-c", sql] + pg_args,
                              capture_output=True, text=True, check=True).stdout
-        lines = out.strip("\n").split("\n")
-        column = [h.lower() for h in lines[0].split("\t")].index("summoney")
-        return [line.split("\t")[column] for line in lines[1:]]
+        lines = out.strip("\n\x1e").split("\x1e")
+        column = [h.lower() for h in lines[0].split("\x1f")].index("summoney")
+        return [line.split("\x1f")[column] for line in lines[1:]]
     con = sqlite3.connect("file:%s?mode=ro" % db, uri=True)
     cur = con.execute(sql)
     column = [d[0].lower() for d in cur.description].index("summoney")
@@ -104,10 +118,30 @@ def to_cents(value):
     return decimal.Decimal(value).quantize(decimal.Decimal("0.01"), decimal.ROUND_HALF_UP)
 
 
+def unescape(cell):
+    """A cell of --print-sheet or --format tsv as the sheet holds it."""
+    out, i = [], 0
+    while i < len(cell):
+        if cell[i] == "\\" and i + 1 < len(cell):
+            out.append({"t": "\t", "n": "\n", "r": "\r", "\\": "\\"}.get(cell[i + 1], cell[i + 1]))
+            i += 2
+        else:
+            out.append(cell[i])
+            i += 1
+    return "".join(out)
+
+
+def sheet_rows(sheet_file):
+    """The sheet printed by --print-sheet: one line per row, cells unescaped."""
+    text = open(sheet_file, encoding="utf-8", newline="").read()
+    assert "\r" not in text, "a raw carriage return in the printed sheet"
+    return [[unescape(c) for c in line.split("\t")] for line in text.split("\n")[:-1]]
+
+
 def check_sheet(sheet_file, trace, db, pg_args):
-    lines = open(sheet_file, encoding="utf-8").read().split("\n")
-    rows = [l.split("\t") for l in lines if l.split("\t")[0].strip().isdigit()]
-    total_line = [l.split("\t") for l in lines if l.startswith("合  计")]
+    lines = sheet_rows(sheet_file)
+    rows = [l for l in lines if l[0].strip().isdigit()]
+    total_line = [l for l in lines if l[0] == "合  计"]
     amounts = db_amounts(trace, db, pg_args)
     assert len(rows) == len(amounts), "sheet has %d rows, database %d" % (len(rows), len(amounts))
     want_total = decimal.Decimal(0)
@@ -125,17 +159,89 @@ def check_xls(xls, sheet_file):
     import xlrd
     book = xlrd.open_workbook(xls, formatting_info=True)
     sh = book.sheet_by_index(0)
-    lines = [l for l in open(sheet_file, encoding="utf-8").read().split("\n") if l and not l.startswith("budget-host:")]
+    lines = sheet_rows(sheet_file)
     texts = set()
     for r in range(sh.nrows):
         for c in range(sh.ncols):
             v = sh.cell_value(r, c)
             if isinstance(v, str) and v:
                 texts.add(v)
-    missing = [cell for line in lines for cell in line.split("\t")
+    missing = [cell for line in lines for cell in line
                if cell and not cell.replace(",", "").replace(".", "").replace("-", "").isdigit() and cell not in texts]
     assert not missing, "texts of the sheet not in the workbook: %r" % [m[:40] for m in missing[:5]]
     print("xls %d rows, every text of the sheet present" % sh.nrows)
+
+
+def no_terminal_controls(name, text):
+    bad = sorted(set(text) & TERMINAL_CONTROLS)
+    assert not bad, "%s hands the terminal %r" % (name, bad[:5])
+
+
+def defused(name, cells, amount_column):
+    """No text cell of a CSV-like output starts like a formula; amounts are numbers."""
+    for row in cells:
+        for i, cell in enumerate(row):
+            if i != amount_column % len(row) and cell.startswith(FORMULA_STARTS):
+                raise AssertionError("%s: a text cell starts like a formula: %r" % (name, cell[:40]))
+
+
+def check_forms(folder, trace, db, pg_args):
+    import csv
+    import json
+    import zipfile
+    import openpyxl
+    import xlrd
+    want = len(db_amounts(trace, db, pg_args))
+    f = lambda name: folder + "/" + name
+    for err in ("err1.txt", "err2.txt", "err3.txt", "err4.txt", "err5.txt"):
+        no_terminal_controls("stderr (%s)" % err, open(f(err), encoding="utf-8", errors="replace").read())
+    table = open(f("table.txt"), encoding="utf-8").read()
+    no_terminal_controls("--format table", table)
+    doc = json.load(open(f("fmt.json"), encoding="utf-8"))
+    assert len(doc["rows"]) == want, "--format json has %d rows, database %d" % (len(doc["rows"]), want)
+    assert all(isinstance(r[-1], (int, float)) for r in doc["rows"]), "--format json: an amount is not a number"
+    names = {c for r in doc["rows"] for c in r if isinstance(c, str)}
+    for hostile in HOSTILE[6:]:
+        assert any(hostile in n for n in names), "--format json lost the name %r" % hostile[:30]
+    tsv = [[unescape(c) for c in l.split("\t")] for l in open(f("fmt.tsv"), encoding="utf-8", newline="").read().split("\n")[:-1]]
+    assert len(tsv) == want + 2, "--format tsv has %d lines for %d rows" % (len(tsv), want)
+    defused("--format tsv", tsv[1:], -1)
+    fcsv = list(csv.reader(open(f("fmt.csv"), encoding="utf-8", newline="")))
+    assert len(fcsv) == want + 2, "--format csv has %d records for %d rows" % (len(fcsv), want)
+    defused("--format csv", fcsv[1:], -1)
+    ecsv = list(csv.reader(open(f("r.csv"), encoding="utf-8-sig", newline="")))
+    numbered = [r for r in ecsv if r and r[0].isdigit()]
+    assert len(numbered) == want, "the .csv export has %d result rows, database %d" % (len(numbered), want)
+    defused(".csv export", numbered, -1)
+    xml = zipfile.ZipFile(f("r.xlsx")).read("xl/worksheets/sheet1.xml").decode()
+    assert "<f>" not in xml and "<f " not in xml, "the .xlsx holds a formula"
+    ws = openpyxl.load_workbook(f("r.xlsx")).worksheets[0]
+    xlsx_rows = [r for r in ws.iter_rows(values_only=True) if isinstance(r[0], str) and r[0].isdigit()]
+    assert len(xlsx_rows) == want, "the .xlsx has %d result rows" % len(xlsx_rows)
+    assert all(isinstance(c, str) for r in xlsx_rows for c in r[1:13] if c is not None), "a name became a number in .xlsx"
+    sh = xlrd.open_workbook(f("r.xls")).sheet_by_index(0)
+    xls_rows = [r for r in range(sh.nrows) if str(sh.cell_value(r, 0)).isdigit()]
+    assert len(xls_rows) == want, "the .xls has %d result rows" % len(xls_rows)
+    assert all(sh.cell_type(r, c) in (0, 1) for r in xls_rows for c in range(1, 13)), "a name became a number in .xls"
+    print("%d rows in every form; names stay texts, none starts a formula, no control reaches the terminal" % want)
+
+
+def whole_file(name):
+    try:
+        if name.endswith(".xlsx"):
+            import openpyxl
+            openpyxl.load_workbook(name)
+        elif name.endswith(".xls"):
+            import xlrd
+            xlrd.open_workbook(name)
+        elif name.endswith(".csv"):
+            data = open(name, "rb").read()
+            assert data.startswith(b"\xef\xbb\xbf") and data.endswith(b"\r\n")
+        else:
+            assert open(name, "rb").read().rstrip().endswith(b"%%EOF")
+    except Exception:
+        return 1
+    return 0
 
 
 def main(argv):
@@ -153,8 +259,16 @@ def main(argv):
     elif cmd == "check-sheet":
         pg = argv[5:] if argv[4] == "--pg" else None
         check_sheet(argv[2], argv[3], None if pg else argv[4], pg)
+    elif cmd == "check-forms":
+        pg = argv[5:] if argv[4] == "--pg" else None
+        check_forms(argv[2], argv[3], None if pg else argv[4], pg)
+    elif cmd == "drill-target":
+        row = [r for r in sheet_rows(argv[2]) if r[0].isdigit() and any("\n" in c for c in r)][0]
+        print(row[0], row[-1])
     elif cmd == "check-xls":
         check_xls(argv[2], argv[3])
+    elif cmd == "whole-file":
+        sys.exit(whole_file(argv[2]))
     elif cmd == "hold-lock":
         con = sqlite3.connect(argv[2], isolation_level=None)
         con.execute("begin exclusive")

@@ -77,5 +77,6 @@ QString ExportReport(TReportSheet *sheet, QWidget *parent, const QString &sugges
     sheet->SetWorkbookReadonly(false);
     const int rc = sheet->SheetExportFile(name, type);
     sheet->SetWorkbookReadonly(true);
+    if (rc == kXlsCancelled) return QString();  // the user's own stop: nothing to say
     return rc == 1 ? QStringLiteral("数据导出成功。") : QStringLiteral("数据导出失败：") + sheet->LastError();
 }

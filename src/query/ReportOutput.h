@@ -1,7 +1,8 @@
 #pragma once
 // Preview, print and export of a report sheet, as the query windows offer them on their tool
 // bars: the page numbering each output carries, then the control's operation. Each answers the
-// message the window shows, empty when there is nothing to say.
+// message the window shows, empty when there is nothing to say (a print or export the user
+// cancelled says nothing).
 #include <QString>
 #include <functional>
 
@@ -12,8 +13,8 @@ enum class TExportType;
 QString PreviewReport(TReportSheet *sheet);
 QString PrintReport(TReportSheet *sheet);
 // Asks for the file in the save dialog (the name suggested, the Excel 97-2003 type first) and
-// writes the sheet as the type chosen; empty when the dialog was cancelled or `ready` (run once
-// the file is chosen, to complete the sheet) says no.
+// writes the sheet as the type chosen; empty when the dialog was cancelled, `ready` (run once
+// the file is chosen, to complete the sheet) says no, or the user stopped a long export.
 QString ExportReport(TReportSheet *sheet, QWidget *parent, const QString &suggested,
                      const std::function<bool()> &ready = {});
 

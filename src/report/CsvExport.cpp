@@ -38,29 +38,33 @@ QString CsvRecord(const TSheetModel &model, int row, const std::vector<int> &col
     return line + QLatin1String("\r\n");
 }
 
+// The byte-order mark and the records; Failed when a write fails.
+TWorkEnd WriteRecords(QSaveFile &file, const TSheetModel &model, const TWorkProgress &progress) {
+    const std::vector<int> columns = ShownColumns(model);
+    const int rows = model.RowCount();
+    if (file.write("\xEF\xBB\xBF", 3) != 3) return TWorkEnd::Failed;
+    // Written row by row: a large sheet never needs its whole text in memory at once.
+    for (int row = 1; row <= rows; ++row) {
+        if (!KeepWorking(progress, TWorkUnit::Rows, row - 1, rows)) return TWorkEnd::Cancelled;
+        if (model.RowHeight(row) == 0) continue;
+        const QByteArray bytes = CsvRecord(model, row, columns).toUtf8();
+        if (file.write(bytes) != bytes.size()) return TWorkEnd::Failed;
+    }
+    return KeepWorking(progress, TWorkUnit::Rows, rows, rows) ? TWorkEnd::Done : TWorkEnd::Cancelled;
+}
+
 }  // namespace
 
-TXlsExportResult ExportCsv(const TSheetModel &model, const QString &fileName) {
+TXlsExportResult ExportCsv(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress) {
     if (const auto refused = RefusedExportTarget(fileName)) return *refused;
     QSaveFile file(ExportTargetFile(fileName));
-    QString error;
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-    } else {
-        const std::vector<int> columns = ShownColumns(model);
-        bool ok = file.write("\xEF\xBB\xBF", 3) == 3;
-        // Written row by row: a large sheet never needs its whole text in memory at once.
-        for (int row = 1; ok && row <= model.RowCount(); ++row) {
-            if (model.RowHeight(row) == 0) continue;
-            const QByteArray bytes = CsvRecord(model, row, columns).toUtf8();
-            ok = file.write(bytes) == bytes.size();
-        }
-        if (!ok) {
-            error = file.errorString();
-            file.cancelWriting();
-        } else if (!file.commit()) {
-            error = file.errorString();
-        }
+    if (!file.open(QIODevice::WriteOnly)) return ExportWriteFailed(fileName, file.errorString());
+    const TWorkEnd end = WriteRecords(file, model, progress);
+    if (end != TWorkEnd::Done) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return end == TWorkEnd::Cancelled ? ExportCancelled() : ExportWriteFailed(fileName, error);
     }
-    return error.isEmpty() ? TXlsExportResult{} : ExportWriteFailed(fileName, error);
+    if (!file.commit()) return ExportWriteFailed(fileName, file.errorString());
+    return {};
 }

@@ -5,12 +5,14 @@
 // shown column up to the last column holding a text; a cell under a merge is empty, and an amount
 // is written as a plain number with two decimals (1234567.50), and a text that a spreadsheet program
 // would take for a formula gets a leading apostrophe. The file is written under a
-// temporary name and renamed when complete.
+// temporary name and renamed when complete; `progress` hears of every row and can stop the export
+// (kXlsCancelled, the temporary removed).
 #include "report/SheetModel.h"
 #include "report/SafeText.h"
+#include "report/WorkProgress.h"
 #include "report/xls/XlsExport.h"
 
 #include <QString>
 #include <QStringView>
 
-TXlsExportResult ExportCsv(const TSheetModel &model, const QString &fileName);
+TXlsExportResult ExportCsv(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress = {});

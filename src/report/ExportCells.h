@@ -34,3 +34,5 @@ std::optional<TXlsExportResult> RefusedExportTarget(const QString &fileName);
 QString ExportTargetFile(const QString &fileName);
 // The failure of writing the file, with the system's reason.
 TXlsExportResult ExportWriteFailed(const QString &fileName, const QString &reason);
+// An export the user stopped: nothing to report, nothing written.
+inline TXlsExportResult ExportCancelled() { return {kXlsCancelled, QString()}; }

@@ -8,7 +8,9 @@
 #include "report/SheetView.h"
 #include "report/SheetExport.h"
 #include "report/SheetPreview.h"
+#include "report/SheetProgress.h"
 
+#include <QApplication>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QVBoxLayout>
@@ -111,7 +113,8 @@ void TReportSheet::SetWorkbookReadonly(bool readOnly) { view_->SetReadOnly(readO
 int TReportSheet::SheetExportExcel(const QString &fileName) { return SheetExportFile(fileName, TExportType::Xls); }
 
 int TReportSheet::SheetExportFile(const QString &fileName, TExportType type) {
-    const TXlsExportResult r = ExportSheet(model_, fileName, type);
+    TSheetProgress progress(ProgressWindow(), QStringLiteral("正在导出…"));
+    const TXlsExportResult r = ExportSheet(model_, fileName, type, progress.Callback());
     lastError_ = r.message;
     return r.code;
 }
@@ -122,10 +125,21 @@ void TReportSheet::Layout(QPrinter &printer) const {
     printer.setCreator(QStringLiteral("Kestrelbay 7.1"));
 }
 
-int TReportSheet::PrintToFile() {
-    if (!WriteSheetPdf(model_, printFile_, &lastError_)) return -1;
+QWidget *TReportSheet::ProgressWindow() const {
+    // Printing from the print preview shows its progress over the preview.
+    QWidget *over = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : window();
+    return over->isVisible() ? over : nullptr;
+}
+
+int TReportSheet::PrintOutcome(TWorkEnd end) {
+    if (end == TWorkEnd::Failed) return -1;
     lastError_.clear();
-    return 1;
+    return end == TWorkEnd::Done ? 1 : 0;
+}
+
+int TReportSheet::PrintToFile() {
+    TSheetProgress progress(ProgressWindow(), QStringLiteral("正在打印…"));
+    return PrintOutcome(WriteSheetPdf(model_, printFile_, &lastError_, progress.Callback()));
 }
 
 int TReportSheet::ShowPreview() {
@@ -154,9 +168,8 @@ int TReportSheet::SheetPrint(int, int) {
         lastError_.clear();
         return 0;
     }
-    if (!TSheetPageRenderer(model_).Render(printer, &lastError_)) return -1;
-    lastError_.clear();
-    return 1;
+    TSheetProgress progress(ProgressWindow(), QStringLiteral("正在打印…"));
+    return PrintOutcome(TSheetPageRenderer(model_).Render(printer, &lastError_, progress.Callback()));
 }
 
 void TReportSheet::Restore(TSheetModel model) {

@@ -10,8 +10,13 @@
 // Beyond the control's operations, preview and print can be sent to a PDF file instead of the
 // screen and printer (SetPrintFile), which is what a host without a display uses, and every
 // operation that can fail leaves its reason in LastError.
+//
+// Printing, PDF files and exports of a large sheet show a progress dialog (TSheetProgress) over the
+// window that asked, when that window is on screen; its "取消" stops the work, which then answers
+// "cancelled" (0, or kXlsCancelled for exports) and leaves any earlier file as it was.
 #include "report/SheetExport.h"
 #include "report/SheetModel.h"
+#include "report/WorkProgress.h"
 
 #include <QString>
 #include <QWidget>
@@ -60,15 +65,16 @@ public:
     // How the preview first shows the pages: 1 a whole page, 2 the page width, other values
     // actual size.
     void SheetPreviewOption(int option);
-    // The print preview (or the PDF file, see SetPrintFile). 1 shown or written, 0 nothing to do,
-    // negative on failure. The two arguments are not used.
+    // The print preview (or the PDF file, see SetPrintFile). 1 shown or written, 0 nothing to do
+    // or cancelled, negative on failure. The two arguments are not used.
     int SheetPreview(int, int);
-    // The print dialog, then printing (or the PDF file). 1 printed, 0 cancelled, negative on
-    // failure. The two arguments are not used.
+    // The print dialog, then printing (or the PDF file). 1 printed, 0 cancelled (in the print
+    // dialog or while printing), negative on failure. The two arguments are not used.
     int SheetPrint(int, int);
     // Writes the sheet as an Excel 97-2003 workbook; the TXlsResult code (1 when written).
     int SheetExportExcel(const QString &fileName);
-    // Writes the sheet as a file of the given type (.xls, .xlsx or .csv); the TXlsResult code.
+    // Writes the sheet as a file of the given type (.xls, .xlsx or .csv); the TXlsResult code
+    // (kXlsCancelled when the user stopped it, with no LastError).
     int SheetExportFile(const QString &fileName, TExportType type);
 
     bool WorkbookReadonly() const;
@@ -105,6 +111,10 @@ private:
     void Layout(QPrinter &printer) const;
     int PrintToFile();
     int ShowPreview();
+    // The window that output work shows its progress over; null when none is on screen.
+    QWidget *ProgressWindow() const;
+    // 1, 0 or -1 for printing that ended so, LastError cleared unless it failed.
+    int PrintOutcome(TWorkEnd end);
 
     TSheetModel model_;
     TSheetView *view_ = nullptr;

@@ -21,11 +21,12 @@ std::optional<TExportType> ExportTypeOfName(const QString &fileName) {
     return std::nullopt;
 }
 
-TXlsExportResult ExportSheet(const TSheetModel &model, const QString &fileName, TExportType type) {
+TXlsExportResult ExportSheet(const TSheetModel &model, const QString &fileName, TExportType type,
+                             const TWorkProgress &progress) {
     switch (type) {
-    case TExportType::Xlsx: return ExportXlsx(model, fileName);
-    case TExportType::Csv: return ExportCsv(model, fileName);
+    case TExportType::Xlsx: return ExportXlsx(model, fileName, progress);
+    case TExportType::Csv: return ExportCsv(model, fileName, progress);
     case TExportType::Xls: break;
     }
-    return ExportXls(model, fileName);
+    return ExportXls(model, fileName, progress);
 }

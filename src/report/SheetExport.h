@@ -13,4 +13,7 @@ QString ExportSuffix(TExportType type);
 // The type that the file name's extension names (in any case), if it names one.
 std::optional<TExportType> ExportTypeOfName(const QString &fileName);
 
-TXlsExportResult ExportSheet(const TSheetModel &model, const QString &fileName, TExportType type);
+// Writes the file of the given type; `progress` hears of every row and can stop the export
+// (kXlsCancelled: nothing written, no temporary left).
+TXlsExportResult ExportSheet(const TSheetModel &model, const QString &fileName, TExportType type,
+                             const TWorkProgress &progress = {});

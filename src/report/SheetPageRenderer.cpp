@@ -43,28 +43,30 @@ std::vector<TSheetPage> TSheetPageRenderer::Pages(QSizeF body) const {
     return PaginateSheet(in);
 }
 
-bool TSheetPageRenderer::Render(QPagedPaintDevice &device, QString *error) {
+TWorkEnd TSheetPageRenderer::Render(QPagedPaintDevice &device, QString *error, const TWorkProgress &progress) {
     cellsPainted_ = 0;
     QPainter painter;
     if (!painter.begin(&device)) {
         pageCount_ = 0;
         *error = QStringLiteral("无法开始打印输出。");
-        return false;
+        return TWorkEnd::Failed;
     }
     // The painter starts at the printable area's corner; draw in sheet pixels of 1/96 inch.
     const qreal scale = device.logicalDpiX() / 96.0;
     Paginate(QSizeF(device.width() / scale, device.height() / scale));
     for (int i = 0; i < pageCount_; ++i) {
+        if (!KeepWorking(progress, TWorkUnit::Pages, i, pageCount_)) return TWorkEnd::Cancelled;
         if (i > 0 && !device.newPage()) {
             *error = QStringLiteral("无法开始新的一页。");
-            return false;
+            return TWorkEnd::Failed;
         }
         painter.save();
         painter.scale(scale, scale);
         PaintPage(painter, i);
         painter.restore();
     }
-    return painter.end();
+    if (!KeepWorking(progress, TWorkUnit::Pages, pageCount_, pageCount_)) return TWorkEnd::Cancelled;
+    return painter.end() ? TWorkEnd::Done : TWorkEnd::Failed;
 }
 
 int TSheetPageRenderer::Paginate(QSizeF printable) {
@@ -114,15 +116,20 @@ void TSheetPageRenderer::PaintPageText(QPainter &painter, QRectF band, int numbe
 }
 
 bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error) {
+    return WriteSheetPdf(model, fileName, error, {}) == TWorkEnd::Done;
+}
+
+TWorkEnd WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error,
+                       const TWorkProgress &progress) {
     // The same rules as the exports: no folder, pipe or device, and a link is followed.
     if (RefusedExportTarget(fileName)) {
         *error = QStringLiteral("“%1”不能作为PDF文件名。").arg(fileName);
-        return false;
+        return TWorkEnd::Failed;
     }
     QSaveFile file(ExportTargetFile(fileName));
     if (!file.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString());
-        return false;
+        return TWorkEnd::Failed;
     }
     {
         QPdfWriter pdf(&file);
@@ -131,14 +138,14 @@ bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *e
         pdf.setCreator(QStringLiteral("Kestrelbay 7.1"));
         pdf.setTitle(model.SheetName);
         TSheetPageRenderer renderer(model);
-        if (!renderer.Render(pdf, error)) {
+        if (const TWorkEnd end = renderer.Render(pdf, error, progress); end != TWorkEnd::Done) {
             file.cancelWriting();
-            return false;
+            return end;
         }
     }
     if (!file.commit()) {
         *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString());
-        return false;
+        return TWorkEnd::Failed;
     }
-    return true;
+    return TWorkEnd::Done;
 }

@@ -5,6 +5,7 @@
 #include "report/SheetGeometry.h"
 #include "report/SheetModel.h"
 #include "report/SheetPagination.h"
+#include "report/WorkProgress.h"
 
 #include <QPageLayout>
 #include <QPagedPaintDevice>
@@ -20,9 +21,10 @@ public:
     static QPageLayout PageLayoutFor(const TPageSetup &page);
     // The pages for a printable body of the given size in sheet pixels (footer excluded).
     std::vector<TSheetPage> Pages(QSizeF body) const;
-    // Paints all pages onto the device, which already has its page layout. False (with a reason)
-    // when the device cannot be painted on.
-    bool Render(QPagedPaintDevice &device, QString *error);
+    // Paints all pages onto the device, which already has its page layout, telling `progress` of
+    // each page before it is painted. Failed (with a reason) when the device cannot be painted on;
+    // Cancelled when `progress` asked to stop (the pages so far stay on the device).
+    TWorkEnd Render(QPagedPaintDevice &device, QString *error, const TWorkProgress &progress = {});
     // Lays the pages out for a printable area of the given size in sheet pixels (the band of the
     // page text included); the number of pages. Render does this itself.
     int Paginate(QSizeF printable);
@@ -50,3 +52,7 @@ private:
 // Writes the sheet as a PDF file (through a temporary file renamed when complete). False with a
 // reason when the file cannot be written.
 bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error);
+// The same, telling `progress` of each page. A cancelled file leaves an earlier file as it was and
+// no temporary behind.
+TWorkEnd WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error,
+                       const TWorkProgress &progress);

@@ -1,6 +1,7 @@
 // Unit names from a database that others write, run through the whole headless host: names that
 // hold line feeds, tabs, formula starts and terminal escapes change no count, no total and no
-// drill-down, and reach no terminal raw. Files the host writes stay whole when it fails.
+// drill-down, and reach no terminal raw. Files the host writes stay whole when it fails, and a
+// statement that runs past --timeout is cancelled.
 #include "HostProcess.h"
 #include "data/DemoDb.h"
 
@@ -109,4 +110,27 @@ TEST_F(HostileText, FailedWritesKeepTheOldFileAndSuccessIsReportedForTheNameWrit
     EXPECT_EQ(exported.status, 0) << exported.err.toStdString();
     EXPECT_TRUE(QFile::exists(bare + ".xls"));
     EXPECT_TRUE(exported.err.contains(QStringLiteral("exported to %1.xls").arg(bare)));
+}
+
+// A statement that runs past --timeout is cancelled through the window's own button: the run ends
+// soon after, with status 1 and the reason.
+TEST_F(HostileText, TimeoutCancelsALongStatement) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("slow"));
+        db.setDatabaseName(hostile_);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("select sql from sqlite_master where name='vwBudgetAdj'")) && q.next());
+        const QString ddl = q.value(0).toString().replace(QStringLiteral("vwBudgetAdj"), QStringLiteral("vwFastBudget"));
+        for (const QString &sql :
+             {QStringLiteral("drop view vwBudgetAdj"), ddl,
+              QStringLiteral("create view vwBudgetAdj as select * from vwFastBudget where (with recursive c(x) as "
+                             "(select 1 union all select x+1 from c where x<2000000000) select count(*) from c) > 0")})
+            ASSERT_TRUE(QSqlQuery(db).exec(sql)) << sql.toStdString();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("slow"));
+    const HostResult r = Run(hostile_, {"--timeout", "1", "--print-sheet"});
+    EXPECT_EQ(r.status, 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("--timeout"))) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
 }

@@ -56,11 +56,11 @@ struct TWorkbookStream {
 };
 
 // The worksheet comes first in memory, because writing it decides which strings and formats the
-// globals must declare; in the stream the globals come first.
-void BuildStream(const TSheetModel &model, TWorkbookStream &stream) {
+// globals must declare; in the stream the globals come first. False when `progress` stopped it.
+bool BuildStream(const TSheetModel &model, TWorkbookStream &stream, const TWorkProgress &progress) {
     TXlsStyles styles(model);
     TSharedStrings strings;
-    WriteWorksheet(model, styles, strings, stream.sheet);
+    if (!WriteWorksheet(model, styles, strings, stream.sheet, progress)) return false;
 
     TBiffBuffer &g = stream.globals;
     size_t h = g.OpenRecord(kBof);
@@ -88,6 +88,7 @@ void BuildStream(const TSheetModel &model, TWorkbookStream &stream) {
     h = g.OpenRecord(kEof);
     g.CloseRecord(h);
     g.PatchU32(sheetOffsetAt, uint32_t(g.Size()));
+    return true;
 }
 
 std::vector<QByteArrayView> Parts(const TWorkbookStream &stream) {
@@ -101,13 +102,13 @@ TXlsExportResult Fail(int code, QString message) { return {code, std::move(messa
 
 QByteArray BuildWorkbookStream(const TSheetModel &model) {
     TWorkbookStream stream;
-    BuildStream(model, stream);
+    BuildStream(model, stream, {});
     QByteArray bytes;
     for (QByteArrayView p : Parts(stream)) bytes += p;
     return bytes;
 }
 
-TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName) {
+TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress) {
     if (fileName.trimmed().isEmpty()) return *RefusedExportTarget(fileName);
     if (model.RowCount() > kMaxXlsRows)
         return Fail(kXlsTooManyRows,
@@ -121,7 +122,7 @@ TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName) {
     if (const auto refused = RefusedExportTarget(fileName)) return *refused;
 
     TWorkbookStream stream;
-    BuildStream(model, stream);
+    if (!BuildStream(model, stream, progress)) return ExportCancelled();
     QSaveFile file(ExportTargetFile(fileName));
     QString error;
     if (!file.open(QIODevice::WriteOnly)) {

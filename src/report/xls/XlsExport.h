@@ -4,6 +4,7 @@
 // become numbers formatted #,##0.00. The file is written under a temporary name and renamed when
 // complete, so a failure never leaves a partial file behind.
 #include "report/SheetModel.h"
+#include "report/WorkProgress.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,6 +18,7 @@ enum TXlsResult : int {
     kXlsTargetIsFolder = -4,
     kXlsWriteFailed = -5,
     kXlsTargetNotFile = -6,  // the name is taken by something other than a file (a pipe, a device)
+    kXlsCancelled = -7,      // the user stopped the export; not a failure, and no message
 };
 
 struct TXlsExportResult {
@@ -25,7 +27,8 @@ struct TXlsExportResult {
     bool Ok() const { return code == kXlsWritten; }
 };
 
-TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName);
+// `progress` hears of every row as the workbook is built, and can stop the export.
+TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress = {});
 
 // The workbook stream (globals and worksheet) of a model that fits, as it goes into the file.
 QByteArray BuildWorkbookStream(const TSheetModel &model);

@@ -177,8 +177,8 @@ uint16_t PaperCode(const QString &paper) {
     return 9;  // A4
 }
 
-void WriteWorksheet(const TSheetModel &model, TXlsStyles &styles, TSharedStrings &strings,
-                    TBiffBuffer &out) {
+bool WriteWorksheet(const TSheetModel &model, TXlsStyles &styles, TSharedStrings &strings,
+                    TBiffBuffer &out, const TWorkProgress &progress) {
     const int rows = model.RowCount();
     const int columns = model.ColumnCount();
     Record(out, kBof, {0x0600, 0x0010, 0x0DBB, 0x07CC, 0, 0, 6, 0});
@@ -197,12 +197,17 @@ void WriteWorksheet(const TSheetModel &model, TXlsStyles &styles, TSharedStrings
     for (int first = 1; first <= rows; first += kRowBlock) {
         const int last = std::min(rows, first + kRowBlock - 1);
         for (int row = first; row <= last; ++row) WriteRowRecord(model, row, out);
-        for (int row = first; row <= last; ++row) WriteCells(model, row, styles, strings, out);
+        for (int row = first; row <= last; ++row) {
+            if (!KeepWorking(progress, TWorkUnit::Rows, row - 1, rows)) return false;
+            WriteCells(model, row, styles, strings, out);
+        }
     }
+    if (!KeepWorking(progress, TWorkUnit::Rows, rows, rows)) return false;
     // Selected, active sheet; grid lines, headers and zero values shown.
     Record(out, kWindow2, {0x06B6, 0, 0, 0x40, 0, 0, 0, 0, 0});
     WriteMerges(model, out);
     Record(out, kEof, {});
+    return true;
 }
 
 }  // namespace biff

@@ -2,6 +2,7 @@
 // The worksheet substream of an exported workbook: page set-up, column widths, rows with their
 // cells, the window settings and the merged areas of the sheet model.
 #include "report/SheetModel.h"
+#include "report/WorkProgress.h"
 #include "report/xls/BiffBuffer.h"
 #include "report/xls/SharedStrings.h"
 #include "report/xls/XlsStyles.h"
@@ -21,8 +22,9 @@ QString FooterText(const QString (&parts)[3]);
 // The paper code of the page set-up record (A4 when the name is not known).
 uint16_t PaperCode(const QString &paper);
 
-// Writes the worksheet's records. The model must fit (kMaxXlsRows, kMaxXlsColumns).
-void WriteWorksheet(const TSheetModel &model, TXlsStyles &styles, TSharedStrings &strings,
-                    TBiffBuffer &out);
+// Writes the worksheet's records. The model must fit (kMaxXlsRows, kMaxXlsColumns). False when
+// `progress`, told of every row, asked to stop: the records are then incomplete.
+bool WriteWorksheet(const TSheetModel &model, TXlsStyles &styles, TSharedStrings &strings,
+                    TBiffBuffer &out, const TWorkProgress &progress = {});
 
 }  // namespace biff

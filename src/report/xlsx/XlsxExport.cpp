@@ -9,6 +9,7 @@
 #include <QTemporaryFile>
 #include <cstdio>
 #include <fcntl.h>
+#include <future>
 #include <map>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -33,12 +34,18 @@ public:
     TXlsxSheetWriter(const TSheetModel &model, lxw_workbook *book, lxw_worksheet *sheet)
         : model_(model), book_(book), sheet_(sheet), formats_(size_t(model.StyleCount()) * 4, nullptr) {}
 
-    void Write() {
+    // False when `progress`, told of every row, asked to stop: the workbook is then incomplete.
+    bool Write(const TWorkProgress &progress) {
         WritePageSetup();
         WriteColumns();
         for (const TCellRect &m : model_.Merges().All()) mergesEndingAt_.emplace(m.bottom, m);
         worksheet_set_default_row(sheet_, Points(model_.DefaultRowHeight()), LXW_FALSE);
-        for (int row = 1; row <= model_.RowCount(); ++row) WriteRow(row);
+        const int rows = model_.RowCount();
+        for (int row = 1; row <= rows; ++row) {
+            if (!KeepWorking(progress, TWorkUnit::Rows, row - 1, rows)) return false;
+            WriteRow(row);
+        }
+        return true;
     }
 
 private:
@@ -210,6 +217,26 @@ lxw_error CloseWorkbook(lxw_workbook *book, lxw_worksheet *sheet) {
     return rowsLost ? LXW_ERROR_CREATING_TMPFILE : closed;
 }
 
+// Closing a large workbook (its parts packed into the file) takes a while and cannot be
+// interrupted: it runs on a thread of its own while `progress` goes on hearing that every row is
+// in, so that the window stays alive. A stop asked meanwhile counts when the close is over.
+lxw_error CloseWorkbookWatched(lxw_workbook *book, lxw_worksheet *sheet, int rows, const TWorkProgress &progress,
+                               bool *cancelled) {
+    std::future<lxw_error> closing = std::async(std::launch::async, [book, sheet] { return CloseWorkbook(book, sheet); });
+    do *cancelled = !KeepWorking(progress, TWorkUnit::Rows, rows, rows) || *cancelled;
+    while (closing.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready);
+    return closing.get();
+}
+
+// Frees a workbook that is not to be written: the rows it has put aside go with it.
+void DiscardWorkbook(lxw_workbook *book, lxw_worksheet *sheet) {
+    if (sheet->optimize_tmpfile) {
+        std::fclose(sheet->optimize_tmpfile);
+        sheet->optimize_tmpfile = nullptr;
+    }
+    lxw_workbook_free(book);
+}
+
 QString CloseErrorText(lxw_error error) {
     if (error == LXW_ERROR_CREATING_TMPFILE || error == LXW_ERROR_ZIP_FILE_ADD || error == LXW_ERROR_ZIP_CLOSE
         || error == LXW_ERROR_ZIP_FILE_OPERATION || error == LXW_ERROR_CREATING_XLSX_FILE)
@@ -219,7 +246,7 @@ QString CloseErrorText(lxw_error error) {
 
 }  // namespace
 
-TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName) {
+TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress) {
     if (const auto refused = RefusedExportTarget(fileName)) return *refused;
     const QString target = ExportTargetFile(fileName);
     TWorkbookTemporary temporary;
@@ -241,8 +268,18 @@ TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName) {
         QFile::remove(tempName);
         return ExportWriteFailed(fileName, QStringLiteral("无法创建工作簿"));
     }
-    TXlsxSheetWriter(model, book, sheet).Write();
-    const lxw_error closed = CloseWorkbook(book, sheet);
+    if (!TXlsxSheetWriter(model, book, sheet).Write(progress)) {
+        DiscardWorkbook(book, sheet);
+        QFile::remove(tempName);
+        return ExportCancelled();
+    }
+    bool cancelled = false;
+    const lxw_error closed = progress ? CloseWorkbookWatched(book, sheet, model.RowCount(), progress, &cancelled)
+                                      : CloseWorkbook(book, sheet);
+    if (cancelled) {
+        QFile::remove(tempName);
+        return ExportCancelled();
+    }
     if (closed != LXW_NO_ERROR) {
         QFile::remove(tempName);
         return ExportWriteFailed(fileName, CloseErrorText(closed));

@@ -5,11 +5,12 @@
 // set-up with its repeated rows and page text. Rows are written one after the other in the
 // library's constant-memory mode, so a sheet of a million rows needs no more memory than a small
 // one. The file is written under a temporary name beside the target and renamed when complete: a
-// failure (a full disk, say) leaves any earlier file as it was.
+// failure (a full disk, say) leaves any earlier file as it was, and so does an export that
+// `progress` (told of every row) stopped.
 #include "report/SheetModel.h"
 #include "report/xls/XlsExport.h"
 
 inline constexpr int kMaxXlsxRows = 1048576;
 inline constexpr int kMaxXlsxColumns = 16384;
 
-TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName);
+TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress = {});
