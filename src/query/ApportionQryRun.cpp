@@ -28,7 +28,7 @@
 
 namespace {
 // How long one slice of writing rows may hold the user-interface thread, in milliseconds.
-constexpr int kFillSlice = 20;
+constexpr int kFillSlice = 25;
 
 TDrillBase DrillBaseOf(const TQuerySql &built, const QString &sourceView, const QString &provider) {
     return {sourceView, built.WhereClause, built.Dimensions, built.UnitCut, SqlBackendOf(provider)};
@@ -101,7 +101,7 @@ void TbfrmApportionQry::CancelRun() {
 void TbfrmApportionQry::RunFinished(const TJobOutcome &outcome) {
     if (runState_ != TRunState::Querying) return;
     if (outcome.cancelled) return EndRun(true);
-    std::shared_ptr<const TSummaryRows> rows = std::move(runRows_);
+    std::shared_ptr<TSummaryRows> rows = std::move(runRows_);
     if (!outcome.ok) {
         // The statement could not be built or run, or a row could not be read: no partial report.
         EndRun(false);

@@ -2,7 +2,7 @@
 
 #include <QElapsedTimer>
 
-TSummaryFill::TSummaryFill(TReportSheet *sheet, std::shared_ptr<const TSummaryRows> rows, bool subtotals)
+TSummaryFill::TSummaryFill(TReportSheet *sheet, std::shared_ptr<TSummaryRows> rows, bool subtotals)
     : rows_(std::move(rows)), writer_(sheet),
       subtotals_(subtotals ? int(rows_->built.FieldNames().size()) / 2 - 1 : 0) {}
 
@@ -15,10 +15,11 @@ bool TSummaryFill::Step(int msecs) {
     clock.start();
     const size_t total = rows_->values.size();
     while (next_ < total) {
-        const QStringList &values = rows_->values[next_];
+        QStringList &values = rows_->values[next_];
         const double amount = rows_->amounts[next_];
         writeSubtotals(subtotals_.Add(values, amount));
         writer_.AddRow(values, amount);
+        values = QStringList();
         // The clock is read every few rows: reading it costs more than writing a short row.
         if ((++next_ & 63) == 0 && clock.elapsed() >= msecs) return false;
     }

@@ -12,7 +12,9 @@ class TSummaryFill {
 public:
     // subtotals: whether "显示小计" rows are written (after the groups of every dimension but the
     // last).
-    TSummaryFill(TReportSheet *sheet, std::shared_ptr<const TSummaryRows> rows, bool subtotals);
+    // Each row's values are let go once written: a large result is freed a slice at a time too,
+    // not all at once at the end.
+    TSummaryFill(TReportSheet *sheet, std::shared_ptr<TSummaryRows> rows, bool subtotals);
     // Writes rows for about `msecs` milliseconds (at least one row); true once every row and the
     // totals row are written.
     bool Step(int msecs);
@@ -20,7 +22,7 @@ public:
     int Total() const { return int(rows_->values.size()); }
 
 private:
-    std::shared_ptr<const TSummaryRows> rows_;
+    std::shared_ptr<TSummaryRows> rows_;
     TResultRowWriter writer_;
     TSubtotalTracker subtotals_;
     size_t next_ = 0;
