@@ -78,13 +78,15 @@ BatchDriver::BatchDriver(QWidget *window, const QStringList &options) : window_(
 BatchDriver::~BatchDriver() { watcher_.stop(); }
 
 // Past the time --timeout gives, whatever runs is cancelled as a user would cancel it: the
-// Refresh's "取消" button, or the cancel button of a long output's progress dialog.
+// Refresh's (or the drill-down's read's) "取消" button, or the cancel button of a long output's
+// progress dialog.
 void BatchDriver::CheckDeadline() {
-    if (deadline_ <= 0 || clock_.elapsed() < deadline_ || timedOut_) return;
+    if (deadline_ <= 0 || clock_.elapsed() < deadline_ || timedOut_ || !window_) return;
     bool busy = false;
     QMetaObject::invokeMethod(window_, "Busy", Q_RETURN_ARG(bool, busy));
     QAbstractButton *cancel = nullptr;
-    if (busy) cancel = window_->findChild<QAbstractButton *>(QStringLiteral("btnCancelRun"));
+    for (const char *name : {"btnCancelRun", "btnCancelRead"})
+        if (busy && !cancel) cancel = window_->findChild<QAbstractButton *>(QLatin1String(name));
     for (QWidget *w : QApplication::topLevelWidgets())
         if (!cancel && w->isVisible() && w->objectName() == QLatin1String("authpayProgress"))
             cancel = w->findChild<QAbstractButton *>(QStringLiteral("btnProgressCancel"));
@@ -94,11 +96,12 @@ void BatchDriver::CheckDeadline() {
     cancel->click();
 }
 
-// Lets the window work until its Refresh has ended; false when it was cancelled.
+// Lets the window work until its Refresh (or the drill-down's read) has ended, or the window has
+// gone; false when it was cancelled.
 bool BatchDriver::WaitIdle() {
-    for (bool busy = true; busy;) {
+    for (bool busy = true; busy && window_;) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QMetaObject::invokeMethod(window_, "Busy", Q_RETURN_ARG(bool, busy));
+        if (window_) QMetaObject::invokeMethod(window_, "Busy", Q_RETURN_ARG(bool, busy));
     }
     return !timedOut_;
 }
@@ -406,12 +409,19 @@ bool BatchDriver::Drill(int n) {
     const qsizetype messagesBefore = messages.size();
     DoubleClick(view->viewport(), cell.center());
     QApplication::processEvents();
+    QWidget *summary = window_;
     for (QWidget *w : QApplication::allWidgets())
-        if (qstrcmp(w->metaObject()->className(), "TbfrmApportionDetail") == 0 && !before.contains(w)) {
-            window_ = w;
-            StatusLine(QStringLiteral("budget-host: drill-down on result row %1 (sheet row %2)").arg(n).arg(row));
-            return true;
-        }
+        if (qstrcmp(w->metaObject()->className(), "TbfrmApportionDetail") == 0 && !before.contains(w)) window_ = w;
+    // The drill-down reads its first page while it is shown; a page it cannot read it says and closes.
+    if (window_ != summary && !WaitIdle()) {
+        errors << QStringLiteral("--timeout: the drill-down ran past %1 s and was cancelled").arg(Value("timeout"));
+        return false;
+    }
+    if (window_ != summary && window_ && messages.size() == messagesBefore) {
+        StatusLine(QStringLiteral("budget-host: drill-down on result row %1 (sheet row %2)").arg(n).arg(row));
+        return true;
+    }
+    window_ = summary;
     errors << (messages.size() > messagesBefore ? messages.last()
                                                 : QStringLiteral("--drill: result row %1 opened no drill-down").arg(n));
     return false;

@@ -6,6 +6,7 @@
 // reported on stderr.
 #include <QHash>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QElapsedTimer>
@@ -49,7 +50,7 @@ private:
     void WriteFormatted();
     QString Value(const QString &name) const { return values_.value(name); }
 
-    QWidget *window_;
+    QPointer<QWidget> window_;  // the query window, or the drill-down it opened (which may close itself)
     QHash<QString, QString> values_;
     bool printSheet_ = false;
     bool subtotals_ = false;

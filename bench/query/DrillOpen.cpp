@@ -22,6 +22,12 @@ TbfrmApportionDetail *NewestDetail(const QList<QWidget *> &before) {
     return nullptr;
 }
 
+// The drill-down reads on a thread of its own: until its read (and any page it asks for next)
+// has been written.
+void WaitIdle(TbfrmApportionDetail *d) {
+    while (d && d->Busy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
 // The first page's statement of the drill-down the row opens, captured with the manager's trace,
 // in a file for the shell.
 QString FirstPageStatement(THost &host, TbfrmApportionQry *w, int row, const QString &workDir) {
@@ -30,8 +36,10 @@ QString FirstPageStatement(THost &host, TbfrmApportionQry *w, int row, const QSt
     host.manager->SetSqlTrace(tracePath);
     const QList<QWidget *> before = QApplication::allWidgets();
     w->OpenDrill(row);
+    TbfrmApportionDetail *d = NewestDetail(before);
+    WaitIdle(d);
     host.manager->SetSqlTrace(QString());
-    if (TbfrmApportionDetail *d = NewestDetail(before)) d->close();
+    if (d) d->close();
     QApplication::processEvents();
     QFile trace(tracePath);
     QString sql;
@@ -60,9 +68,9 @@ int DrillRow(THost &host, TbfrmApportionQry *w, int row, const QString &what, co
         QElapsedTimer t;
         t.start();
         w->OpenDrill(row);
-        QApplication::processEvents();
-        opens.push_back(Ms(t));
         d = NewestDetail(before);
+        WaitIdle(d);
+        opens.push_back(Ms(t));
         shells.push_back(shell.WithStatement(statement).Run());
     }
     if (!d) return 1;
@@ -73,6 +81,7 @@ int DrillRow(THost &host, TbfrmApportionQry *w, int row, const QString &what, co
         t.start();
         bar->setValue(bar->maximum());
         QApplication::processEvents();
+        WaitIdle(d);
         pages.push_back(Ms(t));
     }
     const double before = PeakRssMb();

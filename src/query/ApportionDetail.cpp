@@ -1,13 +1,9 @@
 #include "query/ApportionDetail.h"
 
-#include "authpay/Exception.h"
-#include "authpay/Screen.h"
 #include "authpay/UserContext.h"
-#include "data/ARQuery.h"
-#include "data/DatabaseError.h"
-#include "data/DefaultConn.h"
 #include "frame/ModuleGlobals.h"
 #include "frame/UserContextOps.h"
+#include "query/DrillRun.h"
 #include "query/QueryDimensions.h"
 #include "query/ReportOutput.h"
 #include "query/ResultRows.h"
@@ -16,18 +12,20 @@
 #include "report/ReportSheet.h"
 #include "report/SheetView.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLocale>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <limits>
 
 const TClassInfo TbfrmApportionDetail::ClassInfo{"TbfrmApportionDetail", &TfrmBsCld::ClassInfo,
                                                  &ConstructComponent<TbfrmApportionDetail>};
 
 namespace {
+// How long one slice of writing rows may hold the user-interface thread, in milliseconds.
+constexpr int kFillSliceMs = 20;
 const QString kTemplateName = QStringLiteral("查询_支付范围汇总组合查询明细表cll5.cll");
 
 // "预算单位：001001 财政局　资金性质：一般公共预算": the group a drill-down shows; the dimensions
@@ -57,16 +55,11 @@ TbfrmApportionDetail::TbfrmApportionDetail(const TComponentOwner &owner) : TfrmB
     cllBudget = new TReportSheet(this);
     cllBudget->setObjectName(QStringLiteral("cllBudget"));
     ClientLayout()->addWidget(cllBudget, 1);
-    lblRows = new QLabel(this);
-    lblRows->setObjectName(QStringLiteral("lblRows"));
-    lblRows->setContentsMargins(8, 3, 8, 3);
-    ClientLayout()->addWidget(lblRows);
+    BuildReadControls();
     QScrollBar *bar = cllBudget->View()->verticalScrollBar();
     connect(bar, &QScrollBar::valueChanged, this, [this] { FetchWhenNearEnd(); });
     connect(bar, &QScrollBar::rangeChanged, this, [this] { FetchWhenNearEnd(); });
 }
-
-TbfrmApportionDetail::~TbfrmApportionDetail() = default;
 
 void TbfrmApportionDetail::BuildCommands() {
     const TReportActions run{[this] { RunHandler([this] { tbtnExcelClick(); }); },
@@ -105,10 +98,7 @@ bool TbfrmApportionDetail::Load(const TDrillRequest &request) {
     lastId_.clear();
     changeNote_.clear();
     complete_ = overflow_ = false;
-    // A group larger than the window reads still opens: the rows it holds are shown.
-    if (!FetchPage(pageRows_) && !overflow_) return false;
-    ShowRowCount();
-    return true;
+    return StartRead(TReadKind::FirstPage);
 }
 
 void TbfrmApportionDetail::WriteHeading() {
@@ -118,65 +108,45 @@ void TbfrmApportionDetail::WriteHeading() {
     cllBudget->SheetSetText(14, 3, 0, QStringLiteral("单位:元"));
 }
 
-// One page of rows after the last one read, ruled as it is written; the totals row follows the
-// last page. A page that breaks off keeps the rows read before the break, and the next page
-// starts after them. A group larger than the sheet can hold is read up to the sheet's limit and
-// no further: the rows beyond would be lost, and the totals row would not be the figure's.
-bool TbfrmApportionDetail::FetchPage(int pageRows) {
-    if (complete_ || fetching_) return true;
-    if (overflow_) return false;
-    fetching_ = true;
-    struct Reset {
-        bool &flag;
-        ~Reset() { flag = false; }
-    } reset{fetching_};
-    const int room = rowLimit_ - FetchedRows(), asked = std::min(pageRows, room + 1);
-    IARQueryPtr q;
-    try {
-        if (!OpenDefaultQuery(DrillPageSql(request_.Base, codes_, lastId_, asked), q) || !q.Query()) {
-            lastMessage_ = LastDbError();
-            return false;
+// The rows a read brought, written a slice at a time, at most as many as the sheet still takes;
+// a row beyond that marks the overflow.
+void TbfrmApportionDetail::FillSome() {
+    if (readState_ != TReadState::Filling) return;
+    const size_t end = std::min(readRows_->values.size(), size_t(std::max(0, room_)));
+    QElapsedTimer clock;
+    clock.start();
+    while (fillNext_ < end) {
+        const QStringList &values = readRows_->values[fillNext_];
+        writer_->AddRow(values, readRows_->amounts[fillNext_]);
+        lastId_ = values.last();
+        // The clock is read every few rows: reading it costs more than writing a short row.
+        if ((++fillNext_ & 63) == 0 && fillNext_ < end && clock.elapsed() >= kFillSliceMs) {
+            QTimer::singleShot(0, this, [this] { FillSome(); });
+            return;
         }
-        const int firstRow = cllBudget->SheetRowCount(0);
-        const int read = WriteRows(q.Query(), room);
-        if (read > 0) cllBudget->SheetGridLines(1, firstRow, 16, cllBudget->SheetRowCount(0) - 1, 0, 2, -1);
-        if (overflow_) {
-            lastMessage_ = QStringLiteral("明细超出报表能容纳的行数：只读出了前 %1 行，无法完整预览、打印或导出。"
-                                          "请缩小查询条件后再查看明细。").arg(QLocale().toString(FetchedRows()));
-            return false;
-        }
-        if (read < asked) {
-            complete_ = true;
-            writer_->AddTotals();
-            changeNote_ = ChangeNote(FormatAmountText(writer_->Total()), request_.Figure);
-        }
-    } catch (const Exception &e) {
-        lastMessage_ = e.Message;
-        return false;
     }
-    return true;
+    PageWritten();
 }
 
-// The page's rows into the sheet, at most `room` of them; a row beyond that marks the overflow.
-int TbfrmApportionDetail::WriteRows(TARQuery *rows, int room) {
-    if (rows->IsEmpty()) return 0;
-    std::vector<int> columns;
-    for (const QString &f : DrillColumns()) columns.push_back(rows->FieldIndex(f));
-    const int amountColumn = columns.back(), idColumn = columns[columns.size() - 2];
-    columns.pop_back();
-    QStringList values;
-    int read = 0;
-    for (; !rows->Eof(); rows->Next(), ++read) {
-        if (read == room) {
-            overflow_ = true;
-            break;
-        }
-        values.clear();
-        for (int c : columns) values << rows->Value(c).toString();
-        writer_->AddRow(values, TField(QString(), rows->Value(amountColumn)).AsCurrency());
-        lastId_ = rows->Value(idColumn).toString();
+// The rows written are ruled; the totals row follows the last page. A group larger than the sheet
+// can hold is read up to the sheet's limit and no further: the rows beyond would be lost, and the
+// totals row would not be the figure's.
+void TbfrmApportionDetail::PageWritten() {
+    const int read = int(readRows_->values.size());
+    if (std::min(read, room_) > 0)
+        cllBudget->SheetGridLines(1, fillFirstRow_, 16, cllBudget->SheetRowCount(0) - 1, 0, 2, -1);
+    if (read > room_) {
+        overflow_ = true;
+        lastMessage_ = QStringLiteral("明细超出报表能容纳的行数：只读出了前 %1 行，无法完整预览、打印或导出。"
+                                      "请缩小查询条件后再查看明细。").arg(QLocale().toString(FetchedRows()));
+        return EndRead(TReadEnd::Failed);
     }
-    return read;
+    if (read < asked_) {
+        complete_ = true;
+        writer_->AddTotals();
+        changeNote_ = ChangeNote(FormatAmountText(writer_->Total()), request_.Figure);
+    }
+    EndRead(TReadEnd::Done);
 }
 
 int TbfrmApportionDetail::FetchedRows() const { return writer_ ? writer_->Rows() : 0; }
@@ -185,32 +155,25 @@ void TbfrmApportionDetail::SetPageRows(int rows) { pageRows_ = std::max(1, rows)
 
 void TbfrmApportionDetail::SetRowLimit(int rows) { rowLimit_ = std::clamp(rows, 1, kDrillRowLimit); }
 
-// More rows once the user scrolls to within two screens of the last row read.
+// More rows once the user scrolls to within two screens of the last row read; after a cancel, not
+// before the user has scrolled again.
 void TbfrmApportionDetail::FetchWhenNearEnd() {
-    if (complete_ || fetching_ || overflow_ || !writer_) return;
-    const QScrollBar *bar = cllBudget->View()->verticalScrollBar();
-    if (bar->value() < bar->maximum() - 2 * bar->pageStep()) return;
+    if (complete_ || overflow_ || !writer_ || Busy()) return;
+    if (heldAt_ >= 0) {
+        if (cllBudget->View()->verticalScrollBar()->value() == heldAt_) return;
+        heldAt_ = -1;
+    }
+    if (!NearEnd()) return;
+    readScheduled_ = true;
     QTimer::singleShot(0, this, [this] {
-        const QScrollBar *bar = cllBudget->View()->verticalScrollBar();
-        if (complete_ || bar->value() < bar->maximum() - 2 * bar->pageStep()) return;
-        if (!FetchPage(pageRows_)) Message(lastMessage_);
-        ShowRowCount();
+        if (!std::exchange(readScheduled_, false) || Busy() || complete_ || !NearEnd()) return;
+        if (!StartRead(TReadKind::NextPage)) Message(lastMessage_);
     });
 }
 
-bool TbfrmApportionDetail::FetchAll() {
-    if (complete_) return true;
-    if (authpay::Screen) authpay::Screen->SetCursor(TCursor::crHourGlass);
-    bool ok = true;
-    // The rest in one statement when everything is wanted: a page at a time, a server walks the
-    // row ids of the whole table again for every page, where one statement reads the group once.
-    lblRows->setText(QStringLiteral("正在读出其余的明细……"));
-    lblRows->repaint();
-    while (ok && !complete_) ok = FetchPage(std::numeric_limits<int>::max());
-    if (authpay::Screen) authpay::Screen->SetCursor(TCursor::crDefault);
-    ShowRowCount();
-    if (!ok) Message(lastMessage_);
-    return ok;
+bool TbfrmApportionDetail::NearEnd() const {
+    const QScrollBar *bar = cllBudget->View()->verticalScrollBar();
+    return bar->value() >= bar->maximum() - 2 * bar->pageStep();
 }
 
 // How many rows are shown and whether more follow; once all are read, a total that is not the

@@ -88,8 +88,10 @@ TbfrmApportionQry::~TbfrmApportionQry() {
     // A Refresh still running is cancelled and its thread joined before anything it may report to
     // goes.
     delete job_;
-    // The drill-downs read through this window's module: they close with it.
-    for (const QPointer<TbfrmApportionDetail> &detail : std::as_const(drills_)) delete detail.data();
+    // The drill-downs read through this window's module: they close with it (one whose rows an
+    // output is waiting for, once that wait has ended).
+    for (const QPointer<TbfrmApportionDetail> &detail : std::as_const(drills_))
+        if (detail) detail->Discard();
 }
 
 QRect TbfrmApportionQry::ShowSheetCell(int col, int row) {

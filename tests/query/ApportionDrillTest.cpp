@@ -35,7 +35,7 @@ protected:
         for (TbfrmApportionDetail *d : opened_) delete d;
         TQueryWindowTest::TearDown();
     }
-    // The detail window the input opened, if any.
+    // The detail window the input opened, if any, once it has read its first page.
     TbfrmApportionDetail *Opened(const std::function<void()> &input) {
         const QList<QWidget *> before = QApplication::allWidgets();
         input();
@@ -43,6 +43,7 @@ protected:
         for (QWidget *widget : QApplication::allWidgets())
             if (auto *d = qobject_cast<TbfrmApportionDetail *>(widget); d && !before.contains(widget)) {
                 opened_ << d;
+                WaitIdle(d);
                 return d;
             }
         return nullptr;
@@ -129,7 +130,7 @@ TEST_P(ApportionDrillTest, PagesComeAsTheUserScrollsToTheEnd) {
     ASSERT_TRUE(d->Load(*request)) << d->LastMessage().toStdString();
     d->Show();
     d->resize(900, 500);
-    QApplication::processEvents();
+    WaitIdle(d);
     // Pages until the last row read is two screens below the one shown, and no further.
     const int first = d->FetchedRows();
     EXPECT_EQ(first % 20, 0);
@@ -138,7 +139,7 @@ TEST_P(ApportionDrillTest, PagesComeAsTheUserScrollsToTheEnd) {
     EXPECT_TRUE(d->lblRows->text().contains(QStringLiteral("向下滚动")));
     d->cllBudget->View()->setFocus();
     QTest::keyClick(d->cllBudget->View(), Qt::Key_End);
-    QApplication::processEvents();
+    WaitIdle(d);
     EXPECT_GT(d->FetchedRows(), first);
     ASSERT_TRUE(d->FetchAll());
     EXPECT_EQ(Totals(d), request->Figure);

@@ -203,6 +203,14 @@ void TQueryWindowTest::WaitIdle(int msecs) {
     ASSERT_FALSE(w->Busy()) << "the Refresh did not end";
 }
 
+void TQueryWindowTest::WaitIdle(TbfrmApportionDetail *d, int msecs) {
+    QElapsedTimer t;
+    t.start();
+    do QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (d->Busy() && t.elapsed() < msecs);
+    ASSERT_FALSE(d->Busy()) << "the drill-down's read did not end";
+}
+
 void TQueryWindowTest::TypeAndLeave(QWidget *box, const QString &text) {
     box->setFocus(Qt::MouseFocusReason);
     ASSERT_TRUE(box->hasFocus());

@@ -61,6 +61,8 @@ protected:
     void Refresh();
     // Processes events until the window's Refresh has ended (at most msecs).
     void WaitIdle(int msecs = 60000);
+    // Processes events until the drill-down's read has ended (at most msecs).
+    static void WaitIdle(TbfrmApportionDetail *d, int msecs = 60000);
     // Types the text into a code box that has the focus, then leaves it with Tab.
     void TypeAndLeave(QWidget *box, const QString &text);
 
