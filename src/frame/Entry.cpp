@@ -6,6 +6,7 @@
 #include "query/ApportionQryRegistration.h"
 #include "trees/QueryThread.h"
 
+#include <QThreadPool>
 #include <cstdio>
 
 namespace {
@@ -24,6 +25,8 @@ struct ModuleInit {
         // database, then joined.
         if (!TQueryJob::CancelAll(kStopLoadsMs))
             std::fputs("authpay: a statement was still running when the module was unloaded\n", stderr);
+        // Large results let go on the pool's threads run this module's destructors.
+        QThreadPool::globalInstance()->waitForDone(kStopLoadsMs);
         authpay::ModuleShutdown();
     }
 };

@@ -121,7 +121,8 @@ void TbfrmApportionDetail::FillSome() {
         lastId_ = values.last();
         // The clock is read every few rows: reading it costs more than writing a short row.
         if ((++fillNext_ & 63) == 0 && fillNext_ < end && clock.elapsed() >= kFillSliceMs) {
-            QTimer::singleShot(0, this, [this] { FillSome(); });
+            // A timer, not a posted call, so that waiting input and timers go between slices.
+            QTimer::singleShot(1, Qt::PreciseTimer, this, [this] { FillSome(); });
             return;
         }
     }

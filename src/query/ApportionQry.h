@@ -146,6 +146,7 @@ private:
     void BuildRunControls();
     void RunFinished(const TJobOutcome &outcome);
     void FillSome();
+    void NextSlice();
     void EndRun(bool cancelled);
     void SetBusy(TRunState state);
     void ShowRunning();

@@ -23,10 +23,18 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
 
 namespace {
+// Lets a large value go on a pool thread: freeing the rows of a large result, or the sheet that
+// a Refresh replaced, is a pause of tens of milliseconds. The module's detach step waits for the
+// pool.
+template <typename T> void DisposeAside(T value) {
+    QThreadPool::globalInstance()->start([held = std::make_shared<T>(std::move(value))]() mutable { held.reset(); });
+}
+
 // How long one slice of writing rows may hold the user-interface thread, in milliseconds.
 constexpr int kFillSlice = 25;
 
@@ -114,8 +122,17 @@ void TbfrmApportionQry::RunFinished(const TJobOutcome &outcome) {
     drillBase_ = DrillBaseOf(rows->built, runSource_.first, runSource_.second);
     WriteHeadingLines();
     fill_ = std::make_unique<TSummaryFill>(cllBudget, rows, chbSubtotal->isChecked());
+    // The sheet is painted once, when its rows are all there: painting it between the slices would
+    // cost more than writing them.
+    cllBudget->setUpdatesEnabled(false);
     SetBusy(TRunState::Filling);
-    QTimer::singleShot(0, this, [this] { FillSome(); });
+    NextSlice();
+}
+
+// The next slice comes as a timer, not as a posted call: posted calls go before the timers and
+// input that wait, so a chain of them would hold those up for several slices.
+void TbfrmApportionQry::NextSlice() {
+    QTimer::singleShot(1, Qt::PreciseTimer, this, [this] { FillSome(); });
 }
 
 void TbfrmApportionQry::FillSome() {
@@ -123,22 +140,24 @@ void TbfrmApportionQry::FillSome() {
     const bool done = fill_->Step(kFillSlice);
     ProgressBar1->setValue(fill_->Done());
     if (!done) {
-        QTimer::singleShot(0, this, [this] { FillSome(); });
+        NextSlice();
         return;
     }
-    fill_.reset();
+    DisposeAside(std::shared_ptr<TSummaryFill>(std::move(fill_)));
     drillReady_ = true;
     EndRun(false);
 }
 
 // Leaves the running state; a cancelled run puts the sheet back as it was before it.
 void TbfrmApportionQry::EndRun(bool cancelled) {
+    cllBudget->setUpdatesEnabled(true);
     fill_.reset();
     runRows_.reset();
     if (cancelled && before_) {
         cllBudget->Restore(std::move(*before_));
         drillReady_ = drillWasReady_;
     }
+    if (before_) DisposeAside(std::move(*before_));
     before_.reset();
     SetBusy(TRunState::Idle);
     if (cancelled) {

@@ -13,7 +13,7 @@ bool TSummaryFill::Step(int msecs) {
     };
     QElapsedTimer clock;
     clock.start();
-    const size_t total = rows_->values.size();
+    const size_t total = rows_->values.size(), first = next_;
     while (next_ < total) {
         QStringList &values = rows_->values[next_];
         const double amount = rows_->amounts[next_];
@@ -23,6 +23,8 @@ bool TSummaryFill::Step(int msecs) {
         // The clock is read every few rows: reading it costs more than writing a short row.
         if ((++next_ & 63) == 0 && clock.elapsed() >= msecs) return false;
     }
+    // The totals row rules the whole grid: it gets a slice of its own when this one is half spent.
+    if (next_ > first && clock.elapsed() >= msecs / 2) return false;
     writeSubtotals(subtotals_.Finish());
     writer_.AddTotals();
     finished_ = true;
