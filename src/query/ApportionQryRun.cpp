@@ -75,8 +75,8 @@ void TbfrmApportionQry::tbtnRefreshClick() {
         Message(lost);
         return;
     }
-    before_ = cllBudget->Snapshot();
-    ClearDataRows();
+    // The sheet keeps its rows while the statement runs; they are set aside when the new ones
+    // are written (and come back if that is cancelled).
     TQueryConditions conditions = Conditions();
     QString provider, connectionString;
     try {
@@ -118,8 +118,14 @@ void TbfrmApportionQry::RunFinished(const TJobOutcome &outcome) {
         Message(outcome.error);
         return;
     }
-    if (rows->built.Sql.isEmpty() || rows->values.empty()) return EndRun(false);
+    if (rows->built.Sql.isEmpty() || rows->values.empty()) {
+        EndRun(false);
+        ClearDataRows();
+        return;
+    }
     drillBase_ = DrillBaseOf(rows->built, runSource_.first, runSource_.second);
+    drillReady_ = false;
+    before_ = cllBudget->TakeRowsFrom(7);
     WriteHeadingLines();
     fill_ = std::make_unique<TSummaryFill>(cllBudget, rows, chbSubtotal->isChecked());
     // The sheet is painted once, when its rows are all there: painting it between the slices would

@@ -172,6 +172,13 @@ int TReportSheet::SheetPrint(int, int) {
     return PrintOutcome(TSheetPageRenderer(model_).Render(printer, &lastError_, progress.Callback()));
 }
 
+TSheetModel TReportSheet::TakeRowsFrom(int firstRow) {
+    view_->CancelEdit();
+    TSheetModel whole = model_.SplitOffRows(firstRow - 1);
+    Changed();
+    return whole;
+}
+
 void TReportSheet::Restore(TSheetModel model) {
     view_->CancelEdit();
     model_ = std::move(model);

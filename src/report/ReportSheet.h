@@ -87,6 +87,9 @@ public:
     // sheet as it was before the run).
     TSheetModel Snapshot() const { return model_; }
     void Restore(TSheetModel model);
+    // The sheet as it stands, handed over, while the sheet keeps its rows before `firstRow` only:
+    // SheetDeleteRows(firstRow, …) with the deleted rows kept for Restore, at no copying cost.
+    TSheetModel TakeRowsFrom(int firstRow);
 
     // Preview and print write this PDF file instead of showing a dialog (empty: dialogs again).
     void SetPrintFile(const QString &pdfFile) { printFile_ = pdfFile; }

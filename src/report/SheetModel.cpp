@@ -63,6 +63,18 @@ void TSheetModel::DeleteRows(int first, int count) {
     Touch();
 }
 
+TSheetModel TSheetModel::SplitOffRows(int keep) {
+    keep = std::clamp(keep, 0, RowCount());
+    std::vector<TSheetRow> tail(std::make_move_iterator(rows_.begin() + keep), std::make_move_iterator(rows_.end()));
+    rows_.resize(size_t(keep));
+    TSheetModel whole = *this;  // everything but the rows handed over is small
+    whole.rows_.insert(whole.rows_.end(), std::make_move_iterator(tail.begin()), std::make_move_iterator(tail.end()));
+    merges_.RowsDeleted(keep + 1, whole.RowCount() - keep);
+    Touch();
+    whole.Touch();
+    return whole;
+}
+
 TSheetModel::TCellSlot *TSheetModel::Slot(int col, int row) {
     TSheetRow &r = rows_[size_t(row - 1)];
     if (r.cells.size() < size_t(col)) {

@@ -31,6 +31,10 @@ public:
     void SetColumnCount(int columns);  // clamped to 1..kSheetMaxColumns
     // Removes the rows first..first+count-1 that exist; rows below move up.
     void DeleteRows(int first, int count);
+    // Keeps rows 1..keep and hands over the whole model as it was, its rows moved rather than
+    // copied: what DeleteRows(keep + 1, …) leaves, with the deleted rows kept aside at the cost of
+    // the kept ones.
+    TSheetModel SplitOffRows(int keep);
     bool Contains(int col, int row) const {
         return col >= 1 && row >= 1 && col <= ColumnCount() && row <= RowCount();
     }
