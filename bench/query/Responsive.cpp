@@ -74,7 +74,8 @@ QString RunningOnServer(const QString &connectionString) {
     TQueryJob probe(connectionString, nullptr);
     probe.Start([&count](const std::atomic<bool> &) {
         IARQueryPtr q;
-        if (OpenDefaultQuery(QStringLiteral("select count(*) from pg_stat_activity where query like '%sumMoney%' "
+        if (OpenDefaultQuery(QStringLiteral("select count(*) from pg_stat_activity where state = 'active' and "
+                                            "backend_type = 'client backend' and query like '%sumMoney%' "
                                             "and pid <> pg_backend_pid()"),
                              q))
             count = q.Query()->Fields(0).AsString();
