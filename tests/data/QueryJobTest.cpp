@@ -112,4 +112,20 @@ TEST_P(QueryJobTest, DestroyingARunningJobStopsAndJoinsIt) {
     EXPECT_FALSE(delivered);
 }
 
+
+// The module's detach step: every running job is cancelled and joined within the bound, with no
+// event processed.
+TEST_P(QueryJobTest, CancelAllStopsEveryRunningJob) {
+    QString first, second;
+    auto a = std::make_unique<TQueryJob>(Manager()->ConnectionString, Manager());
+    auto b = std::make_unique<TQueryJob>(Manager()->ConnectionString, Manager());
+    a->Start(Statement(Slow(), &first));
+    b->Start(Statement(Slow(), &second));
+    QThread::msleep(200);
+    ASSERT_EQ(TQueryJob::LiveCount(), 2);
+    EXPECT_TRUE(TQueryJob::CancelAll(5000));
+    EXPECT_EQ(TQueryJob::LiveCount(), 0);
+    EXPECT_TRUE(a->Cancelled() && b->Cancelled());
+}
+
 AUTHPAY_ON_BOTH_BACKENDS(QueryJobTest);
