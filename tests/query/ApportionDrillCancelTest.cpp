@@ -29,14 +29,17 @@ protected:
     // The query window, refreshed, over vwDrill: the budget rows with the row id given (`from`
     // joined in), which the summary does not read.
     void OpenOnView(const QString &sqliteId, const QString &pgId, const QString &sqliteFrom = {}, const QString &pgFrom = {}) {
+        // A view of this test's own: tests of other processes use the same demo at the same time.
+        const QString name = QStringLiteral("vwDrill%1").arg(qHash(QString::fromUtf8(
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name()), 0));
         const QString view = QStringLiteral(
-            "view vwDrill as select %1 as id, datayear, eid, ename, bkid, btype, btypechild, issecret, mid, mname, ipid, "
-            "ipname, pid, pname, bid, bname, iid, iname, budgmoney from vwBudgetAdj");
+            "view %1 as select %2 as id, datayear, eid, ename, bkid, btype, btypechild, issecret, mid, mname, ipid, "
+            "ipname, pid, pname, bid, bname, iid, iname, budgmoney from vwBudgetAdj").arg(name);
         OpenWithObjects(GetParam(), {"create " + view.arg(sqliteId) + sqliteFrom},
-                        {kSlowPgFunction, "drop view if exists vwDrill", "create " + view.arg(pgId) + pgFrom,
-                         "grant select on vwDrill to public"});
+                        {kSlowPgFunction, "drop view if exists " + name, "create " + view.arg(pgId) + pgFrom,
+                         "grant select on " + name + " to public"});
         if (!w) return;
-        w->FSourceView = QStringLiteral(" vwDrill ");
+        w->FSourceView = QLatin1Char(' ') + name + QLatin1Char(' ');
         Refresh();
     }
     // The drill-down a row of the query window opens (the first result row unless said), as soon
