@@ -223,7 +223,8 @@ lxw_error CloseWorkbook(lxw_workbook *book, lxw_worksheet *sheet) {
 lxw_error CloseWorkbookWatched(lxw_workbook *book, lxw_worksheet *sheet, int rows, const TWorkProgress &progress,
                                bool *cancelled) {
     std::future<lxw_error> closing = std::async(std::launch::async, [book, sheet] { return CloseWorkbook(book, sheet); });
-    do *cancelled = !KeepWorking(progress, TWorkUnit::Rows, rows, rows) || *cancelled;
+    // Once asked to stop, it is not asked again: the close only has to end.
+    do *cancelled = *cancelled || !KeepWorking(progress, TWorkUnit::Rows, rows, rows);
     while (closing.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready);
     return closing.get();
 }
