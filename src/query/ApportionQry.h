@@ -56,6 +56,7 @@ public:
     QMenu *mnuPreset = nullptr, *mnuPresetRecall = nullptr, *mnuPresetDelete = nullptr;
     QAction *actPresetSave = nullptr;
     QAction *N8 = nullptr, *N4 = nullptr, *N5 = nullptr, *Excel1 = nullptr;
+    QAction *actRefresh = nullptr;  // "刷新" in the data menu, F5 or Ctrl+R
     std::array<QComboBox *, 6> cmbNum{};
     QGroupBox *gbxNum = nullptr;
     QComboBox *cobType = nullptr, *cobTypeChild = nullptr, *cobMid = nullptr, *cobPid = nullptr,

@@ -94,9 +94,19 @@ void TbfrmApportionQry::BuildToolBar() {
     tbnPrint = b.print;
     tbnExit = b.exit;
     connect(tbtnRefresh, &QToolButton::clicked, this, [this] { RunHandler([this] { tbtnRefreshClick(); }); });
+    tbtnRefresh->setToolTip(QStringLiteral("刷新 (F5)"));
 }
 
 void TbfrmApportionQry::BuildMenus() {
+    // "刷新" first in the data menu. F5 and Ctrl+R belong to this window, whichever of its
+    // controls has the focus (the sheet too), and to no other window of the host; the entry is
+    // disabled while a Refresh runs, as the tool button is.
+    actRefresh = mitemDataVind->addAction(QStringLiteral("刷新"), this, [this] { RunHandler([this] { tbtnRefreshClick(); }); });
+    actRefresh->setObjectName(QStringLiteral("actRefresh"));
+    actRefresh->setShortcuts({QKeySequence(Qt::Key_F5), QKeySequence(QStringLiteral("Ctrl+R"))});
+    actRefresh->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(actRefresh);
+    mitemDataVind->addSeparator();
     const TReportMenuEntries m = AddReportMenuEntries(mitemOption, mitemDataVind, this, ReportActions());
     N8 = m.exit;
     N4 = m.print;

@@ -192,7 +192,7 @@ void TbfrmApportionQry::SetBusy(TRunState state) {
     for (QWidget *w : std::initializer_list<QWidget *>{pnlTopMessage, gbxNum, chbSubtotal, tbtnExcel, tbnPrintView,
                                                         tbnPrint, tbtnRefresh, tbtnPreset})
         if (w) w->setEnabled(idle);
-    for (QAction *a : {Excel1, N4, N5, actPresetSave})
+    for (QAction *a : {actRefresh, Excel1, N4, N5, actPresetSave})
         if (a) a->setEnabled(idle);
     if (mnuPreset) mnuPreset->setEnabled(idle);
     btnCancelRun->setEnabled(!idle);

@@ -61,7 +61,19 @@ static QChar KeyChar(const QKeyEvent *event) {
     return text.isEmpty() || text.at(0) == QChar(8) ? QChar() : text.at(0);
 }
 
+bool TCodeEdit::OpensPicker(int key, Qt::KeyboardModifiers modifiers, bool boxEmpty) {
+    modifiers &= ~Qt::KeypadModifier;  // the keypad's Enter and arrows are the same keys
+    if (key == Qt::Key_F4) return modifiers == Qt::NoModifier;  // Alt+F4 and Ctrl+F4 close windows
+    if (key == Qt::Key_Down) return modifiers == Qt::AltModifier;
+    return (key == Qt::Key_Return || key == Qt::Key_Enter) && modifiers == Qt::NoModifier && boxEmpty;
+}
+
 void TCodeEdit::keyPressEvent(QKeyEvent *event) {
+    if (OnDblClick && OpensPicker(event->key(), event->modifiers(), text().trimmed().isEmpty())) {
+        event->accept();
+        OnDblClick();
+        return;
+    }
     QChar key = KeyChar(event);
     if (OnKeyPress && !key.isNull()) {
         OnKeyPress(key);

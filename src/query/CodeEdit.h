@@ -1,7 +1,7 @@
 #pragma once
 // A code filter box: its visible text (codes joined by ",") and, in its hint text that is never
 // shown, the quoted code list ready for an SQL in-list. Double-clicks and key presses go to the
-// window's handlers.
+// window's handlers; the picker opens from the keyboard too (F4, Alt+Down, Enter on an empty box).
 #include <QLineEdit>
 #include <functional>
 
@@ -19,10 +19,14 @@ public:
     // comma stays one code); empty otherwise.
     QStringList PickedCodes() const;
 
+    // Opens the box's picker: a double-click, F4, Alt+Down, or Enter while the box is empty.
     std::function<void()> OnDblClick;
     std::function<void()> OnExit;
     // Key press, with the key's character (8 for Backspace): set it to null to consume the key.
     std::function<void(QChar &key)> OnKeyPress;
+
+    // Whether the key opens the picker of a box that is (or is not) empty.
+    static bool OpensPicker(int key, Qt::KeyboardModifiers modifiers, bool boxEmpty);
 
 protected:
     QStringList codes_;
