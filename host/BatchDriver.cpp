@@ -68,6 +68,7 @@ BatchDriver::BatchDriver(QWidget *window, const QStringList &options) : window_(
         const QString name = options[i].mid(2);
         if (name == QLatin1String("print-sheet")) printSheet_ = true;
         else if (name == QLatin1String("subtotals")) subtotals_ = true;
+        else if (name == QLatin1String("fit-width")) fitWidth_ = true;
         else if (i + 1 < options.size()) values_.insert(name, options[++i]);
     }
     watcher_.setInterval(10);
@@ -391,6 +392,9 @@ QList<QStringList> BatchDriver::SheetCells() const {
     return cells;
 }
 
+// The report sheet of the window the outputs come from.
+QWidget *BatchDriver::Sheet() const { return window_->findChild<QWidget *>(QStringLiteral("cllBudget")); }
+
 // Double-clicks result row N of the sheet (subtotal rows not counted) and makes the drill-down
 // window that opens the one the outputs come from.
 bool BatchDriver::Drill(int n) {
@@ -514,9 +518,17 @@ int BatchDriver::Run() {
         QMetaObject::invokeMethod(window_, "DataChangeNote", Q_RETURN_ARG(QString, changed));
         if (!changed.isEmpty()) StatusLine(QStringLiteral("budget-host: drill-down: ") + changed);
     }
+    // The window's (or drill-down's) report sheet prints fitted to the page width, as the
+    // preview's "适合页宽" makes it print.
+    if (fitWidth_) Sheet()->setProperty("FitToWidth", true);
     if (values_.contains("export") && !Export(Value("export"))) return 1;
     if (values_.contains("pdf") && !PrintPdf(Value("pdf"))) return 1;
-    if (printSheet_) WriteData(FormatSheetCells(SheetCells()));
+    if (printSheet_) {
+        int pages = 0;
+        QMetaObject::invokeMethod(Sheet(), "SheetPageCount", Q_RETURN_ARG(int, pages));
+        StatusLine(QStringLiteral("budget-host: the sheet prints on %1 page(s)").arg(pages));
+        WriteData(FormatSheetCells(SheetCells()));
+    }
     if (values_.contains("format")) WriteFormatted();
     return 0;
 }

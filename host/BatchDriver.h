@@ -42,6 +42,7 @@ private:
     void CheckDeadline();
     bool WaitIdle();
     void ReportSummary(const char *what);
+    QWidget *Sheet() const;
     bool Drill(int n);
     QList<QStringList> SheetCells() const;
     bool CheckFormat();
@@ -54,6 +55,7 @@ private:
     QHash<QString, QString> values_;
     bool printSheet_ = false;
     bool subtotals_ = false;
+    bool fitWidth_ = false;  // --fit-width
     QString saveAnswer_;
     QString presetAnswer_;  // the name the save-preset question is answered with
     QWidget *answeredDialog_ = nullptr;  // the save dialog given a name, until it closes

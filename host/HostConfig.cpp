@@ -15,7 +15,7 @@ const QStringList kBatchOptions = {
     "bid", "iid", "export", "pdf", "screenshot", "pick-unit", "pick-eid", "pick-bid", "pick-iid",
     "picker-screenshot", "format", "max-rows", "preset", "save-preset", "drill", "timeout",
 };
-const QStringList kBatchFlags = {"print-sheet", "subtotals"};
+const QStringList kBatchFlags = {"print-sheet", "subtotals", "fit-width"};
 // The picking options take a list of codes separated by commas, which must name one.
 const QStringList kPickOptions = {"pick-unit", "pick-eid", "pick-bid", "pick-iid"};
 
@@ -88,7 +88,9 @@ QString HostUsage() {
         "usage: budget-host [--config FILE] [--module PATH] [--db CONNSTR] [--year N]\n"
         "                   [--unit CODE] [--unit-name TEXT] [--secret-flag V] [--dept-mode V]\n"
         "                   [--indicator-kind N] [--templates DIR] [--sql-trace FILE]\n"
-        "                   [--open CLASS] [--batch [report options]]\n");
+        "                   [--open CLASS] [--batch [report options]]\n"
+        "  --fit-width (a report option): the sheet scaled down to put every column on one page\n"
+        "               width, for --pdf, --export and the page count --print-sheet gives\n");
 }
 
 HostConfigResult ParseHostConfig(const QStringList &args, const QString &defaultsDir) {

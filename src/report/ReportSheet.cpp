@@ -2,6 +2,8 @@
 
 #include "report/SheetTextMeasure.h"
 
+#include "report/PrintChoices.h"
+
 #include "report/SheetPageRenderer.h"
 #include "report/SheetPainter.h"
 #include "report/SheetTemplate.h"
@@ -22,6 +24,7 @@ TReportSheet::TReportSheet(QWidget *parent) : QWidget(parent) {
     layout->addWidget(view_);
     setFocusProxy(view_);
     connect(view_, &TSheetView::CellActivated, this, &TReportSheet::SheetCellActivated);
+    SetFitToWidth(SavedFitToWidth());
 }
 
 TReportSheet::~TReportSheet() = default;
@@ -31,6 +34,7 @@ void TReportSheet::Changed() { view_->ScheduleRefresh(); }
 int TReportSheet::SheetOpen(const QString &fileName, const QString &) {
     view_->CancelEdit();
     if (!LoadSheetTemplate(fileName, &model_, &lastError_)) return 0;
+    model_.Page().fitToWidth = fitToWidth_;
     lastError_.clear();
     view_->Refresh();
     return 1;
@@ -106,6 +110,13 @@ void TReportSheet::SheetPageText(const QString &left, const QString &centre, con
 
 void TReportSheet::SheetPreviewOption(int option) { previewOption_ = option; }
 
+void TReportSheet::SetFitToWidth(bool on) {
+    fitToWidth_ = on;
+    model_.Page().fitToWidth = on;
+}
+
+int TReportSheet::SheetPageCount() const { return ::SheetPageCount(model_); }
+
 bool TReportSheet::WorkbookReadonly() const { return view_->IsReadOnly(); }
 
 void TReportSheet::SetWorkbookReadonly(bool readOnly) { view_->SetReadOnly(readOnly); }
@@ -143,8 +154,12 @@ int TReportSheet::PrintToFile() {
 }
 
 int TReportSheet::ShowPreview() {
+    const auto fit = [this](bool on) {
+        SetFitToWidth(on);
+        SaveFitToWidth(on);
+    };
     TSheetPreviewDialog dialog(model_, TSheetPageRenderer::PageLayoutFor(model_.Page()),
-                               [this] { SheetPrint(0, 0); }, window());
+                               [this] { SheetPrint(0, 0); }, fit, window());
     using Z = TSheetPreviewPages::TZoom;
     dialog.Pages()->SetZoom(previewOption_ == 1 ? Z::FitPage : previewOption_ == 2 ? Z::FitWidth : Z::ActualSize);
     dialog.resize(1000, 720);
@@ -182,5 +197,6 @@ TSheetModel TReportSheet::TakeRowsFrom(int firstRow) {
 void TReportSheet::Restore(TSheetModel model) {
     view_->CancelEdit();
     model_ = std::move(model);
+    model_.Page().fitToWidth = fitToWidth_;
     view_->Refresh();
 }

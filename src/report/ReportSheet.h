@@ -30,6 +30,7 @@ class QPrinter;
 class TReportSheet : public QWidget {
     Q_OBJECT
     Q_PROPERTY(bool WorkbookReadonly READ WorkbookReadonly WRITE SetWorkbookReadonly)
+    Q_PROPERTY(bool FitToWidth READ FitToWidth WRITE SetFitToWidth)
 public:
     explicit TReportSheet(QWidget *parent = nullptr);
     ~TReportSheet() override;
@@ -91,6 +92,14 @@ public:
     // SheetDeleteRows(firstRow, …) with the deleted rows kept for Restore, at no copying cost.
     TSheetModel TakeRowsFrom(int firstRow);
 
+    // Every column on one page width ("适合页宽"): preview, print, PDF files and the exported
+    // workbooks' page set-up scale the sheet down to the page width. A new sheet starts with the
+    // user's saved choice (PrintChoices.h); the preview's "适合页宽" changes it and saves it.
+    bool FitToWidth() const { return fitToWidth_; }
+    void SetFitToWidth(bool on);
+    // The number of pages preview, print and PDF files give the sheet as it stands.
+    Q_INVOKABLE int SheetPageCount() const;
+
     // Preview and print write this PDF file instead of showing a dialog (empty: dialogs again).
     void SetPrintFile(const QString &pdfFile) { printFile_ = pdfFile; }
     QString PrintFile() const { return printFile_; }
@@ -123,6 +132,7 @@ private:
     TSheetView *view_ = nullptr;
     mutable std::unique_ptr<TSheetTextMeasure> measure_;
     int previewOption_ = 0;
+    bool fitToWidth_ = false;
     QString printFile_;
     QString lastError_;
 };

@@ -32,7 +32,7 @@ QPageLayout TSheetPageRenderer::PageLayoutFor(const TPageSetup &page) {
                        QPageLayout::Millimeter);
 }
 
-std::vector<TSheetPage> TSheetPageRenderer::Pages(QSizeF body) const {
+TPagination TSheetPageRenderer::Layout(QSizeF body) const {
     TPaginationInput in;
     for (int c = 1; c <= model_.ColumnCount(); ++c) in.columnWidths.push_back(model_.ColumnWidth(c));
     for (int r = 1; r <= model_.RowCount(); ++r) in.rowHeights.push_back(model_.RowHeight(r));
@@ -40,7 +40,8 @@ std::vector<TSheetPage> TSheetPageRenderer::Pages(QSizeF body) const {
     in.pageHeight = body.height();
     in.repeatFirstRow = model_.Page().repeatFirstRow;
     in.repeatLastRow = model_.Page().repeatLastRow;
-    return PaginateSheet(in);
+    in.fitWidth = model_.Page().fitToWidth;
+    return ::Paginate(in);
 }
 
 TWorkEnd TSheetPageRenderer::Render(QPagedPaintDevice &device, QString *error, const TWorkProgress &progress) {
@@ -71,7 +72,9 @@ TWorkEnd TSheetPageRenderer::Render(QPagedPaintDevice &device, QString *error, c
 
 int TSheetPageRenderer::Paginate(QSizeF printable) {
     body_ = QSizeF(printable.width(), printable.height() - kFooterHeight);
-    pages_ = Pages(body_);
+    TPagination laid = Layout(body_);
+    pages_ = std::move(laid.pages);
+    scale_ = laid.scale;
     pageCount_ = int(pages_.size());
     return pageCount_;
 }
@@ -81,6 +84,15 @@ void TSheetPageRenderer::PaintPage(QPainter &painter, int index) {
 }
 
 void TSheetPageRenderer::PaintPage(QPainter &painter, const TSheetPage &page, int number, QSizeF body) {
+    // The cells at the page's scale, on a body that is as much larger; the page text as it is.
+    painter.save();
+    if (scale_ != 1) painter.scale(scale_, scale_);
+    PaintCells(painter, page, body / scale_);
+    painter.restore();
+    PaintPageText(painter, QRectF(0, body.height(), body.width(), kFooterHeight), number);
+}
+
+void TSheetPageRenderer::PaintCells(QPainter &painter, const TSheetPage &page, QSizeF body) {
     const TSheetPainter cells(model_, geometry_);
     const int left = geometry_.ColumnLeft(page.columns.first);
     const qreal width = geometry_.ColumnLeft(page.columns.last + 1) - left;
@@ -102,7 +114,6 @@ void TSheetPageRenderer::PaintPage(QPainter &painter, const TSheetPage &page, in
     cellsPainted_ += cells.Paint(painter, {page.columns.first, page.rows.first, page.columns.last, page.rows.last},
                                  QPoint(left, geometry_.RowTop(page.rows.first)));
     painter.restore();
-    PaintPageText(painter, QRectF(0, body.height(), body.width(), kFooterHeight), number);
 }
 
 void TSheetPageRenderer::PaintPageText(QPainter &painter, QRectF band, int number) {
@@ -113,6 +124,12 @@ void TSheetPageRenderer::PaintPageText(QPainter &painter, QRectF band, int numbe
         const QString text = ExpandPageText(model_.Page().pageText[i], number, pageCount_);
         if (!text.isEmpty()) painter.drawText(band, int(place[i] | Qt::AlignVCenter), text);
     }
+}
+
+int SheetPageCount(const TSheetModel &model) {
+    const QPageLayout layout = TSheetPageRenderer::PageLayoutFor(model.Page());
+    const QRectF points = layout.paintRectPoints();
+    return TSheetPageRenderer(model).Paginate(points.size() * (96.0 / 72.0));
 }
 
 bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error) {

@@ -19,8 +19,10 @@ public:
     static constexpr int kFooterHeight = 28;
 
     static QPageLayout PageLayoutFor(const TPageSetup &page);
-    // The pages for a printable body of the given size in sheet pixels (footer excluded).
-    std::vector<TSheetPage> Pages(QSizeF body) const;
+    // The pages for a printable body of the given size in sheet pixels (footer excluded), fitted to
+    // its width when the sheet's page set-up asks for it.
+    TPagination Layout(QSizeF body) const;
+    std::vector<TSheetPage> Pages(QSizeF body) const { return Layout(body).pages; }
     // Paints all pages onto the device, which already has its page layout, telling `progress` of
     // each page before it is painted. Failed (with a reason) when the device cannot be painted on;
     // Cancelled when `progress` asked to stop (the pages so far stay on the device).
@@ -34,13 +36,18 @@ public:
     void PaintPage(QPainter &painter, int index);
     // Pages painted by the last Render.
     int PageCount() const { return pageCount_; }
+    // The scale of the cells on the pages of the last Paginate (1 unless fitted to the width); the
+    // page text keeps its size.
+    double Scale() const { return scale_; }
     // Cells drawn by the last Render, all pages together.
     int CellsPainted() const { return cellsPainted_; }
 
 private:
     void PaintPage(QPainter &painter, const TSheetPage &page, int number, QSizeF body);
+    void PaintCells(QPainter &painter, const TSheetPage &page, QSizeF body);
     std::vector<TSheetPage> pages_;
     QSizeF body_;
+    double scale_ = 1;
     void PaintPageText(QPainter &painter, QRectF band, int number);
 
     const TSheetModel &model_;
@@ -48,6 +55,9 @@ private:
     int pageCount_ = 0;
     int cellsPainted_ = 0;
 };
+
+// The number of pages the sheet prints on, with the page layout of its page set-up.
+int SheetPageCount(const TSheetModel &model);
 
 // Writes the sheet as a PDF file (through a temporary file renamed when complete). False with a
 // reason when the file cannot be written.

@@ -1,7 +1,9 @@
 #pragma once
 // How a sheet is cut into pages: rows into bands that fit the page height, columns into bands that
 // fit its width, pages taken down the rows first and then across. Rows named for repeating are
-// printed again at the top of every page whose rows start after them. A pure function of sizes.
+// printed again at the top of every page whose rows start after them. A sheet fitted to the page
+// width is printed smaller so that all its columns go across one page, and its rows are cut for the
+// page height at that scale. A pure function of sizes.
 #include <cstddef>
 #include <vector>
 
@@ -25,7 +27,18 @@ struct TPaginationInput {
     double pageHeight = 0;
     int repeatFirstRow = 0;  // 0: no repeated rows
     int repeatLastRow = 0;
+    bool fitWidth = false;  // every column on one page width, the sheet scaled down to fit
 };
+
+struct TPagination {
+    std::vector<TSheetPage> pages;
+    // Page units per sheet unit: 1, or below 1 for a sheet fitted to a page width it exceeds. The
+    // pages' rows and columns are cut for the page's size divided by it.
+    double scale = 1;
+};
+
+// The scale that brings columns of the given total width into the page width: never above 1.
+double FitWidthScale(double columnsWidth, double pageWidth);
 
 // Splits sizes (index 0 = item 1) into consecutive bands, each at most `limit(first)` long; an
 // item longer than the limit gets a band of its own, and items of size 0 join the band before.
@@ -47,4 +60,6 @@ std::vector<TPageBand> SplitIntoBands(const std::vector<int> &sizes, Limit limit
     return bands;
 }
 
-std::vector<TSheetPage> PaginateSheet(const TPaginationInput &input);
+TPagination Paginate(const TPaginationInput &input);
+// The pages alone.
+inline std::vector<TSheetPage> PaginateSheet(const TPaginationInput &input) { return Paginate(input).pages; }

@@ -1,5 +1,6 @@
 #include "report/SheetPreview.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -118,6 +119,17 @@ void TSheetPreviewPages::SetZoom(TZoom zoom) {
     GoToPage(page);
 }
 
+void TSheetPreviewPages::Relayout() {
+    // The share of the pages scrolled through stays: the rows shown before are near the middle.
+    const double through = pageCount_ > 1 ? double(CurrentPage() - 1) / (pageCount_ - 1) : 0;
+    pageCount_ = std::max(1, renderer_.Paginate(printable_.size()));
+    images_.clear();
+    UpdateScrollBars();
+    lastReported_ = 0;
+    GoToPage(1 + int(std::lround(through * (pageCount_ - 1))));
+    emit PageCountChanged(pageCount_);
+}
+
 void TSheetPreviewPages::keyPressEvent(QKeyEvent *event) {
     switch (event->key()) {
     case Qt::Key_Home: GoToPage(1); return;
@@ -138,17 +150,20 @@ void TSheetPreviewPages::scrollContentsBy(int, int) {
 }
 
 TSheetPreviewDialog::TSheetPreviewDialog(const TSheetModel &model, const QPageLayout &layout,
-                                         std::function<void()> print, QWidget *parent)
-    : QDialog(parent), pages_(new TSheetPreviewPages(model, layout, this)), pageBox_(new QSpinBox(this)) {
+                                         std::function<void()> print, std::function<void(bool)> fitToWidth,
+                                         QWidget *parent)
+    : QDialog(parent), pages_(new TSheetPreviewPages(model, layout, this)), pageBox_(new QSpinBox(this)),
+      countLabel_(new QLabel(this)) {
     setWindowTitle(QStringLiteral("打印预览"));
     auto *bar = new QToolBar(this);
     bar->addAction(QStringLiteral("首页"), this, [this] { pages_->GoToPage(1); });
     bar->addAction(QStringLiteral("上一页"), this, [this] { pages_->GoToPage(pages_->CurrentPage() - 1); });
     pageBox_->setObjectName(QStringLiteral("pageBox"));
-    pageBox_->setRange(1, pages_->PageCount());
     pageBox_->setKeyboardTracking(false);
     bar->addWidget(pageBox_);
-    bar->addWidget(new QLabel(QStringLiteral(" / 共%1页 ").arg(pages_->PageCount()), this));
+    countLabel_->setObjectName(QStringLiteral("pageCountLabel"));
+    bar->addWidget(countLabel_);
+    ShowPageCount(pages_->PageCount());
     bar->addAction(QStringLiteral("下一页"), this, [this] { pages_->GoToPage(pages_->CurrentPage() + 1); });
     bar->addAction(QStringLiteral("末页"), this, [this] { pages_->GoToPage(pages_->PageCount()); });
     bar->addSeparator();
@@ -156,12 +171,24 @@ TSheetPreviewDialog::TSheetPreviewDialog(const TSheetModel &model, const QPageLa
     bar->addAction(QStringLiteral("整页"), this, [this] { pages_->SetZoom(Z::FitPage); });
     bar->addAction(QStringLiteral("页宽"), this, [this] { pages_->SetZoom(Z::FitWidth); });
     bar->addAction(QStringLiteral("实际大小"), this, [this] { pages_->SetZoom(Z::ActualSize); });
+    fitAction_ = bar->addAction(QStringLiteral("适合页宽"));
+    fitAction_->setObjectName(QStringLiteral("actFitWidth"));
+    fitAction_->setCheckable(true);
+    fitAction_->setChecked(model.Page().fitToWidth);
+    fitAction_->setEnabled(bool(fitToWidth));
+    fitAction_->setToolTip(QStringLiteral("缩小打印，使所有列排在一页宽内"));
+    connect(fitAction_, &QAction::toggled, this, [this, fitToWidth](bool on) {
+        if (!fitToWidth) return;
+        fitToWidth(on);
+        pages_->Relayout();
+    });
     bar->addSeparator();
     bar->addAction(QStringLiteral("打印"), this, [print] {
         if (print) print();
     });
     bar->addAction(QStringLiteral("关闭"), this, &QDialog::reject);
     connect(pageBox_, &QSpinBox::valueChanged, pages_, &TSheetPreviewPages::GoToPage);
+    connect(pages_, &TSheetPreviewPages::PageCountChanged, this, &TSheetPreviewDialog::ShowPageCount);
     connect(pages_, &TSheetPreviewPages::CurrentPageChanged, pageBox_, [this](int page) {
         const QSignalBlocker quiet(pageBox_);
         pageBox_->setValue(page);
@@ -172,4 +199,11 @@ TSheetPreviewDialog::TSheetPreviewDialog(const TSheetModel &model, const QPageLa
     layoutBox->addWidget(bar);
     layoutBox->addWidget(pages_, 1);
     pages_->setFocus();
+}
+
+void TSheetPreviewDialog::ShowPageCount(int pages) {
+    const QSignalBlocker quiet(pageBox_);
+    pageBox_->setRange(1, pages);
+    pageBox_->setValue(pages_->CurrentPage());
+    countLabel_->setText(QStringLiteral(" / 共%1页 ").arg(pages));
 }

@@ -11,6 +11,7 @@
 #include <QPageLayout>
 #include <functional>
 
+class QAction;
 class QLabel;
 class QSpinBox;
 
@@ -29,9 +30,13 @@ public:
     void SetZoom(TZoom zoom);
     // Pages drawn so far, for those who check that the preview draws only what it shows.
     int PagesDrawn() const { return pagesDrawn_; }
+    // Lays the pages out again after the sheet's page set-up changed (fitting to the page width),
+    // staying on the page that holds the rows shown before as far as the pages allow.
+    void Relayout();
 
 signals:
     void CurrentPageChanged(int page);
+    void PageCountChanged(int pages);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -60,11 +65,18 @@ class TSheetPreviewDialog : public QDialog {
     Q_OBJECT
 public:
     // `print` prints the sheet (with its own print dialog) when the user asks from the preview.
+    // `fitToWidth`, when given, is told of the user's choice of "适合页宽" and sets the sheet's page
+    // set-up accordingly; the pages are then laid out again.
     TSheetPreviewDialog(const TSheetModel &model, const QPageLayout &layout, std::function<void()> print,
-                        QWidget *parent = nullptr);
+                        std::function<void(bool)> fitToWidth = {}, QWidget *parent = nullptr);
     TSheetPreviewPages *Pages() const { return pages_; }
+    QAction *FitWidthAction() const { return fitAction_; }
 
 private:
+    void ShowPageCount(int pages);
+
     TSheetPreviewPages *pages_;
     QSpinBox *pageBox_;
+    QLabel *countLabel_;
+    QAction *fitAction_;
 };

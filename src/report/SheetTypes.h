@@ -113,6 +113,10 @@ struct TPageSetup {
     int repeatFirstRow = 0;
     int repeatLastRow = 0;
     bool centreHorizontally = true;
+    // Every column on one page width: the sheet is printed smaller (never larger) so that its
+    // columns fit between the side margins, and more rows go on each page. Off: the pages are cut
+    // as the sizes fall.
+    bool fitToWidth = false;
     // The three parts of the page text (left, centre, right), with &P and &S.
     QString pageText[3];
 };

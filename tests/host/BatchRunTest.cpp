@@ -9,6 +9,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -249,6 +251,34 @@ TEST_P(BatchRunTest, ARecalledFilterThatLostEveryCodeRefusesToRun) {
     }
     const TReportRun emptied = Run({"--preset", "gone", "--bid", "", "--print-sheet"});
     EXPECT_EQ(emptied.status, 0) << emptied.err.toStdString();
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+// --fit-width: the six-grouping sheet, two pages wide, goes on one page width; the PDF, the page
+// count under --print-sheet and the workbook's page set-up follow it.
+TEST_P(BatchRunTest, FitWidthPutsEveryColumnOnOnePageWidth) {
+    qputenv("XDG_CONFIG_HOME", tmp_.filePath("config").toUtf8());  // no saved choice
+    const QStringList six{"--group", "预算单位,资金性质,支出类型,支付方式,预算科目,预算项目", "--print-sheet"};
+    const QRegularExpression count(QStringLiteral("budget-host: the sheet prints on (\\d+) page\\(s\\)"));
+    int pages[2] = {};
+    for (bool fit : {false, true}) {
+        const QString pdf = tmp_.filePath(fit ? "fit.pdf" : "plain.pdf"), xlsx = tmp_.filePath("fit.xlsx");
+        const TReportRun r = Run(six + QStringList{"--pdf", pdf, "--export", xlsx} + (fit ? QStringList{"--fit-width"} : QStringList{}));
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        pages[fit] = count.match(r.err).captured(1).toInt();
+        QProcess info;
+        info.start("pdfinfo", {pdf});
+        info.waitForFinished(60000);
+        EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\n").arg(pages[fit]))));
+        QProcess py;
+        py.start("/usr/bin/python3", {"-c", "import sys, openpyxl\nw = openpyxl.load_workbook(sys.argv[1]).active\n"
+                                             "print(bool(w.sheet_properties.pageSetUpPr and w.sheet_properties.pageSetUpPr.fitToPage), w.page_setup.fitToHeight)",
+                                      xlsx});
+        py.waitForFinished(60000);
+        EXPECT_EQ(QString::fromUtf8(py.readAllStandardOutput()).trimmed().toStdString(), fit ? "True 0" : "False None");
+    }
+    EXPECT_GT(pages[1], 0);
+    EXPECT_LT(2 * pages[1], pages[0]);  // half as many pages across, and more rows on each
     qunsetenv("XDG_CONFIG_HOME");
 }
 

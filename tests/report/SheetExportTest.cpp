@@ -122,6 +122,33 @@ TEST(SheetExport, XlsAndXlsxCarryTheSameReport) {
     }
 }
 
+// Both workbooks print as the sheet prints: the same paper, margins and standard font (the unit
+// of the column widths), and fitted to one page wide, as tall as it takes, when the sheet is.
+TEST(SheetExport, XlsAndXlsxCarryTheSamePageSetUpAndFit) {
+    QTemporaryDir dir;
+    TSheetModel model = ReportSheet();
+    model.Page().paper = QStringLiteral("A3");
+    model.Page().marginLeft = 10;
+    for (bool fit : {false, true}) {
+        model.Page().fitToWidth = fit;
+        QJsonObject books[2];
+        for (TExportType type : {TExportType::Xls, TExportType::Xlsx}) {
+            const QString file = dir.filePath(QStringLiteral("page.") + ExportSuffix(type));
+            ASSERT_TRUE(ExportSheet(model, file, type).Ok());
+            books[type == TExportType::Xlsx] = ReadXlsBack(file, false);
+        }
+        for (const QJsonObject &book : books) {
+            SCOPED_TRACE(fit);
+            EXPECT_EQ(book["paper"].toInt(), 8);  // A3
+            EXPECT_NEAR(book["margins"].toArray()[0].toDouble(), 10 / 25.4, 1e-6);
+            EXPECT_EQ(book["standard_font"].toArray(), QJsonArray({QStringLiteral("宋体"), 200}));
+            EXPECT_EQ(book["fit_to_page"].toBool(), fit);
+            if (fit) EXPECT_EQ(QJsonArray({book["fit_width"], book["fit_height"]}), QJsonArray({1, 0}));
+        }
+        for (const char *key : {"margins", "landscape", "print_titles"}) EXPECT_EQ(books[0][key], books[1][key]) << key;
+    }
+}
+
 TEST(SheetExport, CsvQuotesWhatNeedsQuotingAndReadsBack) {
     EXPECT_EQ(CsvField(u"行政运行"), QStringLiteral("行政运行"));
     EXPECT_EQ(CsvField(u"a,b"), "\"a,b\"");

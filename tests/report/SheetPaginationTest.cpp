@@ -91,6 +91,40 @@ TEST(SheetPagination, EmptySheetIsOneBlankPage) {
     EXPECT_GT(pages[0].rows.first, pages[0].rows.last);
 }
 
+// Fitted to the page width: the wide sheet above at half size, every column on one page and the
+// rows cut for a page twice as high; a narrow sheet is never enlarged.
+TEST(SheetPagination, FitToWidthScalesDownAndTakesMoreRowsPerPage) {
+    TPaginationInput in;
+    in.columnWidths = {48, 80, 160, 0, 120, 80, 160, 130, 0, 22};  // 800 wide
+    in.rowHeights = Sizes({{100, 20}});
+    in.pageWidth = 400;
+    in.pageHeight = 600;
+    in.repeatFirstRow = 1;
+    in.repeatLastRow = 2;
+    in.fitWidth = true;
+    const TPagination fitted = Paginate(in);
+    EXPECT_DOUBLE_EQ(fitted.scale, 0.5);
+    ASSERT_EQ(fitted.pages.size(), 2u);  // 1200 high at this scale: 60 rows, then 40 under the heading
+    EXPECT_EQ(fitted.pages[0].rows, (TPageBand{1, 60}));
+    EXPECT_EQ(fitted.pages[1].rows, (TPageBand{61, 100}));
+    EXPECT_TRUE(fitted.pages[1].repeatRows);
+    for (const TSheetPage &p : fitted.pages) EXPECT_EQ(p.columns, (TPageBand{1, 10}));
+    in.fitWidth = false;
+    EXPECT_EQ(Paginate(in).scale, 1);
+    EXPECT_EQ(Paginate(in).pages.size(), 3u * 4u);
+
+    // Widths that already fit, or an awkward ratio, stay on one band at a scale of at most 1.
+    in.fitWidth = true;
+    in.columnWidths = {100, 100};
+    EXPECT_EQ(Paginate(in).scale, 1);
+    EXPECT_EQ(Paginate(in).pages.size(), 4u);
+    in.columnWidths = Sizes({{7, 137}});
+    in.pageWidth = 333.3;
+    const TPagination odd = Paginate(in);
+    EXPECT_NEAR(odd.scale, 333.3 / 959, 1e-12);
+    for (const TSheetPage &p : odd.pages) EXPECT_EQ(p.columns, (TPageBand{1, 7}));
+}
+
 TEST(PageText, FieldsAreReplaced) {
     EXPECT_EQ(ExpandPageText(QStringLiteral("共&S页第&P页"), 3, 12), QStringLiteral("共12页第3页"));
     EXPECT_EQ(ExpandPageText("R&&D &X & &", 1, 1), "R&D &X & &");

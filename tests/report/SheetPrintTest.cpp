@@ -1,5 +1,6 @@
 // Preview, print and PDF: the pages a long result makes, the heading repeated on each, the page
 // text with its numbers, the dialogs shown and closed, and PDF targets that cannot be written.
+#include "report/PrintChoices.h"
 #include "report/ReportSheet.h"
 #include "report/SheetPageRenderer.h"
 #include "report/WindowWrites.h"
@@ -8,13 +9,17 @@
 #include <QDialog>
 #include "report/SheetPreview.h"
 
+#include <QAction>
+#include <QLabel>
 #include <QSpinBox>
 #include <QTest>
+#include <QToolBar>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace window_writes;
 
@@ -46,6 +51,19 @@ void OnNextDialog(std::function<void(QDialog *)> act) {
         act(dialog);
         dialog->reject();
     });
+}
+// The user's configuration in a folder of the test's own, for as long as it lives.
+struct TOwnConfig {
+    QTemporaryDir dir;
+    TOwnConfig() { qputenv("XDG_CONFIG_HOME", dir.path().toUtf8()); }
+    ~TOwnConfig() { qunsetenv("XDG_CONFIG_HOME"); }
+};
+
+// Six groupings: wider than an A4 landscape page.
+void ShowWideResult(TReportSheet &s, int rows) {
+    ShowWindowResult(s, SampleRows(rows));
+    for (int k = 4; k <= 6; ++k) ChooseDimension(s, k, QStringLiteral("预算项目"));
+    WriteResult(s, SampleRows(rows));
 }
 }  // namespace
 
@@ -173,4 +191,74 @@ TEST(SheetPrint, CancelledPrintDialogPrintsNothing) {
     OnNextDialog([&](QDialog *) { shown = true; });
     EXPECT_EQ(s.SheetPrint(0, 0), 0);
     EXPECT_TRUE(shown);
+}
+
+// Fitted to the page width, the wide sheet prints every column, the running number and the amount
+// on one page, and the page text counts the pages so made; off again, the pages are as before.
+TEST(SheetPrint, FitToWidthPrintsEveryColumnOnOnePage) {
+    const TOwnConfig config;
+    TReportSheet s;
+    EXPECT_FALSE(s.FitToWidth());
+    ShowWideResult(s, 5);
+    s.SheetPageText("", "", QStringLiteral("共&S页第&P页"));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("fit.pdf");
+    s.SetPrintFile(pdf);
+    EXPECT_EQ(s.SheetPageCount(), 2);
+    s.SetFitToWidth(true);
+    EXPECT_EQ(s.SheetPageCount(), 1);
+    ASSERT_EQ(s.SheetPrint(0, 0), 1) << s.LastError().toStdString();
+    EXPECT_EQ(PdfPages(pdf), 1);
+    const QString text = PdfText(pdf, 1);
+    for (const QString &part : {QStringLiteral("序号"), QStringLiteral("预算项目"), QStringLiteral("金额（元）"),
+                                QStringLiteral("1,234,567.50"), QStringLiteral("共1页第1页")})
+        EXPECT_TRUE(text.contains(part)) << part.toStdString();
+    // A template opened again keeps the choice; off, the sheet goes back to two pages.
+    ShowWideResult(s, 5);
+    EXPECT_TRUE(s.Model().Page().fitToWidth);
+    s.SetFitToWidth(false);
+    ASSERT_EQ(s.SheetPreview(0, 0), 1);
+    EXPECT_EQ(PdfPages(pdf), 2);
+    EXPECT_FALSE(SavedFitToWidth());  // only the preview's choice is kept
+}
+
+// "适合页宽" clicked in the preview lays the pages out again, the page box and count follow, and
+// the choice is kept for the sheets made afterwards.
+TEST(SheetPrint, PreviewFitToWidthChoiceIsAppliedAndRemembered) {
+    const TOwnConfig config;
+    TReportSheet s;
+    ShowWideResult(s, 300);
+    const int unfitted = s.SheetPageCount();
+    int fitted = 0;
+    OnNextDialog([&](QDialog *dialog) {
+        auto *preview = dialog->findChild<TSheetPreviewPages *>();
+        auto *box = dialog->findChild<QSpinBox *>(QStringLiteral("pageBox"));
+        auto *count = dialog->findChild<QLabel *>(QStringLiteral("pageCountLabel"));
+        auto *fit = dialog->findChild<QAction *>(QStringLiteral("actFitWidth"));
+        ASSERT_TRUE(preview && box && count && fit);
+        EXPECT_EQ(preview->PageCount(), unfitted);
+        EXPECT_FALSE(fit->isChecked());
+        QWidget *button = dialog->findChild<QToolBar *>()->widgetForAction(fit);
+        QTest::keyClick(preview, Qt::Key_End);
+        QTest::mouseClick(button, Qt::LeftButton);
+        fitted = preview->PageCount();
+        EXPECT_EQ(box->maximum(), fitted);
+        EXPECT_EQ(box->value(), fitted);  // still at the end of the report
+        EXPECT_EQ(count->text(), QStringLiteral(" / 共%1页 ").arg(fitted));
+        if (qEnvironmentVariableIsSet("AUTHPAY_SCREENSHOT_DIR"))
+            dialog->grab().save(qEnvironmentVariable("AUTHPAY_SCREENSHOT_DIR") + "/preview-fit-width.png");
+    });
+    EXPECT_EQ(s.SheetPreview(0, 0), 1);
+    EXPECT_GT(fitted, 0);
+    EXPECT_LT(fitted, unfitted / 2);
+    EXPECT_TRUE(s.FitToWidth());
+    EXPECT_EQ(s.SheetPageCount(), fitted);
+    EXPECT_TRUE(SavedFitToWidth());
+    EXPECT_TRUE(TReportSheet().FitToWidth());
+    // A pipe in place of the file is neither read nor written over.
+    QFile::remove(PrintChoicesFile());
+    ASSERT_EQ(mkfifo(QFile::encodeName(PrintChoicesFile()).constData(), 0600), 0);
+    EXPECT_FALSE(TReportSheet().FitToWidth());
+    EXPECT_FALSE(SaveFitToWidth(true));
+    EXPECT_FALSE(QFileInfo(PrintChoicesFile()).isFile());
 }

@@ -67,8 +67,14 @@ def stream_facts(path):
             cch, flags = struct.unpack_from("<HB", data, 0)
             raw = data[3:3 + cch * (2 if flags & 1 else 1)]
             facts["footer"] = raw.decode("utf-16-le" if flags & 1 else "latin-1")
-        elif rid == 0x00A1:
-            facts["landscape"] = not (struct.unpack_from("<H", data, 10)[0] & 2)
+        elif rid == 0x00A1:  # SETUP: paper, scale, first page, fit width and height, options
+            paper, _, _, fit_width, fit_height, options = struct.unpack_from("<6H", data, 0)
+            facts["landscape"] = not (options & 2)
+            facts.update(paper=paper, fit_width=fit_width, fit_height=fit_height)
+        elif rid == 0x0081:  # WSBOOL: bit 8 fits the printout to the SETUP's pages
+            facts["fit_to_page"] = bool(struct.unpack_from("<H", data, 0)[0] & 0x0100)
+        elif 0x0026 <= rid <= 0x0029:  # left, right, top, bottom margins in inches
+            facts.setdefault("margins", [0.0] * 4)[rid - 0x0026] = round(struct.unpack_from("<d", data, 0)[0], 6)
     return facts
 
 
@@ -87,6 +93,7 @@ def main():
                     for k, v in sheet.colinfo_map.items()},
         "rowinfo": {str(k): {"height": v.height, "hidden": bool(v.hidden)}
                     for k, v in sheet.rowinfo_map.items()},
+        "standard_font": [book.font_list[0].name, book.font_list[0].height],
     }
     out["print_titles"] = ""
     for name in book.name_obj_list:

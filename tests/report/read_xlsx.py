@@ -66,6 +66,13 @@ def main():
         "footer": footer_text(sheet),
         "landscape": sheet.page_setup.orientation == "landscape",
         "print_titles": titles,
+        "paper": int(sheet.page_setup.paperSize or 0),
+        "margins": [round(getattr(sheet.page_margins, side), 6) for side in ("left", "right", "top", "bottom")],
+        "fit_width": int(sheet.page_setup.fitToWidth if sheet.page_setup.fitToWidth is not None else 1),
+        "fit_height": int(sheet.page_setup.fitToHeight if sheet.page_setup.fitToHeight is not None else 1),
+        "fit_to_page": bool(sheet.sheet_properties.pageSetUpPr is not None
+                            and sheet.sheet_properties.pageSetUpPr.fitToPage),
+        "standard_font": [book._fonts[0].name, round(book._fonts[0].sz * 20)],
     }
     if "--cells" in sys.argv:
         out["cells"] = {f"{c.row},{c.column}": cell_info(c)

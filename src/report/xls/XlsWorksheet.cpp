@@ -12,6 +12,7 @@ constexpr uint16_t kBof = 0x0809;
 constexpr uint16_t kEof = 0x000A;
 constexpr uint16_t kDefaultRowHeight = 0x0225;
 constexpr uint16_t kWsBool = 0x0081;
+constexpr uint16_t kFitToPage = 0x0100;  // WSBOOL's fFitToPage
 constexpr uint16_t kHeader = 0x0014;
 constexpr uint16_t kFooter = 0x0015;
 constexpr uint16_t kHCentre = 0x0083;
@@ -53,8 +54,10 @@ void WritePageSetup(const TSheetModel &model, TBiffBuffer &out) {
     out.U16(PaperCode(page.paper));
     out.U16(100);  // scale
     out.U16(1);    // first page number
-    out.U16(1);    // fit to one page wide
-    out.U16(1);    // and one page tall (used only when fitting is switched on)
+    // Fit to one page wide; as many pages tall as it takes (0). Used only when the sheet's
+    // WSBOOL record switches fitting on.
+    out.U16(1);
+    out.U16(page.fitToWidth ? 0 : 1);
     // Down, then over; portrait or landscape; paper, scale and orientation are valid.
     out.U16(page.orientation == TPageOrientation::Portrait ? 0x0002 : 0x0000);
     out.U16(600);  // horizontal resolution
@@ -183,7 +186,9 @@ bool WriteWorksheet(const TSheetModel &model, TXlsStyles &styles, TSharedStrings
     const int columns = model.ColumnCount();
     Record(out, kBof, {0x0600, 0x0010, 0x0DBB, 0x07CC, 0, 0, 6, 0});
     Record(out, kDefaultRowHeight, {0, RowHeightTwips(model.DefaultRowHeight())});
-    Record(out, kWsBool, {0x04C1});
+    // Outline symbols shown, summary rows below and columns right, page breaks shown; fitting
+    // to the page set-up's pages when the sheet fits to the page width.
+    Record(out, kWsBool, {uint16_t(0x04C1 | (model.Page().fitToWidth ? kFitToPage : 0))});
     WritePageSetup(model, out);
     WriteColumns(model, out);
     size_t h = out.OpenRecord(kDimensions);

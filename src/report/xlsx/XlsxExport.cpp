@@ -29,6 +29,18 @@ QByteArray Utf8Cut(const QString &text, int bytes) {
 
 double Points(int pixels) { return pixels * 0.75; }
 
+// The workbook's standard font (its Normal style, the library's Calibri 11 until told) becomes the
+// sheet's first font, the font the .xls declares first. A spreadsheet program measures column
+// widths in digits of that font: with a wider one the columns come out wider than the sheet's, and
+// a page that holds every column of the .xls pushes the amount column onto pages of its own.
+void UseSheetFontAsStandard(lxw_workbook *book, const TSheetFont &font) {
+    lxw_format *standard = STAILQ_FIRST(book->formats);
+    if (!standard) return;
+    format_set_font_name(standard, Utf8Cut(font.family, 127).constData());
+    format_set_font_size(standard, font.points);
+    format_set_font_scheme(standard, "");
+}
+
 class TXlsxSheetWriter {
 public:
     TXlsxSheetWriter(const TSheetModel &model, lxw_workbook *book, lxw_worksheet *sheet)
@@ -68,7 +80,7 @@ lxw_format *TXlsxSheetWriter::Format(uint16_t styleId, bool amount, bool wrap) {
     const TCellStyle &style = model_.StyleById(styleId);
     const TSheetFont &font = model_.Fonts()[style.font < model_.Fonts().size() ? style.font : 0];
     f = workbook_add_format(book_);
-    format_set_font_name(f, font.family.toUtf8().constData());
+    format_set_font_name(f, Utf8Cut(font.family, 127).constData());
     format_set_font_size(f, font.points);
     if (font.bold) format_set_bold(f);
     if (font.italic) format_set_italic(f);
@@ -99,6 +111,7 @@ void TXlsxSheetWriter::WritePageSetup() {
     worksheet_set_margins(sheet_, page.marginLeft / 25.4, page.marginRight / 25.4, page.marginTop / 25.4,
                           page.marginBottom / 25.4);
     if (page.centreHorizontally) worksheet_center_horizontally(sheet_);
+    if (page.fitToWidth) worksheet_fit_to_pages(sheet_, 1, 0);  // one page wide, as tall as it takes
     const QString footer = biff::FooterText(page.pageText);
     if (!footer.isEmpty()) {
         lxw_header_footer_options options{};
@@ -264,6 +277,7 @@ TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName, c
     lxw_workbook *book = workbook_new_opt(tempPath.constData(), &options);
     lxw_worksheet *sheet =
         book ? workbook_add_worksheet(book, WorkbookSheetName(model.SheetName).toUtf8().constData()) : nullptr;
+    if (book) UseSheetFontAsStandard(book, model.Fonts()[0]);
     if (!sheet) {
         if (book) workbook_close(book);
         QFile::remove(tempName);

@@ -1,0 +1,41 @@
+#include "report/PrintChoices.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+constexpr qint64 kMaxFileSize = 64 * 1024;
+const QString kFitKey = QStringLiteral("preview/fitToWidth");
+
+// QSettings would wait forever on a pipe and read a device without end: only a regular file (or
+// a link to one) of a sensible size is opened; a missing file is one that can be made.
+bool Usable(const QString &file, bool toWrite) {
+    const QFileInfo info(file);
+    if (!info.exists() && !info.isSymLink()) return toWrite;
+    return info.isFile() && info.size() <= kMaxFileSize;
+}
+}  // namespace
+
+QString PrintChoicesFile() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .filePath(QStringLiteral("authpay/打印设置.ini"));
+}
+
+bool SavedFitToWidth() {
+    const QString file = PrintChoicesFile();
+    if (!Usable(file, false)) return false;
+    const QSettings settings(file, QSettings::IniFormat);
+    return settings.status() == QSettings::NoError && settings.value(kFitKey).toString() == QLatin1String("true");
+}
+
+bool SaveFitToWidth(bool on) {
+    const QString file = PrintChoicesFile();
+    if (!Usable(file, true) || !QDir().mkpath(QFileInfo(file).absolutePath())) return false;
+    QSettings settings(file, QSettings::IniFormat);
+    if (settings.status() != QSettings::NoError) return false;  // damaged: left as it is
+    settings.setValue(kFitKey, on);
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
