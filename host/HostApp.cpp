@@ -11,6 +11,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 
@@ -73,11 +74,11 @@ void HostApp::ShowAboutModules() {
 }
 
 int HostApp::RunInteractive() {
-    main_ = std::make_unique<HostMainWindow>();
+    main_ = std::make_unique<HostMainWindow>(config_.debugMenu);
     context_->application.MainForm = main_.get();
     main_->onOpenClass = [this](const QString &name) { OpenClass(name); };
     main_->onAboutModules = [this] { ShowAboutModules(); };
-    main_->showMaximized();
+    main_->ShowFitted(main_->screen()->availableGeometry());
     if (!config_.openClass.isEmpty()) QTimer::singleShot(0, [this] { OpenClass(config_.openClass); });
     return QApplication::exec();
 }
@@ -112,7 +113,7 @@ int HostApp::RunReport() {
 }
 
 int HostApp::RunBatch() {
-    main_ = std::make_unique<HostMainWindow>();
+    main_ = std::make_unique<HostMainWindow>(config_.debugMenu);
     context_->application.MainForm = main_.get();
     main_->show();
     if (!context_->traceError.isEmpty()) {

@@ -1,5 +1,7 @@
 #include "HostConfig.h"
 
+#include "QtTranslations.h"
+
 #include <QFileInfo>
 #include <QFile>
 
@@ -8,7 +10,7 @@ namespace {
 // Options that take a value; those after "extra" in the list belong to the window's batch run.
 const QStringList kValueOptions = {
     "config", "module", "db", "year", "unit", "unit-name", "secret-flag", "dept-mode",
-    "indicator-kind", "templates", "open", "sql-trace",
+    "indicator-kind", "templates", "open", "sql-trace", "qt-locale",
 };
 const QStringList kBatchOptions = {
     "group", "level", "type", "subtype", "secret", "fund", "pay", "exp", "eid", "eid-list",
@@ -47,6 +49,10 @@ QString Apply(HostConfig &c, const QString &key, const QString &value) {
     } else if (key == "templates") c.templatesDir = value;
     else if (key == "open") c.openClass = value;
     else if (key == "sql-trace") c.sqlTrace = value;
+    else if (key == "qt-locale") {
+        if (!IsQtLocaleChoice(value)) return "bad --qt-locale (system or a locale name such as zh_CN): " + value;
+        c.qtLocale = value;
+    }
     return QString();
 }
 
@@ -88,7 +94,11 @@ QString HostUsage() {
         "usage: budget-host [--config FILE] [--module PATH] [--db CONNSTR] [--year N]\n"
         "                   [--unit CODE] [--unit-name TEXT] [--secret-flag V] [--dept-mode V]\n"
         "                   [--indicator-kind N] [--templates DIR] [--sql-trace FILE]\n"
-        "                   [--open CLASS] [--batch [report options]]\n"
+        "                   [--open CLASS] [--qt-locale system|NAME] [--debug-menu]\n"
+        "                   [--batch [report options]]\n"
+        "  --qt-locale: the language of Qt's own dialogs and buttons; Chinese unless given\n"
+        "               (\"system\": as LC_ALL, LC_MESSAGES or LANG say; or a name: en_US, zh_TW)\n"
+        "  --debug-menu: shows the developers' menu \"调试\" (open a window by class name)\n"
         "  --fit-width (a report option): the sheet scaled down to put every column on one page\n"
         "               width, for --pdf, --export and the page count --print-sheet gives\n");
 }
@@ -107,6 +117,7 @@ HostConfigResult ParseHostConfig(const QStringList &args, const QString &default
         if (!a.startsWith("--")) return {std::nullopt, "unexpected argument: " + a};
         const QString key = a.mid(2);
         if (key == "batch") { c.batch = true; continue; }
+        if (key == "debug-menu") { c.debugMenu = true; continue; }
         if (kBatchFlags.contains(key)) { c.extra << a; continue; }
         const bool known = kValueOptions.contains(key) || kBatchOptions.contains(key);
         if (!known) return {std::nullopt, "unknown option: " + a};

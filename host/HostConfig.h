@@ -16,6 +16,8 @@ struct HostConfig {
     QString templatesDir;                         // --templates (system parameter 11)
     QString openClass;                            // --open
     QString sqlTrace;                             // --sql-trace
+    QString qtLocale;                             // --qt-locale: empty (Chinese), "system" or a name
+    bool debugMenu = false;                       // --debug-menu
     bool batch = false;                           // --batch
     QStringList extra;                            // options the window's batch run reads
 };

@@ -1,15 +1,20 @@
 #include "HostMainWindow.h"
 
+#include "MdiWindowMenu.h"
+
 #include <QInputDialog>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStringDecoder>
 
-HostMainWindow::HostMainWindow(QWidget *parent) : QMainWindow(parent), mdi_(new QMdiArea(this)) {
+HostMainWindow::HostMainWindow(bool debugMenu, QWidget *parent) : QMainWindow(parent), mdi_(new QMdiArea(this)) {
     setWindowTitle(QStringLiteral("预算与支付管理系统"));
     setCentralWidget(mdi_);
     mdi_->setViewMode(QMdiArea::SubWindowView);
+    // A child window larger than the area, or moved partly out of it, stays reachable.
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     resize(1024, 720);
 
     QMenu *file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
@@ -18,17 +23,45 @@ HostMainWindow::HostMainWindow(QWidget *parent) : QMainWindow(parent), mdi_(new 
     modules->addAction(QStringLiteral("支付范围划分汇总组合查询"), this, [this] {
         if (onOpenClass) onOpenClass(QStringLiteral("TbfrmApportionQry"));
     });
-    modules->addAction(QStringLiteral("按类名打开窗口..."), this, [this] {
-        bool ok = false;
-        const QString name = QInputDialog::getText(this, QStringLiteral("打开窗口"), QStringLiteral("类名:"),
-                                                   QLineEdit::Normal, QString(), &ok);
-        if (ok && !name.isEmpty() && onOpenClass) onOpenClass(name);
-    });
+    windowMenu_ = menuBar()->addMenu(QStringLiteral("窗口(&W)"));
+    new MdiWindowMenu(mdi_, windowMenu_);
+    if (debugMenu) {
+        QMenu *debug = menuBar()->addMenu(QStringLiteral("调试(&D)"));
+        debug->addAction(QStringLiteral("按类名打开窗口..."), this, &HostMainWindow::OpenByClassName);
+    }
     QMenu *help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     help->addAction(QStringLiteral("关于模块(&A)..."), this, [this] {
         if (onAboutModules) onAboutModules();
     });
     statusBar();
+}
+
+void HostMainWindow::OpenByClassName() {
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("打开窗口"), QStringLiteral("类名:"),
+                                               QLineEdit::Normal, QString(), &ok);
+    if (ok && !name.isEmpty() && onOpenClass) onOpenClass(name);
+}
+
+void HostMainWindow::ShowFitted(const QRect &available) {
+    const int border = 2 * mdi_->frameWidth();
+    const QSize chrome(border, border + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    const std::optional<QSize> size = FittedHostSize(kModuleArea, chrome, available.size(), kFrameAllowance);
+    if (!size) {
+        showMaximized();
+        return;
+    }
+    resize(*size);
+    move(available.x() + (available.width() - size->width()) / 2, available.y() + (available.height() - size->height()) / 2);
+    show();
+}
+
+std::optional<QSize> FittedHostSize(const QSize &area, const QSize &chrome, const QSize &available,
+                                    const QMargins &frame) {
+    const QSize size = area + chrome;
+    const QSize framed = size + QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+    if (framed.width() > available.width() || framed.height() > available.height()) return std::nullopt;
+    return size;
 }
 
 QString DecodeGbk(const char *bytes) {

@@ -2,6 +2,7 @@
 #include "HostApp.h"
 #include "HostConfig.h"
 #include "HostOutput.h"
+#include "QtTranslations.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,6 +69,7 @@ int main(int argc, char **argv) {
     if (config.batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     InstallHostMessageHandler();
     QApplication app(argc, argv);
+    InstallQtTranslations(QtTextLocale(config.qtLocale, QLocale::system()));
     FillDefaults(config, exeDir);
     HostApp host(config);
     return config.batch ? host.RunBatch() : host.RunInteractive();

@@ -48,6 +48,29 @@ QString ChangeNote(const QString &total, const QString &figure) {
 }
 }  // namespace
 
+// "明细 - 001001 市教育局机关": the window's title names its group as the summary's row reads (names
+// only for the dimensions shown by name); a subtotal's group ends in "小计", the totals row is
+// "合计". Control and direction characters from the data become blanks; a long title is cut.
+QString DrillTitle(const QStringList &dimensions, const QStringList &values) {
+    QStringList parts;
+    for (qsizetype j = 0; 2 * j + 1 < values.size() && j < dimensions.size(); ++j)
+        parts << (IsNameOnlyDimension(dimensions[j]) ? values[2 * j + 1] : values[2 * j] + QLatin1Char(' ') + values[2 * j + 1])
+                     .trimmed();
+    QString group = parts.isEmpty() ? QStringLiteral("合计") : parts.join(QStringLiteral(" / "));
+    if (!parts.isEmpty() && parts.size() < dimensions.size()) group += QStringLiteral(" 小计");
+    for (QChar &c : group)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    group = group.simplified();
+    constexpr qsizetype kMaxTitle = 60;
+    if (group.size() > kMaxTitle) {
+        group.truncate(group[kMaxTitle - 2].isHighSurrogate() ? kMaxTitle - 2 : kMaxTitle - 1);
+        group += QChar(0x2026);
+    }
+    return QStringLiteral("明细 - ") + group;
+}
+
 TbfrmApportionDetail::TbfrmApportionDetail(const TComponentOwner &owner) : TfrmBsCld(owner) {
     setWindowTitle(QStringLiteral("明细"));
     SetBounds(0, 0, 1060, 613);
@@ -59,6 +82,9 @@ TbfrmApportionDetail::TbfrmApportionDetail(const TComponentOwner &owner) : TfrmB
     QScrollBar *bar = cllBudget->View()->verticalScrollBar();
     connect(bar, &QScrollBar::valueChanged, this, [this] { FetchWhenNearEnd(); });
     connect(bar, &QScrollBar::rangeChanged, this, [this] { FetchWhenNearEnd(); });
+    // Several drill-downs stay in view: each opens in its own size, right of and below the last.
+    WindowState = wsNormal;
+    OpensCascaded = true;
 }
 
 void TbfrmApportionDetail::BuildCommands() {
@@ -92,6 +118,7 @@ bool TbfrmApportionDetail::Load(const TDrillRequest &request) {
         lastMessage_ = QStringLiteral("报表模板“%1”无法打开：%2").arg(templateFile, cllBudget->LastError());
         return false;
     }
+    setWindowTitle(DrillTitle(request.Base.Dimensions, request.Values));
     cllBudget->SetWorkbookReadonly(true);
     WriteHeading();
     writer_ = std::make_unique<TResultRowWriter>(cllBudget);

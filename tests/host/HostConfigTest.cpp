@@ -107,3 +107,27 @@ TEST_F(HostConfigTest, UnreadableOrWrongConfigFilesAreRefused) {
     ASSERT_FALSE(r.config);
     EXPECT_TRUE(r.error.contains(QStringLiteral("indicator-kind")));
 }
+
+// The developers' menu is asked for by a switch; Qt's language by a locale name or "system",
+// from the command line or the INI file. Anything else is a bad option.
+TEST_F(HostConfigTest, DebugMenuSwitchAndQtLocale) {
+    HostConfigResult r = Parse({});
+    ASSERT_TRUE(r.config);
+    EXPECT_FALSE(r.config->debugMenu);
+    EXPECT_TRUE(r.config->qtLocale.isEmpty());
+    r = Parse({"--debug-menu", "--qt-locale", "en_US"});
+    ASSERT_TRUE(r.config) << r.error.toStdString();
+    EXPECT_TRUE(r.config->debugMenu);
+    EXPECT_TRUE(r.config->extra.isEmpty());
+    EXPECT_EQ(r.config->qtLocale, QStringLiteral("en_US"));
+    r = Parse({"--config", WriteIni("[host]\nqt-locale=system\n")});
+    ASSERT_TRUE(r.config) << r.error.toStdString();
+    EXPECT_EQ(r.config->qtLocale, QStringLiteral("system"));
+    for (const char *bad : {"", "../../etc/passwd", "zh_CN\n", "x"}) {
+        r = Parse({"--qt-locale", QString::fromUtf8(bad)});
+        EXPECT_FALSE(r.config) << bad;
+        EXPECT_TRUE(r.error.startsWith(QStringLiteral("bad --qt-locale"))) << r.error.toStdString();
+    }
+    EXPECT_TRUE(HostUsage().contains(QStringLiteral("--debug-menu")));
+    EXPECT_TRUE(HostUsage().contains(QStringLiteral("--qt-locale")));
+}

@@ -87,7 +87,8 @@ TEST_P(ApportionDrillTest, ResultSubtotalAndTotalsRowsOpenTheRowsBehindTheirFigu
     ASSERT_EQ(traced.size(), 1);
     EXPECT_TRUE(traced[0].contains(QStringLiteral("(vwBudgetAdj.eid,1,3)='%1' and mid='%2' order by id").arg(Cell(2, 7), Cell(4, 7))))
         << traced[0].toStdString();
-    EXPECT_EQ(row->windowTitle(), QStringLiteral("明细"));
+    // Titled by the group, fund natures by name only, as the row reads.
+    EXPECT_EQ(row->windowTitle(), QStringLiteral("明细 - %1 %2 / %3").arg(Cell(2, 7), Cell(3, 7), Cell(5, 7)));
     EXPECT_TRUE(row->Complete());
     EXPECT_EQ(Totals(row), Cell(14, 7));
     ExpectDbFigures(row, Cut(3) + "'" + Cell(2, 7) + "' and mid='" + Cell(4, 7) + "'");
@@ -101,11 +102,13 @@ TEST_P(ApportionDrillTest, ResultSubtotalAndTotalsRowsOpenTheRowsBehindTheirFigu
     TbfrmApportionDetail *group = PressEnter(subtotal);
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(Totals(group), Cell(14, subtotal));
+    EXPECT_EQ(group->windowTitle(), QStringLiteral("明细 - %1 %2 小计").arg(Cell(2, subtotal), Cell(3, subtotal)));
     ExpectDbFigures(group, Cut(3) + "'" + Cell(2, subtotal) + "'");
 
     TbfrmApportionDetail *all = DoubleClick(RowCount() - 1);
     ASSERT_NE(all, nullptr);
     EXPECT_FALSE(all->Complete());
+    EXPECT_EQ(all->windowTitle(), QStringLiteral("明细 - 合计"));
     ExpectDbFigures(all, QString());
     EXPECT_EQ(Totals(all), Cell(14, RowCount() - 1));
     // The heading rows open nothing; nor does a sheet whose rows were cleared.

@@ -92,11 +92,9 @@ void TQueryWindowTest::OpenOn(const QString &connectionString, const QString &un
     screen_.SetFixedSize(QSize(1280, 800));
     moduleInfo_.ModuleId = 71;
     record_ = TPlugInHostInfo{&ctx_->Context, &moduleInfo_, nullptr, &app_, &screen_};
-    main_ = std::make_unique<QMainWindow>();
-    main_->setCentralWidget(new QMdiArea);
-    main_->resize(1280, 800);
+    main_ = MakeMainWindow();
     app_.MainForm = main_.get();
-    main_->show();
+    ShowMainWindow();
 
     authpay::ModuleStartup(RegisterApportionQryClasses);
     started_ = true;
@@ -107,13 +105,24 @@ void TQueryWindowTest::OpenOn(const QString &connectionString, const QString &un
     ASSERT_EQ(area->subWindowList().size(), 1);
     w = qobject_cast<TbfrmApportionQry *>(area->subWindowList().first()->widget());
     ASSERT_NE(w, nullptr);
-    area->subWindowList().first()->showMaximized();
+    if (maximiseWindow) area->subWindowList().first()->showMaximized();
     main_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(main_.get()));
     TracedSql();  // skips the statements of the window's loading
 }
 
 void TQueryWindowTest::TearDown() {
+std::unique_ptr<QMainWindow> TQueryWindowTest::MakeMainWindow() {
+    auto main = std::make_unique<QMainWindow>();
+    main->setCentralWidget(new QMdiArea);
+    return main;
+}
+
+void TQueryWindowTest::ShowMainWindow() {
+    main_->resize(1280, 800);
+    main_->show();
+}
+
     watcher_.stop();
     if (w) w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

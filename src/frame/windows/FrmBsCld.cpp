@@ -2,6 +2,7 @@
 
 #include "authpay/Application.h"
 #include "frame/ModuleGlobals.h"
+#include "frame/windows/MdiPlacement.h"
 
 #include <QMainWindow>
 #include <QMdiArea>
@@ -59,14 +60,45 @@ void TfrmBsCld::FormCreate() {
 
 void TfrmBsCld::FormClose(TCloseAction &action) { action = caFree; }
 
+// A cascaded child keeps the place it was given; any other is centred on the screen as designed,
+// then brought back inside the area the user sees.
+void TfrmBsCld::FormShow() {
+    if (!OpensCascaded) TfrmBase::FormShow();
+    QMdiArea *area = subWindow_ ? subWindow_->mdiArea() : nullptr;
+    if (!area || !area->isVisible() || subWindow_->isMaximized() || subWindow_->isMinimized()) return;
+    subWindow_->setGeometry(FitIntoArea(subWindow_->geometry(), area->viewport()->size()));
+}
+
+// The window a cascaded child opens after: the newest open one of its own class, else the one
+// active when it opens (the window it was opened from).
+QMdiSubWindow *TfrmBsCld::CascadeBase(QMdiArea *area) const {
+    const QList<QMdiSubWindow *> windows = area->subWindowList(QMdiArea::CreationOrder);
+    for (qsizetype i = windows.size() - 1; i >= 0; --i) {
+        QMdiSubWindow *w = windows[i];
+        if (w->widget() && w->widget() != this && w->widget()->metaObject() == metaObject() && w->isVisible()
+            && !w->isMinimized())
+            return w;
+    }
+    QMdiSubWindow *active = area->activeSubWindow();
+    return active && active->isVisible() && !active->isMinimized() ? active : nullptr;
+}
+
+// The designed rectangle, kept inside the area the user sees (a larger window is sized down, so
+// its close box stays in view); a cascaded child opens right of and below the window before it.
 void TfrmBsCld::PlaceSubWindow() {
     QMdiArea *area = authpay::Application ? authpay::Application->MdiArea() : nullptr;
     if (!area || subWindow_) return;
     const QRect designed = geometry();
+    QMdiSubWindow *after = OpensCascaded ? CascadeBase(area) : nullptr;
+    const QPoint afterPos = after ? after->pos() : QPoint();
+    // An area not shown yet has no size of its own: the window keeps its design.
+    const QSize room = area->isVisible() ? area->viewport()->size() : QSize();
+    QRect placed = FitIntoArea(designed, room);
+    if (after && !room.isEmpty()) placed = CascadeAfter(afterPos, placed.size(), room, kCascadeStep);
     subWindow_ = area->addSubWindow(this);
     subWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
     subWindow_->setWindowTitle(windowTitle());
-    subWindow_->setGeometry(designed.x(), designed.y(), designed.width(), designed.height());
+    subWindow_->setGeometry(placed);
     FormState |= fsCreatedMDIChild;
     connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *w) { MergeMenu(w && w == subWindow_); });
     connect(this, &QWidget::windowTitleChanged, subWindow_, &QWidget::setWindowTitle);

@@ -8,6 +8,7 @@
 #include <QPointer>
 
 #include <QMdiSubWindow>
+class QMdiArea;
 class QMenu;
 class QToolBar;
 class QVBoxLayout;
@@ -29,16 +30,22 @@ public:
     QMenu *mitemDataVind = nullptr;
     QWidget *ctblChild = nullptr;
     QToolBar *tblChildMain = nullptr;
+    // Set before the first Show: the window opens kCascadeStep pixels right of and below the
+    // newest open window of its class (else the active one), instead of where it was designed.
+    bool OpensCascaded = false;
+    static constexpr int kCascadeStep = 24;
 
 protected:
     void FormCreate() override;
     void FormClose(TCloseAction &action) override;
+    void FormShow() override;
     // Where descendants put their content, below the tool bar.
     QVBoxLayout *ClientLayout() const { return clientLayout_; }
 
 private:
     void MergeMenu(bool merge);
     void PlaceSubWindow();
+    QMdiSubWindow *CascadeBase(QMdiArea *area) const;
 
     QVBoxLayout *clientLayout_ = nullptr;
     QPointer<QMdiSubWindow> subWindow_;

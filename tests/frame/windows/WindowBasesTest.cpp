@@ -6,6 +6,7 @@
 #include "frame/windows/FrmBsCld.h"
 #include "frame/windows/FrmBsDialog.h"
 #include "frame/windows/FrmBsTrvTC.h"
+#include "frame/windows/MdiPlacement.h"
 #include "platform/Panel.h"
 
 #include <QApplication>
@@ -87,9 +88,20 @@ public:
 };
 const TClassInfo TfrmTestTree::ClassInfo{"TfrmTestTree", &TfrmBsTrvTC::ClassInfo, &ConstructComponent<TfrmTestTree>};
 
+// A child designed larger than a 1024×720 host's area.
+class TfrmWideChild : public TfrmBsCld {
+public:
+    static const TClassInfo ClassInfo;
+    explicit TfrmWideChild(const TComponentOwner &owner) : TfrmBsCld(owner) {
+        WindowState = wsNormal;
+        SetBounds(30, 20, 1500, 900);
+    }
+};
+const TClassInfo TfrmWideChild::ClassInfo{"TfrmWideChild", &TfrmBsCld::ClassInfo, &ConstructComponent<TfrmWideChild>};
+
 void RegisterWindowClasses() {
     for (const TClassInfo *c : {&TfrmTestDialog::ClassInfo, &TfrmTextDialog::ClassInfo, &TfrmTestChild::ClassInfo,
-                                &TfrmOtherChild::ClassInfo, &TfrmTestTree::ClassInfo})
+                                &TfrmOtherChild::ClassInfo, &TfrmTestTree::ClassInfo, &TfrmWideChild::ClassInfo})
         RegisterModuleClass(*c);
 }
 
@@ -340,4 +352,28 @@ TEST_F(WindowBases, RestoringAChildNeitherRunsItsShowHandlerNorResetsItsState) {
     ASSERT_EQ(host.Open("TfrmTestChild"), 0);
     EXPECT_FALSE(sub->isMaximized());
     EXPECT_EQ(TfrmTestChild::shows, 1);
+}
+
+// A child larger than the area it opens in is sized down to it, frame and close box in view.
+TEST_F(WindowBases, AChildLargerThanTheAreaIsSizedDownToIt) {
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    ASSERT_EQ(host.Open("TfrmWideChild"), 0);
+    QMdiSubWindow *sub = Find<TfrmWideChild>()->SubWindow();
+    ASSERT_NE(sub, nullptr);
+    EXPECT_LT(sub->width(), 1500);
+    EXPECT_TRUE(Area()->viewport()->rect().contains(sub->geometry())) << sub->x() << "," << sub->y();
+}
+
+TEST(MdiPlacement, FittingAndCascading) {
+    EXPECT_EQ(FitIntoArea(QRect(0, 0, 1060, 613), QSize(1020, 690)), QRect(0, 0, 1020, 613));
+    EXPECT_EQ(FitIntoArea(QRect(300, 100, 800, 600), QSize(1020, 690)), QRect(220, 90, 800, 600));
+    EXPECT_EQ(FitIntoArea(QRect(-40, -10, 200, 100), QSize(1020, 690)), QRect(0, 0, 200, 100));
+    EXPECT_EQ(FitIntoArea(QRect(5, 5, 2000, 2000), QSize()), QRect(5, 5, 2000, 2000));
+    // Right of and below the one before, its size cut to the rest of the area...
+    EXPECT_EQ(CascadeAfter(QPoint(0, 0), QSize(1060, 613), QSize(1060, 613), 24), QRect(24, 24, 1036, 589));
+    EXPECT_EQ(CascadeAfter(QPoint(24, 24), QSize(500, 400), QSize(1060, 613), 24), QRect(48, 48, 500, 400));
+    // ...back at the top left once less than three quarters would remain.
+    EXPECT_EQ(CascadeAfter(QPoint(280, 120), QSize(1060, 613), QSize(1060, 613), 24), QRect(0, 0, 1060, 613));
+    EXPECT_EQ(CascadeAfter(QPoint(700, 0), QSize(500, 400), QSize(1060, 613), 24), QRect(0, 0, 500, 400));
 }
