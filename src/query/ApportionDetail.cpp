@@ -27,6 +27,14 @@ namespace {
 // How long one slice of writing rows may hold the user-interface thread, in milliseconds.
 constexpr int kFillSliceMs = 20;
 const QString kTemplateName = QStringLiteral("查询_支付范围汇总组合查询明细表cll5.cll");
+// The sheet is no wider than the window shows beside its vertical scroll bar, in a host of
+// 1,024 pixels: the name columns give way (their names wrap), so the amounts stay in view.
+constexpr int kSheetWidth = 940;
+const std::vector<int> kNameColumns{3, 5, 7, 8, 9, 10};
+constexpr int kNameColumnMinimum = 64;
+// The heading rows stay in place while the rows scroll, with the running number, unit code and
+// unit name when the sheet is wider than the window.
+constexpr int kFrozenColumns = 3;
 
 // "预算单位：001001 财政局　资金性质：一般公共预算": the group a drill-down shows; the dimensions
 // the summary shows by name only are named here by name only too.
@@ -133,6 +141,11 @@ void TbfrmApportionDetail::WriteHeading() {
                                          + QStringLiteral("　金额：") + request_.Figure);
     cllBudget->SheetSetText(1, 3, 0, QStringLiteral("出表日期:") + GetTodayText());
     cllBudget->SheetSetText(14, 3, 0, QStringLiteral("单位:元"));
+    NarrowColumnsTo(cllBudget, kNameColumns, kSheetWidth, kNameColumnMinimum);
+    // The group's line wraps within its merge: the row grows to show all of it.
+    cllBudget->SheetRowHeight(1, cllBudget->SheetPreferredRowHeight(2), 2, 0);
+    // Frozen down to the column captions: the rows every printed page repeats.
+    cllBudget->SheetFreeze(kFrozenColumns, cllBudget->Model().Page().repeatLastRow);
 }
 
 // The rows a read brought, written a slice at a time, at most as many as the sheet still takes;

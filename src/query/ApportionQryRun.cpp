@@ -232,4 +232,8 @@ void TbfrmApportionQry::WriteHeadingLines() {
     cllBudget->SheetSetText(1, 2, 0, unitLabel + FUnitCode + QLatin1Char(' ') + GetUnitValue(3));
     cllBudget->SheetSetText(1, 3, 0, QStringLiteral("出表日期:") + GetTodayText());
     cllBudget->SheetSetText(14, 3, 0, QStringLiteral("单位:元"));
+    // The headings down to the column captions (the rows every printed page repeats) stay in place
+    // while the rows scroll; so do the running number and the first code and name once the report
+    // is wider than the window.
+    cllBudget->SheetFreeze(3, cllBudget->Model().Page().repeatLastRow);
 }

@@ -12,12 +12,15 @@ void TResultRowWriter::AddRow(const QStringList &values, double amount) {
     s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
     const int r = s.SheetRowCount(0) - 1;
     s.SheetSetText(1, r, 0, QString::number(count_ + 1));
+    FitColumn(1, r);
     for (int i = 0; i < values.size(); ++i) {
         s.SheetSetText(i + 2, r, 0, values[i]);
         s.SheetAlign(i + 2, r, 0, 33);
+        if (IsUnbreakable(values[i])) FitColumn(i + 2, r);
     }
     s.SheetSetText(14, r, 0, FormatAmountText(amount));
     s.SheetAlign(14, r, 0, 34);
+    FitColumn(14, r);
     total_ += amount;
     ++count_;
     s.SheetRowHeight(1, s.SheetPreferredRowHeight(r), r, 0);
@@ -36,7 +39,26 @@ void TResultRowWriter::AddSubtotal(int level, const QStringList &values, double 
     s.SheetSetText(14, r, 0, FormatAmountText(sum));
     s.SheetAlign(14, r, 0, 34);
     s.SheetEmphasise(1, r, 16, r);
+    FitColumn(1, r);  // in their bold font
+    FitColumn(14, r);
     s.SheetRowHeight(1, s.SheetPreferredRowHeight(r), r, 0);
+}
+
+namespace {
+// Beyond this a column does not widen for a text: such a text is no code.
+constexpr int kFitWidthLimit = 400;
+}  // namespace
+
+// Codes and row ids: printable ASCII without blanks, which the painter cannot wrap.
+bool TResultRowWriter::IsUnbreakable(const QString &text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 32 && c.unicode() < 127; });
+}
+
+void TResultRowWriter::FitColumn(int col, int row) {
+    const int width = sheet_->Model().ColumnWidth(col);
+    if (width == 0) return;  // a hidden column stays hidden
+    const int needs = std::min(sheet_->SheetTextWidth(col, row), kFitWidthLimit);
+    if (needs > width) sheet_->SheetColumnWidth(1, needs, col, 0);
 }
 
 void TResultRowWriter::AddTotals() {
@@ -48,6 +70,7 @@ void TResultRowWriter::AddTotals() {
     s.SheetSetText(1, r, 0, QStringLiteral("合  计"));
     s.SheetSetText(14, r, 0, FormatAmountText(total_));
     s.SheetAlign(14, r, 0, 34);
+    FitColumn(14, r);
     s.SheetGridLines(1, 4, 16, r, 0, 2, -1);
 }
 
@@ -62,6 +85,26 @@ void TProgressTicker::Advance() {
         next_ = done_ + step_;
         if (show_) show_(done_);
     }
+}
+
+std::vector<int> NarrowedWidths(std::vector<int> widths, int excess, int minimum) {
+    for (; excess > 0; --excess) {
+        const auto widest = std::max_element(widths.begin(), widths.end());
+        if (widest == widths.end() || *widest <= minimum) break;
+        --*widest;
+    }
+    return widths;
+}
+
+void NarrowColumnsTo(TReportSheet *sheet, const std::vector<int> &columns, int width, int minimum) {
+    const TSheetModel &m = sheet->Model();
+    int total = 0;
+    for (int c = 1; c <= m.ColumnCount(); ++c) total += m.ColumnWidth(c);
+    std::vector<int> widths;
+    for (int c : columns) widths.push_back(m.ColumnWidth(c));
+    widths = NarrowedWidths(std::move(widths), total - width, minimum);
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (widths[i] != m.ColumnWidth(columns[i])) sheet->SheetColumnWidth(1, widths[i], columns[i], 0);
 }
 
 int DrillLevelOfRow(const QString &firstCell, int dimensions) {

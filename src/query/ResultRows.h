@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 class TReportSheet;
 
@@ -25,6 +26,11 @@ public:
     int Rows() const { return count_; }
 
 private:
+    // Running numbers, subtotal labels, amounts and codes stay on one line: their column widens
+    // when a text needs more room than it has. Names wrap instead (the row grows).
+    void FitColumn(int col, int row);
+    static bool IsUnbreakable(const QString &text);
+
     TReportSheet *sheet_;
     double total_ = 0;
     int count_ = 0;
@@ -42,6 +48,13 @@ private:
     int next_ = 0;
     std::function<void(int)> show_;
 };
+
+// Widths narrowed by `excess` pixels in all, a pixel at a time from the widest, none below
+// `minimum` (a width already below it stays as it is); less is taken when no more can be.
+std::vector<int> NarrowedWidths(std::vector<int> widths, int excess, int minimum);
+// Narrows the sheet's `columns` (names, which wrap onto more lines) the same way until the sheet
+// is at most `width` pixels wide.
+void NarrowColumnsTo(TReportSheet *sheet, const std::vector<int> &columns, int width, int minimum);
 
 // What a row of the result sheet stands for, from the text in its first column: a result row (a
 // running number) is the group of all `dimensions`, a subtotal row the group of its level, the

@@ -85,11 +85,17 @@ void TReportSheet::SheetRowHeight(int count, int height, int row, int sheet) {
     Changed();
 }
 
-int TReportSheet::SheetPreferredRowHeight(int row) const {
+TSheetTextMeasure &TReportSheet::Measure() const {
     // Measuring needs font metrics: made anew only when the fonts have changed.
     if (!measure_ || measure_->Outdated(model_)) measure_ = std::make_unique<TSheetTextMeasure>(model_);
-    return measure_->PreferredRowHeight(model_, row);
+    return *measure_;
 }
+
+int TReportSheet::SheetPreferredRowHeight(int row) const { return Measure().PreferredRowHeight(model_, row); }
+
+int TReportSheet::SheetTextWidth(int col, int row) const { return Measure().TextWidth(model_, col, row); }
+
+void TReportSheet::SheetFreeze(int cols, int rows) { view_->SetFrozen(cols, rows); }
 
 void TReportSheet::SheetGridLines(int firstCol, int firstRow, int lastCol, int lastRow, int sheet,
                                   int kind, int) {

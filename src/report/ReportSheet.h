@@ -55,6 +55,11 @@ public:
     void SheetRowHeight(int count, int height, int row, int sheet);
     // The height the row's texts need, at least the default row height.
     int SheetPreferredRowHeight(int row) const;
+    // The width the cell's text needs on one line, padding included (0 for an empty cell).
+    int SheetTextWidth(int col, int row) const;
+    // The first `cols` columns and `rows` rows stay in place on screen while the rest scrolls
+    // (0, 0: nothing frozen). Only the view changes: printouts and exports are not affected.
+    void SheetFreeze(int cols, int rows);
     // kind 2: every cell of the rectangle ruled, 1: its outline, 0: lines removed; colour -1 is
     // black (the only colour lines have).
     void SheetGridLines(int firstCol, int firstRow, int lastCol, int lastRow, int sheet, int kind,
@@ -119,6 +124,7 @@ signals:
 
 private:
     bool IsSheet(int sheet) const { return sheet == 0; }
+    TSheetTextMeasure &Measure() const;
     void Changed();
     void Layout(QPrinter &printer) const;
     int PrintToFile();

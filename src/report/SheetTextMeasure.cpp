@@ -67,3 +67,14 @@ int TSheetTextMeasure::PreferredRowHeight(const TSheetModel &model, int row) {
     }
     return std::min(height, kSheetMaxRowHeight);
 }
+
+int TSheetTextMeasure::TextWidth(const TSheetModel &model, int col, int row) const {
+    const QStringView text = model.Text(col, row);
+    if (text.isEmpty() || metrics_.empty()) return 0;
+    uint16_t font = model.Style(col, row).font;
+    if (font >= metrics_.size()) font = 0;
+    const int ascii = AsciiWidth(font, text);
+    // One line as the painter lays it out, which may round up where the advances do not.
+    const int width = ascii >= 0 ? ascii : metrics_[font].boundingRect(QRect(0, 0, 1 << 20, 1 << 20), 0, text.toString()).width();
+    return width + 2 * TSheetPainter::kPadding;
+}

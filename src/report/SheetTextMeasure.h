@@ -25,6 +25,8 @@ public:
     // model's default height. Cells covered by a merge spanning several rows do not count; a merge
     // along the row counts with its whole width.
     int PreferredRowHeight(const TSheetModel &model, int row);
+    // The width a cell's text needs on one line in the cell's font, padding included; 0 when empty.
+    int TextWidth(const TSheetModel &model, int col, int row) const;
 
 private:
     int AsciiWidth(uint16_t font, QStringView text) const;

@@ -17,6 +17,7 @@ namespace {
 const QColor kOutside(0xE4, 0xE6, 0xEA);
 const QColor kSelectionFill(0x33, 0x7A, 0xD6, 0x30);
 const QColor kSelectionEdge(0x1F, 0x5F, 0xBF);
+const QColor kDivider(0x60, 0x66, 0x70);
 }  // namespace
 
 TSheetView::TSheetView(TSheetModel *model, QWidget *parent) : QAbstractScrollArea(parent), model_(model) {
@@ -52,12 +53,46 @@ QPoint TSheetView::Origin() const {
     return QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
 }
 
+void TSheetView::SetFrozen(int cols, int rows) {
+    frozenCols_ = std::max(0, cols);
+    frozenRows_ = std::max(0, rows);
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+TSheetView::TFrozen TSheetView::Frozen() const {
+    TFrozen f;
+    const QSize view = viewport()->size();
+    const int cols = std::min(frozenCols_, geometry_.ColumnCount()), rows = std::min(frozenRows_, geometry_.RowCount());
+    if (const int w = geometry_.ColumnLeft(cols + 1); cols > 0 && w > 0 && 3 * w <= 2 * view.width())
+        f.cols = cols, f.width = w;
+    if (const int h = geometry_.RowTop(rows + 1); rows > 0 && h > 0 && 3 * h <= 2 * view.height())
+        f.rows = rows, f.height = h;
+    return f;
+}
+
 void TSheetView::UpdateScrollBars() {
     const QSize view = viewport()->size();
+    const TFrozen f = Frozen();
+    // The ranges are those of an unfrozen view: the bands cover the sheet pixels the body would
+    // otherwise show at the left and top, and the body's last pixels still come to the far edges.
     horizontalScrollBar()->setRange(0, std::max(0, geometry_.Width() - view.width()));
-    horizontalScrollBar()->setPageStep(view.width());
+    horizontalScrollBar()->setPageStep(std::max(1, view.width() - f.width));
     verticalScrollBar()->setRange(0, std::max(0, geometry_.Height() - view.height()));
-    verticalScrollBar()->setPageStep(view.height());
+    verticalScrollBar()->setPageStep(std::max(1, view.height() - f.height));
+}
+
+QPoint TSheetView::ToSheet(QPoint pos) const {
+    const TFrozen f = Frozen();
+    const QPoint o = Origin();
+    return QPoint(pos.x() < f.width ? pos.x() : pos.x() + o.x(), pos.y() < f.height ? pos.y() : pos.y() + o.y());
+}
+
+// How far the cells are moved on the viewport: not at all along a frozen band.
+QPoint TSheetView::Shift(const TCellRect &cells) const {
+    const TFrozen f = Frozen();
+    const QPoint o = Origin();
+    return QPoint(cells.left <= f.cols ? 0 : -o.x(), cells.top <= f.rows ? 0 : -o.y());
 }
 
 void TSheetView::paintEvent(QPaintEvent *event) {
@@ -65,24 +100,50 @@ void TSheetView::paintEvent(QPaintEvent *event) {
     QPainter p(viewport());
     // Only the cells under the area Qt asks for: a progress panel or a tool tip over the sheet
     // repaints a few cells, not the whole view.
-    const QRect view = event->rect();
-    p.fillRect(view, kOutside);
+    const QRect asked = event->rect();
     lastPainted_ = 0;
-    if (geometry_.Width() == 0 || geometry_.Height() == 0) return;
+    if (geometry_.Width() == 0 || geometry_.Height() == 0) return p.fillRect(asked, kOutside);
+    const TFrozen f = Frozen();
     const QPoint o = Origin();
-    const QRect sheet = view.translated(o);
+    const QRect all = viewport()->rect();
+    const int fw = f.width, fh = f.height;
+    // The body, then the bands over it and the corner: each part shows the sheet from its own
+    // origin, cut at the part's edges.
+    PaintPart(p, QRect(QPoint(fw, fh), all.bottomRight()), o, asked);
+    PaintPart(p, QRect(fw, 0, all.width() - fw, fh), QPoint(o.x(), 0), asked);
+    PaintPart(p, QRect(0, fh, fw, all.height() - fh), QPoint(0, o.y()), asked);
+    PaintPart(p, QRect(0, 0, fw, fh), QPoint(0, 0), asked);
+    PaintDividers(p, f);
+}
+
+void TSheetView::PaintPart(QPainter &p, const QRect &part, QPoint origin, const QRect &asked) {
+    const QRect view = part.intersected(asked);
+    if (view.isEmpty()) return;
+    p.save();
+    p.setClipRect(view);
+    p.fillRect(view, kOutside);
+    const QRect sheet = view.translated(origin);
     const TCellRect visible{geometry_.ColumnAt(sheet.left()), geometry_.RowAt(sheet.top()),
                             geometry_.ColumnAt(sheet.right()), geometry_.RowAt(sheet.bottom())};
-    lastPainted_ = TSheetPainter(*model_, geometry_).Paint(p, visible, o);
+    lastPainted_ += TSheetPainter(*model_, geometry_).Paint(p, visible, origin);
     // The selection shows once the user works in the sheet; until then it reads like the printout.
-    if (!hasFocus() || !selecting_) return;
-    const QRect selection = geometry_.Rect(Selection()).translated(-o);
-    p.fillRect(selection, kSelectionFill);
-    p.setPen(QPen(kSelectionEdge, 2));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(geometry_.Rect(WidenToMerges({current_.x(), current_.y(), current_.x(), current_.y()}))
-                   .translated(-o)
-                   .adjusted(1, 1, -1, -1));
+    if (hasFocus() && selecting_) {
+        p.fillRect(geometry_.Rect(Selection()).translated(-origin), kSelectionFill);
+        p.setPen(QPen(kSelectionEdge, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(geometry_.Rect(WidenToMerges({current_.x(), current_.y(), current_.x(), current_.y()}))
+                       .translated(-origin)
+                       .adjusted(1, 1, -1, -1));
+    }
+    p.restore();
+}
+
+// A line where the scrolled part meets a frozen band that something scrolls under.
+void TSheetView::PaintDividers(QPainter &p, const TFrozen &f) {
+    p.setPen(QPen(kDivider, 1));
+    const QRect all = viewport()->rect();
+    if (f.width > 0 && horizontalScrollBar()->maximum() > 0) p.drawLine(f.width, 0, f.width, all.bottom());
+    if (f.height > 0 && verticalScrollBar()->maximum() > 0) p.drawLine(0, f.height, all.right(), f.height);
 }
 
 void TSheetView::focusInEvent(QFocusEvent *event) {
@@ -106,12 +167,13 @@ void TSheetView::scrollContentsBy(int, int) {
 }
 
 QPoint TSheetView::CellAt(QPoint pos) const {
-    const QPoint sheet = pos + Origin();
+    const QPoint sheet = ToSheet(pos);
     return QPoint(geometry_.ColumnAt(sheet.x()), geometry_.RowAt(sheet.y()));
 }
 
 QRect TSheetView::CellRect(int col, int row) const {
-    return geometry_.Rect(WidenToMerges({col, row, col, row})).translated(-Origin());
+    const TCellRect cells = WidenToMerges({col, row, col, row});
+    return geometry_.Rect(cells).translated(Shift(cells));
 }
 
 TCellRect TSheetView::WidenToMerges(TCellRect cells) const {
@@ -202,6 +264,11 @@ void TSheetView::MoveCurrent(int dCol, int dRow, bool extend) {
     current_ = QPoint(dCol ? Step(fromCol, dCol, true) : current_.x(), dRow ? Step(fromRow, dRow, false) : current_.y());
     if (!extend) anchor_ = current_;
     selecting_ = true;
+    // Moving into a frozen band brings the body back to its start, as moving past the body's
+    // first row or column would.
+    const TFrozen f = Frozen();
+    if (dCol && current_.x() <= f.cols) horizontalScrollBar()->setValue(0);
+    if (dRow && current_.y() <= f.rows) verticalScrollBar()->setValue(0);
     EnsureVisible(current_.x(), current_.y());
     viewport()->update();
 }
@@ -209,17 +276,24 @@ void TSheetView::MoveCurrent(int dCol, int dRow, bool extend) {
 void TSheetView::EnsureVisible(int col, int row) {
     const QRect cell = geometry_.Rect({col, row, col, row});
     const QSize view = viewport()->size();
+    const TFrozen f = Frozen();
     QScrollBar *h = horizontalScrollBar(), *v = verticalScrollBar();
-    if (cell.left() < h->value()) h->setValue(cell.left());
-    else if (cell.right() >= h->value() + view.width()) h->setValue(cell.right() + 1 - view.width());
-    if (cell.top() < v->value()) v->setValue(cell.top());
-    else if (cell.bottom() >= v->value() + view.height()) v->setValue(cell.bottom() + 1 - view.height());
+    // A frozen cell is always in view; any other must come out from under the band.
+    if (col > f.cols) {
+        if (cell.left() < h->value() + f.width) h->setValue(cell.left() - f.width);
+        else if (cell.right() >= h->value() + view.width()) h->setValue(cell.right() + 1 - view.width());
+    }
+    if (row > f.rows) {
+        if (cell.top() < v->value() + f.height) v->setValue(cell.top() - f.height);
+        else if (cell.bottom() >= v->value() + view.height()) v->setValue(cell.bottom() + 1 - view.height());
+    }
 }
 
 void TSheetView::keyPressEvent(QKeyEvent *event) {
     if (model_->RowCount() == 0) return QAbstractScrollArea::keyPressEvent(event);
     const bool shift = event->modifiers() & Qt::ShiftModifier;
-    const int page = std::max(1, viewport()->height() / std::max(1, model_->DefaultRowHeight()) - 1);
+    const int body = viewport()->height() - Frozen().height;
+    const int page = std::max(1, body / std::max(1, model_->DefaultRowHeight()) - 1);
     if (event->matches(QKeySequence::Copy)) return CopySelection();
     if (event->matches(QKeySequence::SelectAll)) return SelectCells({1, 1, model_->ColumnCount(), model_->RowCount()});
     switch (event->key()) {

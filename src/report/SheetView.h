@@ -4,11 +4,20 @@
 // are painted. The user selects cells with mouse and keyboard and copies them as tab-separated
 // text; while the view is not read-only a double-click, F2 or typing edits the current cell, and
 // while it is read-only a double-click or Enter opens it (CellActivated).
+//
+// Frozen panes: the first columns and rows (the report's headings and its leading code columns)
+// can stay in place while the rest scrolls under them, as in spreadsheet programs. The view then
+// shows four parts: the corner (frozen both ways), the top band (frozen rows, scrolled sideways),
+// the left band (frozen columns, scrolled up and down) and the body. The scroll bars keep their
+// ranges: a scroll value v shows sheet pixel `band + v` at the band's edge. Painting, the cell
+// under the mouse and scrolling to a cell all go through the same split.
 #include "report/SheetGeometry.h"
 #include "report/SheetModel.h"
 
 #include <QAbstractScrollArea>
 #include <QPoint>
+
+class QPainter;
 
 class QLineEdit;
 
@@ -39,8 +48,17 @@ public:
     // Cells drawn by the last paint, for checking that painting stays with the visible ones.
     int LastPaintedCells() const { return lastPainted_; }
     void CancelEdit();
-    // Scrolls the least that shows the cell.
+    // Scrolls the least that shows the cell beside the frozen bands.
     void EnsureVisible(int col, int row);
+    // The first `cols` columns and `rows` rows stay in place (0, 0: nothing frozen). A band is
+    // left out while it would take more than two thirds of the view, so the body keeps room.
+    void SetFrozen(int cols, int rows);
+    // The frozen columns and rows as they apply now, and the bands' size in viewport pixels.
+    struct TFrozen {
+        int cols = 0, rows = 0;
+        int width = 0, height = 0;
+    };
+    TFrozen Frozen() const;
 
 signals:
     void CellEdited(int col, int row);
@@ -61,6 +79,11 @@ protected:
 
 private:
     QPoint Origin() const;
+    // Viewport to sheet pixels and back, through the frozen bands.
+    QPoint ToSheet(QPoint viewportPos) const;
+    QPoint Shift(const TCellRect &cells) const;
+    void PaintPart(QPainter &p, const QRect &part, QPoint origin, const QRect &asked);
+    void PaintDividers(QPainter &p, const TFrozen &frozen);
     void UpdateScrollBars();
     void ClampSelection();
     void MoveCurrent(int dCol, int dRow, bool extend);
@@ -80,4 +103,5 @@ private:
     int lastPainted_ = 0;
     QLineEdit *editor_ = nullptr;
     QPoint editing_;
+    int frozenCols_ = 0, frozenRows_ = 0;  // as asked; Frozen() says what applies
 };

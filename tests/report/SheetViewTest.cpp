@@ -152,3 +152,76 @@ TEST(SheetView, WritableSheetIsEditedInPlace) {
     s.sheet.SetWorkbookReadonly(true);
     EXPECT_FALSE(editor->isVisible());
 }
+
+namespace {
+// The sheet pixel rows (or columns) up to `index`, as the model sizes them.
+int Edge(const TSheetModel &m, int index, bool columns) {
+    int at = 0;
+    for (int i = 1; i < index; ++i) at += columns ? m.ColumnWidth(i) : m.RowHeight(i);
+    return at;
+}
+int IndexAt(const TSheetModel &m, int pixel, bool columns) {
+    int i = 1;
+    while (Edge(m, i + 1, columns) <= pixel) ++i;
+    return i;
+}
+}  // namespace
+
+TEST(SheetView, FrozenHeadingsAndCodesStayWhileTheBodyScrollsByKeys) {
+    Shown s(200, QSize(520, 420));
+    s.sheet.SheetFreeze(3, 5);
+    const TSheetModel &m = s.sheet.Model();
+    const TSheetView::TFrozen f = s.view->Frozen();
+    ASSERT_EQ(f.rows, 5);
+    ASSERT_EQ(f.cols, 3);
+    EXPECT_EQ(f.height, Edge(m, 6, false));
+    EXPECT_EQ(f.width, Edge(m, 4, true));
+    const QImage before = s.Grab();
+    const QRect caption = s.view->CellRect(1, 4);
+    // Down by pages and right by cells, with real keys, from a body cell.
+    s.Click(5, 8);
+    for (int i = 0; i < 4; ++i) QTest::keyClick(s.view, Qt::Key_PageDown);
+    for (int i = 0; i < 4; ++i) QTest::keyClick(s.view, Qt::Key_Right);
+    const int v = s.view->verticalScrollBar()->value(), h = s.view->horizontalScrollBar()->value();
+    ASSERT_GT(v, 0);
+    ASSERT_GT(h, 0);
+    const QImage after = s.Grab();
+    // The corner (title, captions, running number and unit columns' headings) is painted as it was,
+    // and the top band's rows are still the headings: same picture column by column, shifted by h.
+    EXPECT_EQ(before.copy(0, 0, f.width, f.height), after.copy(0, 0, f.width, f.height));
+    EXPECT_EQ(before.copy(f.width + h, 0, before.width() - f.width - h, f.height),
+              after.copy(f.width, 0, before.width() - f.width - h, f.height));
+    EXPECT_EQ(s.view->CellRect(1, 4), caption);
+    // The current cell came out beside the bands, not under them.
+    const QRect current = s.view->CellRect(s.view->CurrentCell().x(), s.view->CurrentCell().y());
+    EXPECT_GE(current.top(), f.height);
+    EXPECT_GE(current.left(), f.width);
+    EXPECT_LE(current.right(), s.view->viewport()->width());
+    if (qEnvironmentVariableIsSet("AUTHPAY_SCREENSHOT_DIR"))
+        after.save(qEnvironmentVariable("AUTHPAY_SCREENSHOT_DIR") + "/sheet-frozen.png");
+
+    // A double-click activates the cell under the pointer in each part of the view.
+    QList<QPoint> activated;
+    QObject::connect(&s.sheet, &TReportSheet::SheetCellActivated, [&](int c, int r) { activated << QPoint(c, r); });
+    const QPoint points[] = {{f.width + 4, f.height + 4}, {4, f.height + 4}, {f.width + 4, f.height - 4}};
+    for (QPoint p : points) QTest::mouseDClick(s.view->viewport(), Qt::LeftButton, {}, p);
+    const int bodyRow = IndexAt(m, v + f.height + 4, false), bodyCol = IndexAt(m, h + f.width + 4, true);
+    EXPECT_EQ(activated, (QList<QPoint>{{bodyCol, bodyRow}, {1, bodyRow}, {bodyCol, 5}}));
+    EXPECT_GT(bodyRow, 8);
+
+    // Scrolling to a frozen cell moves nothing; Home brings the body back to its top.
+    s.view->EnsureVisible(1, 2);
+    EXPECT_EQ(s.view->verticalScrollBar()->value(), v);
+    QTest::keyClick(s.view, Qt::Key_Home);
+    EXPECT_EQ(s.view->verticalScrollBar()->value(), 0);
+}
+
+TEST(SheetView, AFrozenBandTooLargeForTheViewIsLeftOut) {
+    Shown s(40, QSize(900, 180));
+    s.sheet.SheetFreeze(3, 5);
+    EXPECT_EQ(s.view->Frozen().rows, 0);
+    EXPECT_EQ(s.view->Frozen().cols, 3);
+    s.sheet.resize(900, 600);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(s.view->Frozen().rows, 5);
+}
