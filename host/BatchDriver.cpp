@@ -124,6 +124,12 @@ void BatchDriver::AnswerModal() {
             yes->click();
             return;
         }
+        // --save-preset names the set it writes: a saved set of that name is replaced.
+        if (yes && savingPreset_ && box->objectName() == QLatin1String("authpayQuestion")) {
+            StatusLine(box->text());
+            yes->click();
+            return;
+        }
         messages << box->text();
         StatusLine(box->text());
         box->accept();
@@ -301,7 +307,9 @@ bool BatchDriver::RecallPreset(const QString &name) {
 bool BatchDriver::SavePreset(const QString &name) {
     const qsizetype before = messages.size();
     presetAnswer_ = name;
+    savingPreset_ = true;
     window_->findChild<QAction *>(QStringLiteral("actPresetSave"))->trigger();
+    savingPreset_ = false;
     presetAnswer_.clear();
     QApplication::processEvents();
     if (messages.size() > before && messages.last() == QStringLiteral("查询方案“%1”已保存。").arg(name.trimmed())) return true;

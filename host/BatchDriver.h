@@ -58,6 +58,7 @@ private:
     bool fitWidth_ = false;  // --fit-width
     QString saveAnswer_;
     QString presetAnswer_;  // the name the save-preset question is answered with
+    bool savingPreset_ = false;  // whether to replace a saved set of that name: yes
     QWidget *answeredDialog_ = nullptr;  // the save dialog given a name, until it closes
     bool saveRefused_ = false;
     // The picker the next double-click opens: the option that asked for it and its codes.

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QInputDialog>
 #include <QMenu>
+#include <QMessageBox>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -75,6 +76,26 @@ QStringList Dropped(const QString &what, const QStringList &before, const QStrin
     for (const QString &c : before)
         if (!after.contains(c)) gone << what + QStringLiteral("“%1”").arg(c);
     return gone;
+}
+
+// A set's name as a menu entry: the name comes from a file the user may edit, so it is shown as
+// written. "&" marks no mnemonic, a tab starts no shortcut column and a line break no new line.
+QString MenuText(QString name) {
+    name.replace(QLatin1Char('&'), QLatin1String("&&"));
+    for (QChar &c : name)
+        if (c.category() == QChar::Other_Control) c = QChar(0xFFFD);
+    return name;
+}
+
+// Whether the user agrees to the question about a saved set (No is the default). The name in it
+// is shown as written, never read as markup.
+bool UserAgrees(QWidget *parent, const QString &text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Kestrelbay 7.1-提示信息"), text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setObjectName(QStringLiteral("authpayQuestion"));
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace
@@ -157,15 +178,25 @@ QString TbfrmApportionQry::LostFilterMessage() const {
         .arg(lost.join(QStringLiteral("、")));
 }
 
+// An empty name is refused; an existing set is replaced only once the user agrees.
 void TbfrmApportionQry::SavePresetClick() {
     bool ok = false;
     const QString name = QInputDialog::getText(this, QStringLiteral("保存查询方案"), QStringLiteral("方案名称："),
-                                               QLineEdit::Normal, QString(), &ok);
-    if (!ok || name.trimmed().isEmpty()) return;
+                                               QLineEdit::Normal, QString(), &ok)
+                             .trimmed();
+    if (!ok) return;
+    if (name.isEmpty()) {
+        Message(QStringLiteral("方案名称不能为空"));
+        return;
+    }
     TConditionSetFile file(PresetFile(), FUnitCode);
     QString error;
-    if (!file.Save(name.trimmed(), CurrentConditionSet(), &error)) Message(error);
-    else Message(QStringLiteral("查询方案“%1”已保存。").arg(name.trimmed()));
+    // A file that cannot be read lists nothing: the save below then says why.
+    if (file.Names(&error).contains(name)
+        && !UserAgrees(this, QStringLiteral("查询方案“%1”已存在，是否覆盖？").arg(name)))
+        return;
+    if (!file.Save(name, CurrentConditionSet(), &error)) Message(error);
+    else Message(QStringLiteral("查询方案“%1”已保存。").arg(name));
 }
 
 void TbfrmApportionQry::RecallPreset(const QString &name) {
@@ -181,6 +212,7 @@ void TbfrmApportionQry::RecallPreset(const QString &name) {
 }
 
 void TbfrmApportionQry::DeletePreset(const QString &name) {
+    if (!UserAgrees(this, QStringLiteral("确定删除查询方案“%1”吗？").arg(name))) return;
     QString error;
     if (!TConditionSetFile(PresetFile(), FUnitCode).Remove(name, &error)) Message(error);
 }
@@ -192,7 +224,7 @@ void TbfrmApportionQry::FillPresetMenus() {
     for (QMenu *menu : {mnuPresetRecall, mnuPresetDelete}) {
         menu->clear();
         for (const QString &name : names) {
-            QAction *a = menu->addAction(name);
+            QAction *a = menu->addAction(MenuText(name));
             a->setObjectName(name);
             const bool recall = menu == mnuPresetRecall;
             connect(a, &QAction::triggered, this, [this, name, recall] {

@@ -212,6 +212,10 @@ TEST_P(BatchRunTest, SavedConditionSetsComeBack) {
     ASSERT_EQ(recalled.status, 0) << recalled.err.toStdString();
     EXPECT_EQ(recalled.out, saved.out);
     EXPECT_TRUE(recalled.err.contains(QStringLiteral("未能恢复：预算科目“9999999”"))) << recalled.err.toStdString();
+    // Saved again under its name: the window's question whether to replace it is answered yes.
+    const TReportRun again = Run({"--preset", QStringLiteral("教育 月报"), "--save-preset", QStringLiteral("教育 月报")});
+    ASSERT_EQ(again.status, 0) << again.err.toStdString();
+    EXPECT_TRUE(again.err.contains(QStringLiteral("查询方案“教育 月报”已存在，是否覆盖？"))) << again.err.toStdString();
     const TReportRun missing = Run({"--preset", "nothing", "--print-sheet"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("--preset: no saved set \"nothing\"; saved: 教育 月报")))

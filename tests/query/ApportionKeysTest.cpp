@@ -1,7 +1,9 @@
 // The query window from the keyboard: F5 and Ctrl+R refresh from any control, the code boxes open
-// their pickers with F4, Alt+Down and Enter on an empty box.
+// their pickers with F4, Alt+Down and Enter on an empty box; and the saved sets ask before a set is
+// deleted or replaced, and refuse an empty name.
 #include "dialogs/PickerScript.h"
 #include "query/CodeEdit.h"
+#include "query/ConditionSets.h"
 #include "query/QueryWindow.h"
 #include "report/ReportSheet.h"
 #include "report/SheetView.h"
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 
@@ -28,6 +31,28 @@ protected:
         int n = 0;
         for (const QString &sql : TracedSql()) n += sql.contains(QStringLiteral("sum(budgmoney)"));
         return n;
+    }
+    // Clicks "查询方案" and, in the menu it opens, goes down to each entry of the path with the
+    // arrow keys (into its submenu with Right) and presses Return on the last.
+    void ChoosePreset(const QStringList &path) {
+        QTimer::singleShot(0, [path] {
+            for (const QString &step : path) {
+                auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+                ASSERT_TRUE(menu) << step.toStdString();
+                const auto reached = [menu, &step] {
+                    QAction *a = menu->activeAction();
+                    return a && (a->text() == step || a->objectName() == step);
+                };
+                for (int i = 0; !reached() && i <= menu->actions().size(); ++i) QTest::keyClick(menu, Qt::Key_Down);
+                QTest::keyClick(menu, step == path.last() ? Qt::Key_Return : Qt::Key_Right);
+            }
+        });
+        Click(w->tbtnPreset);
+        QCoreApplication::processEvents();
+    }
+    QStringList SavedNames() {
+        QString error;
+        return TConditionSetFile(w->PresetFile(), QStringLiteral("001001")).Names(&error);
     }
 };
 
@@ -98,6 +123,48 @@ TEST_F(ApportionKeysTest, PickerKeysOpenTheBoxesPickers) {
     EXPECT_TRUE(pick(w->edtEid, Qt::Key_F4, Qt::NoModifier, {}));  // the unit dialog, left: empty box
     EXPECT_EQ(w->edtEid->text(), QString());
     EXPECT_TRUE(answers.boxes.isEmpty());
+}
+
+TEST_F(ApportionKeysTest, SavedSetsAreReplacedOrDeletedOnlyWhenTheUserAgrees) {
+    const QString file = w->PresetFile(), name = QStringLiteral("<b>月报</b>&1");
+    ASSERT_TRUE(file.startsWith(tmp.path()));
+    answers.inputs = {QStringLiteral("   "), name, name, name};
+    ChoosePreset({QStringLiteral("保存查询方案...")});  // a blank name: refused, nothing written
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_EQ(answers.boxes[0].text, QStringLiteral("方案名称不能为空"));
+    EXPECT_FALSE(QFileInfo::exists(file));
+    Click(w->chbSubtotal);
+    ChoosePreset({QStringLiteral("保存查询方案...")});
+    EXPECT_EQ(SavedNames(), QStringList{name});
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray first = saved.readAll();
+    saved.close();
+    Click(w->chbSubtotal);
+    const QString replace = QStringLiteral("查询方案“%1”已存在，是否覆盖？").arg(name);
+    ChoosePreset({QStringLiteral("保存查询方案...")});  // answered No
+    ASSERT_EQ(answers.boxes.size(), 3);
+    EXPECT_EQ(answers.boxes[2].text, replace);
+    EXPECT_EQ(answers.boxes[2].format, Qt::PlainText);  // the name is shown as written
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), first);
+    saved.close();
+    answers.yesTo = QStringList{replace};
+    ChoosePreset({QStringLiteral("保存查询方案...")});
+    TConditionSet set;
+    QString error;
+    ASSERT_TRUE(TConditionSetFile(file, "001001").Load(name, &set, &error));
+    EXPECT_FALSE(set.subtotals);
+    EXPECT_EQ(answers.inputDialogs, 4);
+
+    const QString remove = QStringLiteral("确定删除查询方案“%1”吗？").arg(name);
+    ChoosePreset({QStringLiteral("删除查询方案"), name});  // answered No: the set stays
+    EXPECT_EQ(answers.boxes.last().text, remove);
+    EXPECT_EQ(SavedNames(), QStringList{name});
+    EXPECT_EQ(w->mnuPresetDelete->actions().first()->text(), QStringLiteral("<b>月报</b>&&1"));
+    answers.yesTo = QStringList{remove};
+    ChoosePreset({QStringLiteral("删除查询方案"), name});
+    EXPECT_TRUE(SavedNames().isEmpty());
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -144,9 +145,27 @@ void TQueryWindowTest::AnswerModal() {
                 return;
             }
         } else {
-            answers.boxes << TModalAnswers::Box{box->windowTitle(), box->text(), box->icon()};
+            answers.boxes << TModalAnswers::Box{box->windowTitle(), box->text(), box->icon(), box->textFormat()};
+            if (QAbstractButton *yes = box->button(QMessageBox::Yes); yes && answers.yesTo.contains(box->text())) {
+                QTest::mouseClick(yes, Qt::LeftButton);
+                return;
+            }
         }
         QTest::keyClick(box, Qt::Key_Return);
+    } else if (auto *input = qobject_cast<QInputDialog *>(modal)) {
+        if (!input->isVisible() || input == answered_) return;
+        answered_ = input;
+        ++answers.inputDialogs;
+        auto *edit = input->findChild<QLineEdit *>();
+        if (answers.inputs.isEmpty() || !edit) {
+            QTest::keyClick(input, Qt::Key_Escape);
+            return;
+        }
+        edit->setFocus();
+        for (QChar c : answers.inputs.takeFirst()) QTest::sendKeyEvent(QTest::Click, edit, Qt::Key(0), QString(c), Qt::NoModifier);
+        // Pressed from the event loop, not from this timer's slot: the window's question about the
+        // name runs a loop in which the timer must answer it.
+        QMetaObject::invokeMethod(edit, [edit] { QTest::keyClick(edit, Qt::Key_Return); }, Qt::QueuedConnection);
     } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
         if (!dialog->isVisible() || dialog->objectName() != QLatin1String("sd")) return;
         if (dialog == answered_) {  // the answer did not close it: fail instead of waiting forever

@@ -25,6 +25,7 @@ struct TModalAnswers {
     struct Box {
         QString title, text;
         QMessageBox::Icon icon;
+        Qt::TextFormat format = Qt::AutoText;
     };
     QList<Box> boxes;
     QString saveAs;  // typed into the save dialog's name box; empty: the dialog is cancelled
@@ -36,6 +37,13 @@ struct TModalAnswers {
     // else with its default (No), which leaves the dialog open; it is then cancelled.
     bool replace = false;
     QStringList replaceQuestions;
+    // The window's own questions are recorded as boxes too: those whose text is listed here are
+    // answered with a click on Yes, the others with their default (Return).
+    QStringList yesTo;
+    // Typed into the text dialogs (such as the name of a saved set), one each, then Return; with
+    // none left a text dialog is left with Esc.
+    QStringList inputs;
+    int inputDialogs = 0;
 };
 
 class TQueryWindowTest : public ::testing::Test {
