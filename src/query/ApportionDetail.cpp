@@ -111,9 +111,10 @@ void TbfrmApportionDetail::BuildCommands() {
     Excel1 = m.excel;
 }
 
+// Every message of the drill-down reports a failure (warning icon) but the export's success.
 void TbfrmApportionDetail::Message(const QString &text) {
     lastMessage_ = text;
-    ShowQueryMessage(this, text);
+    ShowQueryMessage(this, text, text == kExportDoneText ? TMessageKind::Information : TMessageKind::Failure);
 }
 
 bool TbfrmApportionDetail::Load(const TDrillRequest &request) {

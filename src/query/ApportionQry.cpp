@@ -38,6 +38,11 @@ void TbfrmApportionQry::Message(const QString &text) {
     ShowQueryMessage(this, text);
 }
 
+void TbfrmApportionQry::Warn(const QString &text) {
+    lastMessage_ = text;
+    ShowQueryMessage(this, text, TMessageKind::Failure);
+}
+
 void TbfrmApportionQry::FormShow() {
     // Loaded once: restoring a minimised child shows it again, which must not reset the user's
     // choices.
@@ -122,6 +127,7 @@ QString TbfrmApportionQry::RemainingDimensions() const {
 void TbfrmApportionQry::ClearDataRows() {
     drillReady_ = false;
     cllBudget->SheetDeleteRows(7, cllBudget->SheetRowCount(0) - 7, 0);
+    SetResultConditions(std::nullopt, false);
 }
 
 void TbfrmApportionQry::cmbNum1Change(int n) {
@@ -231,7 +237,7 @@ void TbfrmApportionQry::edtEidExit() {
     }
     // A code that could not be checked is not a wrong code: it stays, and the user is told why.
     if (!error.isEmpty()) {
-        Message(QStringLiteral("无法核对预算单位编码：") + error);
+        Warn(QStringLiteral("无法核对预算单位编码：") + error);
         return;
     }
     edtEid->clear();

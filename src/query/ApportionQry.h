@@ -6,6 +6,7 @@
 #include "frame/windows/FrmBsTrvTC.h"
 
 #include "query/ApportionDetail.h"
+#include "query/ConditionSets.h"
 #include "report/SheetModel.h"
 
 #include <QElapsedTimer>
@@ -71,6 +72,10 @@ public:
     // On the progress panel while a Refresh runs: what runs and for how long, and its cancel button.
     QLabel *lblRunning = nullptr;
     QPushButton *btnCancelRun = nullptr;
+    // The line under the sheet: "条件已改变，请刷新" once a condition differs from those of the
+    // Refresh that made the sheet, "没有符合条件的数据" after a Refresh that found no rows.
+    QLabel *lblSheetState = nullptr;
+    static const QString kStaleText, kNoRowsText;
 
     QString FSourceView;
     QString FUnitCode;
@@ -91,6 +96,10 @@ public:
     // the panel's "取消" button and Esc do it.
     Q_INVOKABLE bool Busy() const;
     Q_INVOKABLE void CancelRun();
+    // Whether the sheet shows a result made with other conditions than those on screen, and the
+    // line under the sheet (empty when none is shown).
+    Q_INVOKABLE bool SheetStale() const;
+    Q_INVOKABLE QString SheetStateText() const;
 
     // Handlers.
     void tbtnRefreshClick();
@@ -139,6 +148,7 @@ private:
     void WireCodeBoxes();
     void BuildGroupBox();
     void BuildSheetAndProgress();
+    void ScrollConditions();
     void FillUnitLevels();
     static void FillDimensionCombo(QComboBox *box, const QString &list);
     QString RemainingDimensions() const;
@@ -154,6 +164,14 @@ private:
     void WriteHeadingLines();
     void ClearDataRows();
     void Message(const QString &text);
+    // A message that reports a failure (with the warning icon).
+    void Warn(const QString &text);
+    // The stale-sheet line (see ApportionQryState.cpp).
+    void BuildSheetStateLine();
+    void SetResultConditions(std::optional<TConditionSet> conditions, bool empty);
+    void UpdateSheetState();
+    // Preview, print and export of a stale sheet ask first; false when the user declines.
+    bool OutputAllowed();
 
     // What the rows on the sheet were summed with, for their drill-downs; drillReady_ while the
     // sheet shows them.
@@ -170,6 +188,11 @@ private:
     QList<TLostFilter> lostFilters_;
     QString lastMessage_;
     QString templateError_;
+    // The conditions of the Refresh that made the sheet (none while the sheet holds no result),
+    // whether it found no rows, and the conditions of the Refresh that runs.
+    TConditionSet runConditions_;
+    std::optional<TConditionSet> resultConditions_;
+    bool resultEmpty_ = false;
     TQueryJob *job_ = nullptr;
     TRunState runState_ = TRunState::Idle;
     std::shared_ptr<TSummaryRows> runRows_;

@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolBar>
@@ -254,4 +256,31 @@ TbfrmApportionQry::TbfrmApportionQry(const TComponentOwner &owner) : TfrmBsTrvTC
     BuildGroupBox();
     BuildSheetAndProgress();
     BuildRunControls();
+    BuildSheetStateLine();
+    ScrollConditions();
+}
+
+// The filter panel and the grouping box keep their design width: in a window narrower than that
+// they scroll sideways instead of being cut off, and the window itself can be made as narrow as
+// the host's work area.
+void TbfrmApportionQry::ScrollConditions() {
+    int right = 0;
+    for (QWidget *w : pnlTopMessage->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        right = std::max(right, w->geometry().right());
+    pnlTopMessage->setMinimumWidth(right + 12);
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("scrConditions"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const int height = pnlBTop->maximumHeight();
+    Splitter2->replaceWidget(Splitter2->indexOf(pnlBTop), scroll);
+    scroll->setWidget(pnlBTop);
+    pnlBTop->show();  // the splitter hid it when it let it go
+    scroll->setFixedHeight(height);
+    // Room for the scroll bar below the conditions while it is shown.
+    QScrollBar *bar = scroll->horizontalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, scroll, [scroll, bar, height](int, int max) {
+        scroll->setFixedHeight(height + (max > 0 ? bar->sizeHint().height() : 0));
+    });
 }

@@ -8,12 +8,12 @@
 #include "frame/ModuleGlobals.h"
 #include "query/CodeEdit.h"
 #include "query/ConditionSets.h"
+#include "query/ReportOutput.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QInputDialog>
 #include <QMenu>
-#include <QMessageBox>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -85,17 +85,6 @@ QString MenuText(QString name) {
     for (QChar &c : name)
         if (c.category() == QChar::Other_Control) c = QChar(0xFFFD);
     return name;
-}
-
-// Whether the user agrees to the question about a saved set (No is the default). The name in it
-// is shown as written, never read as markup.
-bool UserAgrees(QWidget *parent, const QString &text) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Kestrelbay 7.1-提示信息"), text, QMessageBox::Yes | QMessageBox::No,
-                    parent);
-    box.setObjectName(QStringLiteral("authpayQuestion"));
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
 }
 
 }  // namespace
@@ -186,16 +175,16 @@ void TbfrmApportionQry::SavePresetClick() {
                              .trimmed();
     if (!ok) return;
     if (name.isEmpty()) {
-        Message(QStringLiteral("方案名称不能为空"));
+        Warn(QStringLiteral("方案名称不能为空"));
         return;
     }
     TConditionSetFile file(PresetFile(), FUnitCode);
     QString error;
     // A file that cannot be read lists nothing: the save below then says why.
     if (file.Names(&error).contains(name)
-        && !UserAgrees(this, QStringLiteral("查询方案“%1”已存在，是否覆盖？").arg(name)))
+        && !AskQueryQuestion(this, QStringLiteral("查询方案“%1”已存在，是否覆盖？").arg(name)))
         return;
-    if (!file.Save(name, CurrentConditionSet(), &error)) Message(error);
+    if (!file.Save(name, CurrentConditionSet(), &error)) Warn(error);
     else Message(QStringLiteral("查询方案“%1”已保存。").arg(name));
 }
 
@@ -203,7 +192,7 @@ void TbfrmApportionQry::RecallPreset(const QString &name) {
     TConditionSet set;
     QString error;
     if (!TConditionSetFile(PresetFile(), FUnitCode).Load(name, &set, &error)) {
-        Message(error);
+        Warn(error);
         return;
     }
     const QStringList dropped = ApplyConditionSet(set);
@@ -212,9 +201,9 @@ void TbfrmApportionQry::RecallPreset(const QString &name) {
 }
 
 void TbfrmApportionQry::DeletePreset(const QString &name) {
-    if (!UserAgrees(this, QStringLiteral("确定删除查询方案“%1”吗？").arg(name))) return;
+    if (!AskQueryQuestion(this, QStringLiteral("确定删除查询方案“%1”吗？").arg(name))) return;
     QString error;
-    if (!TConditionSetFile(PresetFile(), FUnitCode).Remove(name, &error)) Message(error);
+    if (!TConditionSetFile(PresetFile(), FUnitCode).Remove(name, &error)) Warn(error);
 }
 
 // The recall and delete menus list the sets of the file as it is when they open.

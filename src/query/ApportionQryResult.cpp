@@ -76,7 +76,7 @@ void TbfrmApportionQry::OpenDrill(int row) {
     std::unique_ptr<TbfrmApportionDetail> detail(
         static_cast<TbfrmApportionDetail *>(ConstructComponent<TbfrmApportionDetail>(TComponentOwner{})));
     if (!detail->Load(*request)) {
-        Message(detail->LastMessage());
+        Warn(detail->LastMessage());
         return;
     }
     drills_.removeAll(nullptr);
@@ -102,18 +102,23 @@ QRect TbfrmApportionQry::ShowSheetCell(int col, int row) {
 }
 
 void TbfrmApportionQry::btnPrintViewClick() {
-    if (const QString failed = PreviewReport(cllBudget); !failed.isEmpty()) Message(failed);
+    if (!OutputAllowed()) return;
+    if (const QString failed = PreviewReport(cllBudget); !failed.isEmpty()) Warn(failed);
 }
 
 void TbfrmApportionQry::tbnPrintClick() {
-    if (const QString failed = PrintReport(cllBudget); !failed.isEmpty()) Message(failed);
+    if (!OutputAllowed()) return;
+    if (const QString failed = PrintReport(cllBudget); !failed.isEmpty()) Warn(failed);
 }
 
 void TbfrmApportionQry::tbtnExcelClick() {
+    if (!OutputAllowed()) return;
     const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
     const QString suggested = QString::number(year) + QStringLiteral("年") + cobType->currentText()
                               + QStringLiteral("范围划分建议表组合查询结果");
-    if (const QString said = ExportReport(cllBudget, this, suggested); !said.isEmpty()) Message(said);
+    const QString said = ExportReport(cllBudget, this, suggested);
+    if (said == kExportDoneText) Message(said);
+    else if (!said.isEmpty()) Warn(said);
 }
 
 QString TbfrmApportionQry::SheetTabText() const { return SheetUsedCellsText(cllBudget); }

@@ -68,11 +68,11 @@ bool TbfrmApportionQry::Busy() const { return runState_ != TRunState::Idle; }
 void TbfrmApportionQry::tbtnRefreshClick() {
     if (Busy()) return;
     if (!templateError_.isEmpty()) {
-        Message(templateError_);
+        Warn(templateError_);
         return;
     }
     if (const QString lost = LostFilterMessage(); !lost.isEmpty()) {
-        Message(lost);
+        Warn(lost);
         return;
     }
     // The sheet keeps its rows while the statement runs; they are set aside when the new ones
@@ -84,9 +84,10 @@ void TbfrmApportionQry::tbtnRefreshClick() {
         provider = GetDefaultConn()->Provider();
         connectionString = GetDefaultConn()->ConnectionString;
     } catch (const Exception &e) {
-        Message(e.Message);
+        Warn(e.Message);
         return;
     }
+    runConditions_ = CurrentConditionSet();
     auto rows = std::make_shared<TSummaryRows>();
     runRows_ = rows;
     runSource_ = {conditions.SourceView, provider};
@@ -115,12 +116,13 @@ void TbfrmApportionQry::RunFinished(const TJobOutcome &outcome) {
         EndRun(false);
         ClearDataRows();
         SetLastDbError(outcome.error);
-        Message(outcome.error);
+        Warn(outcome.error);
         return;
     }
     if (rows->built.Sql.isEmpty() || rows->values.empty()) {
         EndRun(false);
         ClearDataRows();
+        SetResultConditions(runConditions_, true);
         return;
     }
     drillBase_ = DrillBaseOf(rows->built, runSource_.first, runSource_.second);
@@ -152,6 +154,7 @@ void TbfrmApportionQry::FillSome() {
     DisposeAside(std::shared_ptr<TSummaryFill>(std::move(fill_)));
     drillReady_ = true;
     EndRun(false);
+    SetResultConditions(runConditions_, false);
 }
 
 // Leaves the running state; a cancelled run puts the sheet back as it was before it.
@@ -166,6 +169,7 @@ void TbfrmApportionQry::EndRun(bool cancelled) {
     if (before_) DisposeAside(std::move(*before_));
     before_.reset();
     SetBusy(TRunState::Idle);
+    UpdateSheetState();
     if (cancelled) {
         lastMessage_ = QStringLiteral("查询已取消");
         lblRunning->setText(lastMessage_);

@@ -24,10 +24,26 @@ TExportType FilterType(const QString &filter) {
 }
 }  // namespace
 
-void ShowQueryMessage(QWidget *parent, const QString &text) {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Kestrelbay 7.1-提示信息"), text, QMessageBox::Ok, parent);
+const QString kExportDoneText = QStringLiteral("数据导出成功。");
+
+namespace {
+const QString kCaption = QStringLiteral("Kestrelbay 7.1-提示信息");
+}
+
+void ShowQueryMessage(QWidget *parent, const QString &text, TMessageKind kind) {
+    const QMessageBox::Icon icon = kind == TMessageKind::Failure ? QMessageBox::Warning : QMessageBox::Information;
+    QMessageBox box(icon, kCaption, text, QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("authpayMessage"));
+    box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+bool AskQueryQuestion(QWidget *parent, const QString &text) {
+    QMessageBox box(QMessageBox::Question, kCaption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setObjectName(QStringLiteral("authpayQuestion"));
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 QString PreviewReport(TReportSheet *sheet) {
@@ -78,5 +94,5 @@ QString ExportReport(TReportSheet *sheet, QWidget *parent, const QString &sugges
     const int rc = sheet->SheetExportFile(name, type);
     sheet->SetWorkbookReadonly(true);
     if (rc == kXlsCancelled) return QString();  // the user's own stop: nothing to say
-    return rc == 1 ? QStringLiteral("数据导出成功。") : QStringLiteral("数据导出失败：") + sheet->LastError();
+    return rc == 1 ? kExportDoneText : QStringLiteral("数据导出失败：") + sheet->LastError();
 }

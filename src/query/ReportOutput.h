@@ -18,8 +18,15 @@ QString PrintReport(TReportSheet *sheet);
 QString ExportReport(TReportSheet *sheet, QWidget *parent, const QString &suggested,
                      const std::function<bool()> &ready = {});
 
-// The query windows' message box, with its caption and an object name hosts find it by.
-void ShowQueryMessage(QWidget *parent, const QString &text);
+// What ExportReport says when the file was written.
+extern const QString kExportDoneText;
+
+// The query windows' message box, with its caption and an object name hosts find it by: the
+// information icon, or the warning icon for a message that reports a failure.
+enum class TMessageKind { Information, Failure };
+void ShowQueryMessage(QWidget *parent, const QString &text, TMessageKind kind = TMessageKind::Information);
+// A yes/no question under the same caption ("authpayQuestion"), No the default; true for Yes.
+bool AskQueryQuestion(QWidget *parent, const QString &text);
 
 // The file to export to and its type, from the save dialog; an empty name when cancelled.
 QString AskExportFile(QWidget *parent, const QString &suggested, TExportType *type);

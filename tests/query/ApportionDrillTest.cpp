@@ -231,6 +231,7 @@ TEST_F(ApportionDrillFailureTest, AMissingTemplateOpensNothingAndNamesTheFile) {
     const QRect cell = w->ShowSheetCell(2, 7);
     QTest::mouseDClick(w->cllBudget->View()->viewport(), Qt::LeftButton, {}, cell.center());
     ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_EQ(answers.boxes[0].icon, QMessageBox::Warning);
     EXPECT_TRUE(answers.boxes[0].text.contains(templatesDir + QStringLiteral("查询_支付范围汇总组合查询明细表cll5.cll")))
         << answers.boxes[0].text.toStdString();
     for (QWidget *widget : QApplication::allWidgets()) EXPECT_EQ(qobject_cast<TbfrmApportionDetail *>(widget), nullptr);

@@ -287,6 +287,7 @@ TEST_F(ApportionRefreshFailureTest, AMissingTemplateStopsTheRefreshAndNamesTheFi
     EXPECT_EQ(RowCount(), rows);
     ASSERT_EQ(answers.boxes.size(), 1);
     EXPECT_EQ(answers.boxes[0].title, QStringLiteral("Kestrelbay 7.1-提示信息"));
+    EXPECT_EQ(answers.boxes[0].icon, QMessageBox::Warning);
     EXPECT_TRUE(answers.boxes[0].text.contains(templatesDir + QStringLiteral("查询_支付范围汇总组合查询表cll5.cll")))
         << answers.boxes[0].text.toStdString();
 }

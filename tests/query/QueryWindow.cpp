@@ -112,7 +112,6 @@ void TQueryWindowTest::OpenOn(const QString &connectionString, const QString &un
     TracedSql();  // skips the statements of the window's loading
 }
 
-void TQueryWindowTest::TearDown() {
 std::unique_ptr<QMainWindow> TQueryWindowTest::MakeMainWindow() {
     auto main = std::make_unique<QMainWindow>();
     main->setCentralWidget(new QMdiArea);
@@ -124,6 +123,7 @@ void TQueryWindowTest::ShowMainWindow() {
     main_->show();
 }
 
+void TQueryWindowTest::TearDown() {
     watcher_.stop();
     if (w) w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

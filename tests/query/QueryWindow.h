@@ -62,6 +62,11 @@ protected:
     // own, so a test changes what they see this way, not through the window's session.
     void OpenWithObjects(TBackend backend, const QStringList &sqliteDdl, const QStringList &pgDdl);
     void TearDown() override;
+    // The host's main window and how it is shown before the window opens, and whether the window
+    // is then maximised in it; a host's own tests put in their main window.
+    virtual std::unique_ptr<QMainWindow> MakeMainWindow();
+    virtual void ShowMainWindow();
+    bool maximiseWindow = true;
 
     // A user's choice: the box's pop-up opened, the entry made current and Enter pressed.
     void Choose(QComboBox *box, const QString &text);
@@ -70,11 +75,6 @@ protected:
     // Processes events until the window's Refresh has ended (at most msecs).
     void WaitIdle(int msecs = 60000);
     // Processes events until the drill-down's read has ended (at most msecs).
-    // The host's main window and how it is shown before the window opens, and whether the window
-    // is then maximised in it; a host's own tests put in their main window.
-    virtual std::unique_ptr<QMainWindow> MakeMainWindow();
-    virtual void ShowMainWindow();
-    bool maximiseWindow = true;
     static void WaitIdle(TbfrmApportionDetail *d, int msecs = 60000);
     // Types the text into a code box that has the focus, then leaves it with Tab.
     void TypeAndLeave(QWidget *box, const QString &text);
