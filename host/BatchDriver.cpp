@@ -2,6 +2,7 @@
 
 #include "HostOutput.h"
 #include "PickerDriver.h"
+#include "PictureFile.h"
 #include "ReportText.h"
 
 #include "data/SqlQuote.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
@@ -114,6 +116,10 @@ void BatchDriver::AnswerModal() {
     if (!pickOption_.isEmpty() && modal && modal->isVisible()
         && (modal->objectName() == QLatin1String("gfrmSelectElement") || modal->objectName() == QLatin1String("gfmDataTree"))) {
         DriveTicker(modal);
+        return;
+    }
+    if (modal && modal->isVisible() && modal->inherits("TSheetPreviewDialog")) {
+        SavePreviewPicture(static_cast<QDialog *>(modal));
         return;
     }
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
@@ -392,6 +398,31 @@ bool BatchDriver::PrintPdf(const QString &file) {
     return false;
 }
 
+// --preview-screenshot: the preview opened with the window's own button, as the user sees it
+// first; the watcher saves its picture and closes it.
+bool BatchDriver::PreviewPicture(const QString &file) {
+    previewPicture_ = QFileInfo(file).absoluteFilePath();
+    previewError_.clear();
+    previewSaved_ = false;
+    window_->findChild<QAbstractButton *>(QStringLiteral("tbnPrintView"))->click();
+    if (!previewSaved_)
+        errors << QStringLiteral("--preview-screenshot: %1")
+                      .arg(previewError_.isEmpty() ? QStringLiteral("the preview did not open") : previewError_);
+    previewPicture_.clear();
+    return previewSaved_;
+}
+
+void BatchDriver::SavePreviewPicture(QDialog *preview) {
+    if (previewPicture_.isEmpty()) {
+        preview->reject();
+        return;
+    }
+    QApplication::processEvents();  // laid out at its size before it is drawn
+    previewSaved_ = SavePicture(preview->grab(), previewPicture_, &previewError_);
+    previewPicture_.clear();
+    preview->reject();
+}
+
 // The window's sheet: its used cells, a list of texts per row, taken as cells (a text may hold
 // tabs and line feeds of its own).
 QList<QStringList> BatchDriver::SheetCells() const {
@@ -531,6 +562,7 @@ int BatchDriver::Run() {
     if (fitWidth_) Sheet()->setProperty("FitToWidth", true);
     if (values_.contains("export") && !Export(Value("export"))) return 1;
     if (values_.contains("pdf") && !PrintPdf(Value("pdf"))) return 1;
+    if (values_.contains("preview-screenshot") && !PreviewPicture(Value("preview-screenshot"))) return 1;
     if (printSheet_) {
         int pages = 0;
         QMetaObject::invokeMethod(Sheet(), "SheetPageCount", Q_RETURN_ARG(int, pages));

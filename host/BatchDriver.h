@@ -38,6 +38,8 @@ private:
     bool Activate(QComboBox *box, int index);
     bool Export(const QString &file);
     bool PrintPdf(const QString &file);
+    bool PreviewPicture(const QString &file);
+    void SavePreviewPicture(class QDialog *preview);
     void AnswerModal();
     void CheckDeadline();
     bool WaitIdle();
@@ -57,6 +59,9 @@ private:
     bool subtotals_ = false;
     bool fitWidth_ = false;  // --fit-width
     QString saveAnswer_;
+    QString previewPicture_;  // where the preview's picture goes while it is asked for
+    QString previewError_;
+    bool previewSaved_ = false;
     QString presetAnswer_;  // the name the save-preset question is answered with
     bool savingPreset_ = false;  // whether to replace a saved set of that name: yes
     QWidget *answeredDialog_ = nullptr;  // the save dialog given a name, until it closes

@@ -15,7 +15,7 @@ const QStringList kValueOptions = {
 const QStringList kBatchOptions = {
     "group", "level", "type", "subtype", "secret", "fund", "pay", "exp", "eid", "eid-list",
     "bid", "iid", "export", "pdf", "screenshot", "pick-unit", "pick-eid", "pick-bid", "pick-iid",
-    "picker-screenshot", "format", "max-rows", "preset", "save-preset", "drill", "timeout",
+    "picker-screenshot", "preview-screenshot", "format", "max-rows", "preset", "save-preset", "drill", "timeout",
 };
 const QStringList kBatchFlags = {"print-sheet", "subtotals", "fit-width"};
 // The picking options take a list of codes separated by commas, which must name one.

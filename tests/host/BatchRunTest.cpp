@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -267,8 +268,11 @@ TEST_P(BatchRunTest, FitWidthPutsEveryColumnOnOnePageWidth) {
     int pages[2] = {};
     for (bool fit : {false, true}) {
         const QString pdf = tmp_.filePath(fit ? "fit.pdf" : "plain.pdf"), xlsx = tmp_.filePath("fit.xlsx");
-        const TReportRun r = Run(six + QStringList{"--pdf", pdf, "--export", xlsx} + (fit ? QStringList{"--fit-width"} : QStringList{}));
+        const QString png = tmp_.filePath("preview.png");
+        const TReportRun r = Run(six + QStringList{"--pdf", pdf, "--export", xlsx}
+                                 + (fit ? QStringList{"--fit-width", "--preview-screenshot", png} : QStringList{}));
         ASSERT_EQ(r.status, 0) << r.err.toStdString();
+        if (fit) EXPECT_EQ(QImage(png).size(), QSize(1000, 720));  // the preview dialog as it opens
         pages[fit] = count.match(r.err).captured(1).toInt();
         QProcess info;
         info.start("pdfinfo", {pdf});
