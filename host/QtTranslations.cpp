@@ -1,7 +1,6 @@
 #include "QtTranslations.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QLibraryInfo>
 #include <QRegularExpression>
 #include <QTranslator>
@@ -20,17 +19,9 @@ QLocale QtTextLocale(const QString &choice, const QLocale &system) {
 
 QTranslator *InstallQtTranslations(const QLocale &locale) {
     if (locale.language() == QLocale::English || locale.language() == QLocale::C) return nullptr;
-    // Read into memory rather than mapped: the leak checker of the sanitizer builds cannot stop
-    // the process's threads while the file is mapped, and the file is small.
-    QTranslator probe;
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (!probe.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) return nullptr;
-    QFile file(probe.filePath());
-    if (!file.open(QIODevice::ReadOnly)) return nullptr;
-    auto *data = new QByteArray(file.readAll());
-    auto translator = new QTranslator(QCoreApplication::instance());
-    QObject::connect(translator, &QObject::destroyed, [data] { delete data; });
-    if (!translator->load(reinterpret_cast<const uchar *>(data->constData()), int(data->size()), folder)) {
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
         return nullptr;
     }
