@@ -71,3 +71,5 @@ QString TAdoConn::GetSubstringFunction() {
     ReadProvider();
     return SubstringFunctionOf(SqlBackendOf(ProviderUpper));
 }
+
+int TAdoConn::GetShardUnitLevel() const { return ShardUnitLevelOf(ConnectionString); }

@@ -50,6 +50,7 @@ public:
     bool IsAccess();
     QString GetConcatOperator();
     QString GetSubstringFunction();
+    int GetShardUnitLevel() const;  // ShardUnitLevelOf the connection string
 
 private:
     void ReadProvider();

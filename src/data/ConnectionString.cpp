@@ -82,3 +82,10 @@ bool TConnectionString::Has(std::initializer_list<const char *> keys) const {
         if (IndexOf(key) >= 0) return true;
     return false;
 }
+
+int ShardUnitLevelOf(const QString &connectionString) {
+    bool ok = false;
+    const int level =
+        TConnectionString::Parse(connectionString).Value({"Shard Unit Level"}).trimmed().toInt(&ok);
+    return ok && level > 0 ? level : 0;
+}

@@ -24,3 +24,8 @@ private:
 
     QList<QPair<QString, QString>> entries_;
 };
+
+// "Shard Unit Level=N": the database is a coordinator whose budget rows are partitioned over
+// shard servers by the unit code cut to level N. The level, or 0 when the key is missing or holds
+// no positive number (one server).
+int ShardUnitLevelOf(const QString &connectionString);

@@ -130,6 +130,7 @@ void ResolveOdbc(TDriverConfig &cfg, const TConnectionString &cs) {
     QString odbc;
     for (const auto &[key, value] : cs.Entries()) {
         if (key.compare(QLatin1String("Provider"), Qt::CaseInsensitive) == 0) continue;
+        if (key.compare(QLatin1String("Shard Unit Level"), Qt::CaseInsensitive) == 0) continue;  // the module's own
         odbc += key + QLatin1Char('=') + OdbcValue(value) + QLatin1Char(';');
     }
     cfg.DatabaseName = odbc;

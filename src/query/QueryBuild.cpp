@@ -20,16 +20,34 @@ void AddDimension(TQuerySql &query, const QString &caption, const TQueryConditio
     AppendPart(query.FieldList, parts.Fields);
     AppendPart(query.GroupList, parts.Group);
     AppendPart(query.OrderList, parts.Order);
+    AppendPart(query.ColumnList, parts.Column);
     if (unit) {
         query.UnitJoined = true;
         query.UnitCut = unitCut;
     }
 }
 
-QString GroupedSql(const TQuerySql &query, const QString &sourceView) {
+QString GroupedSql(const TQuerySql &query, const QString &sourceView, const QString &groupList) {
     return QStringLiteral(" select ") + query.SelectList +
            QStringLiteral(",sum(budgmoney) as sumMoney ") + QStringLiteral(" from ") + sourceView +
-           QLatin1Char(' ') + query.WhereClause + QStringLiteral(" group by ") + query.GroupList;
+           QLatin1Char(' ') + query.WhereClause + QStringLiteral(" group by ") + groupList;
+}
+
+// On a coordinator: the inner grouping also holds the unit code cut as the partitions are, which
+// lets the database sum on each shard (partition-wise aggregation); the outer one adds up those
+// sums into the window's groups. Grouped by the whole unit code, or a finer cut, the partitions'
+// cut splits no group; grouped coarser or without the unit, the groups of the shards are added up
+// on the coordinator. The sum of the sums is exact, as the amounts are decimals.
+QString TwoStageSql(const TQuerySql &query, const TQueryConditions &conditions) {
+    const QString partitionCut = UnitCodeCut(QString::number(conditions.ShardUnitLevel),
+                                             conditions.SubstringFunction, conditions.SourceView);
+    const QString inner = GroupedSql(query, conditions.SourceView,
+                                     query.UnitCut == partitionCut
+                                         ? query.GroupList
+                                         : query.GroupList + QLatin1Char(',') + partitionCut);
+    return QStringLiteral(" select ") + query.ColumnList +
+           QStringLiteral(",sum(sumMoney) as sumMoney from (") + inner +
+           QStringLiteral(") s group by ") + query.ColumnList;
 }
 
 // The unit names are joined outside the grouping, so that a cut unit code finds the name of the
@@ -55,9 +73,12 @@ TQuerySql BuildQuerySql(const TQueryConditions &conditions) {
     query.SelectList.chop(1);
     query.GroupList.chop(1);
     query.OrderList.chop(1);
+    query.ColumnList.chop(1);
     query.WhereClause =
         BuildWhereClause(conditions.DataYear, conditions.Filters, conditions.LookupCode);
-    const QString grouped = GroupedSql(query, conditions.SourceView);
+    const QString grouped = conditions.ShardUnitLevel > 0
+                                ? TwoStageSql(query, conditions)
+                                : GroupedSql(query, conditions.SourceView, query.GroupList);
     query.Sql = query.UnitJoined ? WithUnitNames(grouped, query.OrderList)
                                  : grouped + QStringLiteral(" order by ") + query.OrderList;
     return query;

@@ -15,6 +15,11 @@ struct TQueryConditions {
     QString SubstringFunction;  // of the default connection: "SUBSTRING", "MID" or "SUBSTR"
     QString SourceView = QStringLiteral(" vwBudgetAdj ");  // FSourceView
     TCodeLookup LookupCode;
+    // The connection is to a coordinator whose source view is partitioned over shard servers by
+    // the unit code cut to this level; 0 for one server. On a coordinator the sums are taken in
+    // two stages, the inner one grouped by that cut too, so that each shard sums its own rows
+    // and only the sums travel.
+    int ShardUnitLevel = 0;
 };
 
 // The statement and the clause lists it was made of, as the window's fields hold them.
@@ -24,6 +29,7 @@ struct TQuerySql {
     QString FieldList;   // the result columns, codes before names, each followed by ","
     QString GroupList;
     QString OrderList;
+    QString ColumnList;  // the grouped statement's result columns before the sum, e.g. "aeid,mid,mname"
     QString WhereClause;
     bool UnitJoined = false;  // the budget unit is chosen: its name column ename comes from pubdept
     QStringList Dimensions;   // the captions of the dimensions in use, in grouping order

@@ -45,11 +45,12 @@ bool IsNameOnlyDimension(const QString &caption) {
 TDimensionParts DimensionParts(const QString &caption, const QString &unitCut) {
     const QString fields = DimensionFields(caption);
     if (fields.isEmpty()) return {};
-    if (!IsUnitDimension(caption)) return {fields, fields, fields, fields};
+    if (!IsUnitDimension(caption)) return {fields, fields, fields, fields, fields};
     const QString order = QStringLiteral(" a.aeid ");
+    const QString column = QStringLiteral("aeid");
     if (unitCut.isEmpty())
-        return {fields, QStringLiteral("eid as aeid"), QStringLiteral(" eid"), order};
-    return {fields, unitCut + QStringLiteral(" as aeid"), unitCut, order};
+        return {fields, QStringLiteral("eid as aeid"), QStringLiteral(" eid"), order, column};
+    return {fields, unitCut + QStringLiteral(" as aeid"), unitCut, order, column};
 }
 
 QString UnitCodeCut(const QString &unitLevel, const QString &substringFunction,

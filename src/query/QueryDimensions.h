@@ -8,6 +8,7 @@ struct TDimensionParts {
     QString Select;
     QString Group;
     QString Order;
+    QString Column;  // the result column of the grouped statement that holds the code (and name)
 };
 
 // "aeid,ename" for "预算单位", "mid,mname" for "资金性质", ...; empty for a text that is no

@@ -6,6 +6,7 @@
 
 void ReadSummary(TQueryConditions conditions, TSummaryRows &out, const std::atomic<bool> &cancelled) {
     conditions.SubstringFunction = GetDefaultConn()->GetSubstringFunction();
+    conditions.ShardUnitLevel = GetDefaultConn()->GetShardUnitLevel();
     out.built = BuildQuerySql(conditions);
     if (out.built.Sql.isEmpty() || cancelled) return;
     IARQueryPtr q;

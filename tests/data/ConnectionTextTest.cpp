@@ -34,6 +34,19 @@ TEST(ConnectionString, LaterEntryWinsAndJunkIsSkipped) {
     EXPECT_EQ(cs.Entries().size(), 1);
 }
 
+TEST(ConnectionString, ShardUnitLevelIsAPositiveNumberOrNone) {
+    const QString pg = QStringLiteral("Provider=PostgreSQL;Host=h;");
+    EXPECT_EQ(ShardUnitLevelOf(pg + QStringLiteral(" shard unit level = 2 ")), 2);
+    for (const char *junk : {"", "Shard Unit Level=", "Shard Unit Level=0", "Shard Unit Level=-2",
+                             "Shard Unit Level=2x", "Shard Unit Level=99999999999",
+                             "Shard Unit Level=1) or (1"})
+        EXPECT_EQ(ShardUnitLevelOf(pg + QString::fromUtf8(junk)), 0) << junk;
+    // The key is the module's own: it is not handed to an ODBC driver.
+    const TDriverConfig odbc =
+        ResolveConnectionString(QStringLiteral("Provider=MSDASQL;DSN=x;Shard Unit Level=2"));
+    EXPECT_FALSE(odbc.DatabaseName.contains(QStringLiteral("Shard"), Qt::CaseInsensitive));
+}
+
 TEST(SqlDialect, ProviderFamiliesGiveTheirOperatorAndSubstringFunction) {
     struct Case {
         const char *provider, *concat, *substring;

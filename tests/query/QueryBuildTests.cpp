@@ -198,3 +198,36 @@ TEST(BuildWhereClause, EveryValueIsQuoted) {
                             " and eid in ('101',''' or ''1''=''1') and bid in (''' or ''1''=''1') "
                             "and  mid =''' or ''1''=''1'");
 }
+
+// On a coordinator the sums come in two stages whose inner grouping holds the partitions' unit
+// cut; the outer one gives the same columns, groups and order as on one server.
+TEST(BuildQuerySql, CoordinatorSumsInTwoStagesGroupedByThePartitionCut) {
+    const QString subject = QStringLiteral("预算科目");
+    TQueryConditions whole = Conditions({kUnit, subject});
+    whole.ShardUnitLevel = 2;
+    const TQuerySql q = BuildQuerySql(whole);
+    EXPECT_EQ(
+        q.Sql,
+        QStringLiteral(
+            " select a.*,b.ename  from ( select aeid,bid,bname,sum(sumMoney) as sumMoney from ( "
+            "select eid as aeid,bid,bname,sum(budgmoney) as sumMoney  from  vwBudgetAdj   where "
+            "datayear=2010 and btype='0'  and  pid ='10' group by  "
+            "eid,bid,bname,SUBSTRING(vwBudgetAdj.eid,1,6)) s group by aeid,bid,bname) a  left "
+            "join pubdept b on a.aeid=b.eid  order by  a.aeid ,bid,bname"));
+    EXPECT_EQ(q.FieldNames(), BuildQuerySql(Conditions({kUnit, subject})).FieldNames());
+    // Grouped by the partitions' own cut: nothing is added to the inner grouping.
+    TQueryConditions cut = Conditions({kUnit}, QStringLiteral("2"));
+    cut.ShardUnitLevel = 2;
+    EXPECT_TRUE(BuildQuerySql(cut).Sql.contains(
+        QStringLiteral("group by SUBSTRING(vwBudgetAdj.eid,1,6)) s group by aeid)")));
+    // Without the unit, or cut coarser, the inner grouping still holds the partitions' cut.
+    TQueryConditions coarse = Conditions({kFund, kUnit}, QStringLiteral("1"));
+    coarse.ShardUnitLevel = 2;
+    EXPECT_TRUE(BuildQuerySql(coarse).Sql.contains(QStringLiteral(
+        "group by mid,mname,SUBSTRING(vwBudgetAdj.eid,1,3),SUBSTRING(vwBudgetAdj.eid,1,6)) s "
+        "group by mid,mname,aeid)")));
+    TQueryConditions none = Conditions({kFund});
+    none.ShardUnitLevel = 3;
+    EXPECT_TRUE(BuildQuerySql(none).Sql.endsWith(QStringLiteral(
+        "group by mid,mname,SUBSTRING(vwBudgetAdj.eid,1,9)) s group by mid,mname order by mid,mname")));
+}
