@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# shards_test.sh BINARY_DIR HOST MODULE: budget-host --batch on the sharded layout prints the same
-# sheets as on one server (AUTHPAY_PG_RO_CONNSTR, else one started here), drill-downs included (a
-# group on one shard and one across both), the window's default
-# grouping is summed on the shards, and a stopped shard fails the report, naming the shard.
+# shards_test.sh BINARY_DIR HOST MODULE [--shards 2|4]: budget-host --batch on the sharded layout
+# (two shards, or four) prints the same sheets as on one server (AUTHPAY_PG_RO_CONNSTR, else one
+# started here), drill-downs included (a group on one shard and one across shards), every grouping
+# is summed on the shards, and a stopped shard fails the report, naming the shard.
 source "$(dirname "$0")/../../scripts/lib/common.sh"
 source "$ROOT/scripts/lib/pg-shards.sh"
 set +e
 
 TREE="$1" HOST="$2" MODULE="$3"
+case "${4:-}" in
+  --shards) SHARDS_COUNT="$5" ;;
+  '') ;;
+  *) echo "usage: shards_test.sh BINARY_DIR HOST MODULE [--shards 2|4]" >&2; exit 2 ;;
+esac
 WORK="$(mktemp -d /tmp/authpay-shards-test.XXXXXX)"
 cleanup() { shards_stop; pg_stop; rm -rf "$WORK"; }
 trap cleanup EXIT
@@ -26,10 +31,14 @@ fi
 shards_start "$TREE" || exit 1
 
 # Each shard holds a fair share of the rows, and together they hold every row once.
-n1="$(shards_psql shard1 authpay_demo -Atc 'select count(*) from BusiBudgetAdj')"
-n2="$(shards_psql shard2 authpay_demo -Atc 'select count(*) from BusiBudgetAdj')"
-[ "$((${n1:-0} + ${n2:-0}))" -eq 20000 ] && [ "${n1:-0}" -gt 6000 ] && [ "${n2:-0}" -gt 6000 ] \
-  || fail "the shards hold $n1 and $n2 of the 20000 budget rows"
+total=0 counts=""
+for i in $(seq 1 "$SHARDS_COUNT"); do
+  n="$(shards_psql "shard$i" authpay_demo -Atc 'select count(*) from BusiBudgetAdj')"
+  counts+=" ${n:-none}"
+  total=$((total + ${n:-0}))
+  [ "${n:-0}" -gt $((20000 / SHARDS_COUNT / 2)) ] || fail "shard$i holds too few rows:$counts"
+done
+[ "$total" -eq 20000 ] || fail "the shards hold$counts of the 20000 budget rows"
 
 # report NAME CONNSTR OPTIONS...: the host's sheet in NAME.out, stderr in NAME.err, status in NAME.rc
 report() {
@@ -68,19 +77,25 @@ for c in "${CASES[@]}"; do
   fi
 done
 
-# The window's default grouping (unit codes at level 2) is summed by each shard.
-statement="$(grep -m 1 'sum(budgmoney)' "$WORK/shards1.sql")"
-plan="$(shards_psql coord authpay_demo -Atc "explain (verbose) $statement")"
-for shard in shard1 shard2; do
-  grep -q "Relations: Aggregate on (public.vwbudgetadj_$shard " <<<"$plan" \
-    || { fail "the sum is not computed on $shard"; printf '%s\n' "$plan" >&2; }
+# Every grouping is summed by each shard: the window's default (unit codes at level 2, the
+# partition key), the whole unit code, the unit at level 1 and none; only sums travel. On one
+# server the statement is the one grouping.
+for i in 1 2 3 4; do
+  statement="$(grep -m 1 'sum(budgmoney)' "$WORK/shards$i.sql")"
+  plan="$(shards_psql coord authpay_demo -Atc "explain (verbose) $statement")"
+  for shard in $(seq 1 "$SHARDS_COUNT"); do
+    grep -q "Relations: Aggregate on (public.vwbudgetadj_shard$shard " <<<"$plan" \
+      || { fail "${CASES[$((i - 1))]}: the sum is not computed on shard$shard"; printf '%s\n' "$plan" >&2; }
+  done
+  grep -q 'sum(sumMoney)' "$WORK/single$i.sql" && fail "${CASES[$((i - 1))]}: two stages on one server"
 done
 
 # A shard that is down: the report fails, says which shard, and prints no sheet.
-shards_stop_one 2
+shards_stop_one "$SHARDS_COUNT"
 report down "$AUTHPAY_SHARD_RO_CONNSTR" --group 预算单位,资金性质,预算科目 --level 2
-[ "$(cat "$WORK/down.rc")" = 1 ] || fail "shard2 down: status $(cat "$WORK/down.rc"), not 1"
-grep -q '"shard2"' "$WORK/down.err" || { fail "shard2 down: stderr does not name the shard"; cat "$WORK/down.err" >&2; }
-grep -q '合  计' "$WORK/down.out" && fail "shard2 down: a totals row was printed"
-grep -q 'refreshed:' "$WORK/down.err" && fail "shard2 down: the report says it refreshed"
+down="shard$SHARDS_COUNT"
+[ "$(cat "$WORK/down.rc")" = 1 ] || fail "$down down: status $(cat "$WORK/down.rc"), not 1"
+grep -q "\"$down\"" "$WORK/down.err" || { fail "$down down: stderr does not name the shard"; cat "$WORK/down.err" >&2; }
+grep -q '合  计' "$WORK/down.out" && fail "$down down: a totals row was printed"
+grep -q 'refreshed:' "$WORK/down.err" && fail "$down down: the report says it refreshed"
 exit "$FAILED"
