@@ -12,6 +12,11 @@
 #       demo-gen takes for each load; then the large-result run (all six dimensions, 10,000,000
 #       rows) on SQLite and PostgreSQL, and the drill-down window on the largest groups of
 #       10,000,000 rows on both.
+#   bench/query/run.sh --shards [--rows N] [--reps N]
+#       The sharded layout against one server, 10,000,000 rows (or N) each: every grouping of the
+#       scale table on one PostgreSQL server and on the coordinator of two shards, then of four,
+#       the one server measured again beside each layout; the loads run outside the build lock,
+#       the timings inside it.
 #   bench/query/run.sh [--pg] --drill
 #       The drill-down window on the largest groups of 1,000,000 rows (see DrillOpen.h).
 #
@@ -23,19 +28,22 @@ source "$ROOT/scripts/lib/postgres.sh"
 source "$ROOT/scripts/lib/pg-shards.sh"
 TREE="${AUTHPAY_TREE:-$ROOT/build-dev}"
 
-PG=0 SCALE=0 REPS=3
+PG=0 SCALE=0 SHARDS=0 ROWS=10000000 REPS=3
 ARGS=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --pg) PG=1 ;;
     --scale) SCALE=1 ;;
+    --shards) SHARDS=1 ;;
+    --rows) ROWS="$2"; shift ;;
     --reps) REPS="$2"; ARGS+=("$1" "$2"); shift ;;
     *) ARGS+=("$1") ;;
   esac
   shift
 done
 
-flock /tmp/authpay-build.lock cmake -S "$ROOT" -B "$TREE" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+[ -f "$TREE/CMakeCache.txt" ] \
+  || flock /tmp/authpay-build.lock cmake -S "$ROOT" -B "$TREE" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 flock /tmp/authpay-build.lock cmake --build "$TREE" --target bench_query demo-gen -j2 >/dev/null
 BENCH="$TREE/bench/query/bench_query"
 
@@ -94,6 +102,37 @@ if [ "$SCALE" -eq 1 ]; then
   "$BENCH" --sqlite "$(sqlite_db 10000000 10m)" --drill 2>/dev/null
   say "drill-down, PostgreSQL 10m"
   "$BENCH" --pg "$AUTHPAY_PG_CONNSTR" --drill 2>/dev/null
+  exit 0
+fi
+
+# refresh_ms GROUPING CONNSTR: the median Refresh of the window in ms.
+refresh_ms() {
+  "$BENCH" --pg "$2" --grouping "$1" --reps "$REPS" --summary --label x 2>/dev/null \
+    | awk -F'|' '$1 == "RESULT" { print $4 }'
+}
+
+if [ "$SHARDS" -eq 1 ]; then
+  trap 'shards_stop; pg_stop' EXIT
+  trap 'exit 1' INT TERM HUP
+  pg_start "$TREE"
+  pg_load "$AUTHPAY_PG_CONNSTR" "$ROWS"
+  echo "| grouping | shards | one server ms | sharded ms | sharded / one server |"
+  echo "|---|---|---|---|---|"
+  for count in 2 4; do
+    start=$SECONDS
+    SHARDS_COUNT="$count" shards_start "$TREE" "$ROWS"
+    say "$count shards with $ROWS rows ready in $((SECONDS - start)) s"
+    for g in "${GROUPINGS[@]}"; do
+      exec 9>/tmp/authpay-build.lock
+      flock 9  # no build runs while the two are timed
+      one="$(refresh_ms "$g" "$AUTHPAY_PG_CONNSTR")"
+      sharded="$(refresh_ms "$g" "$AUTHPAY_SHARD_CONNSTR")"
+      exec 9>&-
+      printf '| %s | %s | %s | %s | %s |\n' "$g" "$count" "$one" "$sharded" \
+        "$(awk -v a="$one" -v b="$sharded" 'BEGIN { if (a > 0) printf "%.2f", b / a; else print "-" }')"
+    done
+    shards_stop
+  done
   exit 0
 fi
 

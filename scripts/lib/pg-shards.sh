@@ -40,7 +40,9 @@
 #                      whose partitions vwBudgetAdj_shard1, vwBudgetAdj_shard2 ... are foreign
 #                      tables on the shards' own vwBudgetAdj.
 # with enable_partitionwise_aggregate, enable_partitionwise_join and enable_async_append set for
-# the demo database. The joins with the code tables thus run on each shard beside its rows. The
+# the demo database, and work_mem at 64MB: the planner counts as many groups from the shards as
+# they read rows (it cannot know that the names go with the codes), and with the default 4MB it
+# would rather fetch every row sorted than add up sums it expects to spill to disk. The joins with the code tables thus run on each shard beside its rows. The
 # window groups units at level 2 unless told otherwise, i.e. by substring(eid, 1, 6), the
 # partition key, so that sum is computed on each shard and only the sums travel. PostgreSQL hands
 # a sum to a shard only when the grouping holds the partition key; told "Shard Unit Level=2", the
@@ -202,6 +204,7 @@ reset role;
 alter database authpay_demo set enable_partitionwise_aggregate = on;
 alter database authpay_demo set enable_partitionwise_join = on;
 alter database authpay_demo set enable_async_append = on;
+alter database authpay_demo set work_mem = '64MB';
 analyze;
 analyze $analyzed;
 SQL
