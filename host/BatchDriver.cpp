@@ -34,11 +34,12 @@ int TerminalColumns() {
     return qEnvironmentVariableIntValue("COLUMNS");
 }
 // A row of the sheet that is a result row: a running number in its first cell.
-bool IsResultRow(const QStringList &cells) {
+bool IsRunningNumber(const QString &firstCell) {
     bool number = false;
-    cells.value(0).toLongLong(&number);
+    firstCell.toLongLong(&number);
     return number;
 }
+bool IsResultRow(const QStringList &cells) { return IsRunningNumber(cells.value(0)); }
 
 // The sheet's file and when it was last written: a file renamed into place is a new inode.
 struct FileStamp {
@@ -100,10 +101,11 @@ void BatchDriver::CheckDeadline() {
 }
 
 // Lets the window work until its Refresh (or the drill-down's read) has ended, or the window has
-// gone; false when it was cancelled.
+// gone; false when it was cancelled. Between events the host sleeps (the watcher's timer wakes it
+// at least every 10 ms), leaving the cores to the statement's thread and the database.
 bool BatchDriver::WaitIdle() {
     for (bool busy = true; busy && window_;) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         if (window_) QMetaObject::invokeMethod(window_, "Busy", Q_RETURN_ARG(bool, busy));
     }
     return !timedOut_;
@@ -473,21 +475,35 @@ bool BatchDriver::Drill(int n) {
 // Says on stderr what the Refresh (or the drill-down) produced: the number of rows, read from the
 // sheet's own layout (the rows with a running number in the first column above the totals row),
 // and the total.
+// The query window's sheet holds every row it shows: only its first column and the totals row's
+// last used cell are read from it. The drill-down's cells are read whole, which reads its
+// remaining pages first.
 void BatchDriver::ReportSummary(const char *what) {
-    const QList<QStringList> rows = SheetCells();
-    qsizetype totalsAt = rows.size() - 1;
-    while (totalsAt >= 0 && rows[totalsAt].value(0) != QStringLiteral("合  计")) --totalsAt;
+    const bool drill = qstrcmp(what, "drill-down") == 0;
+    QList<QStringList> rows;
+    QStringList first;
+    int usedColumns = 0;
+    QWidget *sheet = Sheet();
+    if (drill) {
+        rows = SheetCells();
+        for (const QStringList &cells : rows) first << cells.value(0);
+    } else {
+        QMetaObject::invokeMethod(sheet, "SheetUsedColumns", Q_RETURN_ARG(int, usedColumns));
+        if (usedColumns > 0) QMetaObject::invokeMethod(sheet, "SheetColumnTexts", Q_RETURN_ARG(QStringList, first), Q_ARG(int, 1));
+    }
+    qsizetype totalsAt = first.size() - 1;
+    while (totalsAt >= 0 && first[totalsAt] != QStringLiteral("合  计")) --totalsAt;
     if (totalsAt < 0) {
         StatusLine(QStringLiteral("budget-host: %1: no rows").arg(QLatin1String(what)));
         return;
     }
     long long results = 0;
     for (qsizetype i = 0; i < totalsAt; ++i)
-        if (IsResultRow(rows[i])) ++results;
-    StatusLine(QStringLiteral("budget-host: %1: %2 rows, total %3")
-                   .arg(QLatin1String(what))
-                   .arg(results)
-                   .arg(rows[totalsAt].value(rows[totalsAt].size() - 1)));
+        if (IsRunningNumber(first[i])) ++results;
+    QString total;
+    if (drill) total = rows[totalsAt].value(rows[totalsAt].size() - 1);
+    else QMetaObject::invokeMethod(sheet, "SheetCellText", Q_RETURN_ARG(QString, total), Q_ARG(int, usedColumns), Q_ARG(int, int(totalsAt) + 1));
+    StatusLine(QStringLiteral("budget-host: %1: %2 rows, total %3").arg(QLatin1String(what)).arg(results).arg(total));
 }
 
 // --format and --max-rows are checked before anything runs.

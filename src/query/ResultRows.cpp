@@ -120,13 +120,7 @@ int DrillLevelOfRow(const QString &firstCell, int dimensions) {
 
 QList<QStringList> SheetUsedCells(const TReportSheet *sheet) {
     const int rows = sheet->SheetRowCount(0) - 1;
-    int lastCol = 0;
-    for (int r = 1; r <= rows; ++r)
-        for (int c = sheet->SheetColumnCount(); c > lastCol; --c)
-            if (!sheet->SheetCellText(c, r).isEmpty()) {
-                lastCol = c;
-                break;
-            }
+    const int lastCol = sheet->SheetUsedColumns();
     QList<QStringList> out;
     out.reserve(rows);
     for (int r = 1; r <= rows; ++r) {

@@ -15,13 +15,12 @@ void ReadSummary(TQueryConditions conditions, TSummaryRows &out, const std::atom
     if (!OpenDefaultQuery(out.built.Sql, q) || !q.Query()) throw EDatabaseError(LastDbError());
     TARQuery *rows = q.Query();
     if (rows->IsEmpty()) return;
-    const int count = rows->RecordCount();  // reads a result of unknown size to its end
+    // The rows are taken as the statement hands them over: reading ahead to count them would hold
+    // every value twice.
     const QStringList fields = out.built.FieldNames();
     std::vector<int> columns;  // looked up once, not on every row
     for (const QString &f : fields) columns.push_back(rows->FieldIndex(f));
     const int amountColumn = rows->FieldIndex(QStringLiteral("sumMoney"));
-    out.values.reserve(size_t(count));
-    out.amounts.reserve(size_t(count));
     for (int n = 0; !rows->Eof(); rows->Next(), ++n) {
         if ((n & 1023) == 0 && cancelled) return;
         QStringList values;

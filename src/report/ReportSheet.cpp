@@ -42,6 +42,24 @@ int TReportSheet::SheetOpen(const QString &fileName, const QString &) {
 
 int TReportSheet::SheetRowCount(int sheet) const { return IsSheet(sheet) ? model_.RowCount() + 1 : 0; }
 
+int TReportSheet::SheetUsedColumns() const {
+    int last = 0;
+    for (int r = 1; r <= model_.RowCount(); ++r)
+        for (int c = model_.ColumnCount(); c > last; --c)
+            if (!model_.Text(c, r).isEmpty()) {
+                last = c;
+                break;
+            }
+    return last;
+}
+
+QStringList TReportSheet::SheetColumnTexts(int col) const {
+    QStringList texts;
+    texts.reserve(model_.RowCount());
+    for (int r = 1; r <= model_.RowCount(); ++r) texts << model_.Text(col, r).toString();
+    return texts;
+}
+
 void TReportSheet::SheetSetRowCount(int count, int sheet) {
     if (!IsSheet(sheet) || count < 1) return;
     model_.SetRowCount(count - 1);

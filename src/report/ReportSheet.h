@@ -19,6 +19,7 @@
 #include "report/WorkProgress.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -115,7 +116,11 @@ public:
     // Reading the sheet, for hosts and tests.
     const TSheetModel &Model() const { return model_; }
     int SheetColumnCount() const { return model_.ColumnCount(); }
-    QString SheetCellText(int col, int row) const { return model_.Text(col, row).toString(); }
+    Q_INVOKABLE QString SheetCellText(int col, int row) const { return model_.Text(col, row).toString(); }
+    // The last column holding a text in any row (0: none), and one column's texts from row 1 to
+    // the last: what a summary of a large sheet needs, without a copy of every cell.
+    Q_INVOKABLE int SheetUsedColumns() const;
+    Q_INVOKABLE QStringList SheetColumnTexts(int col) const;
     TSheetView *View() const { return view_; }
 
 signals:

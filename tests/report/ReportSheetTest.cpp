@@ -204,3 +204,25 @@ TEST(ReportSheet, PreferredHeightFollowsWrappedText) {
     s.SheetColumnWidth(1, 0, 2, 0);
     EXPECT_EQ(s.SheetPreferredRowHeight(2), s.Model().DefaultRowHeight());
 }
+
+// What a host reads of a large sheet through the meta-object: the last column holding a text in
+// any row, one column's texts row by row, and one cell.
+TEST(ReportSheet, HostsReadUsedColumnsAndOneColumnWithoutEveryCell) {
+    TReportSheet s;
+    int used = -1;
+    ASSERT_TRUE(QMetaObject::invokeMethod(&s, "SheetUsedColumns", Q_RETURN_ARG(int, used)));
+    EXPECT_EQ(used, 0);
+    s.SheetSetRowCount(4, 0);
+    s.SheetSetText(1, 1, 0, QStringLiteral("1"));
+    s.SheetSetText(9, 2, 0, QStringLiteral("名称"));
+    s.SheetSetText(1, 3, 0, QStringLiteral("合  计"));
+    s.SheetSetText(5, 3, 0, QStringLiteral("12.50"));
+    QStringList first;
+    QString cell;
+    ASSERT_TRUE(QMetaObject::invokeMethod(&s, "SheetUsedColumns", Q_RETURN_ARG(int, used)));
+    ASSERT_TRUE(QMetaObject::invokeMethod(&s, "SheetColumnTexts", Q_RETURN_ARG(QStringList, first), Q_ARG(int, 1)));
+    ASSERT_TRUE(QMetaObject::invokeMethod(&s, "SheetCellText", Q_RETURN_ARG(QString, cell), Q_ARG(int, 5), Q_ARG(int, 3)));
+    EXPECT_EQ(used, 9);
+    EXPECT_EQ(first, QStringList({QStringLiteral("1"), QString(), QStringLiteral("合  计")}));
+    EXPECT_EQ(cell, QStringLiteral("12.50"));
+}
