@@ -12,6 +12,8 @@
 //   build-dev/bench/query/bench_query --writer-only
 //   build-dev/bench/query/bench_query --sqlite FILE --drill          (the drill-down window)
 //   build-dev/bench/query/bench_query --sqlite FILE --responsive [--grouping all-six]
+//   build-dev/bench/query/bench_query --sqlite FILE --pdf-pages all-six [--keep-pdf FILE] [--rows N]
+//   build-dev/bench/query/bench_query --sqlite FILE --drill-rest     (the drill-down's memory)
 //
 // What it measures, in one process and one run:
 //  1. The apportion summary query window opened as the host opens it, grouped as a user would
@@ -30,9 +32,11 @@
 //  4. With --large: see LargeResult.cpp.
 //  5. With --drill: see DrillOpen.h.
 //  6. With --responsive: see Responsive.h.
+//  7. With --pdf-pages or --drill-rest: see LargeOutputs.h.
 #include "BenchHost.h"
 #include "BenchStats.h"
 #include "DrillOpen.h"
+#include "LargeOutputs.h"
 #include "LargeResult.h"
 #include "Responsive.h"
 #include "data/AdoConn.h"
@@ -277,8 +281,9 @@ int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QString sqliteFile, pgConn, templates = QStringLiteral(AUTHPAY_TEMPLATES), groupingKey, large, label;
-    int reps = 7;
-    bool writerOnly = false, summary = false, drill = false, responsive = false;
+    QString pdfPages, keepPdf;
+    int reps = 7, pdfRows = 0;
+    bool writerOnly = false, summary = false, drill = false, responsive = false, drillRest = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -290,6 +295,10 @@ int main(int argc, char **argv) {
         else if (a == QLatin1String("--grouping")) groupingKey = next, ++i;
         else if (a == QLatin1String("--large")) large = next, ++i;
         else if (a == QLatin1String("--label")) label = next, ++i;
+        else if (a == QLatin1String("--pdf-pages")) pdfPages = next, ++i;
+        else if (a == QLatin1String("--keep-pdf")) keepPdf = next, ++i;
+        else if (a == QLatin1String("--rows")) pdfRows = next.toInt(), ++i;
+        else if (a == QLatin1String("--drill-rest")) drillRest = true;
         else if (a == QLatin1String("--summary")) summary = true;
         else if (a == QLatin1String("--drill")) drill = true;
         else if (a == QLatin1String("--responsive")) responsive = true;
@@ -298,12 +307,13 @@ int main(int argc, char **argv) {
             std::fprintf(stderr,
                          "usage: bench_query [--sqlite FILE] [--pg CONNSTR] [--grouping KEY] [--reps N] [--summary]\n"
                          "                   [--large KEY] [--drill] [--responsive] [--label TEXT] [--templates DIR]\n"
-                         "                   [--writer-only]\n"
+                         "                   [--writer-only] [--pdf-pages KEY [--keep-pdf FILE] [--rows N]] [--drill-rest]\n"
                          "groupings: unit2-fund-subject (default), unit-subject-item, all-six\n");
             return 2;
         }
     }
     const TGrouping *grouping = FindGrouping(groupingKey.isEmpty() ? QStringLiteral("unit2-fund-subject") : groupingKey);
+    if (!pdfPages.isEmpty()) large = pdfPages;
     const TGrouping *largeGrouping = large.isEmpty() ? nullptr : FindGrouping(large);
     if (!grouping || (!large.isEmpty() && !largeGrouping)) {
         std::fprintf(stderr, "bench_query: no grouping %s\n", qPrintable(large.isEmpty() ? groupingKey : large));
@@ -323,7 +333,14 @@ int main(int argc, char **argv) {
                        TShell::Sqlite(sqliteFile)});
     if (!pgConn.isEmpty()) dbs.push_back({label.isEmpty() ? QStringLiteral("PostgreSQL") : label, pgConn, TShell::Psql(pgConn)});
     for (const TDb &db : writerOnly ? std::vector<TDb>{} : dbs) {
-        if (responsive) {
+        if (!pdfPages.isEmpty()) {
+            rc |= PdfPagesBench(db.label, db.conn, *largeGrouping, templates, work.path(), keepPdf, pdfRows);
+        } else if (drillRest) {
+            THost host(db.conn, templates);
+            TbfrmApportionQry *w = host.OpenWindow();
+            rc |= w ? DrillRestBench(w) : 1;
+            if (w) CloseWindow(w);
+        } else if (responsive) {
             THost host(db.conn, templates);
             TbfrmApportionQry *w = host.OpenWindow();
             rc |= w ? ResponsiveBench(host, w, *grouping, db.conn.startsWith(QLatin1String("Provider=PostgreSQL")), reps) : 1;
@@ -336,7 +353,7 @@ int main(int argc, char **argv) {
         } else if (largeGrouping) rc |= LargeResultBench(db.label, db.conn, *largeGrouping, templates, work.path());
         else rc |= RefreshBench({db.label, db.conn, db.shell, grouping, templates, reps, work.path(), summary});
     }
-    if (!summary && !largeGrouping && !drill && !responsive) rc |= WriterBench(templates, reps);
+    if (!summary && !largeGrouping && !drill && !responsive && !drillRest) rc |= WriterBench(templates, reps);
     authpay::ModuleShutdown();
     return rc;
 }

@@ -24,6 +24,8 @@ TSheetPageRenderer::TSheetPageRenderer(const TSheetModel &model) : model_(model)
     geometry_.Update(model);
 }
 
+TSheetPageRenderer::~TSheetPageRenderer() = default;
+
 QPageLayout TSheetPageRenderer::PageLayoutFor(const TPageSetup &page) {
     return QPageLayout(PageSizeFor(page.paper),
                        page.orientation == TPageOrientation::Landscape ? QPageLayout::Landscape
@@ -93,7 +95,8 @@ void TSheetPageRenderer::PaintPage(QPainter &painter, const TSheetPage &page, in
 }
 
 void TSheetPageRenderer::PaintCells(QPainter &painter, const TSheetPage &page, QSizeF body) {
-    const TSheetPainter cells(model_, geometry_);
+    if (!cells_) cells_ = std::make_unique<TSheetPainter>(model_, geometry_);
+    const TSheetPainter &cells = *cells_;
     const int left = geometry_.ColumnLeft(page.columns.first);
     const qreal width = geometry_.ColumnLeft(page.columns.last + 1) - left;
     const qreal x = model_.Page().centreHorizontally ? std::max<qreal>(0, (body.width() - width) / 2) : 0;

@@ -10,10 +10,14 @@
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QString>
+#include <memory>
+
+class TSheetPainter;
 
 class TSheetPageRenderer {
 public:
     explicit TSheetPageRenderer(const TSheetModel &model);
+    ~TSheetPageRenderer();
 
     // Height of the band at the foot of each page that carries the page text, in sheet pixels.
     static constexpr int kFooterHeight = 28;
@@ -52,6 +56,8 @@ private:
 
     const TSheetModel &model_;
     TSheetGeometry geometry_;
+    // One painter for all pages, so that a text recurring on many pages is laid out once.
+    std::unique_ptr<TSheetPainter> cells_;
     int pageCount_ = 0;
     int cellsPainted_ = 0;
 };

@@ -46,12 +46,19 @@ void TSheetPainter::PaintCell(QPainter &p, const QRect &rect, int col, int row) 
     const QStringView text = model_.Text(col, row);
     if (style.filled) p.fillRect(rect, QColor(QRgb(kSheetFillRgb)));
     if (!text.isEmpty()) {
-        p.setFont(fonts_[style.font < fonts_.size() ? style.font : 0]);
+        const int font = style.font < fonts_.size() ? style.font : 0;
+        if (font != currentFont_) {
+            p.setFont(fonts_[size_t(font)]);
+            currentFont_ = font;
+        }
         const QRect inner = rect.adjusted(kPadding, 1, -kPadding, -1);
-        p.save();
-        p.setClipRect(rect, Qt::IntersectClip);
-        p.drawText(inner, int(TextFlags(style)), text.toString());
-        p.restore();
+        const QString s = text.toString();
+        if (!texts_.Draw(p, font, inner, TextFlags(style), s)) {
+            p.save();
+            p.setClipRect(rect, Qt::IntersectClip);
+            p.drawText(inner, int(TextFlags(style)), s);
+            p.restore();
+        }
     }
     PaintBorders(p, rect, style.borders);
 }
@@ -65,6 +72,7 @@ int TSheetPainter::Paint(QPainter &p, const TCellRect &requested, QPoint origin)
     p.setClipRect(cells.adjusted(0, 0, 1, 1), Qt::IntersectClip);
     p.fillRect(cells, Qt::white);
     p.setPen(QPen(Qt::black, 1.0));
+    currentFont_ = -1;
     int painted = 0;
     const std::vector<TCellRect> merges = model_.Merges().Intersecting(area);
     for (const TCellRect &m : merges) {

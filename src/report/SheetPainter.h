@@ -3,6 +3,7 @@
 // grid lines — used alike by the view on screen, the print preview, the printer and PDF files.
 // It works in sheet pixels; callers scale the painter for devices of other resolutions.
 #include "report/SheetGeometry.h"
+#include "report/OneLineText.h"
 #include "report/SheetModel.h"
 
 #include <QFont>
@@ -31,4 +32,11 @@ private:
     const TSheetModel &model_;
     const TSheetGeometry &geometry_;
     std::vector<QFont> fonts_;
+    // Texts that stand on one line inside their cell are drawn without clipping them to it (which
+    // would cut nothing), so a PDF page does not carry a clip path for every cell, and each distinct
+    // text is shaped once for all the cells and pages painted with this painter.
+    mutable TOneLineTexts texts_;
+    // The font last set on the painter during Paint (-1: none yet), so that it is set only when it
+    // changes.
+    mutable int currentFont_ = -1;
 };
