@@ -153,13 +153,15 @@ void TbfrmApportionDetail::WriteHeading() {
 // a row beyond that marks the overflow.
 void TbfrmApportionDetail::FillSome() {
     if (readState_ != TReadState::Filling) return;
-    const size_t end = std::min(readRows_->values.size(), size_t(std::max(0, room_)));
+    const size_t end = std::min(readRows_->Size(), size_t(std::max(0, room_)));
     QElapsedTimer clock;
     clock.start();
     while (fillNext_ < end) {
-        const QStringList &values = readRows_->values[fillNext_];
-        writer_->AddRow(values, readRows_->amounts[fillNext_]);
+        const QStringList values = readRows_->Values(fillNext_);
+        writer_->AddRow(values, readRows_->Amount(fillNext_));
         lastId_ = values.last();
+        // The rows written are not read again: their block goes, so the rows are not held twice.
+        readRows_->Release(fillNext_ + 1);
         // The clock is read every few rows: reading it costs more than writing a short row.
         if ((++fillNext_ & 63) == 0 && fillNext_ < end && clock.elapsed() >= kFillSliceMs) {
             // A timer, not a posted call, so that waiting input and timers go between slices.
@@ -174,7 +176,7 @@ void TbfrmApportionDetail::FillSome() {
 // can hold is read up to the sheet's limit and no further: the rows beyond would be lost, and the
 // totals row would not be the figure's.
 void TbfrmApportionDetail::PageWritten() {
-    const int read = int(readRows_->values.size());
+    const int read = int(readRows_->Size());
     if (std::min(read, room_) > 0)
         cllBudget->SheetGridLines(1, fillFirstRow_, 16, cllBudget->SheetRowCount(0) - 1, 0, 2, -1);
     if (read > room_) {

@@ -5,6 +5,43 @@
 #include "data/DefaultConn.h"
 #include "query/DrillSql.h"
 
+void TDrillRows::Add(const QStringList &values, double amount) {
+    if (columns_ < 0) columns_ = values.size();
+    if (size_ % kBlockRows == 0) {
+        // The block before is complete: give back what its text reserved for growing.
+        if (!blocks_.empty()) blocks_.back().texts.squeeze();
+        blocks_.emplace_back();
+        blocks_.back().ends.reserve(kBlockRows * size_t(columns_));
+        blocks_.back().amounts.reserve(kBlockRows);
+    }
+    TBlock &block = blocks_.back();
+    for (qsizetype i = 0; i < columns_; ++i) {
+        if (i < values.size()) block.texts.append(values[i]);
+        block.ends.push_back(uint32_t(block.texts.size()));
+    }
+    block.amounts.push_back(amount);
+    ++size_;
+}
+
+QStringList TDrillRows::Values(size_t row) const {
+    const TBlock &block = BlockOf(row);
+    const size_t first = (row % kBlockRows) * size_t(columns_);
+    QStringList values;
+    values.reserve(columns_);
+    uint32_t start = first ? block.ends[first - 1] : 0;
+    for (size_t i = first; i < first + size_t(columns_); ++i) {
+        values << QStringView(block.texts).mid(start, block.ends[i] - start).toString();
+        start = block.ends[i];
+    }
+    return values;
+}
+
+double TDrillRows::Amount(size_t row) const { return BlockOf(row).amounts[row % kBlockRows]; }
+
+void TDrillRows::Release(size_t row) {
+    for (; released_ < row / kBlockRows && released_ < blocks_.size(); ++released_) blocks_[released_] = TBlock();
+}
+
 void ReadDrillRows(const QString &sql, TDrillRows &out, const std::atomic<bool> &cancelled) {
     IARQueryPtr q;
     if (!OpenDefaultQuery(sql, q) || !q.Query()) throw EDatabaseError(LastDbError());
@@ -14,12 +51,12 @@ void ReadDrillRows(const QString &sql, TDrillRows &out, const std::atomic<bool> 
     for (const QString &f : DrillColumns()) columns.push_back(rows->FieldIndex(f));
     const int amountColumn = columns.back();
     columns.pop_back();
+    QStringList values;
+    values.reserve(qsizetype(columns.size()));
     for (int n = 0; !rows->Eof(); rows->Next(), ++n) {
         if ((n & 1023) == 0 && cancelled) return;
-        QStringList values;
-        values.reserve(qsizetype(columns.size()));
+        values.clear();
         for (int c : columns) values << rows->Value(c).toString();
-        out.values.push_back(std::move(values));
-        out.amounts.push_back(TField(QString(), rows->Value(amountColumn)).AsCurrency());
+        out.Add(values, TField(QString(), rows->Value(amountColumn)).AsCurrency());
     }
 }
