@@ -135,6 +135,29 @@ int SheetPageCount(const TSheetModel &model) {
     return TSheetPageRenderer(model).Paginate(points.size() * (96.0 / 72.0));
 }
 
+namespace {
+// Passes the PDF writer's bytes on to the file and remembers a write that took fewer bytes than it
+// was given: a full disk or the file size limit can cut a write short without an error, and a
+// file cut short must not be committed as a whole one.
+class TWholeWrites : public QIODevice {
+public:
+    explicit TWholeWrites(QIODevice *target) : target_(target) { open(QIODevice::WriteOnly); }
+    bool Short() const { return short_; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 len) override {
+        const qint64 written = target_->write(data, len);
+        if (written != len) short_ = true;
+        return written;
+    }
+
+private:
+    QIODevice *target_;
+    bool short_ = false;
+};
+}  // namespace
+
 bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error) {
     return WriteSheetPdf(model, fileName, error, {}) == TWorkEnd::Done;
 }
@@ -151,8 +174,9 @@ TWorkEnd WriteSheetPdf(const TSheetModel &model, const QString &fileName, QStrin
         *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString());
         return TWorkEnd::Failed;
     }
+    TWholeWrites whole(&file);
     {
-        QPdfWriter pdf(&file);
+        QPdfWriter pdf(&whole);
         pdf.setPageLayout(TSheetPageRenderer::PageLayoutFor(model.Page()));
         pdf.setResolution(300);
         pdf.setCreator(QStringLiteral("Kestrelbay 7.1"));
@@ -162,6 +186,12 @@ TWorkEnd WriteSheetPdf(const TSheetModel &model, const QString &fileName, QStrin
             file.cancelWriting();
             return end;
         }
+    }
+    if (whole.Short() || !file.flush()) {
+        const QString why = whole.Short() ? QStringLiteral("写入不完整（磁盘已满或文件超过大小限制）") : file.errorString();
+        *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, why);
+        file.cancelWriting();
+        return TWorkEnd::Failed;
     }
     if (!file.commit()) {
         *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString());
