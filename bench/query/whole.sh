@@ -46,8 +46,8 @@ GROUPINGS=(unit2-fund-subject unit-subject-item all-six)
 
 # host_args CONNSTR KEY: the host's command line for that grouping.
 host_args() {
-  local spec="${GROUPS_OF[$2]}"
-  printf '%s\0' "$HOST" --db "$1" --batch --group "${spec%%|*}" --level "${spec##*|}"
+  local choice="${GROUPS_OF[$2]}"
+  printf '%s\0' "$HOST" --db "$1" --batch --group "${choice%%|*}" --level "${choice##*|}"
 }
 
 # stamp: nanoseconds now.
