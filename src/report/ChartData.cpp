@@ -1,0 +1,146 @@
+#include "report/ChartData.h"
+
+#include "report/AmountText.h"
+
+#include <QHash>
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+const QString kOtherLabel = QStringLiteral("其他");
+
+// A result row's first cell: its running number, digits only. Subtotal labels and the totals
+// row's caption are not.
+bool IsRunningNumber(QStringView text) {
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+double AmountAt(const TSheetModel &sheet, int col, int row) {
+    double value = 0;
+    return col > 0 && ParseAmountText(sheet.Text(col, row), &value) ? value : 0;
+}
+
+QStringView TextAt(const TSheetModel &sheet, int col, int row) {
+    return col > 0 ? sheet.Text(col, row) : QStringView();
+}
+
+// The groups of one dimension, summed as the rows come. The texts are views of the sheet's cells,
+// which the sheet keeps while it is read.
+struct TGroupSums {
+    using TKey = std::pair<QStringView, QStringView>;
+    struct TSum {
+        QStringView code, name;
+        double amount = 0, compare = 0;
+    };
+    QHash<TKey, int> index;
+    std::vector<TSum> sums;
+
+    int Add(QStringView code, QStringView name, double amount, double compare) {
+        auto it = index.find(TKey(code, name));
+        if (it == index.end()) {
+            it = index.insert(TKey(code, name), int(sums.size()));
+            sums.push_back({code, name});
+        }
+        TSum &sum = sums[size_t(*it)];
+        sum.amount += amount;
+        sum.compare += compare;
+        return *it;
+    }
+
+    // The `top` largest groups' numbers, largest first; equal amounts by code, then name.
+    std::vector<int> Top(int top) const {
+        std::vector<int> order(sums.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = int(i);
+        const auto count = std::clamp<ptrdiff_t>(top, 0, ptrdiff_t(order.size()));
+        std::partial_sort(order.begin(), order.begin() + count, order.end(), [this](int a, int b) {
+            const TSum &x = sums[size_t(a)], &y = sums[size_t(b)];
+            if (x.amount != y.amount) return x.amount > y.amount;
+            if (x.code != y.code) return x.code < y.code;
+            return x.name < y.name;
+        });
+        order.resize(size_t(count));
+        return order;
+    }
+};
+
+// A result row's groups and amount, kept to split the groups' sums by the stacks once these are
+// known.
+struct TRowPart {
+    int first, second;
+    double amount;
+};
+
+QString GroupLabel(QStringView code, QStringView name) {
+    return name.isEmpty() ? code.toString() : code.toString() + QLatin1Char(' ') + name.toString();
+}
+
+// The top groups in order, then "其他" with the rest when there is one; `slot` gets, per group of
+// `sums`, its place among them.
+std::vector<TChartGroup> TopGroups(const TGroupSums &sums, int top, std::vector<int> *slot) {
+    const std::vector<int> order = sums.Top(top);
+    const bool rest = order.size() < sums.sums.size();
+    slot->assign(sums.sums.size(), int(order.size()));  // "其他" unless among the top
+    std::vector<TChartGroup> groups;
+    groups.reserve(order.size() + 1);
+    for (int i : order) {
+        const TGroupSums::TSum &s = sums.sums[size_t(i)];
+        (*slot)[size_t(i)] = int(groups.size());
+        groups.push_back({s.code.toString(), s.name.toString(), GroupLabel(s.code, s.name), false, s.amount,
+                          s.compare, {}});
+    }
+    if (rest) {
+        TChartGroup other{{}, {}, kOtherLabel, true, 0, 0, {}};
+        for (size_t i = 0; i < sums.sums.size(); ++i)
+            if ((*slot)[i] == int(order.size())) {
+                other.amount += sums.sums[i].amount;
+                other.compare += sums.sums[i].compare;
+            }
+        groups.push_back(std::move(other));
+    }
+    return groups;
+}
+
+// Each group's sum split by the second dimension's top groups and "其他".
+void SplitByStacks(TChartData &data, const TGroupSums &seconds, int stackTop, const std::vector<int> &firstSlot,
+                   const std::vector<TRowPart> &parts) {
+    std::vector<int> stackSlot;
+    const std::vector<TChartGroup> stacks = TopGroups(seconds, stackTop, &stackSlot);
+    for (const TChartGroup &s : stacks) {
+        data.stackLabels << s.label;
+        data.stackCodes << s.code;
+        data.stackNames << s.name;
+    }
+    for (TChartGroup &g : data.groups) g.stack.assign(stacks.size(), 0.0);
+    // "其他" is summed from its rows too: its parts add up to its amount as the others' do.
+    for (const TRowPart &p : parts)
+        data.groups[size_t(firstSlot[size_t(p.first)])].stack[size_t(stackSlot[size_t(p.second)])] += p.amount;
+}
+
+}  // namespace
+
+TChartData ChartDataOfSheet(const TSheetModel &sheet, const TChartLayout &layout) {
+    TChartData data;
+    data.compared = layout.compareColumn > 0;
+    const bool stacked = layout.secondCode > 0;
+    TGroupSums firsts, seconds;
+    std::vector<TRowPart> parts;
+    for (int row = std::max(1, layout.firstRow); row <= sheet.RowCount(); ++row) {
+        if (!IsRunningNumber(sheet.Text(1, row))) continue;
+        const double amount = AmountAt(sheet, layout.amountColumn, row);
+        const double compare = AmountAt(sheet, layout.compareColumn, row);
+        const int first = firsts.Add(TextAt(sheet, layout.firstCode, row), TextAt(sheet, layout.firstName, row),
+                                     amount, compare);
+        if (stacked) {
+            const int second = seconds.Add(TextAt(sheet, layout.secondCode, row),
+                                           TextAt(sheet, layout.secondName, row), amount, 0);
+            parts.push_back({first, second, amount});
+        }
+        data.total += amount;
+        ++data.resultRows;
+    }
+    std::vector<int> firstSlot;
+    data.groups = TopGroups(firsts, layout.top, &firstSlot);
+    if (stacked && !data.groups.empty()) SplitByStacks(data, seconds, layout.stackTop, firstSlot, parts);
+    return data;
+}
