@@ -80,21 +80,21 @@ int RuleWidth(const QList<int> &widths) {
     return total + 2 * int(std::max<qsizetype>(0, widths.size() - 1));
 }
 
-QString Line(const QStringList &cells, const QList<int> &widths, int amountColumn) {
+QString Line(const QStringList &cells, const QList<int> &widths, const TReportTable *t) {
     QStringList padded;
     for (qsizetype i = 0; i < widths.size(); ++i)
-        padded << Pad(Flat(cells.value(i)), widths[i], i == amountColumn);
+        padded << Pad(Flat(cells.value(i)), widths[i], t && t->RightAligned(i));
     QString line = padded.join(QStringLiteral("  "));
     while (line.endsWith(QLatin1Char(' '))) line.chop(1);
     return line + QLatin1Char('\n');
 }
 
-QJsonArray JsonCells(const QStringList &cells, int amountColumn) {
+QJsonArray JsonCells(const QStringList &cells, const QList<int> &amountColumns) {
     QJsonArray out;
     for (qsizetype i = 0; i < cells.size(); ++i) {
         bool number = false;
         const double amount = QString(cells[i]).remove(QLatin1Char(',')).toDouble(&number);
-        if (i == amountColumn && number) out << amount;
+        if (amountColumns.contains(int(i)) && number) out << amount;
         else out << cells[i];
     }
     return out;
@@ -135,7 +135,13 @@ TReportTable ReportTableFromSheet(const QList<QStringList> &cells) {
         if (lines[r].value(0) == kTotals) t.totals = Pick(lines[r], columns);
         else t.rows << Pick(lines[r], columns);
     }
-    if (!columns.isEmpty()) t.amountColumn = int(columns.size()) - 1;
+    // The sheet's columns 14 to 17 (counted from 0 here) as they are among those shown.
+    const qsizetype amount = columns.indexOf(13), rate = columns.indexOf(16);
+    t.amountColumn = amount >= 0 ? int(amount) : int(columns.size()) - 1;
+    if (t.amountColumn >= 0) t.amountColumns << t.amountColumn;
+    for (int c : {14, 15})
+        if (amount >= 0 && columns.contains(c)) t.amountColumns << int(columns.indexOf(c));
+    if (amount >= 0 && rate >= 0) t.rateColumn = int(rate);
     return t;
 }
 
@@ -149,18 +155,18 @@ QString FormatReportTable(const TReportTable &t, int maxRows) {
     const QList<int> widths = Widths(t);
     QString out;
     for (const QString &h : t.heading) out += Flat(h) + QLatin1Char('\n');
-    out += QLatin1Char('\n') + Line(t.columns, widths, -1);
+    out += QLatin1Char('\n') + Line(t.columns, widths, nullptr);
     const QString rule = QString(RuleWidth(widths), QLatin1Char('-')) + QLatin1Char('\n');
     out += rule;
     const qsizetype n = t.rows.size();
     const bool cut = maxRows > 0 && n > maxRows;
     const qsizetype head = cut ? maxRows - maxRows / 2 : n;
-    for (qsizetype i = 0; i < head; ++i) out += Line(t.rows[i], widths, t.amountColumn);
+    for (qsizetype i = 0; i < head; ++i) out += Line(t.rows[i], widths, &t);
     if (cut) {
         out += QStringLiteral("... %1 rows not shown (--format tsv, csv or json writes every row) ...\n").arg(n - maxRows);
-        for (qsizetype i = n - maxRows / 2; i < n; ++i) out += Line(t.rows[i], widths, t.amountColumn);
+        for (qsizetype i = n - maxRows / 2; i < n; ++i) out += Line(t.rows[i], widths, &t);
     }
-    if (!t.totals.isEmpty()) out += rule + Line(t.totals, widths, t.amountColumn);
+    if (!t.totals.isEmpty()) out += rule + Line(t.totals, widths, &t);
     return out;
 }
 
@@ -172,13 +178,14 @@ int ReportTableWidth(const TReportTable &t) {
 
 namespace {
 // Header, rows and totals, a line each: the cells as `field` writes them, joined by `separator`.
-// Texts are defused before that; the amounts of the amount column are numbers and stay as they are.
+// Texts are defused before that; the amounts and rates the report computed ("-12.00", "-5.00%")
+// are numbers and stay as they are.
 QString Delimited(const TReportTable &t, QChar separator, const QString &lineEnd, QString (*field)(QStringView)) {
     QString out;
     auto line = [&](const QStringList &cells, bool amounts) {
         QStringList fields;
         for (qsizetype i = 0; i < cells.size(); ++i)
-            fields << field(amounts && i == t.amountColumn ? cells[i] : DefuseFormula(cells[i]));
+            fields << field(amounts && t.RightAligned(i) ? cells[i] : DefuseFormula(cells[i]));
         out += fields.join(separator) + lineEnd;
     };
     line(t.columns, false);
@@ -198,11 +205,11 @@ QString FormatReportCsv(const TReportTable &t) {
 
 QString FormatReportJson(const TReportTable &t) {
     QJsonArray rows;
-    for (const QStringList &r : t.rows) rows << JsonCells(r, t.amountColumn);
+    for (const QStringList &r : t.rows) rows << JsonCells(r, t.amountColumns);
     QJsonObject doc{{QStringLiteral("heading"), QJsonArray::fromStringList(t.heading)},
                     {QStringLiteral("columns"), QJsonArray::fromStringList(t.columns)},
                     {QStringLiteral("rows"), rows},
-                    {QStringLiteral("totals"), JsonCells(t.totals, t.amountColumn)}};
+                    {QStringLiteral("totals"), JsonCells(t.totals, t.amountColumns)}};
     return QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented));
 }
 

@@ -13,10 +13,18 @@ struct TReportTable {
     QList<QStringList> rows;  // the result rows, each with a cell per column
     QStringList totals;       // the totals row; empty when the sheet has none
     int amountColumn = -1;    // the column of the amounts, written right-aligned
+    // Every column of amounts: the amount column and, for a report with a compared year, the
+    // compared amounts and the changes; written right-aligned, as numbers in JSON. The rates of
+    // change beside them (rateColumn, -1 when none) are right-aligned texts.
+    QList<int> amountColumns;
+    int rateColumn = -1;
+    bool RightAligned(qsizetype i) const { return amountColumns.contains(int(i)) || i == rateColumn; }
 };
 
 // The report in the sheet's used cells: rows 1 to 3 are the heading lines, rows 4 and 5 the
-// column headers, the rows below up to the totals row ("合  计") the result rows. Columns that
+// column headers, the rows below up to the totals row ("合  计") the result rows. Column 14 holds
+// the amounts; with a compared year, columns 15 and 16 the compared amounts and the changes, and
+// column 17 the rates. Columns that
 // are empty in every row from row 4 on, or have no header (the sheet hides them), are left out;
 // so are empty rows.
 TReportTable ReportTableFromSheet(const QList<QStringList> &cells);

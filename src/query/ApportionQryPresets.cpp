@@ -108,6 +108,7 @@ TConditionSet TbfrmApportionQry::CurrentConditionSet() const {
     c.subjectCodes = BoxCodes(edtBid);
     c.itemCodes = BoxCodes(edtIid);
     c.subtotals = chbSubtotal->isChecked();
+    c.compareYear = cobCompareYear->currentText().toInt();
     return c;
 }
 
@@ -155,6 +156,7 @@ QStringList TbfrmApportionQry::ApplyConditionSet(const TConditionSet &set) {
         if (kept.isEmpty() && !f.codes.isEmpty()) lostFilters_.append({f.box, f.box->text(), gone});
     }
     chbSubtotal->setChecked(set.subtotals);
+    if (!ChooseCompareYear(set.compareYear)) dropped << QStringLiteral("对比年度“%1”").arg(set.compareYear);
     return dropped;
 }
 

@@ -200,6 +200,7 @@ bool TConditionSetFile::Load(const QString &name, TConditionSet *set, QString *e
     c.subjectCodes = s.value("subjectCodes").toStringList();
     c.itemCodes = s.value("itemCodes").toStringList();
     c.subtotals = s.value("subtotals").toBool();
+    c.compareYear = s.value("compareYear", 0).toInt();
     *set = c;
     return true;
 }
@@ -231,6 +232,7 @@ bool TConditionSetFile::Save(const QString &name, const TConditionSet &c, QStrin
     s.setValue("subjectCodes", c.subjectCodes);
     s.setValue("itemCodes", c.itemCodes);
     s.setValue("subtotals", c.subtotals);
+    if (c.compareYear != 0) s.setValue("compareYear", c.compareYear);
     s.endGroup();
     return Commit(copy, error);
 }

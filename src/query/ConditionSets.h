@@ -20,6 +20,7 @@ struct TConditionSet {
     QString unitText;                               // the unit box as shown
     QStringList unitCodes, subjectCodes, itemCodes;
     bool subtotals = false;
+    int compareYear = 0;  // "对比年度"; 0 for none (and for sets saved before the box was there)
     friend bool operator==(const TConditionSet &, const TConditionSet &) = default;
 };
 

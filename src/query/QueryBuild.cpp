@@ -27,10 +27,19 @@ void AddDimension(TQuerySql &query, const QString &caption, const TQueryConditio
     }
 }
 
-QString GroupedSql(const TQuerySql &query, const QString &sourceView, const QString &groupList) {
-    return QStringLiteral(" select ") + query.SelectList +
-           QStringLiteral(",sum(budgmoney) as sumMoney ") + QStringLiteral(" from ") + sourceView +
-           QLatin1Char(' ') + query.WhereClause + QStringLiteral(" group by ") + groupList;
+// The sums of the grouped statement: budgmoney, or with a compared year each year's budgmoney
+// apart, both from the one pass over the two years' rows.
+QString SumColumns(int dataYear, int compareYear) {
+    if (compareYear == 0) return QStringLiteral(",sum(budgmoney) as sumMoney ");
+    const QString sum = QStringLiteral("sum(case when datayear=%1 then budgmoney else 0 end) as %2");
+    return QLatin1Char(',') + sum.arg(dataYear).arg(QLatin1String("sumMoney")) + QLatin1Char(',') +
+           sum.arg(compareYear).arg(QLatin1String("cmpMoney")) + QLatin1Char(' ');
+}
+
+QString GroupedSql(const TQuerySql &query, const QString &sourceView, const QString &where, const QString &sums,
+                   const QString &groupList) {
+    return QStringLiteral(" select ") + query.SelectList + sums + QStringLiteral(" from ") + sourceView +
+           QLatin1Char(' ') + where + QStringLiteral(" group by ") + groupList;
 }
 
 // On a coordinator: the inner grouping also holds the unit code cut as the partitions are, which
@@ -38,16 +47,18 @@ QString GroupedSql(const TQuerySql &query, const QString &sourceView, const QStr
 // sums into the window's groups. Grouped by the whole unit code, or a finer cut, the partitions'
 // cut splits no group; grouped coarser or without the unit, the groups of the shards are added up
 // on the coordinator. The sum of the sums is exact, as the amounts are decimals.
-QString TwoStageSql(const TQuerySql &query, const TQueryConditions &conditions) {
+QString TwoStageSql(const TQuerySql &query, const TQueryConditions &conditions, const QString &where,
+                    const QString &sums) {
     const QString partitionCut = UnitCodeCut(QString::number(conditions.ShardUnitLevel),
                                              conditions.SubstringFunction, conditions.SourceView);
-    const QString inner = GroupedSql(query, conditions.SourceView,
+    const QString inner = GroupedSql(query, conditions.SourceView, where, sums,
                                      query.UnitCut == partitionCut
                                          ? query.GroupList
                                          : query.GroupList + QLatin1Char(',') + partitionCut);
-    return QStringLiteral(" select ") + query.ColumnList +
-           QStringLiteral(",sum(sumMoney) as sumMoney from (") + inner +
-           QStringLiteral(") s group by ") + query.ColumnList;
+    const QString outerSums = query.CompareYear ? QStringLiteral(",sum(sumMoney) as sumMoney,sum(cmpMoney) as cmpMoney from (")
+                                                : QStringLiteral(",sum(sumMoney) as sumMoney from (");
+    return QStringLiteral(" select ") + query.ColumnList + outerSums + inner + QStringLiteral(") s group by ") +
+           query.ColumnList;
 }
 
 // The unit names are joined outside the grouping, so that a cut unit code finds the name of the
@@ -74,11 +85,14 @@ TQuerySql BuildQuerySql(const TQueryConditions &conditions) {
     query.GroupList.chop(1);
     query.OrderList.chop(1);
     query.ColumnList.chop(1);
-    query.WhereClause =
-        BuildWhereClause(conditions.DataYear, conditions.Filters, conditions.LookupCode);
+    const QString filters = FilterConditions(conditions.Filters, conditions.LookupCode);
+    query.WhereClause = YearCondition(conditions.DataYear) + filters;
+    if (conditions.CompareYear != conditions.DataYear) query.CompareYear = conditions.CompareYear;
+    const QString where = YearCondition(conditions.DataYear, query.CompareYear) + filters;
+    const QString sums = SumColumns(conditions.DataYear, query.CompareYear);
     const QString grouped = conditions.ShardUnitLevel > 0
-                                ? TwoStageSql(query, conditions)
-                                : GroupedSql(query, conditions.SourceView, query.GroupList);
+                                ? TwoStageSql(query, conditions, where, sums)
+                                : GroupedSql(query, conditions.SourceView, where, sums, query.GroupList);
     query.Sql = query.UnitJoined ? WithUnitNames(grouped, query.OrderList)
                                  : grouped + QStringLiteral(" order by ") + query.OrderList;
     return query;

@@ -12,6 +12,9 @@ struct TQueryConditions {
     QString UnitLevel;       // text of cobClass: "<全部>" or a level number
     TQueryFilters Filters;
     int DataYear = 0;           // DataYear of the user context
+    // Another year whose sums go beside the year's own, per group (cobCompareYear); 0 for none.
+    // Both years are summed by the one statement: a group of either year is a result row.
+    int CompareYear = 0;
     QString SubstringFunction;  // of the default connection: "SUBSTRING", "MID" or "SUBSTR"
     QString SourceView = QStringLiteral(" vwBudgetAdj ");  // FSourceView
     TCodeLookup LookupCode;
@@ -30,13 +33,16 @@ struct TQuerySql {
     QString GroupList;
     QString OrderList;
     QString ColumnList;  // the grouped statement's result columns before the sum, e.g. "aeid,mid,mname"
-    QString WhereClause;
+    QString WhereClause;  // the data year's own rows, as a drill-down reads them
+    // The year summed beside it into the column cmpMoney (the statement then reads both years'
+    // rows); 0 when the statement sums the data year alone.
+    int CompareYear = 0;
     bool UnitJoined = false;  // the budget unit is chosen: its name column ename comes from pubdept
     QStringList Dimensions;   // the captions of the dimensions in use, in grouping order
     QString UnitCut;          // the level cut the unit code is grouped by, empty for the whole code
 
     // FieldList without its trailing "," split at ",": the columns the result sheet reads, in
-    // its column order; the amount is the column sumMoney.
+    // its column order; the amount is the column sumMoney (and cmpMoney the compared year's).
     QStringList FieldNames() const;
 };
 

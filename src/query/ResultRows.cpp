@@ -1,13 +1,34 @@
 #include "query/ResultRows.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "report/AmountText.h"
 #include "report/ReportSheet.h"
 
-TResultRowWriter::TResultRowWriter(TReportSheet *sheet) : sheet_(sheet) { sheet_->SetAmountColumns({14}); }
+TResultRowWriter::TResultRowWriter(TReportSheet *sheet, bool comparison) : sheet_(sheet), comparison_(comparison) {
+    sheet_->SetAmountColumns(comparison ? std::vector<int>{14, 15, 16} : std::vector<int>{14});
+}
 
-void TResultRowWriter::AddRow(const QStringList &values, double amount) {
+QString ChangeRateText(double amount, double compared) {
+    if (std::fabs(compared) < 0.005) return {};
+    // Rounded first, so that a change a hair below zero shows as 0.00%, not -0.00%.
+    const double rate = std::round((amount - compared) / compared * 10000.0) / 100.0 + 0.0;
+    return QString::number(rate, 'f', 2) + QLatin1Char('%');
+}
+
+void TResultRowWriter::WriteAmounts(int r, double amount, double compared) {
+    TReportSheet &s = *sheet_;
+    const QString texts[] = {FormatAmountText(amount), FormatAmountText(compared), FormatAmountText(amount - compared),
+                             ChangeRateText(amount, compared)};
+    for (int col = 14; col <= (comparison_ ? 17 : 14); ++col) {
+        s.SheetSetText(col, r, 0, texts[col - 14]);
+        s.SheetAlign(col, r, 0, 34);
+        FitColumn(col, r);
+    }
+}
+
+void TResultRowWriter::AddRow(const QStringList &values, double amount, double compared) {
     TReportSheet &s = *sheet_;
     s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
     const int r = s.SheetRowCount(0) - 1;
@@ -18,15 +39,14 @@ void TResultRowWriter::AddRow(const QStringList &values, double amount) {
         s.SheetAlign(i + 2, r, 0, 33);
         if (IsUnbreakable(values[i])) FitColumn(i + 2, r);
     }
-    s.SheetSetText(14, r, 0, FormatAmountText(amount));
-    s.SheetAlign(14, r, 0, 34);
-    FitColumn(14, r);
+    WriteAmounts(r, amount, compared);
     total_ += amount;
+    comparedTotal_ += compared;
     ++count_;
     s.SheetRowHeight(1, s.SheetPreferredRowHeight(r), r, 0);
 }
 
-void TResultRowWriter::AddSubtotal(int level, const QStringList &values, double sum) {
+void TResultRowWriter::AddSubtotal(int level, const QStringList &values, double sum, double compared) {
     TReportSheet &s = *sheet_;
     s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
     const int r = s.SheetRowCount(0) - 1;
@@ -36,11 +56,9 @@ void TResultRowWriter::AddSubtotal(int level, const QStringList &values, double 
         s.SheetSetText(i + 2, r, 0, values[i]);
         s.SheetAlign(i + 2, r, 0, 33);
     }
-    s.SheetSetText(14, r, 0, FormatAmountText(sum));
-    s.SheetAlign(14, r, 0, 34);
-    s.SheetEmphasise(1, r, 16, r);
+    s.SheetEmphasise(1, r, LastColumn(), r);
     FitColumn(1, r);  // in their bold font
-    FitColumn(14, r);
+    WriteAmounts(r, sum, compared);
     s.SheetRowHeight(1, s.SheetPreferredRowHeight(r), r, 0);
 }
 
@@ -68,10 +86,8 @@ void TResultRowWriter::AddTotals() {
     s.SheetMerge(1, r, 12, r);
     s.SheetAlign(1, r, 0, 36);
     s.SheetSetText(1, r, 0, QStringLiteral("合  计"));
-    s.SheetSetText(14, r, 0, FormatAmountText(total_));
-    s.SheetAlign(14, r, 0, 34);
-    FitColumn(14, r);
-    s.SheetGridLines(1, 4, 16, r, 0, 2, -1);
+    WriteAmounts(r, total_, comparedTotal_);
+    s.SheetGridLines(1, 4, LastColumn(), r, 0, 2, -1);
 }
 
 TProgressTicker::TProgressTicker(int maximum, std::function<void(int)> show, int percentStep)

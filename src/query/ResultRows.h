@@ -13,28 +13,42 @@ class TResultRowWriter {
 public:
     // The sheet's amount column becomes its one column of numbers: codes and names are exported as
     // texts, however they read.
-    explicit TResultRowWriter(TReportSheet *sheet);
-    // Appends row k+1: running number, values from column 2 (left aligned), amount in column 14.
-    void AddRow(const QStringList &values, double amount);
+    // With `comparison`, every row also shows a compared year's amount (column 15), the change
+    // from it (column 16) and the change's rate (column 17, ChangeRateText); the two are amount
+    // columns as well.
+    explicit TResultRowWriter(TReportSheet *sheet, bool comparison = false);
+    // Appends row k+1: running number, values from column 2 (left aligned), amount in column 14
+    // (and the compared amount's columns).
+    void AddRow(const QStringList &values, double amount, double compared = 0);
     // Appends a subtotal row: "小计" in column 1, indented by its level, the group's codes and
     // names from column 2, its sum in column 14, bold on the light fill. Not numbered, and not
     // part of the total.
-    void AddSubtotal(int level, const QStringList &values, double sum);
+    void AddSubtotal(int level, const QStringList &values, double sum, double compared = 0);
     // Appends the totals row and rules the grid from row 4 to it.
     void AddTotals();
     double Total() const { return total_; }
+    double ComparedTotal() const { return comparedTotal_; }
     int Rows() const { return count_; }
 
 private:
+    // The amount and, with a comparison, the compared amount, the change and its rate of row r.
+    void WriteAmounts(int r, double amount, double compared);
+    int LastColumn() const { return comparison_ ? 17 : 16; }
     // Running numbers, subtotal labels, amounts and codes stay on one line: their column widens
     // when a text needs more room than it has. Names wrap instead (the row grows).
     void FitColumn(int col, int row);
     static bool IsUnbreakable(const QString &text);
 
     TReportSheet *sheet_;
+    bool comparison_;
     double total_ = 0;
+    double comparedTotal_ = 0;
     int count_ = 0;
 };
+
+// The change from the compared amount as a rate: (amount − compared) / compared in percent with
+// two decimals ("12.34%"); empty where the compared amount shows as 0.00.
+QString ChangeRateText(double amount, double compared);
 
 class TProgressTicker {
 public:

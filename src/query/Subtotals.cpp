@@ -13,7 +13,7 @@ std::vector<TSubtotal> TSubtotalTracker::Close(int fromLevel) {
     return closed;
 }
 
-std::vector<TSubtotal> TSubtotalTracker::Add(const QStringList &values, double amount) {
+std::vector<TSubtotal> TSubtotalTracker::Add(const QStringList &values, double amount, double compared) {
     // The outermost level whose code differs from the open group's ends that group and every
     // group inside it.
     int changed = int(open_.size()) + 1;
@@ -24,8 +24,11 @@ std::vector<TSubtotal> TSubtotalTracker::Add(const QStringList &values, double a
         }
     std::vector<TSubtotal> closed = Close(changed);
     for (int level = int(open_.size()) + 1; level <= levels_; ++level)
-        open_.push_back({level, values.mid(0, 2 * level), 0});
-    for (TSubtotal &group : open_) group.sum += amount;
+        open_.push_back({level, values.mid(0, 2 * level), 0, 0});
+    for (TSubtotal &group : open_) {
+        group.sum += amount;
+        group.compared += compared;
+    }
     return closed;
 }
 

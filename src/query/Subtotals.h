@@ -10,6 +10,7 @@ struct TSubtotal {
     int level = 0;       // 1 for the first dimension
     QStringList values;  // the codes and names of dimensions 1..level
     double sum = 0;
+    double compared = 0;  // the compared year's sum of the group (0 without a compared year)
 };
 
 class TSubtotalTracker {
@@ -18,7 +19,7 @@ public:
     explicit TSubtotalTracker(int levels);
     // The subtotals that end before this row (code and name per dimension, in order), inner
     // first; then the row counts into every open group.
-    std::vector<TSubtotal> Add(const QStringList &values, double amount);
+    std::vector<TSubtotal> Add(const QStringList &values, double amount, double compared = 0);
     // The subtotals of the groups still open after the last row, inner first.
     std::vector<TSubtotal> Finish();
 

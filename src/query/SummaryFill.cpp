@@ -3,13 +3,13 @@
 #include <QElapsedTimer>
 
 TSummaryFill::TSummaryFill(TReportSheet *sheet, std::shared_ptr<TSummaryRows> rows, bool subtotals)
-    : rows_(std::move(rows)), writer_(sheet),
+    : rows_(std::move(rows)), writer_(sheet, rows_->built.CompareYear != 0),
       subtotals_(subtotals ? int(rows_->built.FieldNames().size()) / 2 - 1 : 0) {}
 
 bool TSummaryFill::Step(int msecs) {
     if (finished_) return true;
     const auto writeSubtotals = [this](const std::vector<TSubtotal> &closed) {
-        for (const TSubtotal &s : closed) writer_.AddSubtotal(s.level, s.values, s.sum);
+        for (const TSubtotal &s : closed) writer_.AddSubtotal(s.level, s.values, s.sum, s.compared);
     };
     QElapsedTimer clock;
     clock.start();
@@ -17,8 +17,9 @@ bool TSummaryFill::Step(int msecs) {
     while (next_ < total) {
         QStringList &values = rows_->values[next_];
         const double amount = rows_->amounts[next_];
-        writeSubtotals(subtotals_.Add(values, amount));
-        writer_.AddRow(values, amount);
+        const double compared = next_ < rows_->compared.size() ? rows_->compared[next_] : 0;
+        writeSubtotals(subtotals_.Add(values, amount, compared));
+        writer_.AddRow(values, amount, compared);
         values = QStringList();
         // The clock is read every few rows: reading it costs more than writing a short row.
         if ((++next_ & 63) == 0 && clock.elapsed() >= msecs) return false;

@@ -21,6 +21,7 @@ void ReadSummary(TQueryConditions conditions, TSummaryRows &out, const std::atom
     std::vector<int> columns;  // looked up once, not on every row
     for (const QString &f : fields) columns.push_back(rows->FieldIndex(f));
     const int amountColumn = rows->FieldIndex(QStringLiteral("sumMoney"));
+    const int comparedColumn = out.built.CompareYear ? rows->FieldIndex(QStringLiteral("cmpMoney")) : -1;
     for (int n = 0; !rows->Eof(); rows->Next(), ++n) {
         if ((n & 1023) == 0 && cancelled) return;
         QStringList values;
@@ -28,5 +29,6 @@ void ReadSummary(TQueryConditions conditions, TSummaryRows &out, const std::atom
         for (int c : columns) values << rows->Value(c).toString();  // a null value gives an empty text
         out.values.push_back(std::move(values));
         out.amounts.push_back(TField(QString(), rows->Value(amountColumn)).AsCurrency());
+        if (comparedColumn >= 0) out.compared.push_back(TField(QString(), rows->Value(comparedColumn)).AsCurrency());
     }
 }

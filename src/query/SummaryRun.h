@@ -13,6 +13,7 @@ struct TSummaryRows {
     TQuerySql built;                  // Sql empty: no dimension chosen, nothing was run
     std::vector<QStringList> values;  // per result row, the named fields as texts (null: empty)
     std::vector<double> amounts;      // per result row, sumMoney as a currency amount
+    std::vector<double> compared;     // per result row, cmpMoney; empty without a compared year
 };
 
 // Builds and runs the statement on the calling thread's default connection and reads its rows

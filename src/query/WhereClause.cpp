@@ -39,8 +39,17 @@ QString CodeCondition(const QString &head, const TCodeLookup &lookupCode, TCodeK
 }
 }  // namespace
 
-QString BuildWhereClause(int dataYear, const TQueryFilters &filters,
-                         const TCodeLookup &lookupCode) {
+QString YearCondition(int dataYear, int compareYear) {
+    if (compareYear == 0 || compareYear == dataYear) return QStringLiteral(" where datayear=") + QString::number(dataYear);
+    return QStringLiteral(" where datayear in (%1,%2)").arg(dataYear).arg(compareYear);
+}
+
+QString BuildWhereClause(int dataYear, const TQueryFilters &filters, const TCodeLookup &lookupCode,
+                         int compareYear) {
+    return YearCondition(dataYear, compareYear) + FilterConditions(filters, lookupCode);
+}
+
+QString FilterConditions(const TQueryFilters &filters, const TCodeLookup &lookupCode) {
     if (!lookupCode) throw Exception(QStringLiteral("查询条件无法取得编码：缺少编码查找。"));
     QString w = QStringLiteral(" and btype=") + QuotedStr(QString::number(filters.IndicatorType)) +
                 QLatin1Char(' ');
@@ -60,5 +69,5 @@ QString BuildWhereClause(int dataYear, const TQueryFilters &filters,
     // every condition before it ends in a quote, a parenthesis or a blank.
     w += CodeCondition(QStringLiteral("and ipid ="), lookupCode, TCodeKind::ExpenditureType,
                        filters.ExpenditureType);
-    return QStringLiteral(" where datayear=") + QString::number(dataYear) + w;
+    return w;
 }

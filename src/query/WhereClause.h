@@ -39,5 +39,11 @@ struct TQueryFilters {
     TSqlBackend Backend = TSqlBackend::SQLite;
 };
 
-// " where datayear=" + the year + the conditions of the filters. Raises Exception without a lookup.
-QString BuildWhereClause(int dataYear, const TQueryFilters &filters, const TCodeLookup &lookupCode);
+// The filters' conditions alone, each beginning with "and". Raises Exception without a lookup.
+QString FilterConditions(const TQueryFilters &filters, const TCodeLookup &lookupCode);
+// " where datayear=" + the year; with another year to compare with (compareYear not 0 and not
+// dataYear), " where datayear in (" + the year + "," + that year + ")".
+QString YearCondition(int dataYear, int compareYear = 0);
+// YearCondition + the conditions of the filters. Raises Exception without a lookup.
+QString BuildWhereClause(int dataYear, const TQueryFilters &filters, const TCodeLookup &lookupCode,
+                         int compareYear = 0);

@@ -22,6 +22,15 @@ public:
                Cells(root["cells"]) && Merges(root["merges"]) && Grid(root["gridLines"]) &&
                Page(root["page"]);
     }
+    // A part over the sheet as it stands: the columns it needs (never fewer than the sheet has),
+    // then its entries in the template's order.
+    bool ReadPart(const QJsonObject &part) {
+        int columns = 0;
+        if (!Int(part["columns"], "columns", 1, kSheetMaxColumns, &columns)) return false;
+        if (columns > sheet_.ColumnCount()) sheet_.SetColumnCount(columns);
+        return Spans(part["columnWidths"], "columnWidths", true) && Formats(part["formats"]) &&
+               Cells(part["cells"]) && Merges(part["merges"]) && Grid(part["gridLines"]);
+    }
     QString error;
 
 private:
@@ -253,7 +262,8 @@ private:
 };
 }  // namespace
 
-bool ReadSheetTemplate(const QByteArray &text, TSheetModel *sheet, QString *error) {
+namespace {
+bool ParseTemplate(const QByteArray &text, QJsonObject *root, QString *error) {
     if (text.size() > kTemplateMaxBytes) {
         *error = QStringLiteral("模板文件过大。");
         return false;
@@ -264,17 +274,11 @@ bool ReadSheetTemplate(const QByteArray &text, TSheetModel *sheet, QString *erro
         *error = QStringLiteral("模板不是有效的JSON文档：%1（位置%2）").arg(parse.errorString()).arg(parse.offset);
         return false;
     }
-    TSheetModel fresh;
-    TTemplateReader reader(fresh);
-    if (!reader.Read(doc.object())) {
-        *error = reader.error;
-        return false;
-    }
-    *sheet = std::move(fresh);
+    *root = doc.object();
     return true;
 }
 
-bool LoadSheetTemplate(const QString &fileName, TSheetModel *sheet, QString *error) {
+bool ReadTemplateFile(const QString &fileName, QByteArray *text, QString *error) {
     QFile file(fileName);
     if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("无法打开模板文件“%1”：%2").arg(fileName, file.errorString());
@@ -284,5 +288,47 @@ bool LoadSheetTemplate(const QString &fileName, TSheetModel *sheet, QString *err
         *error = QStringLiteral("模板文件“%1”过大。").arg(fileName);
         return false;
     }
-    return ReadSheetTemplate(file.read(kTemplateMaxBytes + 1), sheet, error);
+    *text = file.read(kTemplateMaxBytes + 1);
+    return true;
+}
+}  // namespace
+
+bool ReadSheetTemplate(const QByteArray &text, TSheetModel *sheet, QString *error) {
+    QJsonObject root;
+    if (!ParseTemplate(text, &root, error)) return false;
+    TSheetModel fresh;
+    TTemplateReader reader(fresh);
+    if (!reader.Read(root)) {
+        *error = reader.error;
+        return false;
+    }
+    *sheet = std::move(fresh);
+    return true;
+}
+
+bool LoadSheetTemplate(const QString &fileName, TSheetModel *sheet, QString *error) {
+    QByteArray text;
+    return ReadTemplateFile(fileName, &text, error) && ReadSheetTemplate(text, sheet, error);
+}
+
+bool ReadSheetTemplatePart(const QByteArray &text, const QString &key, TSheetModel *sheet, QString *error) {
+    QJsonObject root;
+    if (!ParseTemplate(text, &root, error)) return false;
+    if (!root[key].isObject()) {
+        *error = QStringLiteral("模板内容有误：%1 应是模板的一部分").arg(key);
+        return false;
+    }
+    TSheetModel changed = *sheet;
+    TTemplateReader reader(changed);
+    if (!reader.ReadPart(root[key].toObject())) {
+        *error = reader.error + QStringLiteral("（模板中的“%1”部分）").arg(key);
+        return false;
+    }
+    *sheet = std::move(changed);
+    return true;
+}
+
+bool LoadSheetTemplatePart(const QString &fileName, const QString &key, TSheetModel *sheet, QString *error) {
+    QByteArray text;
+    return ReadTemplateFile(fileName, &text, error) && ReadSheetTemplatePart(text, key, sheet, error);
 }

@@ -15,3 +15,10 @@ inline constexpr int kTemplateMaxRows = 65536;
 bool ReadSheetTemplate(const QByteArray &text, TSheetModel *sheet, QString *error);
 // The same for a file.
 bool LoadSheetTemplate(const QString &fileName, TSheetModel *sheet, QString *error);
+
+// Optional parts of a template: an object under a key of the document (such as "comparison")
+// that widens the sheet to its "columns" and applies its "columnWidths", "formats", "cells",
+// "merges" and "gridLines" over *sheet, as a template's own entries are applied. The template's
+// own reading ignores such keys. All or nothing: on false *sheet is left as it was.
+bool ReadSheetTemplatePart(const QByteArray &text, const QString &key, TSheetModel *sheet, QString *error);
+bool LoadSheetTemplatePart(const QString &fileName, const QString &key, TSheetModel *sheet, QString *error);

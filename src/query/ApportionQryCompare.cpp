@@ -1,0 +1,112 @@
+// "对比年度" of the query window: the year box beside the grouping boxes, filled from the years the
+// source view holds (read on a worker thread when the window opens), and the sheet's comparison
+// columns, which the template's "comparison" part adds for a Refresh with a year chosen.
+#include "query/ApportionQry.h"
+
+#include "authpay/Exception.h"
+#include "authpay/UserContext.h"
+#include "data/AdoConn.h"
+#include "data/DefaultConn.h"
+#include "data/QueryJob.h"
+#include "frame/ModuleGlobals.h"
+#include "query/CompareYears.h"
+#include "report/ReportSheet.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace {
+const QString kComparedCaption = QStringLiteral("对比年度金额");
+const QString kComparisonPart = QStringLiteral("comparison");
+
+int DataYear() { return authpay::UserContext ? authpay::UserContext->DataYear : 0; }
+}  // namespace
+
+void TbfrmApportionQry::BuildCompareYearBox(QGridLayout *grid) {
+    auto *row = new QHBoxLayout;
+    auto *label = new QLabel(QStringLiteral("对比年度"), gbxNum);
+    label->setObjectName(QStringLiteral("lblCompareYear"));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    cobCompareYear = new QComboBox(gbxNum);
+    cobCompareYear->setObjectName(QStringLiteral("cobCompareYear"));
+    cobCompareYear->setProperty("Tag", 0);
+    cobCompareYear->setMinimumWidth(80);
+    cobCompareYear->addItem(QString());
+    label->setBuddy(cobCompareYear);
+    row->addWidget(label);
+    row->addWidget(cobCompareYear);
+    grid->addLayout(row, 1, 6);
+}
+
+// The years are read where the Refresh reads: the user-interface thread does not wait for them.
+void TbfrmApportionQry::ReadCompareYears() {
+    QString connectionString;
+    try {
+        connectionString = GetDefaultConn()->ConnectionString;
+    } catch (const Exception &e) {
+        cobCompareYear->setToolTip(QStringLiteral("无法读取对比年度：") + e.Message);
+        return;
+    }
+    auto years = std::make_shared<QList<int>>();
+    yearsJob_ = new TQueryJob(connectionString, authpay::UserContext ? authpay::UserContext->DbManager : nullptr, this);
+    connect(yearsJob_, &TQueryJob::Finished, this, [this, years](const TJobOutcome &o) {
+        compareYearsPending_ = false;
+        if (o.ok) FillCompareYears(*years);
+        else if (!o.cancelled) cobCompareYear->setToolTip(QStringLiteral("无法读取对比年度：") + o.error);
+    });
+    const QString view = FSourceView;
+    compareYearsPending_ =
+        yearsJob_->Start([view, years](const std::atomic<bool> &cancelled) { *years = ReadDataYears(view, cancelled); });
+}
+
+// A year chosen before the list came (recalled with a condition set) stays chosen when the
+// list holds it.
+void TbfrmApportionQry::FillCompareYears(const QList<int> &years) {
+    const QString chosen = cobCompareYear->currentText();
+    cobCompareYear->clear();
+    cobCompareYear->addItems(CompareYearEntries(years, DataYear()));
+    cobCompareYear->setCurrentIndex(std::max(0, cobCompareYear->findText(chosen)));
+    cobCompareYear->setToolTip(QString());
+}
+
+bool TbfrmApportionQry::CompareYearsPending() const { return compareYearsPending_; }
+
+// A recalled year: chosen when listed; while the list is still being read it is put in for now
+// (FillCompareYears keeps it if the view has it). False when the list has no such year.
+bool TbfrmApportionQry::ChooseCompareYear(int year) {
+    const QString text = year > 0 ? QString::number(year) : QString();
+    int index = cobCompareYear->findText(text);
+    if (index < 0 && compareYearsPending_) {
+        cobCompareYear->addItem(text);
+        index = cobCompareYear->count() - 1;
+    }
+    if (index < 0) {
+        cobCompareYear->setCurrentIndex(0);
+        return false;
+    }
+    cobCompareYear->setCurrentIndex(index);
+    return true;
+}
+
+// The sheet's heading for a result with (year not 0) or without a compared year: the template
+// opened afresh, with its comparison part, when the heading has to change, and the headings of
+// the result's dimensions (captions in grouping order) written again. Empty, or why the template
+// could not be applied.
+QString TbfrmApportionQry::PrepareComparisonColumns(int year, const QStringList &dimensions) {
+    const bool shown = cllBudget->SheetCellText(15, 4) == kComparedCaption;
+    if ((year != 0) != shown) {
+        if (cllBudget->SheetOpen(templateFile_, QString()) != 1
+            || (year != 0 && cllBudget->SheetOpenPart(templateFile_, kComparisonPart) != 1))
+            return QStringLiteral("报表模板“%1”无法打开：%2").arg(templateFile_, cllBudget->LastError());
+        for (int i = 0; i < int(cmbNum.size()); ++i) {
+            const QString caption = dimensions.value(i);
+            if (caption.isEmpty()) HideDimensionColumns(cllBudget, 2 * i + 2, true);
+            else WriteDimensionHeader(cllBudget, 2 * i + 2, 4, caption);
+        }
+    }
+    if (year != 0) cllBudget->SheetSetText(15, 5, 0, QStringLiteral("%1年").arg(year));
+    return {};
+}
