@@ -111,6 +111,7 @@ void SplitByStacks(TChartData &data, const TGroupSums &seconds, int stackTop, co
         data.stackCodes << s.code;
         data.stackNames << s.name;
     }
+    data.stackOther = !stacks.empty() && stacks.back().other;
     for (TChartGroup &g : data.groups) g.stack.assign(stacks.size(), 0.0);
     // "其他" is summed from its rows too: its parts add up to its amount as the others' do.
     for (const TRowPart &p : parts)
@@ -143,4 +144,20 @@ TChartData ChartDataOfSheet(const TSheetModel &sheet, const TChartLayout &layout
     data.groups = TopGroups(firsts, layout.top, &firstSlot);
     if (stacked && !data.groups.empty()) SplitByStacks(data, seconds, layout.stackTop, firstSlot, parts);
     return data;
+}
+
+TSheetChart SummaryChartOf(const TSheetModel &sheet, const QStringList &dimensions, int year) {
+    TSheetChart chart;
+    if (dimensions.isEmpty()) return chart;
+    chart.enabled = true;
+    TChartLayout &layout = chart.layout;
+    if (dimensions.size() >= 2) {
+        layout.secondCode = 4;
+        layout.secondName = 5;
+    }
+    if (sheet.IsAmountColumn(15)) layout.compareColumn = 15;
+    layout.title = dimensions.first() + QStringLiteral("金额");
+    layout.amountCaption = year > 0 ? QString::number(year) + QStringLiteral("年") : QStringLiteral("金额");
+    layout.compareCaption = QStringLiteral("对比年度");
+    return chart;
 }

@@ -28,9 +28,15 @@ struct TChartData {
     QStringList stackLabels;          // the second dimension's top groups, then "其他" when needed
     QStringList stackCodes;           // their codes ("" for "其他")
     QStringList stackNames;           // their names ("" for "其他")
+    bool stackOther = false;          // the last stack is "其他"
     bool compared = false;
     double total = 0;                 // of every result row
     int resultRows = 0;               // result rows counted
 };
 
 TChartData ChartDataOfSheet(const TSheetModel &sheet, const TChartLayout &layout);
+
+// The chart of the query window's summary sheet: by the first of the dimensions in use (codes and
+// names in columns 2/3), stacked by the second (4/5) when there is one, beside the compared year
+// (column 15) when the sheet carries the comparison columns. None without a dimension.
+TSheetChart SummaryChartOf(const TSheetModel &sheet, const QStringList &dimensions, int year);

@@ -1,34 +1,11 @@
 // The chart figures of a result sheet read back from its rows.
-#include "report/AmountText.h"
 #include "report/ChartData.h"
+#include "report/ResultSheetBuilder.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-// A result sheet as the window writes it: rows from 7, running number, dimension codes and
-// names in 2..5, the amount in 14 and an optional compared amount in 15.
-struct TResultSheet {
-    TSheetModel model;
-    int number = 0;
-    TResultSheet() {
-        model.SetColumnCount(17);
-        model.SetRowCount(6);
-    }
-    int Row(const QString &first) {
-        model.SetRowCount(model.RowCount() + 1);
-        model.SetText(1, model.RowCount(), first);
-        return model.RowCount();
-    }
-    void Add(const QString &code, const QString &name, double amount, const QString &code2 = {},
-             const QString &name2 = {}, double compare = 0) {
-        const int r = Row(QString::number(++number));
-        const QString texts[] = {code, name, code2, name2};
-        for (int i = 0; i < 4; ++i) model.SetText(2 + i, r, texts[i]);
-        model.SetText(14, r, FormatAmountText(amount));
-        model.SetText(15, r, FormatAmountText(compare));
-    }
-    void Footer(const QString &caption, double amount) { model.SetText(14, Row(caption), FormatAmountText(amount)); }
-};
+using TResultSheet = TResultSheetBuilder;
 
 QStringList Labels(const TChartData &d) {
     QStringList out;

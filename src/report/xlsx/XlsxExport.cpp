@@ -1,6 +1,7 @@
 #include "report/xlsx/XlsxExport.h"
 
 #include "report/ExportCells.h"
+#include "report/xlsx/XlsxChartSheet.h"
 #include "report/xls/XlsWorksheet.h"
 
 #include <QDir>
@@ -221,11 +222,20 @@ private:
     QTemporaryFile file_;
 };
 
+// The workbook's worksheets: the sheet's own and the chart's, when there is one.
+struct TWorkbookSheets {
+    lxw_worksheet *data = nullptr, *chart = nullptr;
+};
+
+bool RowsLost(lxw_worksheet *sheet) {
+    return sheet && sheet->optimize_tmpfile
+           && (std::fflush(sheet->optimize_tmpfile) != 0 || std::ferror(sheet->optimize_tmpfile));
+}
+
 // Closes the workbook, which assembles the file. Rows written in constant-memory mode went to a
 // temporary file whose write errors the library does not check: they are checked here first.
-lxw_error CloseWorkbook(lxw_workbook *book, lxw_worksheet *sheet) {
-    const bool rowsLost = sheet->optimize_tmpfile
-                          && (std::fflush(sheet->optimize_tmpfile) != 0 || std::ferror(sheet->optimize_tmpfile));
+lxw_error CloseWorkbook(lxw_workbook *book, TWorkbookSheets sheets) {
+    const bool rowsLost = RowsLost(sheets.data) || RowsLost(sheets.chart);
     const lxw_error closed = workbook_close(book);
     return rowsLost ? LXW_ERROR_CREATING_TMPFILE : closed;
 }
@@ -233,9 +243,10 @@ lxw_error CloseWorkbook(lxw_workbook *book, lxw_worksheet *sheet) {
 // Closing a large workbook (its parts packed into the file) takes a while and cannot be
 // interrupted: it runs on a thread of its own while `progress` goes on hearing that every row is
 // in, so that the window stays alive. A stop asked meanwhile counts when the close is over.
-lxw_error CloseWorkbookWatched(lxw_workbook *book, lxw_worksheet *sheet, int rows, const TWorkProgress &progress,
+lxw_error CloseWorkbookWatched(lxw_workbook *book, TWorkbookSheets sheets, int rows, const TWorkProgress &progress,
                                bool *cancelled) {
-    std::future<lxw_error> closing = std::async(std::launch::async, [book, sheet] { return CloseWorkbook(book, sheet); });
+    std::future<lxw_error> closing =
+        std::async(std::launch::async, [book, sheets] { return CloseWorkbook(book, sheets); });
     // Once asked to stop, it is not asked again: the close only has to end.
     do *cancelled = *cancelled || !KeepWorking(progress, TWorkUnit::Rows, rows, rows);
     while (closing.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready);
@@ -275,8 +286,8 @@ TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName, c
     options.tmpdir = const_cast<char *>(folder.constData());
     options.use_zip64 = LXW_TRUE;
     lxw_workbook *book = workbook_new_opt(tempPath.constData(), &options);
-    lxw_worksheet *sheet =
-        book ? workbook_add_worksheet(book, WorkbookSheetName(model.SheetName).toUtf8().constData()) : nullptr;
+    const QString sheetName = WorkbookSheetName(model.SheetName);
+    lxw_worksheet *sheet = book ? workbook_add_worksheet(book, sheetName.toUtf8().constData()) : nullptr;
     if (book) UseSheetFontAsStandard(book, model.Fonts()[0]);
     if (!sheet) {
         if (book) workbook_close(book);
@@ -288,9 +299,10 @@ TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName, c
         QFile::remove(tempName);
         return ExportCancelled();
     }
+    const TWorkbookSheets sheets{sheet, AddChartWorksheet(book, model, sheetName)};
     bool cancelled = false;
-    const lxw_error closed = progress ? CloseWorkbookWatched(book, sheet, model.RowCount(), progress, &cancelled)
-                                      : CloseWorkbook(book, sheet);
+    const lxw_error closed = progress ? CloseWorkbookWatched(book, sheets, model.RowCount(), progress, &cancelled)
+                                      : CloseWorkbook(book, sheets);
     if (cancelled) {
         QFile::remove(tempName);
         return ExportCancelled();
