@@ -1,0 +1,211 @@
+#include "chart/ChartBuild.h"
+
+#include "report/AmountText.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QHorizontalBarSeries>
+#include <QHorizontalStackedBarSeries>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+const int kAxisTicks = 6;
+// Slices smaller than this share of the pie show no label on the pie (the legend names them).
+const double kSliceLabelShare = 0.03;
+
+int GroupOfCategory(const TChartData &data, int category) { return int(data.groups.size()) - 1 - category; }
+
+// Bars are stacked by the second dimension, unless they are paired with the compared year.
+bool Stacked(const TChartData &data) { return !data.stackLabels.isEmpty() && !data.compared; }
+
+// The lowest and highest point the bars reach: stacked parts of each sign add up on their side.
+std::pair<double, double> BarReach(const TChartData &data) {
+    double lo = 0, hi = 0;
+    for (const TChartGroup &g : data.groups) {
+        double negative = 0, positive = 0;
+        if (Stacked(data)) {
+            for (double part : g.stack) (part < 0 ? negative : positive) += part;
+        } else {
+            negative = std::min({0.0, g.amount, data.compared ? g.compare : 0.0});
+            positive = std::max({0.0, g.amount, data.compared ? g.compare : 0.0});
+        }
+        lo = std::min(lo, negative);
+        hi = std::max(hi, positive);
+    }
+    return {lo, hi};
+}
+
+// A font that writes the Chinese labels in one piece: the application's own when it has the
+// Chinese characters, else the first that has them. Pictures and pages then name one font for a
+// whole label instead of a fallback font per run of characters.
+QFont ChartFont(int points) {
+    QFont font = QGuiApplication::font();
+    const QStringList chinese = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+    if (!chinese.isEmpty() && !chinese.contains(QFontInfo(font).family())) font.setFamily(chinese.first());
+    font.setPointSizeF(points);
+    return font;
+}
+
+void UseChartFonts(QChart *chart) {
+    QFont title = ChartFont(12);
+    title.setBold(true);
+    chart->setTitleFont(title);
+    chart->legend()->setFont(ChartFont(9));
+    for (QAbstractAxis *axis : chart->axes()) axis->setLabelsFont(ChartFont(9));
+    for (QAbstractSeries *s : chart->series())
+        if (auto *pie = qobject_cast<QPieSeries *>(s))
+            for (QPieSlice *slice : pie->slices()) slice->setLabelFont(ChartFont(9));
+}
+
+QCategoryAxis *AmountAxis(double lo, double hi) {
+    auto *axis = new QCategoryAxis;
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    const std::vector<double> ticks = AmountTicks(lo, hi, kAxisTicks);
+    axis->setStartValue(ticks.front());
+    for (double t : ticks) axis->append(FormatAmountText(t), t);
+    axis->setRange(ticks.front(), ticks.back());
+    return axis;
+}
+
+QBarSet *NewSet(const QString &name, int index) {
+    auto *set = new QBarSet(name);
+    set->setProperty("chartSet", index);
+    return set;
+}
+
+void AddBars(QChart *chart, const TChartData &data, const TChartLayout &layout) {
+    const bool stacked = Stacked(data);
+    QAbstractBarSeries *series = stacked ? static_cast<QAbstractBarSeries *>(new QHorizontalStackedBarSeries)
+                                         : new QHorizontalBarSeries;
+    QStringList categories;
+    const int sets = stacked ? int(data.stackLabels.size()) : (data.compared ? 2 : 1);
+    for (int s = 0; s < sets; ++s) {
+        QBarSet *set = NewSet(stacked ? data.stackLabels[s] : (s == 0 ? layout.amountCaption : layout.compareCaption), s);
+        // Categories run from the bottom up: the largest group goes last, to the top.
+        for (auto g = data.groups.rbegin(); g != data.groups.rend(); ++g)
+            *set << (stacked ? (size_t(s) < g->stack.size() ? g->stack[s] : 0.0) : (s == 0 ? g->amount : g->compare));
+        series->append(set);
+    }
+    for (auto g = data.groups.rbegin(); g != data.groups.rend(); ++g) categories << g->label;
+    chart->addSeries(series);
+    auto *groups = new QBarCategoryAxis;
+    groups->append(categories);
+    chart->addAxis(groups, Qt::AlignLeft);
+    series->attachAxis(groups);
+    const auto [lo, hi] = BarReach(data);
+    QCategoryAxis *amounts = AmountAxis(lo, hi);
+    chart->addAxis(amounts, Qt::AlignBottom);
+    series->attachAxis(amounts);
+    chart->legend()->setVisible(sets > 1);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+}
+
+void AddPie(QChart *chart, const TChartData &data) {
+    auto *series = new QPieSeries;
+    double whole = 0;
+    for (const TChartGroup &g : data.groups) whole += std::max(0.0, g.amount);
+    for (size_t i = 0; i < data.groups.size(); ++i) {
+        const TChartGroup &g = data.groups[i];
+        if (!(g.amount > 0)) continue;
+        QPieSlice *slice = series->append(g.label, g.amount);
+        slice->setProperty("chartGroup", int(i));
+        slice->setLabelVisible(g.amount / whole >= kSliceLabelShare);
+    }
+    series->setPieSize(0.75);
+    chart->addSeries(series);
+    chart->legend()->setVisible(true);
+    chart->legend()->setAlignment(Qt::AlignRight);
+}
+}  // namespace
+
+bool ChartKindOfName(const QString &name, TChartKind *kind) {
+    if (name == QLatin1String("bar")) *kind = TChartKind::Bar;
+    else if (name == QLatin1String("pie")) *kind = TChartKind::Pie;
+    else return false;
+    return true;
+}
+
+std::optional<TChartPick> BarPick(const TChartData &data, int set, int category) {
+    const int index = GroupOfCategory(data, category);
+    if (index < 0 || index >= int(data.groups.size())) return std::nullopt;
+    const TChartGroup &g = data.groups[size_t(index)];
+    if (g.other) return std::nullopt;
+    TChartPick pick{{g.code, g.name}, g.amount};
+    const bool segment = Stacked(data) && set >= 0 && set < int(data.stackCodes.size())
+                         && !data.stackCodes[set].isEmpty();
+    if (segment) {
+        pick.values << data.stackCodes[set] << data.stackNames.value(set);
+        pick.amount = size_t(set) < g.stack.size() ? g.stack[size_t(set)] : 0.0;
+    }
+    return pick;
+}
+
+std::optional<TChartPick> SlicePick(const TChartData &data, int group) {
+    if (group < 0 || group >= int(data.groups.size()) || data.groups[size_t(group)].other) return std::nullopt;
+    const TChartGroup &g = data.groups[size_t(group)];
+    return TChartPick{{g.code, g.name}, g.amount};
+}
+
+int PieLeftOut(const TChartData &data) {
+    return int(std::count_if(data.groups.begin(), data.groups.end(), [](const TChartGroup &g) { return !(g.amount > 0); }));
+}
+
+std::vector<double> AmountTicks(double lo, double hi, int count) {
+    lo = std::min(lo, 0.0);
+    hi = std::max(hi, 0.0);
+    if (!(hi > lo)) hi = lo + 1;
+    const double rough = (hi - lo) / std::max(1, count);
+    const double power = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = power;
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (m * power >= rough) {
+            step = m * power;
+            break;
+        }
+    std::vector<double> ticks;
+    const double first = std::floor(lo / step);
+    for (double i = first; ticks.empty() || ticks.back() < hi; ++i) ticks.push_back(i * step);
+    return ticks;
+}
+
+QChart *BuildChart(const TChartData &data, const TChartLayout &layout, TChartKind kind) {
+    auto *chart = new QChart;
+    chart->setTitle(layout.title);
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setMargins(QMargins(10, 10, 36, 10));  // room for the last amount label on the right
+    if (kind == TChartKind::Pie) AddPie(chart, data);
+    else AddBars(chart, data, layout);
+    UseChartFonts(chart);
+    return chart;
+}
+
+QString BarHoverText(const TChartData &data, const TChartLayout &layout, int set, int category) {
+    const int index = GroupOfCategory(data, category);
+    if (index < 0 || index >= int(data.groups.size())) return QString();
+    const TChartGroup &g = data.groups[size_t(index)];
+    if (Stacked(data)) {
+        const double part = size_t(set) < g.stack.size() ? g.stack[size_t(set)] : 0.0;
+        return QStringLiteral("%1\n%2：%3\n合计：%4")
+            .arg(g.label, data.stackLabels.value(set), FormatAmountText(part), FormatAmountText(g.amount));
+    }
+    if (data.compared && set == 1) return QStringLiteral("%1\n%2：%3").arg(g.label, layout.compareCaption, FormatAmountText(g.compare));
+    return QStringLiteral("%1\n%2：%3").arg(g.label, layout.amountCaption, FormatAmountText(g.amount));
+}
+
+QString SliceHoverText(const TChartData &data, int group) {
+    if (group < 0 || group >= int(data.groups.size())) return QString();
+    const TChartGroup &g = data.groups[size_t(group)];
+    double whole = 0;  // the pie: the groups above zero
+    for (const TChartGroup &other : data.groups) whole += std::max(0.0, other.amount);
+    return QStringLiteral("%1\n%2（%3%）")
+        .arg(g.label, FormatAmountText(g.amount))
+        .arg(whole > 0 ? 100.0 * std::max(0.0, g.amount) / whole : 0.0, 0, 'f', 1);
+}

@@ -1,0 +1,117 @@
+// The chart of a result's figures: bars largest at the top, stacks, pairs and pie slices, the
+// amount axis, and what a click on a bar or a slice opens.
+#include "chart/ChartBuild.h"
+#include "chart/ChartFigures.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QHorizontalBarSeries>
+#include <QHorizontalStackedBarSeries>
+#include <QPieSeries>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+TChartLayout Captions() {
+    TChartLayout layout;
+    layout.title = QStringLiteral("预算科目金额");
+    layout.amountCaption = QStringLiteral("2010年");
+    layout.compareCaption = QStringLiteral("对比年度");
+    return layout;
+}
+
+QList<qreal> Values(QBarSet *set) {
+    QList<qreal> values;
+    for (int i = 0; i < set->count(); ++i) values << set->at(i);
+    return values;
+}
+}  // namespace
+
+TEST(ChartBuild, BarsRunLargestAtTheTopAndOnlyRealGroupsOpenTheirRows) {
+    const TChartData data = Figures({300, 200, -50, 120}, true);
+    std::unique_ptr<QChart> chart(BuildChart(data, Captions(), TChartKind::Bar));
+    auto *series = qobject_cast<QHorizontalBarSeries *>(chart->series().value(0));
+    ASSERT_NE(series, nullptr);
+    ASSERT_EQ(series->count(), 1);
+    EXPECT_EQ(Values(series->barSets()[0]), (QList<qreal>{120, -50, 200, 300}));  // bottom up
+    auto *groups = qobject_cast<QBarCategoryAxis *>(chart->axes(Qt::Vertical).value(0));
+    ASSERT_NE(groups, nullptr);
+    EXPECT_EQ(groups->categories(), (QStringList{"其他", "A3 甲3", "A2 甲2", "A1 甲1"}));
+    // The amount axis reaches both ends, its labels as the sheet writes amounts.
+    auto *amounts = qobject_cast<QCategoryAxis *>(chart->axes(Qt::Horizontal).value(0));
+    ASSERT_NE(amounts, nullptr);
+    EXPECT_LE(amounts->min(), -50);
+    EXPECT_GE(amounts->max(), 300);
+    EXPECT_TRUE(amounts->categoriesLabels().contains(QStringLiteral("100.00")));
+    EXPECT_FALSE(chart->legend()->isVisible());
+
+    EXPECT_FALSE(BarPick(data, 0, 0));  // "其他"
+    const std::optional<TChartPick> top = BarPick(data, 0, 3);
+    ASSERT_TRUE(top);
+    EXPECT_EQ(top->values, (QStringList{"A1", "甲1"}));
+    EXPECT_EQ(top->amount, 300);
+    EXPECT_FALSE(BarPick(data, 0, 4));
+    EXPECT_FALSE(BarPick(data, 0, -1));
+    EXPECT_TRUE(BarHoverText(data, Captions(), 0, 3).contains(QStringLiteral("300.00")));
+}
+
+TEST(ChartBuild, SegmentsOpenTheirSecondGroupAndComparedYearsArePairedNotStacked) {
+    TChartData data = Figures({400, 100}, false, true);
+    std::unique_ptr<QChart> stacked(BuildChart(data, Captions(), TChartKind::Bar));
+    auto *series = qobject_cast<QHorizontalStackedBarSeries *>(stacked->series().value(0));
+    ASSERT_NE(series, nullptr);
+    ASSERT_EQ(series->count(), 2);
+    EXPECT_EQ(series->barSets()[0]->label(), QStringLiteral("S1 乙"));
+    EXPECT_EQ(Values(series->barSets()[1]), (QList<qreal>{50, 200}));
+    EXPECT_TRUE(stacked->legend()->isVisible());
+    const std::optional<TChartPick> segment = BarPick(data, 0, 1);
+    ASSERT_TRUE(segment);
+    EXPECT_EQ(segment->values, (QStringList{"A1", "甲1", "S1", "乙"}));
+    EXPECT_EQ(segment->amount, 200);
+    // The second dimension's "其他" stands for its whole group.
+    const std::optional<TChartPick> rest = BarPick(data, 1, 1);
+    ASSERT_TRUE(rest);
+    EXPECT_EQ(rest->values, (QStringList{"A1", "甲1"}));
+    EXPECT_EQ(rest->amount, 400);
+
+    data.compared = true;
+    data.groups[0].compare = 350;
+    std::unique_ptr<QChart> paired(BuildChart(data, Captions(), TChartKind::Bar));
+    auto *pairs = qobject_cast<QHorizontalBarSeries *>(paired->series().value(0));
+    ASSERT_NE(pairs, nullptr);
+    ASSERT_EQ(pairs->count(), 2);
+    EXPECT_EQ(pairs->barSets()[1]->label(), QStringLiteral("对比年度"));
+    EXPECT_EQ(Values(pairs->barSets()[1]), (QList<qreal>{0, 350}));
+    EXPECT_EQ(BarPick(data, 1, 1)->values, (QStringList{"A1", "甲1"}));
+}
+
+TEST(ChartBuild, APieLeavesOutGroupsNotAboveZero) {
+    const TChartData data = Figures({300, 0, -20, 60}, true);
+    EXPECT_EQ(PieLeftOut(data), 2);
+    std::unique_ptr<QChart> chart(BuildChart(data, Captions(), TChartKind::Pie));
+    auto *pie = qobject_cast<QPieSeries *>(chart->series().value(0));
+    ASSERT_NE(pie, nullptr);
+    ASSERT_EQ(pie->count(), 2);
+    EXPECT_EQ(pie->slices()[1]->label(), QStringLiteral("其他"));
+    EXPECT_EQ(pie->slices()[1]->property("chartGroup").toInt(), 3);
+    EXPECT_FALSE(SlicePick(data, 3));
+    EXPECT_EQ(SlicePick(data, 0)->values, (QStringList{"A1", "甲1"}));
+    EXPECT_TRUE(SliceHoverText(data, 3).contains(QStringLiteral("16.7%")));
+}
+
+TEST(ChartBuild, AmountTicksAreRoundAndCoverTheRange) {
+    const std::vector<double> ticks = AmountTicks(-1234, 98765, 6);
+    EXPECT_LE(ticks.front(), -1234);
+    EXPECT_GE(ticks.back(), 98765);
+    EXPECT_NE(std::find(ticks.begin(), ticks.end(), 0.0), ticks.end());
+    EXPECT_EQ(ticks[1] - ticks[0], 20000);
+    const std::vector<double> empty = AmountTicks(0, 0, 6);  // nothing to show still gets an axis
+    EXPECT_EQ(empty.front(), 0);
+    EXPECT_GT(empty.back(), 0);
+    TChartKind kind;
+    EXPECT_TRUE(ChartKindOfName(QStringLiteral("pie"), &kind));
+    EXPECT_EQ(kind, TChartKind::Pie);
+    EXPECT_FALSE(ChartKindOfName(QStringLiteral("Pie"), &kind));
+}
