@@ -30,10 +30,7 @@ void TSheetModel::SetRowCount(int rows) {
     rows = std::clamp(rows, 0, kSheetMaxRows);
     if (rows == RowCount()) return;
     const bool shrinking = rows < RowCount();
-    // Rows are filled one after another: the last row is complete when the next one is added,
-    // so give back what its text buffer reserved for growing.
-    if (!shrinking && !rows_.empty()) rows_.back().texts.squeeze();
-    rows_.resize(size_t(rows));
+    cells_.Resize(rows);
     if (shrinking) merges_.ClipTo(ColumnCount(), rows);
     Touch();
 }
@@ -42,14 +39,11 @@ void TSheetModel::SetColumnCount(int columns) {
     columns = std::clamp(columns, 1, kSheetMaxColumns);
     if (columns == ColumnCount()) return;
     if (columns < ColumnCount()) {
-        for (TSheetRow &row : rows_)
-            if (row.cells.size() > size_t(columns)) {
-                row.cells.resize(size_t(columns));
-                Compact(row);
-            }
+        cells_.TruncateColumns(columns);
         merges_.ClipTo(columns, RowCount());
     }
     columnWidths_.resize(size_t(columns), kSheetDefaultColumnWidth);
+    cells_.SetReservedColumns(columns);
     Touch();
 }
 
@@ -58,73 +52,35 @@ void TSheetModel::DeleteRows(int first, int count) {
     const qint64 from = std::max<qint64>(first, 1);
     const qint64 to = std::min<qint64>(qint64(first) + count - 1, RowCount());
     if (count <= 0 || from > to) return;
-    rows_.erase(rows_.begin() + (from - 1), rows_.begin() + to);
+    cells_.Erase(int(from - 1), int(to - from + 1));
     merges_.RowsDeleted(int(from), int(to - from + 1));
     Touch();
 }
 
 TSheetModel TSheetModel::SplitOffRows(int keep) {
     keep = std::clamp(keep, 0, RowCount());
-    std::vector<TSheetRow> tail(std::make_move_iterator(rows_.begin() + keep), std::make_move_iterator(rows_.end()));
-    rows_.resize(size_t(keep));
-    TSheetModel whole = *this;  // everything but the rows handed over is small
-    whole.rows_.insert(whole.rows_.end(), std::make_move_iterator(tail.begin()), std::make_move_iterator(tail.end()));
+    TSheetCells all = std::move(cells_);
+    cells_ = TSheetCells();
+    TSheetModel whole = *this;  // everything but the cells is small
+    whole.cells_ = std::move(all);
+    cells_ = whole.cells_.FirstRows(keep);
     merges_.RowsDeleted(keep + 1, whole.RowCount() - keep);
     Touch();
     whole.Touch();
     return whole;
 }
 
-TSheetModel::TCellSlot *TSheetModel::Slot(int col, int row) {
-    TSheetRow &r = rows_[size_t(row - 1)];
-    if (r.cells.size() < size_t(col)) {
-        // Rows are mostly filled from left to right: one allocation for all columns, not one for
-        // each time the row grows.
-        if (r.cells.capacity() < size_t(ColumnCount())) r.cells.reserve(size_t(ColumnCount()));
-        r.cells.resize(size_t(col));
-    }
-    return &r.cells[size_t(col - 1)];
-}
-
-const TSheetModel::TCellSlot *TSheetModel::FindSlot(int col, int row) const {
-    if (!Contains(col, row)) return nullptr;
-    const TSheetRow &r = rows_[size_t(row - 1)];
-    return size_t(col) <= r.cells.size() ? &r.cells[size_t(col - 1)] : nullptr;
-}
-
 void TSheetModel::SetText(int col, int row, QStringView text) {
     if (!Contains(col, row)) return;
-    text = text.left(kSheetMaxTextLength);
-    TSheetRow &r = rows_[size_t(row - 1)];
-    TCellSlot *slot = Slot(col, row);
-    r.garbage += slot->length;
-    slot->offset = uint32_t(r.texts.size());
-    slot->length = uint16_t(text.size());
-    r.texts.append(text);
-    if (r.garbage > 256 && r.garbage * 2 > uint32_t(r.texts.size())) Compact(r);
-}
-
-void TSheetModel::Compact(TSheetRow &row) {
-    QString packed;
-    packed.reserve(row.texts.size() - qsizetype(row.garbage));
-    for (TCellSlot &slot : row.cells) {
-        const uint32_t offset = uint32_t(packed.size());
-        packed.append(QStringView(row.texts).mid(slot.offset, slot.length));
-        slot.offset = offset;
-    }
-    row.texts = std::move(packed);
-    row.garbage = 0;
+    cells_.SetText(row - 1, col - 1, text.left(kSheetMaxTextLength));
 }
 
 QStringView TSheetModel::Text(int col, int row) const {
-    const TCellSlot *slot = FindSlot(col, row);
-    if (!slot) return {};
-    return QStringView(rows_[size_t(row - 1)].texts).mid(slot->offset, slot->length);
+    return Contains(col, row) ? cells_.Text(row - 1, col - 1) : QStringView();
 }
 
 uint16_t TSheetModel::StyleId(int col, int row) const {
-    const TCellSlot *slot = FindSlot(col, row);
-    return slot ? slot->style : 0;
+    return Contains(col, row) ? cells_.Style(row - 1, col - 1) : 0;
 }
 
 uint16_t TSheetModel::Intern(const TCellStyle &style) {
@@ -140,18 +96,18 @@ uint16_t TSheetModel::Intern(const TCellStyle &style) {
 
 void TSheetModel::SetStyle(int col, int row, const TCellStyle &style) {
     if (!Contains(col, row) || style.font >= fonts_.size()) return;
-    Slot(col, row)->style = Intern(style);
+    cells_.SetStyle(row - 1, col - 1, Intern(style));
 }
 
 void TSheetModel::SetAlignment(int col, int row, int code) {
     if (!Contains(col, row)) return;
-    TCellSlot *slot = Slot(col, row);
-    if (alignMemo_.from != slot->style || alignMemo_.code != code) {
-        alignMemo_.from = slot->style;
+    const uint16_t from = cells_.Style(row - 1, col - 1);
+    if (alignMemo_.from != from || alignMemo_.code != code) {
+        alignMemo_.from = from;
         alignMemo_.code = code;
-        alignMemo_.to = Intern(ApplyAlignCode(styles_[slot->style], code));
+        alignMemo_.to = Intern(ApplyAlignCode(styles_[from], code));
     }
-    slot->style = alignMemo_.to;
+    if (alignMemo_.to != from) cells_.SetStyle(row - 1, col - 1, alignMemo_.to);
 }
 
 TCellRect TSheetModel::Cut(const TCellRect &area) const {
@@ -167,14 +123,14 @@ template <typename F> void TSheetModel::ForEachCell(const TCellRect &area, F &&c
     uint16_t lastId = 0;
     for (int row = cut.top; row <= cut.bottom; ++row)
         for (int col = cut.left; col <= cut.right; ++col) {
-            TCellSlot *slot = Slot(col, row);
-            TCellStyle style = styles_[slot->style];
+            const uint16_t from = cells_.Style(row - 1, col - 1);
+            TCellStyle style = styles_[from];
             change(col, row, style);
             if (style.Key() != lastKey) {
                 lastKey = style.Key();
                 lastId = Intern(style);
             }
-            slot->style = lastId;
+            if (lastId != from) cells_.SetStyle(row - 1, col - 1, lastId);
         }
 }
 
@@ -226,13 +182,13 @@ void TSheetModel::SetColumnWidth(int col, int width) {
 
 int TSheetModel::RowHeight(int row) const {
     if (row < 1 || row > RowCount()) return 0;
-    const int h = rows_[size_t(row - 1)].height;
+    const int h = cells_.Height(row - 1);
     return h < 0 ? defaultRowHeight_ : h;
 }
 
 void TSheetModel::SetRowHeight(int row, int height) {
     if (row < 1 || row > RowCount() || height < 0) return;
-    rows_[size_t(row - 1)].height = int16_t(std::min(height, kSheetMaxRowHeight));
+    cells_.SetHeight(row - 1, int16_t(std::min(height, kSheetMaxRowHeight)));
     Touch();
 }
 

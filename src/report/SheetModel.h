@@ -11,6 +11,7 @@
 // - Counts and sizes are clamped to the limits of SheetTypes.h; negative sizes are ignored.
 // - Texts longer than kSheetMaxTextLength characters are cut to that length.
 #include "report/MergeList.h"
+#include "report/SheetCells.h"
 #include "report/SheetTypes.h"
 
 #include <QHash>
@@ -25,7 +26,7 @@ public:
 
     // Size. Rows are numbered 1..RowCount(); a new sheet has no rows and kSheetDefaultColumns
     // columns.
-    int RowCount() const { return int(rows_.size()); }
+    int RowCount() const { return cells_.Rows(); }
     int ColumnCount() const { return int(columnWidths_.size()); }
     void SetRowCount(int rows);        // clamped to 0..kSheetMaxRows; new rows are empty
     void SetColumnCount(int columns);  // clamped to 1..kSheetMaxColumns
@@ -40,6 +41,7 @@ public:
     }
 
     // Cells.
+    // A view that Text returns stays valid until the cells change.
     void SetText(int col, int row, QStringView text);
     QStringView Text(int col, int row) const;
     uint16_t StyleId(int col, int row) const;
@@ -91,30 +93,13 @@ public:
     quint64 GeometryRevision() const { return geometryRevision_; }
 
 private:
-    struct TCellSlot {
-        uint32_t offset = 0;
-        uint16_t length = 0;
-        uint16_t style = 0;
-    };
-    // One row: the texts of its cells back to back in one buffer, and a slot per column up to the
-    // last one written. Overwritten texts leave garbage that is squeezed out once it is half.
-    struct TSheetRow {
-        QString texts;
-        std::vector<TCellSlot> cells;
-        int16_t height = -1;  // -1: the default height
-        uint32_t garbage = 0;
-    };
-
-    TCellSlot *Slot(int col, int row);  // creates slots up to col; the cell must exist
-    const TCellSlot *FindSlot(int col, int row) const;
-    static void Compact(TSheetRow &row);
     uint16_t Intern(const TCellStyle &style);
     // The rectangle with its corners in order, cut to the sheet (empty when nothing is left).
     TCellRect Cut(const TCellRect &area) const;
     template <typename F> void ForEachCell(const TCellRect &area, F &&change);
     void Touch();
 
-    std::vector<TSheetRow> rows_;
+    TSheetCells cells_;
     std::vector<int> columnWidths_;
     std::vector<TSheetFont> fonts_;
     std::vector<TCellStyle> styles_;

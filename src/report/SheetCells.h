@@ -1,0 +1,90 @@
+#pragma once
+// TSheetCells: the texts and style numbers of a sheet's cells and its row heights, kept compactly
+// for sheets of a million rows. Rows and columns are counted from 0 here; the model checks them.
+//
+// A cell is a 32-bit reference: 0 (no text, style 0), a (text, style) pair of the sheet-wide pool
+// (the codes and names a result repeats on every row), or an entry of its own row (style, length,
+// text) for texts that seldom repeat (running numbers, amounts, ids). Whether a column's texts go
+// to the pool is learnt from how often they are found there. A row's references and own entries
+// lie back to back in one record of a sheet-wide arena; the row written last is held apart until
+// another row is written, so that a row filled cell by cell is stored once.
+//
+// A view that Text returns stays valid until the next change of the cells.
+#include "report/SheetTextPool.h"
+
+#include <QStringView>
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+class TSheetCells {
+public:
+    int Rows() const { return int(rows_.size()); }
+    void Resize(int rows);
+    void Erase(int first, int count);  // the rows must exist
+    // A storage with copies of the first `rows` rows.
+    TSheetCells FirstRows(int rows);
+    // Cells beyond `columns` are dropped.
+    void TruncateColumns(int columns);
+    // How many cells a row's record makes room for at least, so that later styles of a row's
+    // further cells (its grid lines) need not move it.
+    void SetReservedColumns(int columns) { reserved_ = uint16_t(std::min(columns, 64)); }
+
+    QStringView Text(int row, int col) const;
+    uint16_t Style(int row, int col) const;
+    void SetText(int row, int col, QStringView text);  // the cell keeps its style
+    void SetStyle(int row, int col, uint16_t style);
+    int16_t Height(int row) const { return rows_[size_t(row)].height; }
+    void SetHeight(int row, int16_t height) { rows_[size_t(row)].height = height; }
+
+private:
+    static constexpr uint32_t kNoRecord = UINT32_MAX;
+    static constexpr uint32_t kPooled = 0x80000000u;
+    // Texts longer than this go to the pool, so that a row's record stays within an arena block.
+    static constexpr int kMaxOwnText = 256;
+
+    struct TRowRef {
+        uint32_t at = kNoRecord;  // the record in the arena
+        int16_t height = -1;  // -1: the sheet's default height
+    };
+    // The row being written: references as in a record, own entries in `own` (reference = index in
+    // `own` + 1).
+    struct TOpenRow {
+        int row = -1;
+        std::vector<uint32_t> refs;
+        std::vector<char16_t> own;
+        uint32_t ownGarbage = 0;
+    };
+    // How a column's texts have fared in the pool lately.
+    struct THabit {
+        uint32_t tries = 0;
+        uint32_t hits = 0;
+        bool own = false;  // texts kept in the row
+    };
+
+    uint32_t Ref(int row, int col) const;
+    const char16_t *OwnEntry(int row, uint32_t ref) const;  // style, length, text
+    QStringView TextOf(int row, uint32_t ref) const;
+    uint16_t StyleOf(int row, uint32_t ref) const;
+    bool PoolsText(int col, QStringView text, uint16_t style, uint32_t *ref);
+    void Put(int row, int col, uint32_t ref);
+    void PutOwn(int row, int col, QStringView text, uint16_t style);
+    void Open(int row);
+    void Flush();
+    void Decode(const TSheetCells &from, uint32_t at, std::vector<uint32_t> *remap);
+    uint32_t RecordUnits(uint32_t at) const;
+    void DropRecord(uint32_t at);
+    void PackOwn();
+    void MaybeCompact();
+    void Compact();
+
+    std::deque<TRowRef> rows_;
+    TUnitBlocks arena_;
+    TSheetTextPool pool_;
+    TOpenRow open_;
+    std::vector<THabit> habits_;
+    uint64_t garbage_ = 0;     // arena units no row refers to any more
+    uint64_t poolAfter_ = 0;   // the pool's size after the last compaction
+    uint16_t reserved_ = 16;
+};
