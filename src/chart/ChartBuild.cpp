@@ -23,6 +23,11 @@ const double kSliceLabelShare = 0.03;
 
 int GroupOfCategory(const TChartData &data, int category) { return int(data.groups.size()) - 1 - category; }
 
+// Colours told apart at a glance, for the sets and the slices in turn ("其他" gets the grey).
+const QColor kColours[] = {QColor(0x4e79a7), QColor(0xf28e2b), QColor(0xe15759), QColor(0x76b7b2), QColor(0x59a14f),
+                           QColor(0xedc948), QColor(0xb07aa1), QColor(0xff9da7), QColor(0x9c755f), QColor(0xbab0ac)};
+QColor Colour(int index) { return kColours[index % int(std::size(kColours))]; }
+
 // Bars are stacked by the second dimension, unless they are paired with the compared year.
 bool Stacked(const TChartData &data) { return !data.stackLabels.isEmpty() && !data.compared; }
 
@@ -78,6 +83,8 @@ QCategoryAxis *AmountAxis(double lo, double hi) {
 QBarSet *NewSet(const QString &name, int index) {
     auto *set = new QBarSet(name);
     set->setProperty("chartSet", index);
+    set->setColor(Colour(index));
+    set->setBorderColor(Colour(index));
     return set;
 }
 
@@ -105,7 +112,7 @@ void AddBars(QChart *chart, const TChartData &data, const TChartLayout &layout) 
     chart->addAxis(amounts, Qt::AlignBottom);
     series->attachAxis(amounts);
     chart->legend()->setVisible(sets > 1);
-    chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->legend()->setAlignment(stacked ? Qt::AlignRight : Qt::AlignBottom);
 }
 
 void AddPie(QChart *chart, const TChartData &data) {
@@ -117,6 +124,7 @@ void AddPie(QChart *chart, const TChartData &data) {
         if (!(g.amount > 0)) continue;
         QPieSlice *slice = series->append(g.label, g.amount);
         slice->setProperty("chartGroup", int(i));
+        slice->setColor(g.other ? Colour(9) : Colour(int(i) % 9));
         slice->setLabelVisible(g.amount / whole >= kSliceLabelShare);
     }
     series->setPieSize(0.75);

@@ -4,7 +4,5 @@
 // SummaryChartOf in report/ChartData.h).
 #include "report/ChartData.h"
 
-// The lowest heading text of a column (rows 4 to 6), empty when it has none.
-QString ColumnHeading(const TSheetModel &sheet, int col);
 // The drill-down sheet's chart: by unit, stacked by subject; the sheet's own when it carries one.
 TChartLayout DrillChartLayout(const TSheetModel &sheet);
