@@ -101,6 +101,5 @@ TEST_P(ApportionCompareTest, TheYearIsAConditionAndWithoutItTheSheetIsAsBefore) 
     EXPECT_EQ(w->cobCompareYear->currentText(), QString());
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, ApportionCompareTest, ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL),
-                         [](const auto &info) { return BackendName(info.param); });
+AUTHPAY_ON_BOTH_BACKENDS(ApportionCompareTest);
 }  // namespace
