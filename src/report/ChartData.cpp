@@ -6,6 +6,34 @@
 #include <algorithm>
 #include <utility>
 
+bool ReadAmountText(QStringView text, double *value) {
+    // The texts FormatAmountText writes for whole cents below 10^15: -?d{1,3}(,ddd)*.dd, without a
+    // leading zero but a lone one, and no "-0.00". Their value is the cents over 100 (both exact,
+    // the quotient rounded as reading the decimal text rounds it). Any other text is left to
+    // ParseAmountText.
+    const qsizetype n = text.size();
+    const qsizetype first = n > 0 && text[0] == u'-' ? 1 : 0;
+    const qsizetype whole = n - 3 - first;  // the length of the part before the point
+    if (whole < 1 || whole % 4 == 0 || text[n - 3] != u'.') return ParseAmountText(text, value);
+    qint64 cents = 0;
+    int digits = 0;
+    for (qsizetype i = first; i < n; ++i) {
+        const qsizetype place = n - 3 - i;  // 1 for the digit before the point, 0 the point
+        const char16_t c = text[i].unicode();
+        if (place == 0) continue;
+        if (place > 0 && place % 4 == 0) {  // a thousands separator's place
+            if (c != u',') return ParseAmountText(text, value);
+            continue;
+        }
+        if (c < u'0' || c > u'9') return ParseAmountText(text, value);
+        cents = cents * 10 + (c - u'0');
+        ++digits;
+    }
+    if (digits > 15 || (text[first] == u'0' && whole > 1) || (first && cents == 0)) return ParseAmountText(text, value);
+    *value = double(first ? -cents : cents) / 100.0;
+    return true;
+}
+
 namespace {
 
 const QString kOtherLabel = QStringLiteral("其他");
@@ -18,7 +46,7 @@ bool IsRunningNumber(QStringView text) {
 
 double AmountAt(const TSheetModel &sheet, int col, int row) {
     double value = 0;
-    return col > 0 && ParseAmountText(sheet.Text(col, row), &value) ? value : 0;
+    return col > 0 && ReadAmountText(sheet.Text(col, row), &value) ? value : 0;
 }
 
 QStringView TextAt(const TSheetModel &sheet, int col, int row) {
@@ -125,6 +153,7 @@ TChartData ChartDataOfSheet(const TSheetModel &sheet, const TChartLayout &layout
     data.compared = layout.compareColumn > 0;
     const bool stacked = layout.secondCode > 0;
     TGroupSums firsts, seconds;
+    firsts.index.reserve(std::max(0, sheet.RowCount() - layout.firstRow + 1));  // no rehashing on the way
     std::vector<TRowPart> parts;
     for (int row = std::max(1, layout.firstRow); row <= sheet.RowCount(); ++row) {
         if (!IsRunningNumber(sheet.Text(1, row))) continue;

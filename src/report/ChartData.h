@@ -36,6 +36,9 @@ struct TChartData {
 
 TChartData ChartDataOfSheet(const TSheetModel &sheet, const TChartLayout &layout);
 
+// ParseAmountText's answer, read without its conversions for the amounts a report writes.
+bool ReadAmountText(QStringView text, double *value);
+
 // The chart of the query window's summary sheet: by the first of the dimensions in use (codes and
 // names in columns 2/3), stacked by the second (4/5) when there is one, beside the compared year
 // (column 15) when the sheet carries the comparison columns. None without a dimension.

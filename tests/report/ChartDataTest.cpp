@@ -107,3 +107,18 @@ TEST(ChartData, EmptyResultAndRowsThatAreNoResultRows) {
     EXPECT_EQ(d.resultRows, 0);
     EXPECT_EQ(d.total, 0);
 }
+
+TEST(ChartData, AmountsReadAsParseAmountTextReadsThem) {
+    std::vector<QString> texts = {"0.00", "-0.00", "01.00", "0,123.00", ",123.00", "1,23.00", "12,345.6",
+                                  "1234.00", "1,234.5x", "-", "", ".00", "1.000", "-5.00", "999,999,999,999.99",
+                                  "9,999,999,999,999.99", "99,999,999,999,999.99", "１.00", "1,234,567.891"};
+    for (double v = -3e6; v < 3e13; v = v * -1.7 + 12.345) texts.push_back(FormatAmountText(v));
+    for (const QString &text : texts) {
+        double parsed = -1, read = -1;
+        const bool p = ParseAmountText(text, &parsed);
+        EXPECT_EQ(ReadAmountText(text, &read), p) << text.toStdString();
+        if (p) {
+            EXPECT_EQ(read, parsed) << text.toStdString();
+        }
+    }
+}
