@@ -188,7 +188,7 @@ QChart *BuildChart(const TChartData &data, const TChartLayout &layout, TChartKin
     auto *chart = new QChart;
     chart->setTitle(layout.title);
     chart->setAnimationOptions(QChart::NoAnimation);
-    chart->setMargins(QMargins(10, 10, 36, 10));  // room for the last amount label on the right
+    chart->setMargins(QMargins(10, 10, 56, 10));  // room for the last amount label on the right
     if (kind == TChartKind::Pie) AddPie(chart, data);
     else AddBars(chart, data, layout);
     UseChartFonts(chart);
