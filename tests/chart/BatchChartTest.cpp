@@ -1,9 +1,11 @@
 // budget-host --batch --chart: the chart of the result (or of a drill-down) written as a PNG of
 // the chart's size, an SVG and a PDF whose labels are the sheet's groups; a bad name or kind ends
-// the run with status 1 before anything is written.
+// the run with status 1 before anything is written, and a write that fails fails the run.
 #include "HostReport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -63,6 +65,12 @@ TEST_P(BatchChartTest, ABadNameOrKindEndsTheRunBeforeTheRefresh) {
     EXPECT_EQ(kind.status, 1);
     EXPECT_TRUE(kind.err.contains(QStringLiteral("valid: bar, pie"))) << kind.err.toStdString();
     EXPECT_FALSE(QFile::exists(File("c.png")));
+    // A name taken by a folder is no file to write: the run fails after the Refresh, the folder stays.
+    ASSERT_TRUE(QDir().mkpath(File("taken.png")));
+    const TReportRun taken = Run({"--group", "预算科目", "--chart", File("taken.png")});
+    EXPECT_EQ(taken.status, 1);
+    EXPECT_TRUE(taken.err.contains(QStringLiteral("--chart: "))) << taken.err.toStdString();
+    EXPECT_TRUE(QFileInfo(File("taken.png")).isDir());
 }
 
 AUTHPAY_ON_BOTH_BACKENDS(BatchChartTest);

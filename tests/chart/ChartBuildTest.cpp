@@ -110,8 +110,4 @@ TEST(ChartBuild, AmountTicksAreRoundAndCoverTheRange) {
     const std::vector<double> empty = AmountTicks(0, 0, 6);  // nothing to show still gets an axis
     EXPECT_EQ(empty.front(), 0);
     EXPECT_GT(empty.back(), 0);
-    TChartKind kind;
-    EXPECT_TRUE(ChartKindOfName(QStringLiteral("pie"), &kind));
-    EXPECT_EQ(kind, TChartKind::Pie);
-    EXPECT_FALSE(ChartKindOfName(QStringLiteral("Pie"), &kind));
 }
