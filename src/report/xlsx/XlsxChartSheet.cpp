@@ -39,7 +39,7 @@ public:
         format_set_num_format(amount_, "#,##0.00");
         worksheet_set_column(sheet_, 0, 0, 30, nullptr);
         worksheet_set_column(sheet_, 1, lxw_col_t(LastColumn()), 16, nullptr);
-        // The table and the chart beside it printed on one page width.
+        // The table and the chart under it printed on one page width.
         worksheet_set_landscape(sheet_);
         worksheet_fit_to_pages(sheet_, 1, 0);
         WriteHeadings();
@@ -197,9 +197,11 @@ void TChartSheetWriter::InsertChart() {
     const int bars = int(groups) * (kind_ == TChartKind::Compared ? 2 : 1);
     const int height = std::clamp(110 + bars * 22, 300, 2400);
     lxw_chart_options options{};
-    options.x_scale = double(kChartWidth) / 480;
+    // At least as wide as the table (a column of 30 characters, then 16 each, about 7 pixels).
+    options.x_scale = double(std::max(kChartWidth, 215 + 117 * LastColumn())) / 480;
     options.y_scale = double(height) / 288;
-    worksheet_insert_chart_opt(sheet_, 0, lxw_col_t(LastColumn() + 2), chart, &options);
+    // Below the table, as wide as a page holds it beside nothing else.
+    worksheet_insert_chart_opt(sheet_, groups + 2, 0, chart, &options);
 }
 
 }  // namespace
