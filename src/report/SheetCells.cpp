@@ -8,47 +8,24 @@ namespace {
 // whose texts are kept in the rows looks one text in this many up in the pool.
 constexpr uint32_t kJudgeAfter = 1024;
 constexpr uint32_t kProbeEvery = 64;
+// Whether a column's texts go to the pool: when at least 7 in 8 are found there. A text that
+// seldom repeats costs the pool more than its row (a pair for each style it passes through).
+bool WorthPooling(uint32_t hits, uint32_t tries) { return hits * 8 >= tries * 7; }
 // The arena is squeezed once more than half of it is garbage (and at least this much).
 constexpr uint64_t kMinGarbage = uint64_t(1) << 20;
 // The pool is rebuilt from the cells once it has grown by this much and doubled since the last time.
 constexpr uint64_t kPoolSlack = uint64_t(1) << 22;
 
-uint32_t ReadRef(const char16_t *at) { return uint32_t(at[0]) | uint32_t(at[1]) << 16; }
 void WriteRef(char16_t *at, uint32_t ref) {
     at[0] = char16_t(ref & 0xFFFF);
     at[1] = char16_t(ref >> 16);
 }
+// The number in `to` of pair `id` of `from`, added when first asked (remap: UINT32_MAX until then).
+uint32_t MapPair(uint32_t id, const TSheetTextPool &from, TSheetTextPool &to, std::vector<uint32_t> &remap) {
+    if (remap[id] == UINT32_MAX) remap[id] = to.Intern(from.Text(id), from.Style(id)).id;
+    return remap[id];
+}
 }  // namespace
-
-uint32_t TSheetCells::Ref(int row, int col) const {
-    if (row == open_.row) return size_t(col) < open_.refs.size() ? open_.refs[size_t(col)] : 0;
-    const uint32_t at = rows_[size_t(row)].at;
-    if (at == kNoRecord) return 0;
-    const char16_t *record = arena_.At(at);
-    return col < record[0] ? ReadRef(record + 1 + 2 * col) : 0;
-}
-
-const char16_t *TSheetCells::OwnEntry(int row, uint32_t ref) const {
-    if (row == open_.row) return open_.own.data() + (ref - 1);
-    return arena_.At(rows_[size_t(row)].at) + ref;
-}
-
-QStringView TSheetCells::TextOf(int row, uint32_t ref) const {
-    if (ref == 0) return {};
-    if (ref & kPooled) return pool_.Text(ref & ~kPooled);
-    const char16_t *entry = OwnEntry(row, ref);
-    return QStringView(entry + 2, entry[1]);
-}
-
-uint16_t TSheetCells::StyleOf(int row, uint32_t ref) const {
-    if (ref == 0) return 0;
-    if (ref & kPooled) return pool_.Style(ref & ~kPooled);
-    return uint16_t(OwnEntry(row, ref)[0]);
-}
-
-QStringView TSheetCells::Text(int row, int col) const { return TextOf(row, Ref(row, col)); }
-
-uint16_t TSheetCells::Style(int row, int col) const { return StyleOf(row, Ref(row, col)); }
 
 // Whether the text goes to the pool (then *ref is its pair), judged by how the column's texts
 // fared there lately.
@@ -69,13 +46,13 @@ bool TSheetCells::PoolsText(int col, QStringView text, uint16_t style, uint32_t 
     if (h.own) {
         h.hits += found.existed;
         if (h.tries == kProbeEvery * kProbeEvery) {
-            h.own = h.hits * 2 < kProbeEvery;
+            h.own = !WorthPooling(h.hits, kProbeEvery);
             h.tries = h.hits = 0;
         }
     } else {
         h.hits += found.existed;
         if (++h.tries == kJudgeAfter) {
-            h.own = h.hits * 2 < h.tries;
+            h.own = !WorthPooling(h.hits, h.tries);
             h.tries = h.hits = 0;
         }
     }
@@ -132,6 +109,7 @@ void TSheetCells::Put(int row, int col, uint32_t ref) {
 void TSheetCells::PutOwn(int row, int col, QStringView text, uint16_t style) {
     Open(row);
     std::vector<char16_t> &own = open_.own;
+    if (own.size() + 2 + size_t(text.size()) > kMaxOwnUnits) return Put(row, col, kPooled | pool_.Intern(text, style).id);
     const auto ref = uint32_t(own.size() + 1);
     own.push_back(char16_t(style));
     own.push_back(char16_t(text.size()));
@@ -177,14 +155,9 @@ void TSheetCells::Decode(const TSheetCells &from, uint32_t at, std::vector<uint3
     open_.own.clear();
     open_.ownGarbage = 0;
     for (int c = 0; c < n; ++c) {
-        uint32_t ref = ReadRef(record + 1 + 2 * c);
+        uint32_t ref = TSheetCells::ReadRef(record + 1 + 2 * c);
         if (ref & kPooled) {
-            if (remap) {
-                uint32_t &mapped = (*remap)[ref & ~kPooled];
-                if (mapped == UINT32_MAX)
-                    mapped = pool_.Intern(from.pool_.Text(ref & ~kPooled), from.pool_.Style(ref & ~kPooled)).id;
-                ref = kPooled | mapped;
-            }
+            if (remap) ref = kPooled | MapPair(ref & ~kPooled, from.pool_, pool_, *remap);
         } else if (ref) {
             const char16_t *entry = record + ref;
             ref = uint32_t(open_.own.size() + 1);
@@ -231,7 +204,7 @@ uint32_t TSheetCells::RecordUnits(uint32_t at) const {
     const char16_t *record = arena_.At(at);
     uint32_t end = 1 + 2 * uint32_t(record[0]);
     for (int c = 0; c < record[0]; ++c) {
-        const uint32_t ref = ReadRef(record + 1 + 2 * c);
+        const uint32_t ref = TSheetCells::ReadRef(record + 1 + 2 * c);
         if (ref && !(ref & kPooled)) end = std::max(end, ref + 2 + record[ref + 1]);
     }
     return end;
@@ -295,10 +268,26 @@ TSheetCells TSheetCells::FirstRows(int rows) {
 }
 
 void TSheetCells::MaybeCompact() {
-    if ((garbage_ > kMinGarbage && garbage_ * 2 > arena_.Used())
-        || pool_.Units() > 2 * poolAfter_ + kPoolSlack)
-        Compact();
+    if (garbage_ > kMinGarbage && garbage_ * 2 > arena_.Used()) Compact();
+    else if (pool_.Units() > 2 * poolAfter_ + kPoolSlack) CompactPool();
 }
 
 // The live records copied into a new arena and the pairs they use into a new pool.
 void TSheetCells::Compact() { *this = FirstRows(Rows()); }
+
+// The pairs the cells use copied into a new pool, the records changed where they lie.
+void TSheetCells::CompactPool() {
+    Flush();
+    TSheetTextPool pool;
+    std::vector<uint32_t> remap(pool_.Count(), UINT32_MAX);
+    for (const TRowRef &r : rows_) {
+        if (r.at == kNoRecord) continue;
+        char16_t *record = arena_.At(r.at);
+        for (int c = 0; c < record[0]; ++c) {
+            const uint32_t ref = ReadRef(record + 1 + 2 * c);
+            if (ref & kPooled) WriteRef(record + 1 + 2 * c, kPooled | MapPair(ref & ~kPooled, pool_, pool, remap));
+        }
+    }
+    pool_ = std::move(pool);
+    poolAfter_ = pool_.Units();
+}

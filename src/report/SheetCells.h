@@ -31,8 +31,8 @@ public:
     // further cells (its grid lines) need not move it.
     void SetReservedColumns(int columns) { reserved_ = uint16_t(std::min(columns, 64)); }
 
-    QStringView Text(int row, int col) const;
-    uint16_t Style(int row, int col) const;
+    QStringView Text(int row, int col) const { return TextOf(row, Ref(row, col)); }
+    uint16_t Style(int row, int col) const { return StyleOf(row, Ref(row, col)); }
     void SetText(int row, int col, QStringView text);  // the cell keeps its style
     void SetStyle(int row, int col, uint16_t style);
     int16_t Height(int row) const { return rows_[size_t(row)].height; }
@@ -41,8 +41,10 @@ public:
 private:
     static constexpr uint32_t kNoRecord = UINT32_MAX;
     static constexpr uint32_t kPooled = 0x80000000u;
-    // Texts longer than this go to the pool, so that a row's record stays within an arena block.
+    // Texts longer than this go to the pool, and so do texts that would make a row's own entries
+    // longer than kMaxOwnUnits: a row's record must fit in an arena block.
     static constexpr int kMaxOwnText = 256;
+    static constexpr size_t kMaxOwnUnits = TUnitBlocks::kMaxPiece / 2;
 
     struct TRowRef {
         uint32_t at = kNoRecord;  // the record in the arena
@@ -63,10 +65,28 @@ private:
         bool own = false;  // texts kept in the row
     };
 
-    uint32_t Ref(int row, int col) const;
-    const char16_t *OwnEntry(int row, uint32_t ref) const;  // style, length, text
-    QStringView TextOf(int row, uint32_t ref) const;
-    uint16_t StyleOf(int row, uint32_t ref) const;
+    static uint32_t ReadRef(const char16_t *at) { return uint32_t(at[0]) | uint32_t(at[1]) << 16; }
+    uint32_t Ref(int row, int col) const {
+        if (row == open_.row) return size_t(col) < open_.refs.size() ? open_.refs[size_t(col)] : 0;
+        const uint32_t at = rows_[size_t(row)].at;
+        if (at == kNoRecord) return 0;
+        const char16_t *record = arena_.At(at);
+        return col < record[0] ? ReadRef(record + 1 + 2 * col) : 0;
+    }
+    // An entry of the row's own: style, length, text.
+    const char16_t *OwnEntry(int row, uint32_t ref) const {
+        return row == open_.row ? open_.own.data() + (ref - 1) : arena_.At(rows_[size_t(row)].at) + ref;
+    }
+    QStringView TextOf(int row, uint32_t ref) const {
+        if (ref == 0) return {};
+        if (ref & kPooled) return pool_.Text(ref & ~kPooled);
+        const char16_t *entry = OwnEntry(row, ref);
+        return QStringView(entry + 2, entry[1]);
+    }
+    uint16_t StyleOf(int row, uint32_t ref) const {
+        if (ref == 0) return 0;
+        return ref & kPooled ? pool_.Style(ref & ~kPooled) : uint16_t(OwnEntry(row, ref)[0]);
+    }
     bool PoolsText(int col, QStringView text, uint16_t style, uint32_t *ref);
     void Put(int row, int col, uint32_t ref);
     void PutOwn(int row, int col, QStringView text, uint16_t style);
@@ -78,6 +98,7 @@ private:
     void PackOwn();
     void MaybeCompact();
     void Compact();
+    void CompactPool();
 
     std::deque<TRowRef> rows_;
     TUnitBlocks arena_;

@@ -75,14 +75,6 @@ void TSheetModel::SetText(int col, int row, QStringView text) {
     cells_.SetText(row - 1, col - 1, text.left(kSheetMaxTextLength));
 }
 
-QStringView TSheetModel::Text(int col, int row) const {
-    return Contains(col, row) ? cells_.Text(row - 1, col - 1) : QStringView();
-}
-
-uint16_t TSheetModel::StyleId(int col, int row) const {
-    return Contains(col, row) ? cells_.Style(row - 1, col - 1) : 0;
-}
-
 uint16_t TSheetModel::Intern(const TCellStyle &style) {
     const uint64_t key = style.Key();
     auto it = styleIndex_.constFind(key);

@@ -43,8 +43,10 @@ public:
     // Cells.
     // A view that Text returns stays valid until the cells change.
     void SetText(int col, int row, QStringView text);
-    QStringView Text(int col, int row) const;
-    uint16_t StyleId(int col, int row) const;
+    QStringView Text(int col, int row) const {
+        return Contains(col, row) ? cells_.Text(row - 1, col - 1) : QStringView();
+    }
+    uint16_t StyleId(int col, int row) const { return Contains(col, row) ? cells_.Style(row - 1, col - 1) : 0; }
     const TCellStyle &Style(int col, int row) const { return styles_[StyleId(col, row)]; }
     void SetAlignment(int col, int row, int code);
     void SetStyle(int col, int row, const TCellStyle &style);

@@ -1,58 +1,34 @@
 #include "report/SheetTextPool.h"
 
 #include <QHash>
-#include <bit>
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 namespace {
-constexpr uint32_t kFirstBlock = 4096;
 constexpr uint32_t kNone = UINT32_MAX;
-// The last block whose end has a 32-bit address.
-constexpr uint32_t kLastBlock = 8 + 4094;
 }  // namespace
-
-uint32_t TUnitBlocks::BlockOf(uint32_t address) {
-    if (address < kFirstBlock) return 0;
-    if (address < kMaxPiece) return uint32_t(std::bit_width(address)) - 12;
-    return 8 + (address >> 20);
-}
-
-uint32_t TUnitBlocks::StartOf(uint32_t block) {
-    if (block == 0) return 0;
-    return block <= 8 ? uint32_t(1) << (11 + block) : (block - 8) << 20;
-}
-
-uint32_t TUnitBlocks::SizeOf(uint32_t block) {
-    if (block == 0) return kFirstBlock;
-    return block <= 8 ? uint32_t(1) << (11 + block) : kMaxPiece;
-}
-
-uint32_t TUnitBlocks::OffsetOf(uint32_t address) { return address - StartOf(BlockOf(address)); }
 
 uint32_t TUnitBlocks::Append(uint32_t units) {
     if (units == 0) return end_;
     if (units > kMaxPiece) throw std::bad_alloc();
-    uint32_t block = BlockOf(end_);
-    // A piece that does not fit in what is left of a block starts the next block that holds it.
-    while (uint64_t(StartOf(block)) + SizeOf(block) - end_ < units) {
-        if (block >= kLastBlock) throw std::bad_alloc();  // 32-bit addresses used up
-        ++block;
-        end_ = StartOf(block);
-    }
+    uint64_t at = end_;
+    // A piece that does not fit in what is left of a block starts the next one.
+    if ((at & (kMaxPiece - 1)) + units > kMaxPiece) at = (at | (kMaxPiece - 1)) + 1;
+    if (at + units > UINT32_MAX) throw std::bad_alloc();  // 32-bit addresses used up
+    const size_t block = size_t(at >> kShift);
     if (blocks_.size() <= block) blocks_.resize(block + 1);
-    if (!blocks_[block]) blocks_[block].reset(new char16_t[SizeOf(block)]);
-    const uint32_t at = end_;
-    end_ += units;
-    return at;
+    if (!blocks_[block]) blocks_[block].reset(new char16_t[kMaxPiece]);
+    end_ = uint32_t(at + units);
+    return uint32_t(at);
 }
 
 TUnitBlocks::TUnitBlocks(const TUnitBlocks &other) : end_(other.end_) {
     blocks_.resize(other.blocks_.size());
-    for (uint32_t b = 0; b < blocks_.size(); ++b) {
+    for (size_t b = 0; b < blocks_.size(); ++b) {
         if (!other.blocks_[b]) continue;
-        blocks_[b].reset(new char16_t[SizeOf(b)]);
-        const uint32_t used = std::min(SizeOf(b), end_ - StartOf(b));
+        blocks_[b].reset(new char16_t[kMaxPiece]);
+        const uint64_t used = std::min<uint64_t>(kMaxPiece, end_ - (uint64_t(b) << kShift));
         std::memcpy(blocks_[b].get(), other.blocks_[b].get(), used * sizeof(char16_t));
     }
 }

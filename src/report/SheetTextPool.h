@@ -1,9 +1,11 @@
 #pragma once
 // Storage under the sheet's cells.
 //
-// TUnitBlocks: 16-bit units in blocks that never move once allocated, so that a view of what was
-// written stays valid as long as the blocks do. The first blocks are small (a sheet of a few rows
-// holds a few KiB), later ones 2 MiB; a piece never straddles two blocks.
+// TUnitBlocks: 16-bit units in blocks of 64 KiB that never move once allocated, so that a view of
+// what was written stays valid as long as the blocks do. Blocks that small come from the C
+// library's heap, not from pages mapped for them alone: they take up the room that data freed
+// meanwhile (the rows a read held until the sheet took them) gave back to the heap. A piece never
+// straddles two blocks.
 //
 // TSheetTextPool: the texts that repeat across a sheet, each (text, style) pair kept once and
 // known by its number. Pairs are only added, never changed: a cell that changes refers to another.
@@ -15,7 +17,7 @@
 class TUnitBlocks {
 public:
     // The largest piece Append takes.
-    static constexpr uint32_t kMaxPiece = uint32_t(1) << 20;
+    static constexpr uint32_t kMaxPiece = uint32_t(1) << 15;
 
     TUnitBlocks() = default;
     TUnitBlocks(const TUnitBlocks &other);
@@ -26,20 +28,17 @@ public:
     // Room for `units` units (at most kMaxPiece) in one block; their address. The units are not
     // initialised.
     uint32_t Append(uint32_t units);
-    char16_t *At(uint32_t address) { return blocks_[BlockOf(address)].get() + OffsetOf(address); }
-    const char16_t *At(uint32_t address) const { return blocks_[BlockOf(address)].get() + OffsetOf(address); }
+    char16_t *At(uint32_t address) { return blocks_[address >> kShift].get() + (address & (kMaxPiece - 1)); }
+    const char16_t *At(uint32_t address) const {
+        return blocks_[address >> kShift].get() + (address & (kMaxPiece - 1));
+    }
     // Units handed out so far, including the ends of blocks left unused.
     uint64_t Used() const { return end_; }
 
 private:
-    // Blocks 0 and 1 hold 4,096 units each, each later one twice the one before up to block 9
-    // (which starts at 2^20); from there on every block holds 2^20 units.
-    static uint32_t BlockOf(uint32_t address);
-    static uint32_t OffsetOf(uint32_t address);
-    static uint32_t StartOf(uint32_t block);
-    static uint32_t SizeOf(uint32_t block);
+    static constexpr int kShift = 15;
 
-    std::vector<std::unique_ptr<char16_t[]>> blocks_;  // null: a block skipped for a large piece
+    std::vector<std::unique_ptr<char16_t[]>> blocks_;
     uint32_t end_ = 0;  // the next free address
 };
 

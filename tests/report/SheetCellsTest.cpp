@@ -113,3 +113,22 @@ TEST(SheetCells, TextsOfTheSameSheetCopiedIntoOtherCells) {
     EXPECT_EQ(m.Text(1, 1100).toString(), QStringLiteral("7700"));
     EXPECT_TRUE(m.Text(3, 1101).isEmpty()) << "cells beyond a narrower sheet are gone";
 }
+
+TEST(SheetCells, ARowOfManyLongTextsThatNeverRepeat) {
+    TTwin t(1030, 70);
+    for (int r = 1; r <= 1030; ++r)
+        for (int c = 1; c <= 70; ++c) t.Set(c, r, QString(250, QChar(u'a' + c % 26)) + QString::number(r));
+    EXPECT_EQ(TTwin::Diff(t.m, t), QString());
+}
+
+TEST(SheetCells, LongTextsWrittenOverAndOverKeepTheirCellsRight) {
+    // Long texts always go to the pool: rewriting them fills it with pairs no cell uses, and the
+    // pool is rebuilt under the rows on the way.
+    TTwin t(12000, 3);
+    for (int round = 0; round < 3; ++round)
+        for (int r = 1; r <= 12000; ++r) {
+            t.Set(2, r, QString(300, QChar(u'长')) + QString::number(r * 3 + round));
+            if (round == 0) t.Set(1, r, QString::number(r));
+        }
+    EXPECT_EQ(TTwin::Diff(t.m, t), QString());
+}
