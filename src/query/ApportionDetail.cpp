@@ -1,4 +1,5 @@
 #include "query/ApportionDetail.h"
+#include "platform/OwnedTimer.h"
 
 #include "authpay/UserContext.h"
 #include "frame/ModuleGlobals.h"
@@ -165,7 +166,7 @@ void TbfrmApportionDetail::FillSome() {
         // The clock is read every few rows: reading it costs more than writing a short row.
         if ((++fillNext_ & 63) == 0 && fillNext_ < end && clock.elapsed() >= kFillSliceMs) {
             // A timer, not a posted call, so that waiting input and timers go between slices.
-            QTimer::singleShot(1, Qt::PreciseTimer, this, [this] { FillSome(); });
+            OwnedSingleShot(this, 1, Qt::PreciseTimer, [this] { FillSome(); });
             return;
         }
     }
@@ -209,7 +210,7 @@ void TbfrmApportionDetail::FetchWhenNearEnd() {
     }
     if (!NearEnd()) return;
     readScheduled_ = true;
-    QTimer::singleShot(0, this, [this] {
+    OwnedSingleShot(this, 0, [this] {
         if (!std::exchange(readScheduled_, false) || Busy() || complete_ || !NearEnd()) return;
         if (!StartRead(TReadKind::NextPage)) Message(lastMessage_);
     });

@@ -4,6 +4,7 @@
 // it (Esc presses it); then the rows are written into the sheet a slice at a time. A cancel stops
 // the database's work, and a page that was cancelled writes none of its rows.
 #include "query/ApportionDetail.h"
+#include "platform/OwnedTimer.h"
 
 #include "authpay/DbManager.h"
 #include "authpay/UserContext.h"
@@ -165,7 +166,7 @@ void TbfrmApportionDetail::ShowReading() {
 TbfrmApportionDetail::TReadEnd TbfrmApportionDetail::WaitRead() {
     ++waiting_;
     while (readState_ != TReadState::Idle) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (--waiting_ == 0 && closePending_) QTimer::singleShot(0, this, [this] { close(); });
+    if (--waiting_ == 0 && closePending_) OwnedSingleShot(this, 0, [this] { close(); });
     return lastEnd_;
 }
 

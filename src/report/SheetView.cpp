@@ -1,4 +1,5 @@
 #include "report/SheetView.h"
+#include "platform/OwnedTimer.h"
 
 #include "report/SheetPainter.h"
 #include "report/TabText.h"
@@ -36,7 +37,7 @@ void TSheetView::SetReadOnly(bool readOnly) {
 void TSheetView::ScheduleRefresh() {
     if (refreshPending_) return;
     refreshPending_ = true;
-    QTimer::singleShot(0, this, [this] {
+    OwnedSingleShot(this, 0, [this] {
         refreshPending_ = false;
         Refresh();
     });
