@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSqlQuery>
+#include <QTest>
 #include <algorithm>
 
 namespace {
@@ -29,10 +30,10 @@ protected:
         Choose(w->cobClass, QStringLiteral("<全部>"));
     }
     // The sums of the year's budget rows by the columns, largest first (ties by code).
-    std::vector<TDbGroup> DbSums(const QString &columns) {
+    std::vector<TDbGroup> DbSums(const QString &columns, int year = 2010) {
         QSqlQuery q(GetDefaultConn()->Database());
-        EXPECT_TRUE(q.exec(QStringLiteral("select %1, sum(budgmoney) from vwBudgetAdj where datayear=2010 and "
-                                          "btype='0' group by %1").arg(columns)));
+        EXPECT_TRUE(q.exec(QStringLiteral("select %1, sum(budgmoney) from vwBudgetAdj where datayear=%2 and "
+                                          "btype='0' group by %1").arg(columns).arg(year)));
         std::vector<TDbGroup> out;
         const int keys = int(columns.count(QLatin1Char(',')) + 1);
         while (q.next()) {
@@ -106,6 +107,22 @@ TEST_P(ApportionChartExportTest, ASecondGroupingSplitsEachBarByItsLargestGroups)
             EXPECT_TRUE(head[2 + s].toString().startsWith(subjects[size_t(s)].code + ' '));
             EXPECT_NEAR(row[2 + s].toDouble(), pairs.value(units[size_t(g)].code + '|' + subjects[size_t(s)].code), 0.01);
         }
+    }
+}
+
+TEST_P(ApportionChartExportTest, AComparedYearGivesItsBarBesideEachGroups) {
+    for (int i = 0; i < 600 && w->CompareYearsPending(); ++i) QTest::qWait(10);
+    Choose(w->cobCompareYear, QStringLiteral("2009"));
+    const QJsonObject read = ExportChart();
+    EXPECT_EQ(read["charts"][0]["grouping"], "clustered");
+    EXPECT_EQ(read["charts"][0]["series"].toArray().size(), 2);
+    const std::vector<TDbGroup> units = DbSums(QStringLiteral("eid"));
+    QHash<QString, double> then;
+    for (const TDbGroup &g : DbSums(QStringLiteral("eid"), 2009)) then[g.code] = g.sum;
+    for (int g = 0; g < 20; ++g) {
+        const QJsonArray row = TableRow(read, g + 1);
+        EXPECT_NEAR(row[1].toDouble(), units[size_t(g)].sum, 0.005);
+        EXPECT_NEAR(row[2].toDouble(), then.value(units[size_t(g)].code), 0.005);
     }
 }
 
