@@ -98,6 +98,20 @@ TEST(XlsxChart, BarsOfTheTopGroupsFromFormulasThatMatchCodesExactly) {
     EXPECT_EQ(Column(read, "recalculated", 1), (QList<QVariant>{620.0, 70.0, 40.0, 40.0}));
 }
 
+TEST(XlsxChart, AGroupWhoseTextsCannotStandInAFormulaKeepsItsValue) {
+    TResultSheetBuilder s;
+    s.Add(QStringLiteral("a") + QChar(1) + QStringLiteral("b"), "名", 50);
+    s.Add("02", QString(300, QChar(u'长')), 20);  // longer than a formula's text may be
+    s.Add("03", "丙", 10);
+    s.model.Chart.enabled = true;
+    const QJsonObject read = ExportAndRead(s.model);
+    const QList<QVariant> formulas = Column(read, "formulas", 1);
+    ASSERT_EQ(formulas.size(), 3);
+    EXPECT_EQ(formulas[0], 50.0);
+    EXPECT_EQ(formulas[1], 20.0);
+    EXPECT_TRUE(formulas[2].toString().startsWith("=SUMPRODUCT("));
+}
+
 TEST(XlsxChart, StackedAndComparedChartsFollowTheirFigures) {
     TResultSheetBuilder s;
     s.Add("01", "甲", 100, "k1", "一", 90);
