@@ -1,6 +1,6 @@
-// budget-host --batch --compare-year: the compared year's columns in --format json and in the
-// exported workbooks (numbers in columns 15 and 16, the rate a text), and a year the database does
-// not hold refused with status 1.
+// budget-host --batch --compare-year: the compared year's columns in --format json and csv and in
+// the exported workbooks (numbers in columns 15 and 16, the rate a text), and a year the database
+// does not hold refused with status 1.
 #include "data/AdoConn.h"
 #include "data/DefaultConn.h"
 #include "HostReport.h"
@@ -50,8 +50,11 @@ TEST_P(BatchCompareTest, ComparedColumnsReachTheTextFormsAndTheWorkbooks) {
     EXPECT_TRUE(totals[5].toString().endsWith('%'));
     EXPECT_TRUE(r.err.contains(QStringLiteral("refreshed: %1 rows, total").arg(doc["rows"].toArray().size())));
     EXPECT_EQ(CellTypes(xlsx), QStringLiteral("num num num str"));
-    ASSERT_EQ(Run({"--group", "资金性质", "--compare-year", "2011", "--export", xls}).status, 0);
+    const TReportRun csv = Run({"--group", "资金性质", "--compare-year", "2011", "--export", xls, "--format", "csv"});
+    ASSERT_EQ(csv.status, 0);
     EXPECT_EQ(CellTypes(xls), QStringLiteral("num num num str"));
+    // The computed changes and rates are numbers to a spreadsheet program, not texts to defuse.
+    EXPECT_TRUE(csv.out.contains(QStringLiteral("%\r\n")) && !csv.out.contains(QStringLiteral(",'-")));
 
     const TReportRun bad = Run({"--group", "资金性质", "--compare-year", "1999", "--print-sheet"});
     EXPECT_EQ(bad.status, 1);
