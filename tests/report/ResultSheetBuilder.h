@@ -1,7 +1,6 @@
 #pragma once
 // A result sheet as the query window writes it, for the chart tests: rows from 7, the running
-// number in column 1, the dimension codes and names in 2..5, the amount in 14 and a compared
-// amount in 15 (both amount columns), subtotal and totals rows with texts in column 1.
+// number in column 1, codes and names in 2..5, the amount in 14 and a compared amount in 15.
 #include "report/AmountText.h"
 #include "report/SheetModel.h"
 
@@ -18,20 +17,26 @@ struct TResultSheetBuilder {
         model.SetText(1, model.RowCount(), first);
         return model.RowCount();
     }
+    // A result row; with an empty code2 only the first dimension's cells are written.
     void Add(const QString &code, const QString &name, double amount, const QString &code2 = {},
              const QString &name2 = {}, double compare = 0) {
         const int r = Row(QString::number(++number));
-        const QString texts[] = {code, name, code2, name2};
-        for (int i = 0; i < 4; ++i) model.SetText(2 + i, r, texts[i]);
-        model.SetText(14, r, FormatAmountText(amount));
-        model.SetText(15, r, FormatAmountText(compare));
+        const QString texts[] = {code, name, code2, name2, FormatAmountText(amount), FormatAmountText(compare)};
+        for (int i = 0; i < 6; ++i) model.SetText(i < 4 ? 2 + i : 10 + i, r, texts[i]);
     }
-    // A subtotal ("　小计") or totals ("合  计") row: its code cells as the group's, its amount.
-    int Footer(const QString &caption, double amount, const QString &code = {}, const QString &name = {}) {
+    // A subtotal or totals row with the first dimension's code and name, and its amount.
+    void Footer(const QString &caption, double amount, const QString &code = {}, const QString &name = {}) {
         const int r = Row(caption);
-        model.SetText(2, r, code);
-        model.SetText(3, r, name);
+        const QString texts[] = {code, name};
+        for (int i = 0; i < 2; ++i) model.SetText(2 + i, r, texts[i]);
         model.SetText(14, r, FormatAmountText(amount));
-        return r;
     }
 };
+
+// The layout of a chart by the first dimension, stacked by the second.
+inline TChartLayout StackedLayout() {
+    TChartLayout layout;
+    layout.secondCode = 4;
+    layout.secondName = 5;
+    return layout;
+}

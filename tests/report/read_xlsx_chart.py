@@ -1,21 +1,13 @@
 #!/usr/bin/python3
-"""Reads the chart worksheet of an exported .xlsx workbook and prints, as JSON: the sheet names,
-each chart's bar direction and grouping and its series' references (<c:f> of name, categories,
-values), and the chart sheet's table as formulas and as the values stored with them.
+"""Prints, as JSON, an exported workbook's sheet names, its charts (bar grouping and the series'
+<c:f> references) and its chart sheet's table, as formulas and as the values stored with them.
 
-Usage: read_xlsx_chart.py FILE [--recalc [CELL=NUMBER ...]]
-With --recalc the workbook is read after LibreOffice has calculated it afresh: its stored values are
-dropped (openpyxl writes none), the given cells of the first sheet are changed first, and the table
-is read as LibreOffice writes it back.
+Usage: read_xlsx_chart.py FILE [--recalc CELL=NUMBER ...]
+--recalc: the table also as LibreOffice calculates it afresh ("recalculated") after the given
+cells of the first sheet were changed (openpyxl saves no stored values).
 """
-import json
-import os
-import re
-import shutil
-import subprocess
-import sys
-import tempfile
-import zipfile
+import json, os, re, subprocess, sys, tempfile, zipfile
+import xml.etree.ElementTree as ET
 
 import openpyxl
 
@@ -23,62 +15,36 @@ C = "{http://schemas.openxmlformats.org/drawingml/2006/chart}"
 
 
 def charts(path):
-    import xml.etree.ElementTree as ET
     out = []
     with zipfile.ZipFile(path) as z:
         for name in sorted(n for n in z.namelist() if re.match(r"xl/charts/chart\d+\.xml$", n)):
             root = ET.fromstring(z.read(name))
-            bar = root.find(f".//{C}barChart")
-            chart = {"part": name, "barDir": None, "grouping": None, "series": []}
-            if bar is not None:
-                chart["barDir"] = bar.find(f"{C}barDir").get("val")
-                chart["grouping"] = bar.find(f"{C}grouping").get("val")
-            for ser in root.iter(f"{C}ser"):
-                refs = {}
-                for part in ("tx", "cat", "val"):
-                    f = ser.find(f"{C}{part}//{C}f")
-                    refs[part] = f.text if f is not None else None
-                chart["series"].append(refs)
-            out.append(chart)
+            series = [{part: (ser.find(f"{C}{part}//{C}f").text if ser.find(f"{C}{part}//{C}f") is not None else None)
+                       for part in ("tx", "cat", "val")} for ser in root.iter(f"{C}ser")]
+            out.append({"grouping": root.find(f".//{C}grouping").get("val"), "series": series})
     return out
 
 
 def table(path, data_only):
     book = openpyxl.load_workbook(path, data_only=data_only)
-    if len(book.sheetnames) < 2:
-        return []
-    return [[c.value for c in row] for row in book.worksheets[1].iter_rows()]
+    sheets = book.worksheets[1:2]
+    return [[c.value for c in row] for s in sheets for row in s.iter_rows()]
 
 
 def recalculated(path, changes):
-    work = tempfile.mkdtemp()
-    try:
+    with tempfile.TemporaryDirectory() as work:
         book = openpyxl.load_workbook(path)
-        for change in changes:
-            cell, value = change.split("=", 1)
+        for cell, value in (c.split("=", 1) for c in changes):
             book.worksheets[0][cell] = float(value)
-        plain = os.path.join(work, "plain.xlsx")
-        book.save(plain)
-        out = os.path.join(work, "out")
-        subprocess.run(["soffice", "--headless", "-env:UserInstallation=file://" + work + "/profile",
-                        "--convert-to", "xlsx", "--outdir", out, plain],
-                       check=True, capture_output=True, timeout=180)
-        return table(os.path.join(out, "plain.xlsx"), True)
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
+        book.save(os.path.join(work, "plain.xlsx"))
+        subprocess.run(["soffice", "--headless", "-env:UserInstallation=file://" + work + "/profile", "--convert-to",
+                        "xlsx", "--outdir", work + "/out", work + "/plain.xlsx"], check=True, capture_output=True, timeout=180)
+        return table(os.path.join(work, "out", "plain.xlsx"), True)
 
 
-def main():
-    path = sys.argv[1]
-    result = {
-        "sheets": openpyxl.load_workbook(path, read_only=True).sheetnames,
-        "charts": charts(path),
-        "formulas": table(path, False),
-        "values": table(path, True),
-    }
-    if "--recalc" in sys.argv:
-        result["recalculated"] = recalculated(path, sys.argv[sys.argv.index("--recalc") + 1:])
-    json.dump(result, sys.stdout, ensure_ascii=False, default=str)
-
-
-main()
+path = sys.argv[1]
+result = {"sheets": openpyxl.load_workbook(path, read_only=True).sheetnames, "charts": charts(path),
+          "formulas": table(path, False), "values": table(path, True)}
+if "--recalc" in sys.argv:
+    result["recalculated"] = recalculated(path, sys.argv[sys.argv.index("--recalc") + 1:])
+json.dump(result, sys.stdout, ensure_ascii=False, default=str)
