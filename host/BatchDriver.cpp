@@ -1,5 +1,6 @@
 #include "BatchDriver.h"
 
+#include "BatchChart.h"
 #include "HostOutput.h"
 #include "PickerDriver.h"
 #include "PictureFile.h"
@@ -22,6 +23,7 @@
 #include <QMenu>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <algorithm>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -325,8 +327,18 @@ bool BatchDriver::SavePreset(const QString &name) {
     return false;
 }
 
+// --compare-year N: N among the years the window lists, once it has read them.
+bool BatchDriver::ChooseCompareYear(const QString &year) {
+    for (bool pending = true; pending && window_;) {
+        QMetaObject::invokeMethod(window_, "CompareYearsPending", Q_RETURN_ARG(bool, pending));
+        if (pending) QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return window_ && ChooseText(QStringLiteral("cobCompareYear"), year, QStringLiteral("compare-year"));
+}
+
 bool BatchDriver::Apply() {
     if (values_.contains("preset") && !RecallPreset(Value("preset"))) return false;
+    if (values_.contains("compare-year") && !ChooseCompareYear(Value("compare-year"))) return false;
     struct Choice { const char *option, *box; bool byIndex; };
     static const Choice choices[] = {
         {"type", "cobType", true}, {"subtype", "cobTypeChild", true}, {"secret", "cobSecret", true},
@@ -502,7 +514,8 @@ void BatchDriver::ReportSummary(const char *what) {
         if (IsRunningNumber(first[i])) ++results;
     QString total;
     if (drill) total = rows[totalsAt].value(rows[totalsAt].size() - 1);
-    else QMetaObject::invokeMethod(sheet, "SheetCellText", Q_RETURN_ARG(QString, total), Q_ARG(int, usedColumns), Q_ARG(int, int(totalsAt) + 1));
+    // The amount column (14); with a compared year the compared columns follow it.
+    else QMetaObject::invokeMethod(sheet, "SheetCellText", Q_RETURN_ARG(QString, total), Q_ARG(int, std::min(usedColumns, 14)), Q_ARG(int, int(totalsAt) + 1));
     StatusLine(QStringLiteral("budget-host: %1: %2 rows, total %3").arg(QLatin1String(what)).arg(results).arg(total));
 }
 
@@ -528,7 +541,7 @@ bool BatchDriver::CheckFormat() {
         errors << QStringLiteral("--drill: not a result row number (1 for the first): %1").arg(Value("drill"));
         return false;
     }
-    return true;
+    return CheckChartOptions(values_, errors);
 }
 
 // The report in the form --format asks for, on stdout. A table wider than the terminal is written
@@ -579,6 +592,7 @@ int BatchDriver::Run() {
     if (values_.contains("export") && !Export(Value("export"))) return 1;
     if (values_.contains("pdf") && !PrintPdf(Value("pdf"))) return 1;
     if (values_.contains("preview-screenshot") && !PreviewPicture(Value("preview-screenshot"))) return 1;
+    if (values_.contains("chart") && !WriteBatchChart(window_, values_, errors)) return 1;
     if (printSheet_) {
         int pages = 0;
         QMetaObject::invokeMethod(Sheet(), "SheetPageCount", Q_RETURN_ARG(int, pages));

@@ -31,6 +31,7 @@ private:
     bool ChooseGroups(const QString &captions);
     bool ChooseText(const QString &boxName, const QString &text, const QString &option);
     bool ChooseIndex(const QString &boxName, const QString &position, const QString &option);
+    bool ChooseCompareYear(const QString &year);
     bool TypeUnitCode(const QString &code);
     void FillCodeBox(const QString &boxName, const QString &codes);
     bool PickInto(const QString &option, const QString &boxName, bool unitList);

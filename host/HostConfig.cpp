@@ -16,6 +16,8 @@ const QStringList kBatchOptions = {
     "group", "level", "type", "subtype", "secret", "fund", "pay", "exp", "eid", "eid-list",
     "bid", "iid", "export", "pdf", "screenshot", "pick-unit", "pick-eid", "pick-bid", "pick-iid",
     "picker-screenshot", "preview-screenshot", "format", "max-rows", "preset", "save-preset", "drill", "timeout",
+    "chart", "chart-kind",
+    "compare-year",
 };
 const QStringList kBatchFlags = {"print-sheet", "subtotals", "fit-width"};
 // The picking options take a list of codes separated by commas, which must name one.
@@ -100,7 +102,9 @@ QString HostUsage() {
         "               (\"system\": as LC_ALL, LC_MESSAGES or LANG say; or a name: en_US, zh_TW)\n"
         "  --debug-menu: shows the developers' menu \"调试\" (open a window by class name)\n"
         "  --fit-width (a report option): the sheet scaled down to put every column on one page\n"
-        "               width, for --pdf, --export and the page count --print-sheet gives\n");
+        "               width, for --pdf, --export and the page count --print-sheet gives\n"
+        "  --chart FILE.png|svg|pdf (a report option): the chart of the result (of the drill-down\n"
+        "               with --drill), --chart-kind bar|pie (bar unless given)\n");
 }
 
 HostConfigResult ParseHostConfig(const QStringList &args, const QString &defaultsDir) {

@@ -14,6 +14,8 @@
 //   build-dev/bench/query/bench_query --sqlite FILE --responsive [--grouping all-six]
 //   build-dev/bench/query/bench_query --sqlite FILE --pdf-pages all-six [--keep-pdf FILE] [--rows N]
 //   build-dev/bench/query/bench_query --sqlite FILE --drill-rest     (the drill-down's memory)
+//   build-dev/bench/query/bench_query --chart [--reps N]  (the chart window on 100,000 result rows)
+//   build-dev/bench/query/bench_query --sqlite FILE --compare-year 2009 [--grouping KEY] (对比年度's cost)
 //
 // What it measures, in one process and one run:
 //  1. The apportion summary query window opened as the host opens it, grouped as a user would
@@ -33,8 +35,11 @@
 //  5. With --drill: see DrillOpen.h.
 //  6. With --responsive: see Responsive.h.
 //  7. With --pdf-pages or --drill-rest: see LargeOutputs.h.
+//  8. With --chart: see ChartDraw.h (no database).
 #include "BenchHost.h"
 #include "BenchStats.h"
+#include "ChartDraw.h"
+#include "CompareRefresh.h"
 #include "DrillOpen.h"
 #include "LargeOutputs.h"
 #include "LargeResult.h"
@@ -282,7 +287,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QString sqliteFile, pgConn, templates = QStringLiteral(AUTHPAY_TEMPLATES), groupingKey, large, label;
     QString pdfPages, keepPdf;
-    int reps = 7, pdfRows = 0;
+    int reps = 7, pdfRows = 0, compareYear = 0;
     bool writerOnly = false, summary = false, drill = false, responsive = false, drillRest = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -303,11 +308,14 @@ int main(int argc, char **argv) {
         else if (a == QLatin1String("--drill")) drill = true;
         else if (a == QLatin1String("--responsive")) responsive = true;
         else if (a == QLatin1String("--writer-only")) writerOnly = true;
+        else if (a == QLatin1String("--chart")) return ChartDrawBench(reps);
+        else if (a == QLatin1String("--compare-year")) compareYear = next.toInt(), ++i;
         else {
             std::fprintf(stderr,
                          "usage: bench_query [--sqlite FILE] [--pg CONNSTR] [--grouping KEY] [--reps N] [--summary]\n"
                          "                   [--large KEY] [--drill] [--responsive] [--label TEXT] [--templates DIR]\n"
                          "                   [--writer-only] [--pdf-pages KEY [--keep-pdf FILE] [--rows N]] [--drill-rest]\n"
+                         "                   [--reps N] --chart\n"
                          "groupings: unit2-fund-subject (default), unit-subject-item, all-six\n");
             return 2;
         }
@@ -344,6 +352,11 @@ int main(int argc, char **argv) {
             THost host(db.conn, templates);
             TbfrmApportionQry *w = host.OpenWindow();
             rc |= w ? ResponsiveBench(host, w, *grouping, db.conn.startsWith(QLatin1String("Provider=PostgreSQL")), reps) : 1;
+            if (w) CloseWindow(w);
+        } else if (compareYear) {
+            THost host(db.conn, templates);
+            TbfrmApportionQry *w = host.OpenWindow();
+            rc |= w ? CompareRefreshBench(w, *grouping, compareYear, reps) : 1;
             if (w) CloseWindow(w);
         } else if (drill) {
             THost host(db.conn, templates);

@@ -2,6 +2,8 @@
 // Excel export of that sheet, and libxlsxwriter writing the same cells to .xlsx in the same run.
 // Prints cells per second, seconds, the export/libxlsxwriter ratio and the peak memory.
 // With --pdf-gap: how long the event loop waits at most while a 100,000-row PDF is written.
+// With --chart-data: the chart figures of a 100,000-group result (ChartFigures.cpp).
+#include "ChartFigures.h"
 #include "report/AmountText.h"
 #include "report/ReportSheet.h"
 #include "report/SheetPageRenderer.h"
@@ -104,6 +106,7 @@ int main(int argc, char **argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "--pdf-gap") == 0) return PdfGap();
+    if (argc > 1 && qstrcmp(argv[1], "--chart-data") == 0) return ChartFiguresBench();
     const TRowTexts texts = MakeTexts();
     const long baseKb = PeakKb();
 

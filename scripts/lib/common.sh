@@ -8,7 +8,7 @@ JOBS="${JOBS:-$(nproc)}"
 # Every Debian package the project needs, in one place.
 PACKAGES=(
   build-essential cmake pkg-config git
-  qt6-base-dev qt6-charts-dev qt6-translations-l10n libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
+  qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev qt6-translations-l10n libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
   unixodbc tdsodbc odbc-mdbtools
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-wqy-microhei

@@ -50,6 +50,7 @@ void TbfrmApportionQry::FormShow() {
     loaded_ = true;
     const TUserContext *ctx = authpay::UserContext;
     const QString templateFile = GetSysParamValue(ctx ? ctx->SysParams : nullptr, 11) + kTemplateName;
+    templateFile_ = templateFile;
     // Without its template the sheet has no heading: Refresh then refuses with this text. It is
     // not shown here, where the host is still waiting for the window to open.
     templateError_.clear();
@@ -74,6 +75,7 @@ void TbfrmApportionQry::FormShow() {
     FillFundNatureCombo(cobMid, true, 0, false, QString());
     FillExpenditureTypeCombo(cobIPid, true, 5, QString(), false);
     FillPayKindCombo(cobPid, true, 4, false);
+    ReadCompareYears();
     FDimensionList = kDimensions;
     FillDimensionCombo(cmbNum[0], FDimensionList);
     cmbNum[0]->setCurrentIndex(0);
@@ -128,6 +130,7 @@ void TbfrmApportionQry::ClearDataRows() {
     drillReady_ = false;
     cllBudget->SheetDeleteRows(7, cllBudget->SheetRowCount(0) - 7, 0);
     SetResultConditions(std::nullopt, false);
+    ChartFollowsSheet();
 }
 
 void TbfrmApportionQry::cmbNum1Change(int n) {

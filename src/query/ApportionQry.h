@@ -19,6 +19,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
@@ -32,6 +33,9 @@ class QToolButton;
 class TARQuery;
 class TCodeEdit;
 class TReportSheet;
+class TResultChart;
+struct TChartLayout;
+struct TChartPick;
 struct TConditionSet;
 class QMenu;
 struct TQueryConditions;
@@ -58,6 +62,9 @@ public:
     QAction *actPresetSave = nullptr;
     QAction *N8 = nullptr, *N4 = nullptr, *N5 = nullptr, *Excel1 = nullptr;
     QAction *actRefresh = nullptr;  // "刷新" in the data menu, F5 or Ctrl+R
+    // "图表": the result's chart window (see ApportionQryChart.cpp), while the sheet holds a result.
+    QToolButton *tbtnChart = nullptr;
+    QAction *actChart = nullptr;
     std::array<QComboBox *, 6> cmbNum{};
     QGroupBox *gbxNum = nullptr;
     QComboBox *cobType = nullptr, *cobTypeChild = nullptr, *cobMid = nullptr, *cobPid = nullptr,
@@ -66,6 +73,8 @@ public:
     TCodeEdit *edtEid = nullptr, *edtBid = nullptr, *edtIid = nullptr;
     QCheckBox *chbEidType = nullptr;
     QCheckBox *chbSubtotal = nullptr;  // "显示小计": subtotal rows after each group
+    // "对比年度": another year whose amounts go beside the data year's; the empty entry for none.
+    QComboBox *cobCompareYear = nullptr;
     TReportSheet *cllBudget = nullptr;
     QWidget *pnprocess = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
@@ -100,6 +109,13 @@ public:
     // line under the sheet (empty when none is shown).
     Q_INVOKABLE bool SheetStale() const;
     Q_INVOKABLE QString SheetStateText() const;
+    // The chart window of the result, opened by "图表" (none until then); and for hosts, the chart
+    // of the result (sheetWindow null) or of a drill-down this window opened, of kind "bar" or
+    // "pie", written to a .png, .svg or .pdf file: why it failed, empty when written.
+    TResultChart *ChartWindow() const;
+    Q_INVOKABLE QString WriteChart(QWidget *sheetWindow, const QString &file, const QString &kind);
+    // Whether the years of "对比年度" are still being read (the box holds only its empty entry).
+    Q_INVOKABLE bool CompareYearsPending() const;
 
     // Handlers.
     void tbtnRefreshClick();
@@ -119,6 +135,11 @@ public:
     // Opens "明细" on the sheet row: the budget rows of a result row, a subtotal's group or the
     // total. Other rows open nothing.
     void OpenDrill(int row);
+    void OpenDrillRequest(const TDrillRequest &request);
+    // "图表": opens the result's chart window, or brings it forward; a click on its bars opens the
+    // group's drill-down.
+    void ChartClick();
+    void OpenChartPick(const TChartPick &pick);
     // What a drill-down on the sheet row would show; none for a row that opens nothing.
     std::optional<TDrillRequest> DrillRequestAt(int row) const;
 
@@ -134,6 +155,8 @@ public:
     // Why the Refresh cannot run: a recalled code filter that lost every code is still shown as it
     // was recalled (the lost codes named); empty otherwise.
     QString LostFilterMessage() const;
+    // Chooses the year in "对比年度" (0: none); false when it is not among the years.
+    bool ChooseCompareYear(int year);
 
 protected:
     void FormShow() override;
@@ -152,6 +175,11 @@ private:
     void FillUnitLevels();
     static void FillDimensionCombo(QComboBox *box, const QString &list);
     QString RemainingDimensions() const;
+    // "对比年度" (see ApportionQryCompare.cpp).
+    void BuildCompareYearBox(QGridLayout *grid);
+    void ReadCompareYears();
+    void FillCompareYears(const QList<int> &years);
+    QString PrepareComparisonColumns(int year, const QStringList &dimensions);
     // The Refresh as it runs (see ApportionQryRun.cpp).
     enum class TRunState { Idle, Querying, Filling };
     void BuildRunControls();
@@ -172,6 +200,13 @@ private:
     void UpdateSheetState();
     // Preview, print and export of a stale sheet ask first; false when the user declines.
     bool OutputAllowed();
+    // The chart after the sheet changed: the command enabled while there is a result, an open
+    // chart window drawn again.
+    void BuildChartCommands();
+    void UpdateChartCommand();
+    void ChartFollowsSheet();
+    TChartLayout ResultLayout() const;
+    QPointer<TResultChart> chart_;
 
     // What the rows on the sheet were summed with, for their drill-downs; drillReady_ while the
     // sheet shows them.
@@ -194,6 +229,9 @@ private:
     std::optional<TConditionSet> resultConditions_;
     bool resultEmpty_ = false;
     TQueryJob *job_ = nullptr;
+    TQueryJob *yearsJob_ = nullptr;  // reads the years of "对比年度"
+    bool compareYearsPending_ = false;
+    QString templateFile_;  // the report template the sheet was opened from
     TRunState runState_ = TRunState::Idle;
     std::shared_ptr<TSummaryRows> runRows_;
     std::unique_ptr<TSummaryFill> fill_;

@@ -90,6 +90,7 @@ void TbfrmApportionQry::BuildToolBar() {
         tbtnRefresh = AddToolButton(tblChildMain, "tbtnRefresh", QStringLiteral(" 刷新 "), style->standardIcon(QStyle::SP_BrowserReload));
         tbtnPreset = AddToolButton(tblChildMain, "tbtnPreset", QStringLiteral("查询方案"),
                                    style->standardIcon(QStyle::SP_FileDialogDetailedView));
+        tbtnChart = AddToolButton(tblChildMain, "tbtnChart", QStringLiteral(" 图表 "), ChartPicture());
     });
     tbtnExcel = b.excel;
     tbnPrintView = b.preview;
@@ -114,6 +115,7 @@ void TbfrmApportionQry::BuildMenus() {
     N4 = m.print;
     N5 = m.preview;
     Excel1 = m.excel;
+    BuildChartCommands();
     BuildPresetMenu();
 }
 
@@ -206,6 +208,7 @@ void TbfrmApportionQry::BuildGroupBox() {
     chbSubtotal = new QCheckBox(QStringLiteral("显示小计"), gbxNum);
     chbSubtotal->setObjectName(QStringLiteral("chbSubtotal"));
     grid->addWidget(chbSubtotal, 0, 6);
+    BuildCompareYearBox(grid);
     grid->setColumnStretch(7, 1);
 }
 

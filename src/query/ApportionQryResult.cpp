@@ -45,6 +45,7 @@ TQueryConditions TbfrmApportionQry::Conditions() const {
     f.PayKind = cobPid->currentText();
     f.ExpenditureType = cobIPid->currentText();
     c.DataYear = authpay::UserContext ? authpay::UserContext->DataYear : 0;
+    c.CompareYear = cobCompareYear->currentText().toInt();
     c.SourceView = FSourceView;
     c.LookupCode = [](TCodeKind kind, const QString &name) {
         QString code, error;
@@ -72,10 +73,13 @@ std::optional<TDrillRequest> TbfrmApportionQry::DrillRequestAt(int row) const {
 void TbfrmApportionQry::OpenDrill(int row) {
     if (Busy()) return;  // the rows on the sheet are not the result yet
     const std::optional<TDrillRequest> request = DrillRequestAt(row);
-    if (!request) return;
+    if (request) OpenDrillRequest(*request);
+}
+
+void TbfrmApportionQry::OpenDrillRequest(const TDrillRequest &request) {
     std::unique_ptr<TbfrmApportionDetail> detail(
         static_cast<TbfrmApportionDetail *>(ConstructComponent<TbfrmApportionDetail>(TComponentOwner{})));
-    if (!detail->Load(*request)) {
+    if (!detail->Load(request)) {
         Warn(detail->LastMessage());
         return;
     }
@@ -88,6 +92,7 @@ TbfrmApportionQry::~TbfrmApportionQry() {
     // A Refresh still running is cancelled and its thread joined before anything it may report to
     // goes.
     delete job_;
+    delete yearsJob_;
     // The drill-downs read through this window's module: they close with it (one whose rows an
     // output is waiting for, once that wait has ended).
     for (const QPointer<TbfrmApportionDetail> &detail : std::as_const(drills_))

@@ -3,6 +3,7 @@
 // and its "取消" button (Esc presses it), then the rows written into the sheet a slice at a time.
 // A cancel stops the database's work and puts back the sheet the window showed before.
 #include "query/ApportionQry.h"
+#include "platform/OwnedTimer.h"
 
 #include "authpay/DbManager.h"
 #include "authpay/UserContext.h"
@@ -13,6 +14,7 @@
 #include "frame/UserContextOps.h"
 #include "platform/Panel.h"
 #include "query/SummaryFill.h"
+#include "report/ChartData.h"
 #include "report/ReportSheet.h"
 
 #include <QAction>
@@ -128,6 +130,16 @@ void TbfrmApportionQry::RunFinished(const TJobOutcome &outcome) {
     drillBase_ = DrillBaseOf(rows->built, runSource_.first, runSource_.second);
     drillReady_ = false;
     before_ = cllBudget->TakeRowsFrom(7);
+    // The heading gains (or loses) the compared year's columns; a template that can no longer be
+    // applied writes no report, and the sheet stays as it was.
+    if (const QString failed = PrepareComparisonColumns(rows->built.CompareYear, rows->built.Dimensions);
+        !failed.isEmpty()) {
+        cllBudget->Restore(std::move(*before_));
+        before_.reset();
+        EndRun(false);
+        Warn(failed);
+        return;
+    }
     WriteHeadingLines();
     fill_ = std::make_unique<TSummaryFill>(cllBudget, rows, chbSubtotal->isChecked());
     // The sheet is painted once, when its rows are all there: painting it between the slices would
@@ -140,7 +152,7 @@ void TbfrmApportionQry::RunFinished(const TJobOutcome &outcome) {
 // The next slice comes as a timer, not as a posted call: posted calls go before the timers and
 // input that wait, so a chain of them would hold those up for several slices.
 void TbfrmApportionQry::NextSlice() {
-    QTimer::singleShot(1, Qt::PreciseTimer, this, [this] { FillSome(); });
+    OwnedSingleShot(this, 1, Qt::PreciseTimer, [this] { FillSome(); });
 }
 
 void TbfrmApportionQry::FillSome() {
@@ -152,9 +164,12 @@ void TbfrmApportionQry::FillSome() {
         return;
     }
     DisposeAside(std::shared_ptr<TSummaryFill>(std::move(fill_)));
+    cllBudget->SetChart(SummaryChartOf(cllBudget->Model(), drillBase_.Dimensions,
+                                       authpay::UserContext ? authpay::UserContext->DataYear : 0));
     drillReady_ = true;
     EndRun(false);
     SetResultConditions(runConditions_, false);
+    ChartFollowsSheet();
 }
 
 // Leaves the running state; a cancelled run puts the sheet back as it was before it.
@@ -170,12 +185,13 @@ void TbfrmApportionQry::EndRun(bool cancelled) {
     before_.reset();
     SetBusy(TRunState::Idle);
     UpdateSheetState();
+    UpdateChartCommand();
     if (cancelled) {
         lastMessage_ = QStringLiteral("查询已取消");
         lblRunning->setText(lastMessage_);
         pnprocess->show();
         pnprocess->raise();
-        QTimer::singleShot(2000, this, [this] {
+        OwnedSingleShot(this, 2000, [this] {
             if (!Busy()) pnprocess->hide();
         });
     }
@@ -194,9 +210,9 @@ void TbfrmApportionQry::SetBusy(TRunState state) {
     runState_ = state;
     holdingFocus_ = true;
     for (QWidget *w : std::initializer_list<QWidget *>{pnlTopMessage, gbxNum, chbSubtotal, tbtnExcel, tbnPrintView,
-                                                        tbnPrint, tbtnRefresh, tbtnPreset})
+                                                        tbnPrint, tbtnRefresh, tbtnPreset, tbtnChart})
         if (w) w->setEnabled(idle);
-    for (QAction *a : {actRefresh, Excel1, N4, N5, actPresetSave})
+    for (QAction *a : {actRefresh, Excel1, N4, N5, actPresetSave, actChart})
         if (a) a->setEnabled(idle);
     if (mnuPreset) mnuPreset->setEnabled(idle);
     btnCancelRun->setEnabled(!idle);

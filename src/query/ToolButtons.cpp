@@ -48,6 +48,23 @@ QIcon PrinterPicture() {
     return QIcon(picture);
 }
 
+// The style has no chart: three horizontal bars of different lengths on an axis.
+QIcon ChartPicture() {
+    QPixmap picture(kToolPicture);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setPen(QPen(QColor(60, 60, 60), 1.2));
+    p.drawLine(QPointF(3.5, 2.5), QPointF(3.5, 21.5));  // the axis
+    p.setPen(Qt::NoPen);
+    const QColor colours[] = {QColor(65, 120, 200), QColor(230, 140, 40), QColor(90, 170, 90)};
+    const double lengths[] = {17, 12, 7};
+    for (int i = 0; i < 3; ++i) {
+        p.setBrush(colours[i]);
+        p.drawRect(QRectF(4, 4 + i * 6, lengths[i], 4));
+    }
+    return QIcon(picture);
+}
+
 QToolButton *AddToolButton(QToolBar *bar, const QString &name, const QString &caption, const QIcon &icon) {
     auto *b = new QToolButton(bar);
     b->setObjectName(name);

@@ -17,6 +17,8 @@ QSize ToolPictureSize();
 QIcon ToolPicture(const QIcon &icon);
 // A sheet coming out of a printer: the style has no printer picture.
 QIcon PrinterPicture();
+// Three bars of a chart, for "图表".
+QIcon ChartPicture();
 QToolButton *AddToolButton(QToolBar *bar, const QString &name, const QString &caption, const QIcon &icon);
 
 // The report commands of the query windows: export, preview, print and exit, on the tool bar and

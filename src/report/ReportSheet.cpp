@@ -40,6 +40,14 @@ int TReportSheet::SheetOpen(const QString &fileName, const QString &) {
     return 1;
 }
 
+int TReportSheet::SheetOpenPart(const QString &fileName, const QString &key) {
+    view_->CancelEdit();
+    if (!LoadSheetTemplatePart(fileName, key, &model_, &lastError_)) return 0;
+    lastError_.clear();
+    view_->Refresh();
+    return 1;
+}
+
 int TReportSheet::SheetRowCount(int sheet) const { return IsSheet(sheet) ? model_.RowCount() + 1 : 0; }
 
 int TReportSheet::SheetUsedColumns() const {

@@ -39,6 +39,9 @@ public:
     // Loads a template (docs/report-template.md). 1 when loaded; 0 when the file is missing or not
     // a valid template, and the sheet stays as it was. The second text is not used.
     int SheetOpen(const QString &fileName, const QString &password);
+    // Applies the optional part `key` of a template over the sheet as it stands (see
+    // ReadSheetTemplatePart). 1 when applied; 0 with LastError set, and the sheet as it was.
+    int SheetOpenPart(const QString &fileName, const QString &key);
     // Number of the last row + 1 for sheet 0; 0 for any other sheet.
     int SheetRowCount(int sheet) const;
     // count - 1 rows (clamped to 0..kSheetMaxRows); count + 1 appends one empty row.
@@ -90,6 +93,8 @@ public:
     // The columns that hold amounts: their amount texts are exported as numbers, every other cell
     // as a text (see TSheetModel::SetAmountColumns). A loaded template starts untyped.
     void SetAmountColumns(std::vector<int> columns) { model_.SetAmountColumns(std::move(columns)); }
+    // The chart the sheet carries into its .xlsx export ("图表" worksheet); disabled: none.
+    void SetChart(const TSheetChart &chart) { model_.Chart = chart; }
     // The whole sheet as it stands, and that sheet put back (a run that was cancelled leaves the
     // sheet as it was before the run).
     TSheetModel Snapshot() const { return model_; }

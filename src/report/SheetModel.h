@@ -10,6 +10,7 @@
 //   outside is ignored.
 // - Counts and sizes are clamped to the limits of SheetTypes.h; negative sizes are ignored.
 // - Texts longer than kSheetMaxTextLength characters are cut to that length.
+#include "report/ChartLayout.h"
 #include "report/MergeList.h"
 #include "report/SheetCells.h"
 #include "report/SheetTypes.h"
@@ -89,6 +90,8 @@ public:
     TPageSetup &Page() { return page_; }
     const TPageSetup &Page() const { return page_; }
     QString SheetName = QStringLiteral("Sheet1");
+    // The chart the sheet carries into its .xlsx export (none unless its window sets one).
+    TSheetChart Chart;
 
     // Changes whenever a row, column, width or height changes, so that a view knows when to
     // measure again. Numbers are never reused, also not by another model.

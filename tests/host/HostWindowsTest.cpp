@@ -152,14 +152,15 @@ TEST_F(HostWindows, DrillDownsCascadeAndKeysAndTheWindowMenuMoveBetweenWindows) 
     Press(Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Active(), second);
 
-    // A closed window leaves the menu.
+    // A closed window leaves the menu (and is gone: its title is read before).
+    const QString firstTitle = first->windowTitle();
     first->SubWindow()->close();
     QTest::qWait(20);
     menu = OpenWindowMenu();
     const QStringList after = Entries(menu, &checked);
     QTest::keyClick(menu, Qt::Key_Escape);
     EXPECT_EQ(after.size(), 4);
-    EXPECT_FALSE(after.contains(QStringLiteral("&2 ") + first->windowTitle()));
+    EXPECT_FALSE(after.contains(QStringLiteral("&2 ") + firstTitle));
 
     // A third drill-down opens after the newest still open.
     TbfrmApportionDetail *third = Drill(RowCount() - 1);
