@@ -5,6 +5,10 @@
 #include "data/DefaultConn.h"
 #include "query/DrillSql.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 void TDrillRows::Add(const QStringList &values, double amount) {
     if (columns_ < 0) columns_ = values.size();
     if (size_ % kBlockRows == 0) {
@@ -39,7 +43,16 @@ QStringList TDrillRows::Values(size_t row) const {
 double TDrillRows::Amount(size_t row) const { return BlockOf(row).amounts[row % kBlockRows]; }
 
 void TDrillRows::Release(size_t row) {
+    const size_t before = released_;
     for (; released_ < row / kBlockRows && released_ < blocks_.size(); ++released_) blocks_[released_] = TBlock();
+#ifdef __GLIBC__
+    // The blocks were taken on the reading thread, from its own heap, whose pages the C library
+    // keeps while any block on them lives: without a trim the sheet's growth would come on top of
+    // every row read. Every few blocks, so that the trims cost little.
+    constexpr size_t kTrimEvery = 8;
+    if (released_ / kTrimEvery != before / kTrimEvery || (released_ == blocks_.size() && released_ != before))
+        malloc_trim(0);
+#endif
 }
 
 void ReadDrillRows(const QString &sql, TDrillRows &out, const std::atomic<bool> &cancelled) {
