@@ -329,6 +329,11 @@ bool BatchDriver::SavePreset(const QString &name) {
 
 // --compare-year N: N among the years the window lists, once it has read them.
 bool BatchDriver::ChooseCompareYear(const QString &year) {
+    // The box reads its years when a user first goes to it.
+    if (auto *box = window_ ? window_->findChild<QComboBox *>(QStringLiteral("cobCompareYear")) : nullptr) {
+        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(box, &in);
+    }
     for (bool pending = true; pending && window_;) {
         QMetaObject::invokeMethod(window_, "CompareYearsPending", Q_RETURN_ARG(bool, pending));
         if (pending) QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);

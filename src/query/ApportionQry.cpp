@@ -75,7 +75,6 @@ void TbfrmApportionQry::FormShow() {
     FillFundNatureCombo(cobMid, true, 0, false, QString());
     FillExpenditureTypeCombo(cobIPid, true, 5, QString(), false);
     FillPayKindCombo(cobPid, true, 4, false);
-    ReadCompareYears();
     FDimensionList = kDimensions;
     FillDimensionCombo(cmbNum[0], FDimensionList);
     cmbNum[0]->setCurrentIndex(0);

@@ -1,5 +1,5 @@
 // "对比年度" of the query window: the year box beside the grouping boxes, filled from the years the
-// source view holds (read on a worker thread when the window opens), and the sheet's comparison
+// source view holds (read on a worker thread once the box is first used), and the sheet's comparison
 // columns, which the template's "comparison" part adds for a Refresh with a year chosen.
 #include "query/ApportionQry.h"
 
@@ -13,16 +13,43 @@
 #include "report/ReportSheet.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+
+#include <functional>
+#include <utility>
 
 namespace {
 const QString kComparedCaption = QStringLiteral("对比年度金额");
 const QString kComparisonPart = QStringLiteral("comparison");
 
 int DataYear() { return authpay::UserContext ? authpay::UserContext->DataYear : 0; }
+
+// Calls `read` the first time the box gets the focus, a click or a key, then leaves it. Reading the
+// years costs a pass over the view on a server; a report that never opens the box does not pay
+// for it while its Refresh runs.
+class TReadOnFirstUse : public QObject {
+public:
+    TReadOnFirstUse(QObject *box, std::function<void()> read) : QObject(box), read_(std::move(read)) {
+        box->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        const QEvent::Type t = event->type();
+        if (read_ && (t == QEvent::FocusIn || t == QEvent::MouseButtonPress || t == QEvent::KeyPress)) {
+            watched->removeEventFilter(this);
+            std::exchange(read_, nullptr)();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> read_;
+};
 }  // namespace
 
 void TbfrmApportionQry::BuildCompareYearBox(QGridLayout *grid) {
@@ -36,13 +63,16 @@ void TbfrmApportionQry::BuildCompareYearBox(QGridLayout *grid) {
     cobCompareYear->setMinimumWidth(80);
     cobCompareYear->addItem(QString());
     label->setBuddy(cobCompareYear);
+    new TReadOnFirstUse(cobCompareYear, [this] { ReadCompareYears(); });
     row->addWidget(label);
     row->addWidget(cobCompareYear);
     grid->addLayout(row, 1, 6);
 }
 
 // The years are read where the Refresh reads: the user-interface thread does not wait for them.
+// Once per window.
 void TbfrmApportionQry::ReadCompareYears() {
+    if (yearsJob_) return;
     QString connectionString;
     try {
         connectionString = GetDefaultConn()->ConnectionString;
@@ -77,6 +107,7 @@ bool TbfrmApportionQry::CompareYearsPending() const { return compareYearsPending
 // A recalled year: chosen when listed; while the list is still being read it is put in for now
 // (FillCompareYears keeps it if the view has it). False when the list has no such year.
 bool TbfrmApportionQry::ChooseCompareYear(int year) {
+    if (year > 0) ReadCompareYears();
     const QString text = year > 0 ? QString::number(year) : QString();
     int index = cobCompareYear->findText(text);
     if (index < 0 && compareYearsPending_) {

@@ -1,6 +1,6 @@
 #pragma once
 // The years the query window can compare the data year with ("对比年度"): those the source view
-// holds, read once when the window opens, on a worker thread.
+// holds, read once, on a worker thread, when the box is first used.
 #include <QList>
 #include <QString>
 #include <QStringList>
