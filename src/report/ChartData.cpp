@@ -187,6 +187,8 @@ TSheetChart SummaryChartOf(const TSheetModel &sheet, const QStringList &dimensio
     if (sheet.IsAmountColumn(15)) layout.compareColumn = 15;
     layout.title = dimensions.first() + QStringLiteral("金额");
     layout.amountCaption = year > 0 ? QString::number(year) + QStringLiteral("年") : QStringLiteral("金额");
-    layout.compareCaption = QStringLiteral("对比年度");
+    // The compared year as the sheet's heading names it under "对比年度金额" ("2009年").
+    const QStringView comparedYear = layout.compareColumn ? sheet.Text(15, 5) : QStringView();
+    layout.compareCaption = comparedYear.isEmpty() ? QStringLiteral("对比年度") : comparedYear.toString();
     return chart;
 }

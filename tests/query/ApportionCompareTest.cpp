@@ -50,6 +50,9 @@ TEST_P(ApportionCompareTest, BothYearsSummedInOneStatementMatchEachYearsOwnSums)
     const QStringList sql = TracedSql();
     ASSERT_EQ(sql.size(), 1);
     EXPECT_TRUE(sql[0].contains(QStringLiteral("where datayear in (2010,2009)")));
+    // The chart's series are named by the years.
+    EXPECT_EQ(w->cllBudget->Model().Chart.layout.amountCaption, QStringLiteral("2010年"));
+    EXPECT_EQ(w->cllBudget->Model().Chart.layout.compareCaption, QStringLiteral("2009年"));
     const QHash<QString, double> now = YearSums(2010), then = YearSums(2009);
     QSet<QString> groups;
     for (auto it = now.begin(); it != now.end(); ++it) groups << it.key();
