@@ -43,16 +43,8 @@ protected:
         return w->ChartWindow();
     }
     TbfrmApportionDetail *Opened(const std::function<void()> &input) {
-        const QList<QWidget *> before = QApplication::allWidgets();
-        input();
-        QApplication::processEvents();
-        for (QWidget *widget : QApplication::allWidgets())
-            if (auto *d = qobject_cast<TbfrmApportionDetail *>(widget); d && !before.contains(widget)) {
-                opened_ << d;
-                WaitIdle(d);
-                return d->FetchAll() ? d : nullptr;
-            }
-        return nullptr;
+        TbfrmApportionDetail *d = DetailOpenedBy(input, opened_);
+        return d && d->FetchAll() ? d : nullptr;
     }
     static QString Totals(const TbfrmApportionDetail *d) {
         return d->cllBudget->SheetCellText(14, d->cllBudget->SheetRowCount(0) - 1);

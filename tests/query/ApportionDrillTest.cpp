@@ -36,18 +36,7 @@ protected:
         TQueryWindowTest::TearDown();
     }
     // The detail window the input opened, if any, once it has read its first page.
-    TbfrmApportionDetail *Opened(const std::function<void()> &input) {
-        const QList<QWidget *> before = QApplication::allWidgets();
-        input();
-        QApplication::processEvents();
-        for (QWidget *widget : QApplication::allWidgets())
-            if (auto *d = qobject_cast<TbfrmApportionDetail *>(widget); d && !before.contains(widget)) {
-                opened_ << d;
-                WaitIdle(d);
-                return d;
-            }
-        return nullptr;
-    }
+    TbfrmApportionDetail *Opened(const std::function<void()> &input) { return DetailOpenedBy(input, opened_); }
     // The query window brought to the front first, as the user would.
     TbfrmApportionDetail *DoubleClick(int row) {
         w->Show();

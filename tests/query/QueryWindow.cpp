@@ -274,3 +274,17 @@ double TQueryWindowTest::DbValue(const QString &sql) {
     TracedSql();  // not the window's statement
     return q.Query()->Fields(0).AsCurrency();
 }
+
+TbfrmApportionDetail *TQueryWindowTest::DetailOpenedBy(const std::function<void()> &input,
+                                                       QList<QPointer<TbfrmApportionDetail>> &opened) {
+    const QList<QWidget *> before = QApplication::allWidgets();
+    input();
+    QApplication::processEvents();
+    for (QWidget *widget : QApplication::allWidgets())
+        if (auto *d = qobject_cast<TbfrmApportionDetail *>(widget); d && !before.contains(widget)) {
+            opened << d;
+            WaitIdle(d);
+            return d;
+        }
+    return nullptr;
+}

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -76,6 +77,10 @@ protected:
     void WaitIdle(int msecs = 60000);
     // Processes events until the drill-down's read has ended (at most msecs).
     static void WaitIdle(TbfrmApportionDetail *d, int msecs = 60000);
+    // The drill-down window the input opened (null when none), once it has read its first page;
+    // it is kept in `opened` for the fixture to close.
+    static TbfrmApportionDetail *DetailOpenedBy(const std::function<void()> &input,
+                                                QList<QPointer<TbfrmApportionDetail>> &opened);
     // Types the text into a code box that has the focus, then leaves it with Tab.
     void TypeAndLeave(QWidget *box, const QString &text);
 
