@@ -7,6 +7,7 @@
 #include "report/AmountText.h"
 #include "report/ReportSheet.h"
 #include "report/SheetPageRenderer.h"
+#include "report/SheetPdf.h"
 #include "report/xls/XlsExport.h"
 
 #include <QApplication>

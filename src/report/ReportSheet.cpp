@@ -5,6 +5,7 @@
 #include "report/PrintChoices.h"
 
 #include "report/SheetPageRenderer.h"
+#include "report/SheetPdf.h"
 #include "report/SheetPainter.h"
 #include "report/SheetTemplate.h"
 #include "report/SheetView.h"

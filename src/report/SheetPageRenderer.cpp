@@ -4,9 +4,9 @@
 #include "report/PageText.h"
 #include "report/SheetPainter.h"
 
-#include <QFileInfo>
-#include <QPdfWriter>
-#include <QSaveFile>
+#include "report/SheetPdf.h"
+
+#include <algorithm>
 
 namespace {
 QPageSize PageSizeFor(const QString &paper) {
@@ -47,6 +47,11 @@ TPagination TSheetPageRenderer::Layout(QSizeF body) const {
 }
 
 TWorkEnd TSheetPageRenderer::Render(QPagedPaintDevice &device, QString *error, const TWorkProgress &progress) {
+    return Render(device, 0, -1, error, progress);
+}
+
+TWorkEnd TSheetPageRenderer::Render(QPagedPaintDevice &device, int first, int count, QString *error,
+                                    const TWorkProgress &progress) {
     cellsPainted_ = 0;
     QPainter painter;
     if (!painter.begin(&device)) {
@@ -57,18 +62,20 @@ TWorkEnd TSheetPageRenderer::Render(QPagedPaintDevice &device, QString *error, c
     // The painter starts at the printable area's corner; draw in sheet pixels of 1/96 inch.
     const qreal scale = device.logicalDpiX() / 96.0;
     Paginate(QSizeF(device.width() / scale, device.height() / scale));
-    for (int i = 0; i < pageCount_; ++i) {
-        if (!KeepWorking(progress, TWorkUnit::Pages, i, pageCount_)) return TWorkEnd::Cancelled;
+    first = std::clamp(first, 0, pageCount_);
+    count = count < 0 ? pageCount_ - first : std::min(count, pageCount_ - first);
+    for (int i = 0; i < count; ++i) {
+        if (!KeepWorking(progress, TWorkUnit::Pages, i, count)) return TWorkEnd::Cancelled;
         if (i > 0 && !device.newPage()) {
             *error = QStringLiteral("无法开始新的一页。");
             return TWorkEnd::Failed;
         }
         painter.save();
         painter.scale(scale, scale);
-        PaintPage(painter, i);
+        PaintPage(painter, first + i);
         painter.restore();
     }
-    if (!KeepWorking(progress, TWorkUnit::Pages, pageCount_, pageCount_)) return TWorkEnd::Cancelled;
+    if (!KeepWorking(progress, TWorkUnit::Pages, count, count)) return TWorkEnd::Cancelled;
     return painter.end() ? TWorkEnd::Done : TWorkEnd::Failed;
 }
 
@@ -129,73 +136,4 @@ void TSheetPageRenderer::PaintPageText(QPainter &painter, QRectF band, int numbe
     }
 }
 
-int SheetPageCount(const TSheetModel &model) {
-    const QPageLayout layout = TSheetPageRenderer::PageLayoutFor(model.Page());
-    const QRectF points = layout.paintRectPoints();
-    return TSheetPageRenderer(model).Paginate(points.size() * (96.0 / 72.0));
-}
-
-namespace {
-// Passes the PDF writer's bytes on to the file and remembers a write that took fewer bytes than it
-// was given: a full disk or the file size limit can cut a write short without an error, and a
-// file cut short must not be committed as a whole one.
-class TWholeWrites : public QIODevice {
-public:
-    explicit TWholeWrites(QIODevice *target) : target_(target) { open(QIODevice::WriteOnly); }
-    bool Short() const { return short_; }
-
-protected:
-    qint64 readData(char *, qint64) override { return -1; }
-    qint64 writeData(const char *data, qint64 len) override {
-        const qint64 written = target_->write(data, len);
-        if (written != len) short_ = true;
-        return written;
-    }
-
-private:
-    QIODevice *target_;
-    bool short_ = false;
-};
-}  // namespace
-
-bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error) {
-    return WriteSheetPdf(model, fileName, error, {}) == TWorkEnd::Done;
-}
-
-TWorkEnd WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error,
-                       const TWorkProgress &progress) {
-    // The same rules as the exports: no folder, pipe or device, and a link is followed.
-    if (RefusedExportTarget(fileName)) {
-        *error = QStringLiteral("“%1”不能作为PDF文件名。").arg(fileName);
-        return TWorkEnd::Failed;
-    }
-    QSaveFile file(ExportTargetFile(fileName));
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString());
-        return TWorkEnd::Failed;
-    }
-    TWholeWrites whole(&file);
-    {
-        QPdfWriter pdf(&whole);
-        pdf.setPageLayout(TSheetPageRenderer::PageLayoutFor(model.Page()));
-        pdf.setResolution(300);
-        pdf.setCreator(QStringLiteral("Kestrelbay 7.1"));
-        pdf.setTitle(model.SheetName);
-        TSheetPageRenderer renderer(model);
-        if (const TWorkEnd end = renderer.Render(pdf, error, progress); end != TWorkEnd::Done) {
-            file.cancelWriting();
-            return end;
-        }
-    }
-    if (whole.Short() || !file.flush()) {
-        const QString why = whole.Short() ? QStringLiteral("写入不完整（磁盘已满或文件超过大小限制）") : file.errorString();
-        *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, why);
-        file.cancelWriting();
-        return TWorkEnd::Failed;
-    }
-    if (!file.commit()) {
-        *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString());
-        return TWorkEnd::Failed;
-    }
-    return TWorkEnd::Done;
-}
+int SheetPageCount(const TSheetModel &model) { return int(SheetPdfPages(model).size()); }

@@ -31,6 +31,10 @@ public:
     // each page before it is painted. Failed (with a reason) when the device cannot be painted on;
     // Cancelled when `progress` asked to stop (the pages so far stay on the device).
     TWorkEnd Render(QPagedPaintDevice &device, QString *error, const TWorkProgress &progress = {});
+    // The same for `count` pages from page `first` (from 0; all the rest when count < 0): the
+    // device gets only those, numbered in their page text as in the whole. `progress` counts them.
+    TWorkEnd Render(QPagedPaintDevice &device, int first, int count, QString *error,
+                    const TWorkProgress &progress = {});
     // Lays the pages out for a printable area of the given size in sheet pixels (the band of the
     // page text included); the number of pages. Render does this itself.
     int Paginate(QSizeF printable);
@@ -38,6 +42,8 @@ public:
     // and drawing in sheet pixels: what Render puts on that page, for a preview that draws only
     // the pages it shows.
     void PaintPage(QPainter &painter, int index);
+    // The pages of the last Paginate.
+    const std::vector<TSheetPage> &LaidOutPages() const { return pages_; }
     // Pages painted by the last Render.
     int PageCount() const { return pageCount_; }
     // The scale of the cells on the pages of the last Paginate (1 unless fitted to the width); the
@@ -62,13 +68,6 @@ private:
     int cellsPainted_ = 0;
 };
 
-// The number of pages the sheet prints on, with the page layout of its page set-up.
+// The number of pages the sheet prints on, with the page layout of its page set-up: those of its
+// PDF file.
 int SheetPageCount(const TSheetModel &model);
-
-// Writes the sheet as a PDF file (through a temporary file renamed when complete). False with a
-// reason when the file cannot be written.
-bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error);
-// The same, telling `progress` of each page. A cancelled file leaves an earlier file as it was and
-// no temporary behind.
-TWorkEnd WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error,
-                       const TWorkProgress &progress);

@@ -3,6 +3,7 @@
 // temporaries a killed export leaves.
 #include "report/SheetExport.h"
 #include "report/SheetPageRenderer.h"
+#include "report/SheetPdf.h"
 #include "report/XlsReadBack.h"
 #include "report/xls/XlsExport.h"
 

@@ -2,6 +2,7 @@
 // button that leaves the old file and no temporary behind, and no dialog for a small report.
 #include "report/ReportSheet.h"
 #include "report/SheetPageRenderer.h"
+#include "report/SheetPdf.h"
 
 #include <QApplication>
 #include <QDir>

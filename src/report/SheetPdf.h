@@ -1,0 +1,31 @@
+#pragma once
+// The sheet as a PDF file. A sheet of many pages is drawn in runs of pages side by side, one run
+// to a processor, each into a PDF of its own that is then joined into the file: the pages are
+// those of one run drawn alone, to the pixel.
+#include "report/SheetModel.h"
+#include "report/SheetPagination.h"
+#include "report/WorkProgress.h"
+
+#include <QPdfWriter>
+#include <QString>
+#include <vector>
+
+// The page layout, resolution and document information of the sheet's PDF file.
+void SetUpSheetPdf(QPdfWriter &pdf, const TSheetModel &model);
+
+// The pages of the sheet's PDF file: laid out on the PDF writer's own page, whose size in device
+// pixels is what the page renderer lays out on.
+std::vector<TSheetPage> SheetPdfPages(const TSheetModel &model);
+
+// The number of runs a PDF of `pages` pages is drawn in on this machine: one below a few dozen
+// pages a run, else one a processor (at most 4).
+int SheetPdfRuns(int pages);
+
+// Writes the sheet as a PDF file (through a temporary file renamed when complete). False with a
+// reason when the file cannot be written.
+bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error);
+// The same, telling `progress` of the pages drawn. A cancelled file leaves an earlier file as it
+// was and no temporary behind. `runs` above 0 sets the number of runs (for tests and measurements);
+// 0 leaves it to SheetPdfRuns.
+TWorkEnd WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error,
+                       const TWorkProgress &progress, int runs = 0);
