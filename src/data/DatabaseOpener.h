@@ -13,8 +13,13 @@ QSqlDatabase AddConfiguredDatabase(const TDriverConfig &cfg, const QString &conn
 
 // Opens a database registered by AddConfiguredDatabase. Throws EDatabaseError naming the provider
 // (and the ODBC driver behind it) with the driver's own message. An SQLite file that does not
-// exist is refused rather than created.
+// exist is refused rather than created. The session is set for grouped sums: an SQLite connection
+// may sort with SqliteSortThreads() helper threads, a PostgreSQL session has at least 64MB of
+// work_mem.
 void OpenConfiguredDatabase(QSqlDatabase &db, const TDriverConfig &cfg);
+
+// The helper threads an SQLite connection may sort with: one fewer than the processors, at least one.
+int SqliteSortThreads();
 
 // Drops the registration of the connection name, if any (the caller holds no copies of it).
 void RemoveConfiguredDatabase(const QString &connectionName);

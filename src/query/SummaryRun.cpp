@@ -7,6 +7,9 @@
 #include "data/SqliteRows.h"
 
 #include <cmath>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 // The result's columns by position, looked up once, not on every row.
@@ -66,7 +69,15 @@ void ReadSummary(TQueryConditions conditions, TSummaryRows &out, const std::atom
     conditions.ShardUnitLevel = GetDefaultConn()->GetShardUnitLevel();
     out.built = BuildQuerySql(conditions);
     if (out.built.Sql.isEmpty() || cancelled) return;
-    if (ReadSqliteSummary(out, cancelled)) return;
+    if (ReadSqliteSummary(out, cancelled)) {
+#ifdef __GLIBC__
+        // The statement's sort ran on helper threads, each with a heap of its own that the C library
+        // keeps after the statement ends; handed back now, the sheet that the rows fill next does
+        // not come on top of it.
+        malloc_trim(0);
+#endif
+        return;
+    }
     IARQueryPtr q;
     // The statement could not be run: the window says why instead of reading a result that is
     // not there.

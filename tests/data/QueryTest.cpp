@@ -175,6 +175,28 @@ TEST_P(QueryTest, ABackgroundThreadReadsThroughItsOwnCopyOfTheConnection) {
     EXPECT_EQ(name, QStringLiteral("市卫生健康委员会"));
 }
 
+// The default connection and a background thread's copy both come set for grouped sums: SQLite may
+// sort with helper threads, PostgreSQL hashes groups in 64MB of work memory (its default is 4MB).
+TEST_P(QueryTest, EveryConnectionIsSetForGroupedSums) {
+    const bool sqlite = DefaultSqlBackend() == TSqlBackend::SQLite;
+    const QString ask = sqlite ? QStringLiteral("PRAGMA threads") : QStringLiteral("show work_mem");
+    const QString want = sqlite ? QString::number(SqliteSortThreads()) : QStringLiteral("64MB");
+    IARQueryPtr ref;
+    ASSERT_TRUE(OpenDefaultQuery(ask, ref));
+    EXPECT_EQ(ref.Query()->Fields(0).AsString(), want);
+    QString copied;
+    std::thread worker([&] {
+        {
+            QSqlDatabase db = GetDefaultConn()->OpenThreadCopy(QStringLiteral("tuned-copy"));
+            QSqlQuery q(db);
+            if (q.exec(ask) && q.next()) copied = q.value(0).toString();
+        }
+        RemoveConfiguredDatabase(QStringLiteral("tuned-copy"));
+    });
+    worker.join();
+    EXPECT_EQ(copied, want);
+}
+
 // The database itself matches "_", "%" and "\" of a like prefix as those characters only.
 TEST_P(QueryTest, ALikePrefixMatchesItsWildcardCharactersAsThemselves) {
     const QString pattern = QuotedLikePrefix(QStringLiteral("a_b%c\\"), DefaultSqlBackend());
