@@ -2,7 +2,7 @@
 # The report as a user runs it, timed as a whole process: `budget-host --batch --group …` against
 # the database's own shell running the statement the host sent (taken from its --sql-trace).
 #
-#   bench/query/whole.sh [--reps N] [--scale] [--no-pg] [--grouping KEY]
+#   bench/query/whole.sh [--reps N] [--scale] [--no-pg | --no-sqlite] [--grouping KEY]
 #       For every grouping users run (unit2-fund-subject, unit-subject-item, all-six) on SQLite
 #       and PostgreSQL at 1,000,000 budget rows (with --scale also at 10,000,000): N pairs (7
 #       unless told) of host and shell runs, alternating, and their medians, ratio, result rows
@@ -10,10 +10,11 @@
 #
 # The shell is `sqlite3 FILE < statement > /dev/null` and `psql -q -o /dev/null -f statement`
 # (over TCP, as the host connects). The module sets its sessions for grouped sums (SQLite's sort
-# helper threads, PostgreSQL's work_mem of at least 64MB), which the shells do not by default: a
-# second pair of columns times the shell with the same settings put before the statement, the
-# engine's own pace for the module's session. Each grouping's runs hold the build lock, so no build runs
-# meanwhile. The figures depend on the machine (two cores here, shared with the database server).
+# helper threads; PostgreSQL's work_mem of at least 64MB, free parallel workers, no JIT), which the
+# shells do not by default: a second pair of columns times the shell with the same settings put
+# before the statement, the engine's own pace for the module's session. Each grouping's runs hold
+# the build lock, so no build runs meanwhile. The figures depend on the machine (two cores here,
+# shared with the database server).
 set -euo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$HERE/../../scripts/lib/common.sh"
@@ -21,12 +22,13 @@ source "$ROOT/scripts/lib/postgres.sh"
 TREE="${AUTHPAY_TREE:-$ROOT/build}"
 LOCK=/tmp/authpay-build.lock
 
-REPS=7 SCALE=0 PG=1 ONLY=""
+REPS=7 SCALE=0 PG=1 SQLITE=1 ONLY=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --reps) REPS="$2"; shift ;;
     --scale) SCALE=1 ;;
     --no-pg) PG=0 ;;
+    --no-sqlite) SQLITE=0 ;;
     --grouping) ONLY="$2"; shift ;;
     *) say "unknown option $1"; exit 2 ;;
   esac
@@ -86,7 +88,8 @@ measure() {
       shell=(sh -c 'exec sqlite3 "$0" < "$1"' "$SQLITE_FILE" "$WORK/stmt.sql")
       tuned=(sh -c 'exec sqlite3 "$0" < "$1"' "$SQLITE_FILE" "$WORK/tuned.sql")
     else
-      { echo "SET work_mem='64MB';"; cat "$WORK/stmt.sql"; } >"$WORK/tuned.sql"
+      { echo "SET work_mem='64MB'; SET parallel_setup_cost=0; SET parallel_tuple_cost=0; SET jit=off;"
+        cat "$WORK/stmt.sql"; } >"$WORK/tuned.sql"
       shell=(psql -X -q -o /dev/null -h 127.0.0.1 -p "$PG_PORT" -U authpay -d authpay_demo -f "$WORK/stmt.sql")
       tuned=(psql -X -q -o /dev/null -h 127.0.0.1 -p "$PG_PORT" -U authpay -d authpay_demo -f "$WORK/tuned.sql")
     fi
@@ -127,6 +130,7 @@ SORT_THREADS=$(( $(nproc) - 1 )); [ "$SORT_THREADS" -ge 1 ] || SORT_THREADS=1; [
 echo "| database | grouping | result rows | host | shell | ratio | shell, module's settings | ratio | host peak memory |"
 echo "|---|---|---|---|---|---|---|---|---|"
 for size in "${SIZES[@]}"; do
+  [ "$SQLITE" -eq 1 ] || break
   SQLITE_FILE="$(sqlite_file "${size%%:*}" "${size##*:}")"
   measure "SQLite ${size%%:*}" "Provider=SQLite;Data Source=$SQLITE_FILE;Mode=Read" sqlite
 done

@@ -38,20 +38,27 @@ int SqliteSortThreads() { return std::clamp(QThread::idealThreadCount() - 1, 1, 
 
 namespace {
 // Settings of the session that make grouped sums quicker and change no result. A grouped sum over
-// many rows is mostly a sort (SQLite) or a hash of the groups (PostgreSQL):
-// - SQLite sorts with helper threads only when the connection allows them (none by default);
-// - PostgreSQL hashes the groups in memory only when work_mem holds them, else it sorts them on
-//   disk; its default of 4MB is raised for this session to kWorkMem, never lowered.
+// many rows is mostly a sort of the rows into their groups:
+// - SQLite sorts with helper threads only when the connection allows them (none by default).
+// - PostgreSQL sorts in memory only when work_mem holds the rows; its default of 4MB sent a
+//   report of a million budget rows to an on-disk merge. work_mem is raised to kWorkMem for this
+//   session, never lowered. With more memory the planner would rather sort ten million rows alone
+//   than in parallel workers: for this session parallel workers cost nothing to start or to pass
+//   rows on, so that a table large enough to be split (min_parallel_table_scan_size) is. And a
+//   report's statement runs once: compiling it (JIT) took a second of a two-second statement.
 constexpr const char *kWorkMem = "64MB";
 
 void TuneSession(QSqlDatabase &db, const TDriverConfig &cfg) {
     QSqlQuery q(db);
-    if (cfg.QtDriver == QLatin1String("QSQLITE"))
+    if (cfg.QtDriver == QLatin1String("QSQLITE")) {
         q.exec(QStringLiteral("PRAGMA threads=%1").arg(SqliteSortThreads()));
-    else if (cfg.QtDriver == QLatin1String("QPSQL"))
+    } else if (cfg.QtDriver == QLatin1String("QPSQL")) {
         q.exec(QStringLiteral("select set_config('work_mem','%1',false) "
                               "where pg_size_bytes(current_setting('work_mem'))<pg_size_bytes('%1')")
                    .arg(QLatin1String(kWorkMem)));
+        q.exec(QStringLiteral("select set_config('parallel_setup_cost','0',false),"
+                              "set_config('parallel_tuple_cost','0',false),set_config('jit','off',false)"));
+    }
 }
 }  // namespace
 

@@ -14,8 +14,8 @@ QSqlDatabase AddConfiguredDatabase(const TDriverConfig &cfg, const QString &conn
 // Opens a database registered by AddConfiguredDatabase. Throws EDatabaseError naming the provider
 // (and the ODBC driver behind it) with the driver's own message. An SQLite file that does not
 // exist is refused rather than created. The session is set for grouped sums: an SQLite connection
-// may sort with SqliteSortThreads() helper threads, a PostgreSQL session has at least 64MB of
-// work_mem.
+// may sort with SqliteSortThreads() helper threads; a PostgreSQL session has at least 64MB of
+// work_mem, parallel workers that cost nothing to start and no JIT compiling.
 void OpenConfiguredDatabase(QSqlDatabase &db, const TDriverConfig &cfg);
 
 // The helper threads an SQLite connection may sort with: one fewer than the processors, at least one.

@@ -143,6 +143,9 @@ TWorkEnd WriteRuns(const TSheetModel &model, QIODevice &out, const std::vector<T
         return TWorkEnd::Failed;
     }
     while (!std::all_of(runs.begin(), runs.end(), [](const auto &r) { return r->finished.load(); })) {
+        // A run that failed fails the file: the others need not go on.
+        if (std::any_of(runs.begin(), runs.end(), [](const auto &r) { return r->finished && r->end == TWorkEnd::Failed; }))
+            stop = true;
         tell();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
