@@ -271,8 +271,10 @@ private:
         const qsizetype close = rest.indexOf(']', open);
         QByteArray kids;
         int count = 0;
-        for (size_t k = 0; k < parts_.size(); ++k)
+        for (size_t k = 0; k < parts_.size(); ++k) {
+            if (!kids.isEmpty() && !IsSpace(kids.back())) kids.append(' ');  // "3 0 R" "8 0 R" stay apart
             CopyRenumbered(parts_[k].kids, [&](int n) { ++count; return Map(k, n); }, kids);
+        }
         QByteArray tree = rest.first(open + 1).toByteArray() + kids + rest.sliced(close).toByteArray();
         const qsizetype at = tree.indexOf("/Count");
         if (at >= 0) {

@@ -105,6 +105,49 @@ TEST(SheetPdfRuns, StopKeepsTheOldFileAndProgressCountsEveryRun) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"r.pdf"}));
 }
 
+namespace {
+// A PDF of one page written by hand: its annotation array holds a string, a hex string and a
+// comment that read like references, beside one real reference.
+QByteArray HandMadePdf() {
+    const QList<QByteArray> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 5 0 R /Annots 4 0 R >>",
+        "[ (a string 3 0 R \\) with 2 0 R) <3320302052> % comment 2 0 R\n 3 0 R ]",
+        "<< /Length 9 >>\nstream\n1 0 0 RG\n\nendstream",
+    };
+    QByteArray pdf = "%PDF-1.4\n";
+    std::vector<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 6\n0000000000 65535 f \n";
+    for (qsizetype o : offsets) pdf += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
+    return pdf + "trailer\n<< /Size 6 /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+}
+}  // namespace
+
+// The second part's objects are numbered on after the first's: only real references change, never
+// what strings and comments hold, and its page hangs from the first part's page tree.
+TEST(SheetPdfRuns, OnlyReferencesAreRenumbered) {
+    QTemporaryDir dir;
+    QFile joined(dir.filePath("joined.pdf"));
+    ASSERT_TRUE(joined.open(QIODevice::WriteOnly));
+    QString error;
+    ASSERT_TRUE(JoinPdfParts({HandMadePdf(), HandMadePdf()}, joined, &error)) << error.toStdString();
+    joined.close();
+    const QByteArray pdf = Read(joined.fileName());
+    EXPECT_TRUE(pdf.contains("/Kids [3 0 R 8 0 R] /Count 2")) << pdf.toStdString();
+    EXPECT_TRUE(pdf.contains("8 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 10 0 R /Annots 9 0 R"));
+    EXPECT_TRUE(pdf.contains("9 0 obj\n[ (a string 3 0 R \\) with 2 0 R) <3320302052> % comment 2 0 R\n 8 0 R ]"));
+    EXPECT_EQ(pdf.count(" obj\n"), 8);  // the second catalog and page tree gave way
+    const TToolRun info = Tool("pdfinfo", {joined.fileName()});
+    EXPECT_EQ(QRegularExpression(R"(Pages:\s+(\d+))").match(QString::fromUtf8(info.out)).captured(1), "2");
+    EXPECT_TRUE(info.err.isEmpty()) << info.err.toStdString();
+}
+
 TEST(SheetPdfRuns, PartsThatCannotBeJoinedAreRefused) {
     QByteArray good;
     {
