@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <system_error>
 #include <thread>
 
 void SetUpSheetPdf(QPdfWriter &pdf, const TSheetModel &model) {
@@ -88,6 +89,29 @@ struct TPdfRun {
     }
 };
 
+// Joins the runs into `out` on a thread of its own, while this one goes on answering `tell` (the
+// join of a large file takes as long as many pages); on this thread when no other can be had.
+template <typename Tell>
+TWorkEnd Join(const std::vector<QByteArray> &parts, QIODevice &out, QString *error, Tell tell) {
+    bool joined = false;
+    std::atomic<bool> done{false};
+    try {
+        std::thread joining([&] {
+            joined = JoinPdfParts(parts, out, error);
+            done = true;
+        });
+        while (!done) {
+            tell();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        joining.join();
+    } catch (const std::system_error &) {
+        joined = JoinPdfParts(parts, out, error);
+    }
+    if (!joined) return TWorkEnd::Failed;
+    return tell() ? TWorkEnd::Done : TWorkEnd::Cancelled;
+}
+
 // Draws the runs side by side, each on a thread of its own, while this thread tells `progress` of
 // the pages of every run; then joins them into `out`.
 // Where each run starts: the runs take about equal shares of the cells on the pages, since the
@@ -157,9 +181,8 @@ TWorkEnd WriteRuns(const TSheetModel &model, QIODevice &out, const std::vector<T
         }
     if (stop || !tell()) return TWorkEnd::Cancelled;
     std::vector<QByteArray> parts;
-    for (auto &r : runs) parts.push_back(std::move(r->bytes));
-    runs.clear();
-    return JoinPdfParts(parts, out, error) ? TWorkEnd::Done : TWorkEnd::Failed;
+    for (auto &r : runs) parts.push_back(std::move(r->bytes));  // the runs stay: `tell` counts their pages
+    return Join(parts, out, error, tell);
 }
 }  // namespace
 
