@@ -38,13 +38,11 @@ void HostApp::OnException(const Exception &e) {
     QMessageBox::critical(main_.get(), QStringLiteral("错误"), e.Message);
 }
 
-// The module's last window is gone and control has come back out of it: unload.
-void HostApp::OnModuleReleased() {
-    if (callDepth_ > 0 || !loader_.IsLoaded()) return;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    loader_.Unload();
-    ++unloads;
-}
+// The module's last window is gone. The module stays mapped until the host closes: Qt keeps
+// process-wide caches (fonts, settings files, the type registry) that may still point into a
+// library that used it, and the next paint of the main window's menu bar would read them from
+// unmapped pages. The next window simply starts a new cycle in the loaded module.
+void HostApp::OnModuleReleased() { ++releases; }
 
 bool HostApp::OpenClass(const QString &className) {
     if (!loader_.Load(config_.modulePath)) {
@@ -54,9 +52,7 @@ bool HostApp::OpenClass(const QString &className) {
         return false;
     }
     const qsizetype before = errors.size();
-    ++callDepth_;
     const int32_t rc = loader_.ShowPlugInWindow(className, context_->Record());
-    --callDepth_;
     if (rc != 0) errors << QStringLiteral("ShowPlugInWindow(%1) returned %2").arg(className).arg(rc);
     return rc == 0 && errors.size() == before;
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The host program: builds the host record from its configuration, loads the module, opens
-// windows through the module's export, and unloads the module once the module reports that its
-// last window is gone and control is back in the host.
+// windows through the module's export, and unloads the module when it closes down.
 #include "HostConfig.h"
 #include "HostContext.h"
 #include "ModuleLoader.h"
@@ -29,7 +28,7 @@ public:
     QStringList errors;  // what the exception hook showed, in order
     HostContext &context() { return *context_; }
     ModuleLoader &loader() { return loader_; }
-    int unloads = 0;
+    int releases = 0;  // how often the module said its last window was gone
 
 private:
     void OnException(const Exception &e);
@@ -42,5 +41,4 @@ private:
     std::unique_ptr<HostContext> context_;
     ModuleLoader loader_;
     std::unique_ptr<HostMainWindow> main_;
-    int callDepth_ = 0;
 };

@@ -4,13 +4,15 @@
 
 #include <QInputDialog>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStringDecoder>
 
 HostMainWindow::HostMainWindow(bool debugMenu, QWidget *parent) : QMainWindow(parent), mdi_(new QMdiArea(this)) {
-    setWindowTitle(QStringLiteral("预算与支付管理系统"));
+    setWindowTitle(kTitle.toString());
     setCentralWidget(mdi_);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, &HostMainWindow::ShowCurrentInTitle);
     mdi_->setViewMode(QMdiArea::SubWindowView);
     // A child window larger than the area, or moved partly out of it, stays reachable.
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -34,6 +36,16 @@ HostMainWindow::HostMainWindow(bool debugMenu, QWidget *parent) : QMainWindow(pa
         if (onAboutModules) onAboutModules();
     });
     statusBar();
+}
+
+// "预算与支付管理系统 - [明细 - 合计]": the window in front names itself in the title, as it does in
+// the task bar, and the title goes back to the system's name when the last window closes.
+void HostMainWindow::ShowCurrentInTitle() {
+    QMdiSubWindow *current = mdi_->currentSubWindow();
+    if (current) connect(current, &QWidget::windowTitleChanged, this, &HostMainWindow::ShowCurrentInTitle, Qt::UniqueConnection);
+    setWindowTitle(current && !current->windowTitle().isEmpty()
+                       ? QStringLiteral("%1 - [%2]").arg(kTitle, current->windowTitle())
+                       : kTitle.toString());
 }
 
 void HostMainWindow::OpenByClassName() {

@@ -29,8 +29,11 @@ public:
     // What the window manager's frame around the main window takes, reckoned generously.
     static constexpr QMargins kFrameAllowance{8, 32, 8, 8};
 
+    static constexpr QStringView kTitle = u"预算与支付管理系统";
+
 private:
     void OpenByClassName();
+    void ShowCurrentInTitle();
 
     QMdiArea *mdi_;
     QMenu *windowMenu_ = nullptr;

@@ -41,8 +41,13 @@ void MdiWindowMenu::Rebuild() {
     const QList<QMdiSubWindow *> windows = area_->subWindowList();
     QAction *cascade = menu_->addAction(QStringLiteral("层叠(&C)"), area_, &QMdiArea::cascadeSubWindows);
     QAction *tile = menu_->addAction(QStringLiteral("平铺(&T)"), area_, &QMdiArea::tileSubWindows);
-    cascade->setEnabled(!windows.isEmpty());
-    tile->setEnabled(!windows.isEmpty());
+    // The window in front, and every window: each goes as its own close box would take it. The
+    // key is the one the window itself answers (its frame's menu), only shown here.
+    QAction *close = menu_->addAction(QStringLiteral("关闭(&O)\tCtrl+F4"), area_, [area = area_] {
+        if (QMdiSubWindow *current = area->currentSubWindow()) current->close();
+    });
+    QAction *closeAll = menu_->addAction(QStringLiteral("全部关闭(&L)"), area_, &QMdiArea::closeAllSubWindows);
+    for (QAction *a : {cascade, tile, close, closeAll}) a->setEnabled(!windows.isEmpty());
     menu_->addSeparator();
     for (qsizetype i = 0; i < windows.size(); ++i) {
         QMdiSubWindow *window = windows[i];
@@ -64,11 +69,15 @@ bool MdiWindowMenu::eventFilter(QObject *watched, QEvent *event) {
     if (!widget || widget->window() != area_->window() || area_->subWindowList().isEmpty()) return false;
     auto *key = static_cast<QKeyEvent *>(event);
     const int step = WindowSwitchStep(key->key(), key->modifiers());
-    if (step == 0) return false;
+    const bool close = IsCloseWindowKey(key->key(), key->modifiers());
+    if (step == 0 && !close) return false;
     // Claimed before any shortcut or widget of the window sees it, then handled as the key press.
     event->accept();
     if (type == QEvent::ShortcutOverride) return true;
-    if (step > 0) area_->activateNextSubWindow();
+    if (close) {
+        // A held key closes one window, not each one that comes to the front after it.
+        if (QMdiSubWindow *current = area_->currentSubWindow(); current && !key->isAutoRepeat()) current->close();
+    } else if (step > 0) area_->activateNextSubWindow();
     else area_->activatePreviousSubWindow();
     return true;
 }
@@ -80,6 +89,11 @@ int WindowSwitchStep(int key, Qt::KeyboardModifiers modifiers) {
     if (key == Qt::Key_Backtab) return shift ? -1 : 0;
     if (key == Qt::Key_Tab || key == Qt::Key_F6) return shift ? -1 : 1;
     return 0;
+}
+
+bool IsCloseWindowKey(int key, Qt::KeyboardModifiers modifiers) {
+    const Qt::KeyboardModifiers held = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
+    return key == Qt::Key_F4 && held == Qt::ControlModifier;
 }
 
 QString WindowMenuText(int index, const QString &title) {

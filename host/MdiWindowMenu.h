@@ -1,9 +1,10 @@
 #pragma once
 // The host's "窗口" menu and the keys that move between the child windows of its MDI area.
-// The menu holds 层叠 and 平铺, then the open windows numbered in the order they were opened, the
-// active one checked; it follows windows that open, close or change their titles. Ctrl+Tab and
-// Ctrl+F6 activate the next window, Ctrl+Shift+Tab and Ctrl+Shift+F6 the previous one, whichever
-// widget of the main window has the focus (a sheet or a text box would otherwise take the key).
+// The menu holds 层叠, 平铺, 关闭 and 全部关闭, then the open windows numbered in the order they were
+// opened, the active one checked; it follows windows that open, close or change their titles.
+// Ctrl+Tab and Ctrl+F6 activate the next window, Ctrl+Shift+Tab and Ctrl+Shift+F6 the previous
+// one, and Ctrl+F4 closes the window in front, whichever widget of the main window has the focus
+// (a sheet or a text box would otherwise take the key).
 #include <QObject>
 
 class QEvent;
@@ -34,6 +35,8 @@ private:
 
 // The step a key of the main window asks for: +1 the next child window, -1 the previous one, 0 none.
 int WindowSwitchStep(int key, Qt::KeyboardModifiers modifiers);
+// Whether a key of the main window closes the child window in front (Ctrl+F4).
+bool IsCloseWindowKey(int key, Qt::KeyboardModifiers modifiers);
 
 // A window's entry in the menu: "&1 title" for the first nine, "10 title" after them, its
 // ampersands doubled so that they show.

@@ -1,12 +1,13 @@
 #include "report/SheetPainter.h"
 
+#include "platform/HeapText.h"
+
 #include <QFontMetrics>
 #include <cmath>
 
 QFont MakeSheetFont(const TSheetFont &f) {
     QFont font;
-    font.setFamilies({f.family, QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
-                      QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans CJK")});
+    font.setFamilies(HeapCopies({f.family, u"SimSun", u"WenQuanYi Micro Hei", u"Noto Sans CJK SC", u"Noto Sans CJK"}));
     font.setPixelSize(std::max(1, int(std::lround(f.points * 96.0 / 72.0))));
     font.setBold(f.bold);
     font.setItalic(f.italic);

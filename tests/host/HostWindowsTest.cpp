@@ -63,6 +63,11 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([this] { return Host()->windowMenu()->isVisible(); }, 2000));
         return Host()->windowMenu();
     }
+    static void ClickEntry(QMenu *menu, const QString &text) {
+        for (QAction *a : menu->actions())
+            if (a->text() == text) return QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+        ADD_FAILURE() << "no entry " << text.toStdString();
+    }
     static QStringList Entries(const QMenu *menu, QString *checked) {
         QStringList texts;
         for (QAction *a : menu->actions()) {
@@ -129,7 +134,8 @@ TEST_F(HostWindows, DrillDownsCascadeAndKeysAndTheWindowMenuMoveBetweenWindows) 
     QString checked;
     QMenu *menu = OpenWindowMenu();
     EXPECT_EQ(Entries(menu, &checked),
-              (QStringList{QStringLiteral("层叠(&C)"), QStringLiteral("平铺(&T)"),
+              (QStringList{QStringLiteral("层叠(&C)"), QStringLiteral("平铺(&T)"), QStringLiteral("关闭(&O)\tCtrl+F4"),
+                           QStringLiteral("全部关闭(&L)"),
                            QStringLiteral("&1 支付范围划分汇总组合查询"), QStringLiteral("&2 ") + first->windowTitle(),
                            QStringLiteral("&3 ") + second->windowTitle()}));
     EXPECT_EQ(checked, QStringLiteral("&3 ") + second->windowTitle());
@@ -159,7 +165,7 @@ TEST_F(HostWindows, DrillDownsCascadeAndKeysAndTheWindowMenuMoveBetweenWindows) 
     menu = OpenWindowMenu();
     const QStringList after = Entries(menu, &checked);
     QTest::keyClick(menu, Qt::Key_Escape);
-    EXPECT_EQ(after.size(), 4);
+    EXPECT_EQ(after.size(), 6);
     EXPECT_FALSE(after.contains(QStringLiteral("&2 ") + firstTitle));
 
     // A third drill-down opens after the newest still open.
@@ -167,6 +173,29 @@ TEST_F(HostWindows, DrillDownsCascadeAndKeysAndTheWindowMenuMoveBetweenWindows) 
     ASSERT_NE(third, nullptr);
     EXPECT_EQ(third->SubWindow()->pos(), QPoint(72, 72));
     EXPECT_EQ(third->windowTitle(), QStringLiteral("明细 - 合计"));
+
+    // Ctrl+F4 closes the window in front from any of its widgets; 关闭 in the menu, then 全部关闭,
+    // close the others, and the main window's title follows the window in front.
+    EXPECT_EQ(main_->windowTitle(), QStringLiteral("预算与支付管理系统 - [明细 - 合计]"));
+    main_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main_.get()));
+    third->SubWindow()->widget()->setFocus();
+    Press(Qt::Key_F4, Qt::ControlModifier);
+    QTest::qWait(20);
+    EXPECT_EQ(Area()->subWindowList().size(), 2);
+    EXPECT_NE(Active(), nullptr);
+    Area()->setActiveSubWindow(second->SubWindow());
+    const QPointer<QMdiSubWindow> front = second->SubWindow();
+    menu = OpenWindowMenu();
+    ClickEntry(menu, QStringLiteral("关闭(&O)\tCtrl+F4"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return front.isNull(); }, 2000));
+    EXPECT_EQ(Area()->subWindowList().size(), 1);
+    main_->activateWindow();
+    menu = OpenWindowMenu();
+    ClickEntry(menu, QStringLiteral("全部关闭(&L)"));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Area()->subWindowList().isEmpty(); }, 2000));
+    w = nullptr;  // gone with the others
+    EXPECT_EQ(main_->windowTitle(), QStringLiteral("预算与支付管理系统"));
 }
 
 }  // namespace

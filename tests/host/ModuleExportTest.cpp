@@ -6,6 +6,7 @@
 #include "authpay/UserContext.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLibrary>
 #include <QWidget>
 #include <QProcess>
@@ -142,4 +143,27 @@ TEST_F(ModuleExport, ModuleCanBeUnloadedAndLoadedAgain) {
     EXPECT_NE(fresh.ModuleName, nullptr);
     EXPECT_EQ(fresh.ModuleId, 5);
     EXPECT_EQ(errors.size(), 2);
+}
+
+// A host may unload the module once its last window is gone. Qt's font cache outlives it and keeps
+// the families of every font drawn: those must not point into the unloaded library's pages, or the
+// host's next text (its menu bar, repainted as the window goes) reads freed memory.
+TEST_F(ModuleExport, TextDrawnAfterTheModuleIsUnloadedReadsNothingOfIt) {
+    ASSERT_EQ(show("TbfrmApportionQry", &record), 0);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qstrcmp(w->metaObject()->className(), "TbfrmApportionQry") == 0) {
+            w->grab();
+            w->close();
+        }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(notifier.releases, 1);
+    ASSERT_TRUE(library.unload());
+    QWidget host;
+    QFont font;
+    font.setFamilies({QString::fromUtf8("SimSun"), QString::fromUtf8("宋体"), QString::fromUtf8("WenQuanYi Micro Hei")});
+    font.setPointSize(9);
+    host.setFont(font);
+    auto *label = new QLabel(QString::fromUtf8("文件(&F) 授权支付(&M)"), &host);
+    label->adjustSize();
+    EXPECT_FALSE(host.grab().isNull());
 }

@@ -3,6 +3,7 @@
 #include "authpay/Screen.h"
 #include "frame/EventGuard.h"
 #include "frame/ModuleGlobals.h"
+#include "platform/HeapText.h"
 
 #include <QPalette>
 
@@ -11,7 +12,7 @@ const TClassInfo TfrmBase::ClassInfo{"TfrmBase", &TFormClass, &ConstructComponen
 TfrmBase::TfrmBase(const TComponentOwner &owner) : TForm(owner) {
     Position = poDesktopCenter;
     QFont font;
-    font.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("WenQuanYi Micro Hei")});
+    font.setFamilies(HeapCopies({u"SimSun", u"宋体", u"WenQuanYi Micro Hei"}));
     font.setPointSize(9);
     setFont(font);
     SetBounds(192, 0, 543, 390);
