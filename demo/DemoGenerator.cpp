@@ -57,8 +57,12 @@ QList<QPair<QString, qint64>> GenerateSQLite(const QString &file, qint64 rows,
 QList<QPair<QString, qint64>> GenerateDemo(const TDemoTarget &target, qint64 budgetRows,
                                            const std::function<void(qint64)> &progress) {
     if (target.Type == TDemoTarget::SQLite) return GenerateSQLite(target.Where, budgetRows, progress);
-    const TDriverConfig cfg = ResolveConnectionString(target.Where);
+    TDriverConfig cfg = ResolveConnectionString(target.Where);
     if (cfg.QtDriver != QLatin1String("QPSQL"))
         throw EDatabaseError(QStringLiteral("--pg需要PostgreSQL的连接字符串：%1").arg(target.Where));
+    // The module's sessions only read; the generator's writes the demo.
+    cfg.ConnectOptions.replace(QStringLiteral("default_transaction_read_only=on"),
+                               QStringLiteral("default_transaction_read_only=off"));
+    cfg.ReadOnly = false;
     return WriteInto(cfg, budgetRows, progress);
 }

@@ -2,8 +2,10 @@
 
 #include "QtTranslations.h"
 
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QFile>
+#include <QRegularExpression>
 
 namespace {
 
@@ -58,6 +60,19 @@ QString Apply(HostConfig &c, const QString &key, const QString &value) {
     return QString();
 }
 
+// Whether a connection string carries a password of its own ("Password=…" or "PWD=…", not empty).
+bool HoldsPassword(const QString &connectionString) {
+    static const QRegularExpression password(QStringLiteral("(^|;)\\s*(Password|PWD)\\s*=\\s*[^;\\s]"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    return password.match(connectionString).hasMatch();
+}
+
+// libpq's rule for a password file: nobody but its owner may read it.
+bool OthersMayRead(const QString &path) {
+    const QFileDevice::Permissions p = QFileInfo(path).permissions();
+    return p & (QFileDevice::ReadGroup | QFileDevice::ReadOther);
+}
+
 // Reads the [host] section line by line, values as written. (QSettings would cut a value at
 // ';', the separator of a connection string, and turn a value with commas into a list.)
 QString ApplyIni(HostConfig &c, const QString &path) {
@@ -83,6 +98,9 @@ QString ApplyIni(HostConfig &c, const QString &path) {
         if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
             value = value.mid(1, value.size() - 2);
         if (!kValueOptions.contains(key) || key == "config") return "unknown key in config file: " + key;
+        if (key == "db" && HoldsPassword(value) && OthersMayRead(path))
+            return QStringLiteral("config file %1 holds a password and others may read it: make it readable by its "
+                                  "owner only (chmod 600)").arg(path);
         const QString err = Apply(c, key, value);
         if (!err.isEmpty()) return err;
     }
@@ -130,6 +148,9 @@ HostConfigResult ParseHostConfig(const QStringList &args, const QString &default
         if (kPickOptions.contains(key) && NamesNoCode(value)) return {std::nullopt, a + ": no code given"};
         if (kBatchOptions.contains(key)) { c.extra << a << value; continue; }
         if (key == "config") continue;
+        if (key == "db" && HoldsPassword(value) && c.warnings.isEmpty())
+            c.warnings << QStringLiteral("warning: a password on the command line can be read by every local user; "
+                                         "put it in ~/.pgpass (or PGPASSFILE) or in the --config file");
         const QString err = Apply(c, key, value);
         if (!err.isEmpty()) return {std::nullopt, err};
     }

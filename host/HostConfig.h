@@ -20,6 +20,7 @@ struct HostConfig {
     bool debugMenu = false;                       // --debug-menu
     bool batch = false;                           // --batch
     QStringList extra;                            // options the window's batch run reads
+    QStringList warnings;                         // said once on stderr before the run
 };
 
 struct HostConfigResult {

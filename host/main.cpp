@@ -66,6 +66,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     HostConfig config = *parsed.config;
+    for (const QString &warning : config.warnings) StatusLine(QStringLiteral("budget-host: ") + warning);
     if (config.batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     InstallHostMessageHandler();
     QApplication app(argc, argv);

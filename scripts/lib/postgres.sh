@@ -5,6 +5,8 @@
 #                   database with TREE/demo-gen (else build/demo-gen), and export
 #                     AUTHPAY_PG_CONNSTR     the owner of the demo database (may write)
 #                     AUTHPAY_PG_RO_CONNSTR  a role that may only SELECT
+#                     AUTHPAY_PG_LEGACY_CONNSTR  the same, on a server setting that reads
+#                                            backslashes in strings as escapes
 #   pg_stop         stop the cluster and remove its folder (safe to call more than once)
 #
 # The cluster sorts text by code point (no locale), as SQLite does, so both answer alike.
@@ -81,10 +83,13 @@ pg_ctl_start() {
   return 1
 }
 
+# The cluster's folder, its socket folder within, belongs to the server's user and nobody else
+# may enter it: local connections, trusted for the superuser's own scripts, are open to that user
+# (and root) alone; every TCP connection proves its password (scram).
 pg_init_cluster() {
   PG_DIR="$(mktemp -d /tmp/authpay-pg.XXXXXX)" || return 1
-  chmod 755 "$PG_DIR"
-  pg_initdb "$1" "$PG_DIR" "$2"
+  pg_initdb "$1" "$PG_DIR" "$2" || return 1
+  chmod 700 "$PG_DIR" "$PG_DIR/sock"
 }
 
 pg_start_server() { PG_PORT="$(pg_ctl_start "$1" "$PG_DIR")"; }
@@ -94,16 +99,44 @@ pg_load_demo() {
   pg_psql postgres <<SQL || return 1
 create role authpay login password '$ownerpw';
 create role authpay_ro login password '$ropw';
+create role authpay_legacy login password '$ropw';
+alter role authpay_legacy set standard_conforming_strings = off;
 create database authpay_demo owner authpay encoding 'UTF8' template template0;
 SQL
   say "loading the demo budget database into PostgreSQL (port $PG_PORT)"
   ASAN_OPTIONS="detect_leaks=0" "$gen" --quiet --pg "$(pg_connstr authpay "$ownerpw")" || return 1
   pg_psql authpay_demo <<SQL || return 1
 revoke create on schema public from public;
-grant connect on database authpay_demo to authpay_ro;
-grant usage on schema public to authpay_ro;
-grant select on all tables in schema public to authpay_ro;
+grant connect on database authpay_demo to authpay_ro, authpay_legacy;
+grant usage on schema public to authpay_ro, authpay_legacy;
+grant select on all tables in schema public to authpay_ro, authpay_legacy;
 SQL
+  pg_apply_row_scope "$ropw" "$ownerpw"
+}
+
+# pg_apply_row_scope PASSWORD OWNER_PASSWORD: the server's row scope (deploy/postgres/row-scope.sql, run as the
+# owner), with two clerks: authpay_clerk_002 sees unit 002 without its secret rows,
+# authpay_clerk_001 unit 001 with them; the read-only roles see every row. The passwords go into
+# the password file AUTHPAY_PG_PGPASS (readable by its owner only), never onto a command line.
+pg_apply_row_scope() {
+  local pw="$1" clerkpw
+  clerkpw="$(pg_random_password)"
+  pg_psql authpay_demo -c 'set role authpay' -f "$ROOT/deploy/postgres/row-scope.sql" >/dev/null 2>&1 || return 1
+  pg_psql authpay_demo <<SQL || return 1
+create role authpay_clerk_002 login password '$clerkpw';
+create role authpay_clerk_001 login password '$clerkpw';
+grant connect on database authpay_demo to authpay_clerk_002, authpay_clerk_001;
+grant usage on schema public to authpay_clerk_002, authpay_clerk_001;
+grant select on all tables in schema public to authpay_clerk_002, authpay_clerk_001;
+insert into authpay_scope values ('authpay_clerk_002', '002', false), ('authpay_clerk_001', '001', true),
+  ('authpay_ro', '', true), ('authpay_legacy', '', true);
+SQL
+  AUTHPAY_PG_PGPASS="$PG_DIR/pgpass"
+  ( umask 077
+    printf '127.0.0.1:%s:authpay_demo:%s:%s\n' "$PG_PORT" authpay "$2" "$PG_PORT" authpay_ro "$pw" \
+      "$PG_PORT" authpay_legacy "$pw" "$PG_PORT" authpay_clerk_002 "$clerkpw" "$PG_PORT" authpay_clerk_001 "$clerkpw" \
+      >"$AUTHPAY_PG_PGPASS" )
+  export AUTHPAY_PG_PGPASS
 }
 
 pg_start_inner() {
@@ -117,9 +150,10 @@ pg_start_inner() {
   pg_init_cluster "$bin" "$(pg_random_password)" || return 1
   pg_start_server "$bin" || return 1
   pg_load_demo "$gen" "$ownerpw" "$ropw" || return 1
-  export AUTHPAY_PG_CONNSTR AUTHPAY_PG_RO_CONNSTR
+  export AUTHPAY_PG_CONNSTR AUTHPAY_PG_RO_CONNSTR AUTHPAY_PG_LEGACY_CONNSTR
   AUTHPAY_PG_CONNSTR="$(pg_connstr authpay "$ownerpw")"
   AUTHPAY_PG_RO_CONNSTR="$(pg_connstr authpay_ro "$ropw")"
+  AUTHPAY_PG_LEGACY_CONNSTR="$(pg_connstr authpay_legacy "$ropw")"
 }
 
 pg_start() {

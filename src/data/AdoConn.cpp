@@ -1,5 +1,7 @@
 #include "data/AdoConn.h"
 
+#include "authpay/Exception.h"
+
 #include "data/ConnectionString.h"
 #include "data/DatabaseError.h"
 #include "data/DatabaseOpener.h"
@@ -26,12 +28,29 @@ void TAdoConn::Open() {
     const TDriverConfig cfg = ResolveConnectionString(ConnectionString);
     try {
         QSqlDatabase db = AddConfiguredDatabase(cfg, name_);
-        OpenConfiguredDatabase(db, cfg);
+        OpenConfiguredDatabase(db, cfg, TraceFn());
     } catch (const EDatabaseError &e) {
         if (manager_ && keepsLastError_) manager_->SetLastError(e.Message);
         throw;
     }
     openProvider_ = cfg.Provider;
+    config_ = cfg;
+}
+
+TSqlTraceFn TAdoConn::TraceFn() const {
+    return [manager = manager_](const QString &sql) {
+        if (manager) manager->TraceSql(sql);
+    };
+}
+
+bool TAdoConn::BeginTuned() {
+    QSqlDatabase db = Database();
+    return BeginTunedStatement(db, config_, TraceFn());
+}
+
+void TAdoConn::EndTuned() {
+    QSqlDatabase db = QSqlDatabase::database(name_, false);
+    if (db.isOpen()) EndTunedStatement(db, TraceFn());
 }
 
 void TAdoConn::Close() {
@@ -46,7 +65,7 @@ QSqlDatabase TAdoConn::Database() {
 QSqlDatabase TAdoConn::OpenThreadCopy(const QString &connectionName) const {
     const TDriverConfig cfg = ResolveConnectionString(ConnectionString);
     QSqlDatabase db = AddConfiguredDatabase(cfg, connectionName);
-    OpenConfiguredDatabase(db, cfg);
+    OpenConfiguredDatabase(db, cfg, TraceFn());
     return db;
 }
 
@@ -73,3 +92,14 @@ QString TAdoConn::GetSubstringFunction() {
 }
 
 int TAdoConn::GetShardUnitLevel() const { return ShardUnitLevelOf(ConnectionString); }
+
+TTunedStatement::TTunedStatement(TAdoConn *conn) {
+    try {
+        if (conn && conn->BeginTuned()) conn_ = conn;
+    } catch (const Exception &) {
+    }
+}
+
+TTunedStatement::~TTunedStatement() {
+    if (conn_) conn_->EndTuned();
+}

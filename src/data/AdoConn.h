@@ -2,6 +2,7 @@
 // TAdoConn: one database connection, described by an ADO connection string and opened on demand,
 // with the dialect operations by which SQL text is adapted to the backend behind its provider.
 #include "authpay/DbManager.h"
+#include "data/DatabaseOpener.h"
 
 #include <QObject>
 #include <QPointer>
@@ -46,6 +47,12 @@ public:
     // RemoveConfiguredDatabase when done. EDatabaseError when it cannot be opened.
     QSqlDatabase OpenThreadCopy(const QString &connectionName) const;
 
+    // A long statement's own transaction, begun with the connection's statement settings (see
+    // BeginTunedStatement; nothing without them) and ended; both traced. BeginTuned answers whether
+    // a transaction was begun, and only then is EndTuned called.
+    bool BeginTuned();
+    void EndTuned();
+
     bool IsOracle();
     bool IsAccess();
     QString GetConcatOperator();
@@ -54,9 +61,25 @@ public:
 
 private:
     void ReadProvider();
+    TSqlTraceFn TraceFn() const;
 
     QString name_;
     QString openProvider_;
     QPointer<TDbManager> manager_;
     bool keepsLastError_ = true;
+    TDriverConfig config_;  // the configuration the connection was opened with
+};
+
+// A long statement (a summary, a drill-down's rows) run inside its connection's tuned transaction
+// for as long as this object lives; a connection that cannot open runs it untuned, and the
+// statement itself then says why.
+class TTunedStatement {
+public:
+    explicit TTunedStatement(TAdoConn *conn);
+    ~TTunedStatement();
+    TTunedStatement(const TTunedStatement &) = delete;
+    TTunedStatement &operator=(const TTunedStatement &) = delete;
+
+private:
+    TAdoConn *conn_ = nullptr;
 };

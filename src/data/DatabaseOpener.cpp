@@ -34,43 +34,54 @@ QSqlDatabase AddConfiguredDatabase(const TDriverConfig &cfg, const QString &conn
     return db;
 }
 
-int SqliteSortThreads() { return std::clamp(QThread::idealThreadCount() - 1, 1, 8); }
-
 namespace {
-// Settings of the session that make grouped sums quicker and change no result. A grouped sum over
-// many rows is mostly a sort of the rows into their groups:
-// - SQLite sorts with helper threads only when the connection allows them (none by default).
-// - PostgreSQL sorts in memory only when work_mem holds the rows; its default of 4MB sent a
-//   report of a million budget rows to an on-disk merge. work_mem is raised to kWorkMem for this
-//   session, never lowered. With more memory the planner would rather sort ten million rows alone
-//   than in parallel workers: for this session parallel workers cost nothing to start or to pass
-//   rows on, so that a table large enough to be split (min_parallel_table_scan_size) is. And a
-//   report's statement runs once: compiling it (JIT) took a second of a two-second statement.
-constexpr const char *kWorkMem = "64MB";
+void Trace(const TSqlTraceFn &trace, const QString &sql) {
+    if (trace) trace(sql);
+}
 
-void TuneSession(QSqlDatabase &db, const TDriverConfig &cfg) {
+bool Run(QSqlDatabase &db, const QString &sql, const TSqlTraceFn &trace) {
+    Trace(trace, sql);
     QSqlQuery q(db);
-    if (cfg.QtDriver == QLatin1String("QSQLITE")) {
-        q.exec(QStringLiteral("PRAGMA threads=%1").arg(SqliteSortThreads()));
-    } else if (cfg.QtDriver == QLatin1String("QPSQL")) {
-        q.exec(QStringLiteral("select set_config('work_mem','%1',false) "
-                              "where pg_size_bytes(current_setting('work_mem'))<pg_size_bytes('%1')")
-                   .arg(QLatin1String(kWorkMem)));
-        q.exec(QStringLiteral("select set_config('parallel_setup_cost','0',false),"
-                              "set_config('parallel_tuple_cost','0',false),set_config('jit','off',false)"));
-    }
+    return q.exec(sql);
+}
+
+// Whether the session takes a backslash in a string as the plain character it is.
+bool QuotingIsSafe(QSqlDatabase &db, const TSqlTraceFn &trace) {
+    const QString sql = QStringLiteral("select current_setting('standard_conforming_strings')");
+    Trace(trace, sql);
+    QSqlQuery q(db);
+    return q.exec(sql) && q.next() && q.value(0).toString() == QLatin1String("on");
 }
 }  // namespace
 
-void OpenConfiguredDatabase(QSqlDatabase &db, const TDriverConfig &cfg) {
+void OpenConfiguredDatabase(QSqlDatabase &db, const TDriverConfig &cfg, const TSqlTraceFn &trace) {
     if (!cfg.FilePath.isEmpty() && !QFileInfo(cfg.FilePath).isFile())
         throw EDatabaseError(QStringLiteral("数据库文件不存在：%1").arg(cfg.FilePath));
-    if (db.open()) {
-        TuneSession(db, cfg);
-        return;
+    if (!db.open()) {
+        const QString reason = db.lastError().text();
+        throw EDatabaseError(QStringLiteral("无法连接数据库（%1）：%2").arg(ProviderText(cfg), reason));
     }
-    const QString reason = db.lastError().text();
-    throw EDatabaseError(QStringLiteral("无法连接数据库（%1）：%2").arg(ProviderText(cfg), reason));
+    for (const QString &sql : cfg.SessionStatements) Run(db, sql, trace);
+    if (cfg.QtDriver == QLatin1String("QPSQL") && !QuotingIsSafe(db, trace)) {
+        db.close();
+        throw EDatabaseError(QStringLiteral("无法连接数据库（%1）：会话的standard_conforming_strings不是on，"
+                                            "文本中的反斜杠会被当作转义符")
+                                 .arg(ProviderText(cfg)));
+    }
+}
+
+bool BeginTunedStatement(QSqlDatabase &db, const TDriverConfig &cfg, const TSqlTraceFn &trace) {
+    if (cfg.StatementSettings.isEmpty()) return false;
+    Trace(trace, QStringLiteral("begin"));
+    if (!db.transaction()) return false;
+    for (const QString &sql : cfg.StatementSettings) Run(db, sql, trace);
+    return true;
+}
+
+void EndTunedStatement(QSqlDatabase &db, const TSqlTraceFn &trace) {
+    Trace(trace, QStringLiteral("commit"));
+    // The transaction only read: a failed commit loses nothing, and ending it is what matters.
+    if (!db.commit()) db.rollback();
 }
 
 void RemoveConfiguredDatabase(const QString &connectionName) {

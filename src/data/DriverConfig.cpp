@@ -2,6 +2,11 @@
 
 #include "data/ConnectionString.h"
 #include "data/SqlDialect.h"
+#include "data/SqlQuote.h"
+
+#include <QRegularExpression>
+#include <QThread>
+#include <algorithm>
 
 #include <initializer_list>
 
@@ -36,6 +41,32 @@ void SetCredentials(TDriverConfig &cfg, const TConnectionString &cs) {
     cfg.Password = cs.Value({"Password", "PWD"});
 }
 
+bool TuningWanted(TDriverConfig &cfg, const TConnectionString &cs);
+
+// Entries that a provider family understands; any other is refused by name rather than dropped,
+// so that a misspelt "SSL Mode" cannot quietly connect without TLS.
+const QStringList kCommonKeys{QStringLiteral("Provider"), QStringLiteral("Persist Security Info"),
+                              QStringLiteral("Connect Timeout"), QStringLiteral("Connection Timeout"),
+                              QStringLiteral("Timeout"), QStringLiteral("Mode"), QStringLiteral("Session Tuning"),
+                              QStringLiteral("Shard Unit Level")};
+const QStringList kSqliteKeys{QStringLiteral("Data Source"), QStringLiteral("DataSource")};
+const QStringList kPostgresKeys{
+    QStringLiteral("Data Source"), QStringLiteral("DataSource"), QStringLiteral("Server"), QStringLiteral("Host"),
+    QStringLiteral("Address"), QStringLiteral("Addr"), QStringLiteral("Port"), QStringLiteral("Initial Catalog"),
+    QStringLiteral("Database"), QStringLiteral("User ID"), QStringLiteral("UID"), QStringLiteral("User"),
+    QStringLiteral("User Name"), QStringLiteral("Username"), QStringLiteral("Password"), QStringLiteral("PWD"),
+    QStringLiteral("Work Mem"), QStringLiteral("SSL Mode"), QStringLiteral("SslMode"), QStringLiteral("SSL Root Cert"),
+    QStringLiteral("SSL Cert"), QStringLiteral("SSL Key")};
+
+void RefuseUnknownKeys(TDriverConfig &cfg, const TConnectionString &cs, const QStringList &known) {
+    for (const auto &entry : cs.Entries()) {
+        const QString &key = entry.first;
+        if (kCommonKeys.contains(key, Qt::CaseInsensitive) || known.contains(key, Qt::CaseInsensitive)) continue;
+        cfg.Error = QStringLiteral("连接字符串有不认识的项：%1").arg(key);
+        return;
+    }
+}
+
 void ResolveSQLite(TDriverConfig &cfg, const TConnectionString &cs) {
     cfg.QtDriver = QStringLiteral("QSQLITE");
     cfg.DatabaseName = DataSource(cs);
@@ -43,6 +74,8 @@ void ResolveSQLite(TDriverConfig &cfg, const TConnectionString &cs) {
     if (cfg.DatabaseName.isEmpty()) cfg.Error = QStringLiteral("连接字符串没有指定数据库文件(Data Source)");
     cfg.ReadOnly = ModeIsRead(cs);
     if (cfg.ReadOnly) cfg.ConnectOptions = QStringLiteral("QSQLITE_OPEN_READONLY");
+    // SQLite sorts with helper threads only when the connection allows them (none by default).
+    if (TuningWanted(cfg, cs)) cfg.SessionStatements << QStringLiteral("PRAGMA threads=%1").arg(SqliteSortThreads());
 }
 
 // Splits "host:port" (one colon, numeric port) or "host,port"; anything else is a plain host.
@@ -65,6 +98,59 @@ void ResolvePort(TDriverConfig &cfg, const TConnectionString &cs) {
     else cfg.Error = QStringLiteral("连接字符串的端口(Port)无效：%1").arg(cs.Value({"Port"}));
 }
 
+// "Session Tuning=none|default": whether the module's sessions are set for grouped sums.
+bool TuningWanted(TDriverConfig &cfg, const TConnectionString &cs) {
+    const QString tuning = cs.Value({"Session Tuning"}).trimmed();
+    if (tuning.isEmpty() || tuning.compare(QLatin1String("default"), Qt::CaseInsensitive) == 0) return true;
+    if (tuning.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0) return false;
+    cfg.Error = QStringLiteral("连接字符串的Session Tuning无效：%1（可用none或default）").arg(tuning);
+    return false;
+}
+
+// A grouped sum over many rows is mostly a sort of the rows into their groups. PostgreSQL sorts in
+// memory only when work_mem holds them (its 4MB default sent a million budget rows to an on-disk
+// merge): by default work_mem is raised to 64MB, never lowered; "Work Mem" sets it to exactly the
+// DBA's figure. With more memory the planner would rather sort ten million rows alone than in
+// parallel workers, so workers cost nothing to start or to pass rows on; and a report's statement
+// runs once, so compiling it (JIT, a second of a two-second statement) is off.
+QStringList PostgresStatementSettings(TDriverConfig &cfg, const TConnectionString &cs) {
+    if (!TuningWanted(cfg, cs)) return {};
+    const QString workMem = cs.Value({"Work Mem"}).trimmed();
+    static const QRegularExpression size(QStringLiteral("^[0-9]{1,9}(kB|MB|GB|TB)?$"));
+    if (!workMem.isEmpty() && !size.match(workMem).hasMatch()) {
+        cfg.Error = QStringLiteral("连接字符串的Work Mem无效：%1（如64MB）").arg(workMem);
+        return {};
+    }
+    const QString memory =
+        workMem.isEmpty() ? QStringLiteral("select set_config('work_mem','64MB',true) "
+                                           "where pg_size_bytes(current_setting('work_mem'))<pg_size_bytes('64MB')")
+                          : QStringLiteral("select set_config('work_mem',%1,true)").arg(QuotedStr(workMem));
+    return {memory, QStringLiteral("select set_config('parallel_setup_cost','0',true),"
+                                   "set_config('parallel_tuple_cost','0',true),set_config('jit','off',true)")};
+}
+
+// TLS, handed to libpq as its own keywords.
+void AddTlsOptions(TDriverConfig &cfg, const TConnectionString &cs, QStringList &options) {
+    const QString mode = cs.Value({"SSL Mode", "SslMode"}).trimmed().toLower();
+    static const QStringList modes{QStringLiteral("disable"), QStringLiteral("allow"), QStringLiteral("prefer"),
+                                   QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")};
+    if (!mode.isEmpty() && !modes.contains(mode)) {
+        cfg.Error = QStringLiteral("连接字符串的SSL Mode无效：%1（可用%2）").arg(mode, modes.join(QLatin1Char(',')));
+        return;
+    }
+    if (!mode.isEmpty()) options << QStringLiteral("sslmode=") + mode;
+    const std::pair<const char *, const char *> files[] = {
+        {"SSL Root Cert", "sslrootcert"}, {"SSL Cert", "sslcert"}, {"SSL Key", "sslkey"}};
+    for (const auto &[key, keyword] : files) {
+        const QString file = cs.Value({key}).trimmed();
+        if (file.isEmpty()) continue;
+        // A libpq value is quoted with its backslashes and quotes escaped.
+        QString value = file;
+        value.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+        options << QLatin1String(keyword) + QStringLiteral("='") + value + QLatin1Char('\'');
+    }
+}
+
 void ResolvePostgreSQL(TDriverConfig &cfg, const TConnectionString &cs) {
     cfg.QtDriver = QStringLiteral("QPSQL");
     const QString server = cs.Value({"Server", "Host", "Address", "Addr"}).trimmed();
@@ -74,9 +160,13 @@ void ResolvePostgreSQL(TDriverConfig &cfg, const TConnectionString &cs) {
     cfg.DatabaseName = cs.Value({"Initial Catalog", "Database"}).trimmed();
     SetCredentials(cfg, cs);
     QStringList options{QStringLiteral("connect_timeout=%1").arg(ConnectTimeout(cs))};
-    cfg.ReadOnly = ModeIsRead(cs);
-    if (cfg.ReadOnly) options << QStringLiteral("options='-c default_transaction_read_only=on'");
+    // The module only reads, and its quoting doubles quotes alone: backslashes must be plain
+    // characters in every string it writes, whatever the server's own default.
+    cfg.ReadOnly = true;
+    options << QStringLiteral("options='-c default_transaction_read_only=on -c standard_conforming_strings=on'");
+    AddTlsOptions(cfg, cs, options);
     cfg.ConnectOptions = options.join(QLatin1Char(';'));
+    cfg.StatementSettings = PostgresStatementSettings(cfg, cs);
 }
 
 QString OdbcEntry(const char *key, const QString &value) {
@@ -139,6 +229,8 @@ void ResolveOdbc(TDriverConfig &cfg, const TConnectionString &cs) {
 
 }  // namespace
 
+int SqliteSortThreads() { return std::clamp(QThread::idealThreadCount() - 1, 1, 8); }
+
 TProviderFamily ProviderFamilyOf(const QString &provider) {
     switch (SqlBackendOf(provider)) {
     case TSqlBackend::Oracle: return TProviderFamily::Oracle;
@@ -161,8 +253,14 @@ TDriverConfig ResolveConnectionString(const QString &connectionString) {
     const TConnectionString cs = TConnectionString::Parse(connectionString);
     cfg.Provider = cs.Value({"Provider"}).trimmed();
     switch (ProviderFamilyOf(cfg.Provider)) {
-    case TProviderFamily::SQLite: ResolveSQLite(cfg, cs); break;
-    case TProviderFamily::PostgreSQL: ResolvePostgreSQL(cfg, cs); break;
+    case TProviderFamily::SQLite:
+        ResolveSQLite(cfg, cs);
+        RefuseUnknownKeys(cfg, cs, kSqliteKeys);
+        break;
+    case TProviderFamily::PostgreSQL:
+        ResolvePostgreSQL(cfg, cs);
+        RefuseUnknownKeys(cfg, cs, kPostgresKeys);
+        break;
     case TProviderFamily::SqlServer: ResolveSqlServer(cfg, cs); break;
     case TProviderFamily::Access: ResolveAccess(cfg, cs); break;
     case TProviderFamily::Oracle: ResolveOracle(cfg, cs); break;

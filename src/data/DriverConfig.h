@@ -10,6 +10,7 @@
 //   OraOLEDB.Oracle, MSDAORA          QOCI       the TNS name or //host:port/service
 //   MSDASQL or none                   QODBC      the remaining entries form the ODBC string
 #include <QString>
+#include <QStringList>
 
 enum class TProviderFamily { SQLite, PostgreSQL, SqlServer, Access, Oracle, Odbc, Unknown };
 
@@ -27,10 +28,18 @@ struct TDriverConfig {
     QString Password;
     QString ConnectOptions;
     bool ReadOnly = false;
+    // Run once when the connection opens (SQLite's sort helper threads).
+    QStringList SessionStatements;
+    // Run at the start of a long statement's own transaction, each setting local to it, so that
+    // nothing outlives the statement on a server session (nor leaks through a transaction pooler).
+    QStringList StatementSettings;
     QString Error;  // not empty: the string cannot be used, and this says why
 };
 
 TDriverConfig ResolveConnectionString(const QString &connectionString);
+
+// The helper threads an SQLite connection may sort with: one fewer than the processors, at least one.
+int SqliteSortThreads();
 
 // An ODBC attribute value as it may stand in an ODBC connection string: enclosed in braces (a
 // closing brace doubled) when it holds a character that would end or split the entry.

@@ -1,6 +1,7 @@
 #include "query/DrillRun.h"
 
 #include "data/ARQuery.h"
+#include "data/AdoConn.h"
 #include "data/DatabaseError.h"
 #include "data/DefaultConn.h"
 #include "query/DrillSql.h"
@@ -56,6 +57,7 @@ void TDrillRows::Release(size_t row) {
 }
 
 void ReadDrillRows(const QString &sql, TDrillRows &out, const std::atomic<bool> &cancelled) {
+    const TTunedStatement tuned(GetDefaultConn());
     IARQueryPtr q;
     if (!OpenDefaultQuery(sql, q) || !q.Query()) throw EDatabaseError(LastDbError());
     TARQuery *rows = q.Query();

@@ -78,6 +78,7 @@ void ReadSummary(TQueryConditions conditions, TSummaryRows &out, const std::atom
 #endif
         return;
     }
+    const TTunedStatement tuned(GetDefaultConn());
     IARQueryPtr q;
     // The statement could not be run: the window says why instead of reading a result that is
     // not there.

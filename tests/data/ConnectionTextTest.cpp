@@ -140,6 +140,36 @@ TEST(DriverConfig, PostgreSQLTakesHostPortDatabaseAndCredentials) {
     EXPECT_FALSE(ResolveConnectionString(QStringLiteral("Provider=PostgreSQL;Port=70000")).Error.isEmpty());
 }
 
+// A PostgreSQL session is read-only and quotes safely whatever the string says; TLS keys reach
+// libpq quoted; tuning is a choice; an entry the provider does not know is refused by name.
+TEST(DriverConfig, PostgreSQLSessionsTlsTuningAndUnknownEntries) {
+    auto cfg = ResolveConnectionString(QStringLiteral(
+        "Provider=PostgreSQL;Host=h;SSL Mode=Verify-Full;SSL Root Cert=/etc/ca o'k.crt;SSL Cert=/c;SSL Key=/k;Work Mem=32MB"));
+    ASSERT_EQ(cfg.Error, QString());
+    EXPECT_TRUE(cfg.ReadOnly);
+    EXPECT_EQ(cfg.ConnectOptions, QStringLiteral("connect_timeout=15;options='-c default_transaction_read_only=on "
+                                                 "-c standard_conforming_strings=on';sslmode=verify-full;"
+                                                 "sslrootcert='/etc/ca o\\'k.crt';sslcert='/c';sslkey='/k'"));
+    EXPECT_EQ(cfg.StatementSettings.first(), QStringLiteral("select set_config('work_mem','32MB',true)"));
+    EXPECT_EQ(cfg.StatementSettings.size(), 2);
+    EXPECT_TRUE(ResolveConnectionString(QStringLiteral("Provider=PostgreSQL;Session Tuning=none")).StatementSettings.isEmpty());
+    EXPECT_TRUE(ResolveConnectionString(QStringLiteral("Provider=SQLite;Data Source=a;Session Tuning=None")).SessionStatements.isEmpty());
+    const struct { const char *text, *error; } refused[] = {
+        {"Provider=PostgreSQL;ssl_mode=require", "不认识的项：ssl_mode"},
+        {"Provider=PostgreSQL;sslmode=require", ""},  // libpq's own spelling
+        {"Provider=PostgreSQL;SSL Mode=required", "SSL Mode无效：required"},
+        {"Provider=PostgreSQL;Work Mem=64MB;drop", ""},  // an entry without "=" carries nothing
+        {"Provider=PostgreSQL;Work Mem=64MB'", "Work Mem无效"},
+        {"Provider=PostgreSQL;Session Tuning=fast", "Session Tuning无效：fast"},
+        {"Provider=SQLite;Data Source=a;Password=x", "不认识的项：Password"},
+    };
+    for (const auto &c : refused) {
+        const QString error = ResolveConnectionString(QString::fromUtf8(c.text)).Error;
+        if (*c.error) EXPECT_TRUE(error.contains(QString::fromUtf8(c.error))) << c.text << ": " << error.toStdString();
+        else EXPECT_EQ(error, QString()) << c.text;
+    }
+}
+
 TEST(DriverConfig, SqlServerGoesThroughFreeTdsWithBracedValues) {
     const auto cfg = ResolveConnectionString(QStringLiteral(
         "Provider=SQLOLEDB.1;Data Source=srv,1500;Initial Catalog=budget;User ID=sa;Password=\"p;w}d\""));

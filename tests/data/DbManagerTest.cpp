@@ -4,6 +4,7 @@
 #include "data/SqlTrace.h"
 #include "frame/ObjectStringList.h"
 #include "DemoDb.h"
+#include "data/DriverConfig.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -63,6 +64,7 @@ TEST(SqlTrace, EveryStatementOnOneLineWithLineBreaksEscaped) {
     EXPECT_EQ(SqlTraceLine(QStringLiteral("a\\nb")), QStringLiteral("a\\nb"));
 }
 
+// The connection's own session statement is traced with the statements it opens.
 TEST(SqlTrace, ManagerAppendsWhatItsConnectionsOpenAndStopsWhenSwitchedOff) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("trace.sql"));
@@ -81,7 +83,8 @@ TEST(SqlTrace, ManagerAppendsWhatItsConnectionsOpenAndStopsWhenSwitchedOff) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()),
-              QStringLiteral("earlier\n select Eid\\n  from pubdept where 1=1 \nselect nothing from nowhere\n"));
+              QStringLiteral("earlier\nPRAGMA threads=%1\n select Eid\\n  from pubdept where 1=1 \nselect nothing from nowhere\n")
+                  .arg(SqliteSortThreads()));
 }
 
 TEST(SqlTrace, UnwritableFileIsRefusedWithAReason) {

@@ -8,6 +8,7 @@
 #include "DemoDb.h"
 #include "frame/ModuleGlobals.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <thread>
@@ -175,29 +176,54 @@ TEST_P(QueryTest, ABackgroundThreadReadsThroughItsOwnCopyOfTheConnection) {
     EXPECT_EQ(name, QStringLiteral("市卫生健康委员会"));
 }
 
-// The default connection and a background thread's copy both come set for grouped sums: SQLite may
-// sort with helper threads; PostgreSQL sorts in 64MB of work memory (its default is 4MB), plans
-// parallel workers at no cost and compiles nothing.
-TEST_P(QueryTest, EveryConnectionIsSetForGroupedSums) {
+// Sessions carry nothing that outlives a statement: SQLite connections (the default one and a
+// thread's copy) may sort with helper threads; a PostgreSQL session is read-only, takes backslashes
+// as plain characters, and keeps the server's own settings, while a long statement's transaction
+// sorts in 64MB of work memory, plans parallel workers at no cost and compiles nothing, each
+// setting local to it and traced.
+TEST_P(QueryTest, SessionsAreReadOnlyAndTunedOnlyInsideALongStatement) {
     const bool sqlite = DefaultSqlBackend() == TSqlBackend::SQLite;
     const QString ask = sqlite ? QStringLiteral("PRAGMA threads")
                                : QStringLiteral("select current_setting('work_mem')||' '||current_setting('jit')||' '||"
                                                 "current_setting('parallel_setup_cost')||' '||current_setting('parallel_tuple_cost')");
-    const QString want = sqlite ? QString::number(SqliteSortThreads()) : QStringLiteral("64MB off 0 0");
-    IARQueryPtr ref;
-    ASSERT_TRUE(OpenDefaultQuery(ask, ref));
-    EXPECT_EQ(ref.Query()->Fields(0).AsString(), want);
+    auto read = [&](QSqlDatabase db) {
+        QSqlQuery q(db);
+        return q.exec(ask) && q.next() ? q.value(0).toString() : QStringLiteral("(failed)");
+    };
+    TAdoConn *conn = GetDefaultConn();
+    const QString session = read(conn->Database());
     QString copied;
     std::thread worker([&] {
-        {
-            QSqlDatabase db = GetDefaultConn()->OpenThreadCopy(QStringLiteral("tuned-copy"));
-            QSqlQuery q(db);
-            if (q.exec(ask) && q.next()) copied = q.value(0).toString();
-        }
+        copied = read(conn->OpenThreadCopy(QStringLiteral("tuned-copy")));
         RemoveConfiguredDatabase(QStringLiteral("tuned-copy"));
     });
     worker.join();
-    EXPECT_EQ(copied, want);
+    EXPECT_EQ(copied, session);
+    if (sqlite) {
+        EXPECT_EQ(session, QString::number(SqliteSortThreads()));
+        EXPECT_FALSE(conn->BeginTuned());
+        return;
+    }
+    EXPECT_EQ(session, QStringLiteral("4MB on 1000 0.1"));
+    QSqlQuery q(conn->Database());
+    ASSERT_TRUE(q.exec(QStringLiteral("select current_setting('default_transaction_read_only')||"
+                                      "current_setting('standard_conforming_strings')")) && q.next());
+    EXPECT_EQ(q.value(0).toString(), QStringLiteral("onon"));
+    q.finish();
+    QTemporaryDir dir;
+    const QString tracePath = dir.filePath(QStringLiteral("trace.sql"));
+    ASSERT_TRUE(ctx_->Manager.SetSqlTrace(tracePath));
+    ASSERT_TRUE(conn->BeginTuned());
+    EXPECT_EQ(read(conn->Database()), QStringLiteral("64MB off 0 0"));
+    conn->EndTuned();
+    EXPECT_EQ(read(conn->Database()), QStringLiteral("4MB on 1000 0.1"));
+    QFile file(tracePath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList traced = QString::fromUtf8(file.readAll()).trimmed().split(QLatin1Char('\n'));
+    ASSERT_GE(traced.size(), 4);
+    EXPECT_EQ(traced.first(), QStringLiteral("begin"));
+    EXPECT_TRUE(traced[1].contains(QStringLiteral("set_config('work_mem','64MB',true)")));
+    EXPECT_EQ(traced.last(), QStringLiteral("commit"));
 }
 
 // The database itself matches "_", "%" and "\" of a like prefix as those characters only.
@@ -288,3 +314,29 @@ TEST(QueryFailure, NoDatabaseManagerAnswersFalse) {
 }
 
 }  // namespace
+
+// A role whose server settings read a backslash in a string as an escape (as older installations
+// keep it): a value that ends the string early there is plain text in the module's session, which
+// answers exactly as usual, while a connection without the module's settings widens the statement.
+TEST(SessionQuoting, ABackslashBeforeAQuoteStaysInsideTheString) {
+    const QString legacy = qEnvironmentVariable("AUTHPAY_PG_LEGACY_CONNSTR");
+    if (legacy.isEmpty()) GTEST_SKIP() << "no PostgreSQL cluster (AUTHPAY_PG_LEGACY_CONNSTR)";
+    const QString sql = QStringLiteral("select count(*) from vwBudgetAdj where datayear=2010 and bid in (%1)")
+                            .arg(QuotedStr(QStringLiteral("2050803\\') or 1=1 --")));
+    TDriverConfig plain = ResolveConnectionString(legacy);
+    plain.ConnectOptions.clear();
+    {
+        QSqlDatabase raw = AddConfiguredDatabase(plain, QStringLiteral("legacy-raw"));
+        ASSERT_TRUE(raw.open());
+        QSqlQuery q(raw);
+        ASSERT_TRUE(q.exec(QStringLiteral("show standard_conforming_strings")) && q.next());
+        EXPECT_EQ(q.value(0).toString(), QStringLiteral("off"));
+        ASSERT_TRUE(q.exec(sql) && q.next());
+        EXPECT_GT(q.value(0).toInt(), 1000);  // what the module's settings prevent
+    }
+    RemoveConfiguredDatabase(QStringLiteral("legacy-raw"));
+    TTestContext ctx(legacy);
+    IARQueryPtr q;
+    ASSERT_TRUE(OpenDefaultQuery(sql, q)) << LastDbError().toStdString();
+    EXPECT_EQ(q.Query()->Fields(0).AsInteger(), 0);
+}

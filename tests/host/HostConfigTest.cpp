@@ -108,6 +108,28 @@ TEST_F(HostConfigTest, UnreadableOrWrongConfigFilesAreRefused) {
     EXPECT_TRUE(r.error.contains(QStringLiteral("indicator-kind")));
 }
 
+// A password stays off the command line: one given there still works but is warned of once; a
+// config file that holds one must be readable by its owner only, as libpq asks of .pgpass.
+TEST_F(HostConfigTest, PasswordsOnTheCommandLineWarnAndReadableConfigFilesAreRefused) {
+    const QString db = QStringLiteral("Provider=PostgreSQL;Host=h;User ID=u;Password=secret");
+    HostConfigResult r = Parse({"--db", db, "--db", db});
+    ASSERT_TRUE(r.config);
+    EXPECT_EQ(r.config->connectionString, db);
+    ASSERT_EQ(r.config->warnings.size(), 1);
+    EXPECT_TRUE(r.config->warnings[0].contains(QStringLiteral(".pgpass")));
+    EXPECT_TRUE(Parse({"--db", "Provider=PostgreSQL;Host=h;Password=;User ID=u"}).config->warnings.isEmpty());
+
+    const QString ini = WriteIni("[host]\ndb=Provider=PostgreSQL;Host=h;PWD=secret\n");
+    QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    r = Parse({"--config", ini});
+    ASSERT_FALSE(r.config);
+    EXPECT_TRUE(r.error.contains(QStringLiteral("chmod 600"))) << r.error.toStdString();
+    QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    r = Parse({"--config", ini});
+    ASSERT_TRUE(r.config) << r.error.toStdString();
+    EXPECT_TRUE(r.config->warnings.isEmpty());
+}
+
 // The developers' menu is asked for by a switch; Qt's language by a locale name or "system",
 // from the command line or the INI file. Anything else is a bad option.
 TEST_F(HostConfigTest, DebugMenuSwitchAndQtLocale) {
