@@ -72,6 +72,7 @@ bool TARQuery::Execute() {
 bool TARQuery::ConnectionLost() {
     const QSqlDatabase db = Connection->Database();
     if (db.driverName() == QLatin1String("QSQLITE")) return false;
+    Connection->AbandonTuned();
     QSqlQuery probe(db);
     return !probe.exec(QStringLiteral("select 1"));
 }

@@ -45,12 +45,24 @@ TSqlTraceFn TAdoConn::TraceFn() const {
 
 bool TAdoConn::BeginTuned() {
     QSqlDatabase db = Database();
-    return BeginTunedStatement(db, config_, TraceFn());
+    inTuned_ = BeginTunedStatement(db, config_, TraceFn());
+    return inTuned_;
 }
 
 void TAdoConn::EndTuned() {
     QSqlDatabase db = QSqlDatabase::database(name_, false);
-    if (db.isOpen()) EndTunedStatement(db, TraceFn());
+    if (inTuned_ && db.isOpen()) EndTunedStatement(db, TraceFn());
+    inTuned_ = false;
+}
+
+// A statement that failed inside the tuned transaction spoilt it: anything sent next would only
+// hear that the transaction is aborted.
+void TAdoConn::AbandonTuned() {
+    if (!inTuned_) return;
+    inTuned_ = false;
+    if (const TSqlTraceFn trace = TraceFn()) trace(QStringLiteral("rollback"));
+    QSqlDatabase db = QSqlDatabase::database(name_, false);
+    if (db.isOpen()) db.rollback();
 }
 
 void TAdoConn::Close() {

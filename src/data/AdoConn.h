@@ -52,6 +52,8 @@ public:
     // a transaction was begun, and only then is EndTuned called.
     bool BeginTuned();
     void EndTuned();
+    // Rolls back a tuned transaction that a failed statement spoilt (nothing outside one).
+    void AbandonTuned();
 
     bool IsOracle();
     bool IsAccess();
@@ -68,6 +70,7 @@ private:
     QPointer<TDbManager> manager_;
     bool keepsLastError_ = true;
     TDriverConfig config_;  // the configuration the connection was opened with
+    bool inTuned_ = false;
 };
 
 // A long statement (a summary, a drill-down's rows) run inside its connection's tuned transaction
