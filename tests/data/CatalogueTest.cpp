@@ -99,7 +99,7 @@ protected:
         QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         const QStringList fresh = lines.mid(seen_);
         seen_ = static_cast<int>(lines.size());
-        return fresh;
+        return WithoutConnectionStatements(fresh);
     }
     QTemporaryDir dir_;
     int seen_ = 0;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QRegularExpression>
 
 QString DemoSqliteFile() {
     const QString dir = qEnvironmentVariable("AUTHPAY_BINARY_DIR", QDir::tempPath()) + QStringLiteral("/tests/data");
@@ -51,4 +52,12 @@ void TBackendTest::SetUp() {
     const QString connStr = ReadOnlyConnStr(GetParam());
     if (connStr.isEmpty()) GTEST_SKIP() << "no PostgreSQL cluster (AUTHPAY_PG_RO_CONNSTR)";
     ctx_ = std::make_unique<TTestContext>(connStr);
+}
+
+QStringList WithoutConnectionStatements(QStringList traced) {
+    static const QRegularExpression own(QStringLiteral(
+        "^(PRAGMA threads=\\d+|begin|commit|rollback|select current_setting\\('standard_conforming_strings'\\)|"
+        "select set_config\\(.*)$"));
+    traced.removeIf([](const QString &line) { return own.match(line).hasMatch(); });
+    return traced;
 }

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <gtest/gtest.h>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 // The demo SQLite file with the default number of budget rows, built when missing.
@@ -44,6 +45,10 @@ public:
 private:
     TUserContext *previous_;
 };
+
+// Traced statements without those a connection sends by itself (its session settings, its quoting
+// check, a long statement's tuned transaction): the statements a test asked for.
+QStringList WithoutConnectionStatements(QStringList traced);
 
 // The backends a parameterized database test runs on.
 enum class TBackend { SQLite, PostgreSQL };

@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRegularExpression>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -265,13 +264,7 @@ QStringList TQueryWindowTest::TracedSql() {
     f.seek(traceRead_);
     const QByteArray text = f.readAll();
     traceRead_ += text.size();
-    // The window's statements: what a connection sends by itself (its session settings, its
-    // quoting check, a long statement's tuned transaction) is left out.
-    static const QRegularExpression own(QStringLiteral(
-        "^(PRAGMA threads=\\d+|begin|commit|rollback|select current_setting\\('standard_conforming_strings'\\)|select set_config\\(.*)$"));
-    QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    lines.removeIf([](const QString &line) { return own.match(line).hasMatch(); });
-    return lines;
+    return WithoutConnectionStatements(QString::fromUtf8(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts));
 }
 
 double TQueryWindowTest::DbValue(const QString &sql) {
