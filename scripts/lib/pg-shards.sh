@@ -210,6 +210,27 @@ analyze $analyzed;
 SQL
 }
 
+# The server's row scope on the coordinator (deploy/postgres/row-scope.sql), whose policies hold
+# for the rows the shards send: the clerk authpay_clerk_002 sees unit 002 without its secret rows;
+# the read-only role bypasses it (its reports, and their plans, stay as they were). The clerk's
+# password goes into the password file AUTHPAY_SHARD_PGPASS (readable by its owner only).
+shards_row_scope() {
+  local pw
+  pw="$(pg_random_password)"
+  shards_psql coord authpay_demo -c 'set role authpay' -f "$ROOT/deploy/postgres/row-scope.sql" >/dev/null 2>&1 || return 1
+  shards_psql coord authpay_demo <<SQL || return 1
+create role authpay_clerk_002 login password '$pw';
+grant connect on database authpay_demo to authpay_clerk_002;
+grant usage on schema public to authpay_clerk_002;
+grant select on all tables in schema public to authpay_clerk_002;
+insert into authpay_scope values ('authpay_clerk_002', '002', false);
+alter role authpay_ro bypassrls;
+SQL
+  AUTHPAY_SHARD_PGPASS="$SHARDS_DIR/pgpass"
+  ( umask 077; printf '127.0.0.1:%s:authpay_demo:authpay_clerk_002:%s\n' "${SHARDS_PORTS[coord]}" "$pw" >"$AUTHPAY_SHARD_PGPASS" )
+  export AUTHPAY_SHARD_PGPASS
+}
+
 # The clusters: shard1 ... shardN, then the coordinator.
 shards_names() {
   seq 1 "$SHARDS_COUNT" | sed 's/^/shard/'
@@ -236,6 +257,7 @@ shards_start_inner() {
   for i in $(seq 1 "$SHARDS_COUNT"); do shards_grant_read "shard$i" || return 1; done
   shards_build_coordinator || return 1
   shards_grant_read coord || return 1
+  shards_row_scope || return 1
   export AUTHPAY_SHARD_CONNSTR AUTHPAY_SHARD_RO_CONNSTR
   # The coordinator's budget view is partitioned by the unit code at level 2: the module is told
   # so, and sums every grouping on the shards.

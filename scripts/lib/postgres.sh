@@ -114,10 +114,10 @@ SQL
   pg_apply_row_scope "$ropw" "$ownerpw"
 }
 
-# pg_apply_row_scope PASSWORD OWNER_PASSWORD: the server's row scope (deploy/postgres/row-scope.sql, run as the
-# owner), with two clerks: authpay_clerk_002 sees unit 002 without its secret rows,
-# authpay_clerk_001 unit 001 with them; the read-only roles see every row. The passwords go into
-# the password file AUTHPAY_PG_PGPASS (readable by its owner only), never onto a command line.
+# pg_apply_row_scope PASSWORD OWNER_PASSWORD: the server's row scope (deploy/postgres/row-scope.sql,
+# run as the owner), with two clerks: authpay_clerk_002 sees unit 002 without its secret rows,
+# authpay_clerk_001 unit 001 with them; the read-only roles bypass it (BYPASSRLS). The passwords go
+# into the password file AUTHPAY_PG_PGPASS (readable by its owner only), never onto a command line.
 pg_apply_row_scope() {
   local pw="$1" clerkpw
   clerkpw="$(pg_random_password)"
@@ -128,8 +128,9 @@ create role authpay_clerk_001 login password '$clerkpw';
 grant connect on database authpay_demo to authpay_clerk_002, authpay_clerk_001;
 grant usage on schema public to authpay_clerk_002, authpay_clerk_001;
 grant select on all tables in schema public to authpay_clerk_002, authpay_clerk_001;
-insert into authpay_scope values ('authpay_clerk_002', '002', false), ('authpay_clerk_001', '001', true),
-  ('authpay_ro', '', true), ('authpay_legacy', '', true);
+insert into authpay_scope values ('authpay_clerk_002', '002', false), ('authpay_clerk_001', '001', true);
+alter role authpay_ro bypassrls;
+alter role authpay_legacy bypassrls;
 SQL
   AUTHPAY_PG_PGPASS="$PG_DIR/pgpass"
   ( umask 077

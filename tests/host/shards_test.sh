@@ -90,6 +90,22 @@ for i in 1 2 3 4; do
   grep -q 'sum(sumMoney)' "$WORK/single$i.sql" && fail "${CASES[$((i - 1))]}: two stages on one server"
 done
 
+# The server's row scope holds for the rows the shards send: the clerk of unit 002 gets its rows
+# without the secret ones, as the coordinator's superuser reckons them, and every shard applies the
+# scope itself, so only the clerk's rows travel. The clerk's password comes from a password file.
+export PGPASSFILE="$AUTHPAY_SHARD_PGPASS"
+report clerk "Provider=PostgreSQL;Host=127.0.0.1;Port=${SHARDS_PORTS[coord]};Initial Catalog=authpay_demo;User ID=authpay_clerk_002;Shard Unit Level=2" \
+  --group 预算单位,资金性质 --level 2
+want="$(shards_psql coord authpay_demo -Atc "select to_char(sum(budgmoney),'FM999,999,999,999,990.00') from vwBudgetAdj
+  where datayear=2010 and btype='0' and eid like '002%' and issecret<>'0'")"
+grep -q "refreshed: .*, total $want\$" "$WORK/clerk.err" || { fail "clerk: not unit 002's $want"; cat "$WORK/clerk.err" >&2; }
+statement="$(grep -m 1 'sum(budgmoney)' "$WORK/clerk.sql")"
+plan="$(psql -X -Atc "explain (verbose) $statement" -h 127.0.0.1 -p "${SHARDS_PORTS[coord]}" -U authpay_clerk_002 -d authpay_demo)"
+for shard in $(seq 1 "$SHARDS_COUNT"); do
+  grep -A3 "public.vwbudgetadj_shard$shard " <<<"$plan" | grep -q "Remote SQL: .*starts_with(eid, \$1" \
+    || { fail "clerk: shard$shard does not apply the scope itself"; printf '%s\n' "$plan" >&2; }
+done
+
 # A shard that is down: the report fails, says which shard, and prints no sheet.
 shards_stop_one "$SHARDS_COUNT"
 report down "$AUTHPAY_SHARD_RO_CONNSTR" --group 预算单位,资金性质,预算科目 --level 2
