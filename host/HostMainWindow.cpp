@@ -38,6 +38,13 @@ HostMainWindow::HostMainWindow(bool debugMenu, QWidget *parent) : QMainWindow(pa
     statusBar();
 }
 
+// The work area and its windows go after this part of the window: what they say as they go is no
+// longer for it.
+HostMainWindow::~HostMainWindow() {
+    mdi_->disconnect(this);
+    for (QMdiSubWindow *window : mdi_->subWindowList()) window->disconnect(this);
+}
+
 // "预算与支付管理系统 - [明细 - 合计]": the window in front names itself in the title, as it does in
 // the task bar, and the title goes back to the system's name when the last window closes.
 void HostMainWindow::ShowCurrentInTitle() {

@@ -14,6 +14,7 @@ class QMenu;
 class HostMainWindow : public QMainWindow {
 public:
     explicit HostMainWindow(bool debugMenu = false, QWidget *parent = nullptr);
+    ~HostMainWindow() override;
     QMdiArea *mdiArea() const { return mdi_; }
     QMenu *windowMenu() const { return windowMenu_; }
 
