@@ -12,7 +12,7 @@ namespace {
 // Options that take a value; those after "extra" in the list belong to the window's batch run.
 const QStringList kValueOptions = {
     "config", "module", "db", "year", "unit", "unit-name", "secret-flag", "dept-mode",
-    "indicator-kind", "templates", "open", "sql-trace", "qt-locale",
+    "indicator-kind", "templates", "open", "sql-trace", "qt-locale", "scope",
 };
 const QStringList kBatchOptions = {
     "group", "level", "type", "subtype", "secret", "fund", "pay", "exp", "eid", "eid-list",
@@ -53,7 +53,10 @@ QString Apply(HostConfig &c, const QString &key, const QString &value) {
     } else if (key == "templates") c.templatesDir = value;
     else if (key == "open") c.openClass = value;
     else if (key == "sql-trace") c.sqlTrace = value;
-    else if (key == "qt-locale") {
+    else if (key == "scope") {
+        if (value != "unit" && value != "none") return "bad --scope (unit or none): " + value;
+        c.scope = value == "unit" ? value : QString();
+    } else if (key == "qt-locale") {
         if (!IsQtLocaleChoice(value)) return "bad --qt-locale (system or a locale name such as zh_CN): " + value;
         c.qtLocale = value;
     }
@@ -114,10 +117,12 @@ QString HostUsage() {
         "usage: budget-host [--config FILE] [--module PATH] [--db CONNSTR] [--year N]\n"
         "                   [--unit CODE] [--unit-name TEXT] [--secret-flag V] [--dept-mode V]\n"
         "                   [--indicator-kind N] [--templates DIR] [--sql-trace FILE]\n"
-        "                   [--open CLASS] [--qt-locale system|NAME] [--debug-menu]\n"
+        "                   [--open CLASS] [--qt-locale system|NAME] [--scope unit|none] [--debug-menu]\n"
         "                   [--batch [report options]]\n"
         "  --qt-locale: the language of Qt's own dialogs and buttons; Chinese unless given\n"
         "               (\"system\": as LC_ALL, LC_MESSAGES or LANG say; or a name: en_US, zh_TW)\n"
+        "  --scope unit: every report kept inside the user's unit (--unit) as well as the\n"
+        "               database's own row scope keeps it\n"
         "  --debug-menu: shows the developers' menu \"调试\" (open a window by class name)\n"
         "  --fit-width (a report option): the sheet scaled down to put every column on one page\n"
         "               width, for --pdf, --export and the page count --print-sheet gives\n"

@@ -17,6 +17,7 @@ struct HostConfig {
     QString openClass;                            // --open
     QString sqlTrace;                             // --sql-trace
     QString qtLocale;                             // --qt-locale: empty (Chinese), "system" or a name
+    QString scope;                                // --scope: "unit" keeps reports inside the unit
     bool debugMenu = false;                       // --debug-menu
     bool batch = false;                           // --batch
     QStringList extra;                            // options the window's batch run reads

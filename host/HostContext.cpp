@@ -34,6 +34,7 @@ int32_t HostNotifier::ModuleReleased(int32_t moduleId) {
 HostContext::HostContext(const HostConfig &config) : application(QStringLiteral("budget-host")) {
     moduleInfo.ModuleId = 71;
     sysParams.Lines << QStringLiteral("11=%1").arg(config.templatesDir);
+    if (config.scope == QLatin1String("unit")) sysParams.Lines << QStringLiteral("901=unit");
     settings.DefaultIndicatorKind = config.indicatorKind;
     settings.DeptModeFlag = config.deptMode;
     unit = std::make_unique<HostUnitRecord>(config.unitCode, config.unitName, config.secretFlag);

@@ -20,6 +20,12 @@ QString GetUnitValue(int n) {
     return field->Value.toString();
 }
 
+std::optional<QString> ReportScopeUnit() {
+    TUserContext *ctx = authpay::UserContext;
+    if (!ctx || GetSysParamValue(ctx->SysParams, kReportScopeParam) != QLatin1String("unit")) return std::nullopt;
+    return GetUnitValue(0).trimmed();
+}
+
 QString GetTodayText(const QDate &today) { return today.toString(QStringLiteral("yyyy-MM-dd")); }
 
 bool IsDeptUser(TUnitRecord *unit) {

@@ -44,6 +44,7 @@ TQueryConditions TbfrmApportionQry::Conditions() const {
     f.FundNature = cobMid->currentText();
     f.PayKind = cobPid->currentText();
     f.ExpenditureType = cobIPid->currentText();
+    f.ScopeUnit = ReportScopeUnit();
     c.DataYear = authpay::UserContext ? authpay::UserContext->DataYear : 0;
     c.CompareYear = cobCompareYear->currentText().toInt();
     c.SourceView = FSourceView;

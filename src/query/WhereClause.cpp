@@ -69,5 +69,8 @@ QString FilterConditions(const TQueryFilters &filters, const TCodeLookup &lookup
     // every condition before it ends in a quote, a parenthesis or a blank.
     w += CodeCondition(QStringLiteral("and ipid ="), lookupCode, TCodeKind::ExpenditureType,
                        filters.ExpenditureType);
+    if (filters.ScopeUnit)
+        w += filters.ScopeUnit->isEmpty() ? QStringLiteral(" and 1=0")
+                                          : QStringLiteral(" and eid like ") + QuotedLikePrefix(*filters.ScopeUnit, filters.Backend);
     return w;
 }

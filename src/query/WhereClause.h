@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <functional>
 
 // The code lists whose names the window's drop-down boxes show.
@@ -37,6 +38,9 @@ struct TQueryFilters {
     // The backend the clause is for: a typed unit code is matched as a prefix, and how "like"
     // is told that a "_" or "%" in it is no wildcard differs between backends.
     TSqlBackend Backend = TSqlBackend::SQLite;
+    // The unit every report is kept to (ReportScopeUnit), after every other condition; none:
+    // the statement as it always was.
+    std::optional<QString> ScopeUnit;
 };
 
 // The filters' conditions alone, each beginning with "and". Raises Exception without a lookup.

@@ -130,6 +130,14 @@ TEST_F(HostConfigTest, PasswordsOnTheCommandLineWarnAndReadableConfigFilesAreRef
     EXPECT_TRUE(r.config->warnings.isEmpty());
 }
 
+TEST_F(HostConfigTest, ScopeIsUnitOrNone) {
+    EXPECT_EQ(Parse({"--scope", "unit"}).config->scope, QStringLiteral("unit"));
+    EXPECT_EQ(Parse({"--config", WriteIni("[host]\nscope=unit\n"), "--scope", "none"}).config->scope, QString());
+    const HostConfigResult r = Parse({"--scope", "department"});
+    ASSERT_FALSE(r.config);
+    EXPECT_TRUE(r.error.contains(QStringLiteral("--scope"))) << r.error.toStdString();
+}
+
 // The developers' menu is asked for by a switch; Qt's language by a locale name or "system",
 // from the command line or the INI file. Anything else is a bad option.
 TEST_F(HostConfigTest, DebugMenuSwitchAndQtLocale) {

@@ -91,5 +91,17 @@ host "$owner" 003001 owner --group 预算单位 --level 1
 expect_total owner refreshed "$(sql "$owner" "select to_char(sum(budgmoney),'FM999,999,999,999,990.00') from BusiBudgetAdj where $YEAR")"
 expect_total owner refreshed "2,815,253,200.00"
 
+# The host's own setting keeps an honest user's reports inside the unit on SQLite too: the
+# Refresh and the drill-down of its totals row.
+"$TREE/demo-gen" --sqlite "$WORK/demo.sqlite" >/dev/null 2>&1 || fail "cannot create the SQLite demo"
+sqlite_sum() {
+  /usr/bin/python3 -c 'import sys; print(f"{float(sys.argv[1]):,.2f}")' \
+    "$(sqlite3 "$WORK/demo.sqlite" "select sum(budgmoney) from vwBudgetAdj where $YEAR and eid like '$1%'")"
+}
+"$HOST" --module "$MODULE" --db "Provider=SQLite;Data Source=$WORK/demo.sqlite;Mode=Read" --unit 002001 \
+  --scope unit --batch --group 预算单位 --level '<全部>' --drill 1 >"$WORK/sqlite-scope.out" 2>"$WORK/sqlite-scope.err"
+expect_total sqlite-scope refreshed "$(sqlite_sum 002001)"
+expect_total sqlite-scope drill-down "$(sqlite_sum 002001)"
+
 echo "scope: $CHECKS checks, $([ "$FAILED" -eq 0 ] && echo "all passed" || echo "some failed")"
 exit "$FAILED"

@@ -199,6 +199,19 @@ TEST(BuildWhereClause, EveryValueIsQuoted) {
                             "and  mid =''' or ''1''=''1'");
 }
 
+// The host's "scope=unit" keeps every statement inside the user's unit: the prefix comes last,
+// quoted and with its wildcards matching themselves; a user without a unit code sees nothing.
+TEST(BuildWhereClause, AReportScopeComesAfterEveryOtherCondition) {
+    TQueryFilters f;
+    f.UnitText = QStringLiteral("001");
+    f.Backend = TSqlBackend::PostgreSQL;
+    const QString unscoped = Where(f);
+    f.ScopeUnit = QStringLiteral("002'_1");
+    EXPECT_EQ(Where(f), unscoped + R"( and eid like '002''\_1%' escape '\')");
+    f.ScopeUnit = QString();
+    EXPECT_EQ(Where(f), unscoped + " and 1=0");
+}
+
 // On a coordinator the sums come in two stages whose inner grouping holds the partitions' unit
 // cut; the outer one gives the same columns, groups and order as on one server.
 TEST(BuildQuerySql, CoordinatorSumsInTwoStagesGroupedByThePartitionCut) {
