@@ -114,6 +114,7 @@ shards_connstr() {  # name user password
 shards_start_cluster() {
   local bin="$1" name="$2" dir="$SHARDS_DIR/$2" port
   pg_initdb "$bin" "$dir" "$(pg_random_password)" --no-sync || return 1
+  chmod 700 "$dir" "$dir/sock"  # the socket is the server user's (and root's) alone
   port="$(pg_ctl_start "$bin" "$dir")" || return 1
   SHARDS_PORTS[$name]="$port"
 }
