@@ -168,12 +168,20 @@ SQL
 }
 
 # The foreign servers, the partitioned tables on top of them, and the planner settings.
+# The shards' passwords are in a password file of the coordinator's server user, readable by it
+# alone, and named by each foreign server: no role of the coordinator can read them (a password
+# in a user mapping for public is shown to every role in pg_user_mappings). The superuser marks
+# the mapping as one that needs no password of its own; the shards still ask for one (scram).
 shards_build_coordinator() {
-  local fdw="" i pw foreign="" analyzed=""
+  local fdw="" i foreign="" analyzed="" passfile="$SHARDS_DIR/coord/shards.pgpass"
+  ( umask 077
+    for i in $(seq 1 "$SHARDS_COUNT"); do
+      printf '127.0.0.1:%s:authpay_demo:authpay_ro:%s\n' "${SHARDS_PORTS[shard$i]}" "${SHARDS_RO_PASSWORDS[shard$i]}"
+    done >"$passfile" )
+  [ "$(id -u)" -ne 0 ] || chown postgres: "$passfile"
   for i in $(seq 1 "$SHARDS_COUNT"); do
-    pw="${SHARDS_RO_PASSWORDS[shard$i]}"
-    fdw+="create server shard$i foreign data wrapper postgres_fdw options (host '127.0.0.1', port '${SHARDS_PORTS[shard$i]}', dbname 'authpay_demo', async_capable 'true', fetch_size '10000', fdw_tuple_cost '0.2', connect_timeout '10');
-create user mapping for public server shard$i options (user 'authpay_ro', password '$pw');
+    fdw+="create server shard$i foreign data wrapper postgres_fdw options (host '127.0.0.1', port '${SHARDS_PORTS[shard$i]}', dbname 'authpay_demo', async_capable 'true', fetch_size '10000', fdw_tuple_cost '0.2', connect_timeout '10', passfile '$passfile');
+create user mapping for public server shard$i options (user 'authpay_ro', password_required 'false');
 grant usage on foreign server shard$i to authpay;
 "
   done

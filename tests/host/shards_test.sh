@@ -106,6 +106,11 @@ for shard in $(seq 1 "$SHARDS_COUNT"); do
     || { fail "clerk: shard$shard does not apply the scope itself"; printf '%s\n' "$plan" >&2; }
 done
 
+# No role of the coordinator reads a shard's password.
+mappings="$(psql -X -Atc "select coalesce(array_to_string(umoptions, ','), '') from pg_user_mappings" \
+  -h 127.0.0.1 -p "${SHARDS_PORTS[coord]}" -U authpay_clerk_002 -d authpay_demo)"
+grep -qi password <<<"$mappings" && fail "the clerk reads the shards' passwords: $mappings"
+
 # A shard that is down: the report fails, says which shard, and prints no sheet.
 shards_stop_one "$SHARDS_COUNT"
 report down "$AUTHPAY_SHARD_RO_CONNSTR" --group 预算单位,资金性质,预算科目 --level 2
