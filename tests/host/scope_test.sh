@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # scope_test.sh BINARY_DIR HOST MODULE: the server keeps each login role inside its row scope
 # (deploy/postgres/row-scope.sql, applied by the demo layout) on every path of budget-host --batch:
-# the Refresh, subtotals, the secrecy filter, typed and listed unit codes, a saved condition set,
-# the drill-down, the compared year and the export, each against the database's own sums as that
+# the Refresh, subtotals, the secrecy filter, typed and listed unit codes, a saved condition set, a
+# subject ticked in its picker, the drill-down, the compared year and the export, each against the database's own sums as that
 # role. The clerk of unit 002 is not cleared for secret rows, the clerk of unit 001 is; the
 # owner's report is the whole database's. Passwords come from a password file, never the command
 # line. Skipped (77) where no PostgreSQL server is installed.
@@ -67,6 +67,9 @@ for clerk in "authpay_clerk_002 002001 002 issecret<>'0'" "authpay_clerk_001 001
   expect_total "$role-eid-list" refreshed "$(money "$role" "$YEAR and eid in ('001001','004001','002003')")"
   host "$role" "$unit" "$role-preset" --preset 其他单位 --group 预算单位
   expect_total "$role-preset" refreshed "$(money "$role" "$YEAR and eid in ('001001','004001','002003')")"
+  # A subject ticked in the picker, as a clerk ticks it.
+  host "$role" "$unit" "$role-pick" --group 预算单位 --pick-bid 2050803
+  expect_total "$role-pick" refreshed "$(money "$owner" "$YEAR and eid like '$prefix%' and $secrecy and bid='2050803'")"
   # The drill-down of the first unit at level 2, and of the totals row's unit list.
   first="$(sql "$role" "select min(substr(eid,1,6)) from vwBudgetAdj where $YEAR")"
   host "$role" "$unit" "$role-drill" --group 预算单位 --level 2 --drill 1
