@@ -568,7 +568,8 @@ void BatchDriver::WriteFormatted() {
                            .arg(width)
                            .arg(columns));
     }
-    WriteData(out);
+    QString error;
+    if (!WriteData(out, &error)) errors << error;
 }
 
 int BatchDriver::Run() {
@@ -602,8 +603,16 @@ int BatchDriver::Run() {
         int pages = 0;
         QMetaObject::invokeMethod(Sheet(), "SheetPageCount", Q_RETURN_ARG(int, pages));
         StatusLine(QStringLiteral("budget-host: the sheet prints on %1 page(s)").arg(pages));
-        WriteData(FormatSheetCells(SheetCells()));
+        QString error;
+        if (!WriteData(FormatSheetCells(SheetCells()), &error)) {
+            errors << error;
+            return 1;
+        }
     }
-    if (values_.contains("format")) WriteFormatted();
+    if (values_.contains("format")) {
+        const qsizetype before = errors.size();
+        WriteFormatted();
+        if (errors.size() > before) return 1;
+    }
     return 0;
 }

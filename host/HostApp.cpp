@@ -4,6 +4,9 @@
 #include "HostMainWindow.h"
 #include "HostOutput.h"
 #include "PictureFile.h"
+#ifdef HOST_HAS_DB
+#include "authpay/DbManager.h"
+#endif
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -94,8 +97,15 @@ int HostApp::RunReport() {
     BatchDriver driver(window, config_.extra);
     const qsizetype shown = errors.size();
     int rc = driver.Run();
-    // A failure the window handed to the exception hook during the report fails the run too.
+    // A failure the window handed to the exception hook during the report fails the run too, and
+    // so does a statement the trace could not keep.
     if (errors.size() > shown) rc = 1;
+#ifdef HOST_HAS_DB
+    if (const QString traceError = context_->dbManager->TraceError(); !traceError.isEmpty()) {
+        driver.errors << QStringLiteral("--sql-trace: ") + traceError;
+        rc = 1;
+    }
+#endif
     for (const QString &e : driver.errors) StatusLine(QStringLiteral("budget-host: ") + e);
     if (config_.extra.contains(QStringLiteral("--screenshot"))) {
         const int i = config_.extra.indexOf(QStringLiteral("--screenshot"));

@@ -3,6 +3,7 @@
 #include "report/SafeText.h"
 
 #include <QByteArray>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -11,10 +12,16 @@ void StatusLine(const QString &line) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
 }
 
-void WriteData(const QString &text) {
+bool WriteData(const QString &text, QString *error) {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    errno = 0;
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());
+    if (std::fflush(stdout) == 0 && written && !std::ferror(stdout)) return true;
+    if (error)
+        *error = QStringLiteral("cannot write to standard output: %1")
+                     .arg(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)));
+    std::clearerr(stdout);
+    return false;
 }
 
 bool IsQtNoise(QtMsgType type, const char *category, const QString &message) {

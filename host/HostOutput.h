@@ -8,8 +8,9 @@
 
 // One line on stderr (the line feed is added), made safe for a terminal.
 void StatusLine(const QString &line);
-// Data on stdout, written whole (a text may hold a NUL character) and flushed.
-void WriteData(const QString &text);
+// Data on stdout, written whole (a text may hold a NUL character) and flushed. False, with the
+// reason in error, when the write or the flush failed (a full disk or device, a closed pipe).
+bool WriteData(const QString &text, QString *error);
 
 // Whether a Qt message is noise of the window system rather than something for the user: the
 // platform plug-ins' complaints about what they cannot do (category qt.qpa.*, or the offscreen

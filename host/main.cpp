@@ -55,8 +55,10 @@ int main(int argc, char **argv) {
     // with or without a display.
     const QStringList args = RawArguments(argc, argv);
     if (args.contains(QStringLiteral("--help"))) {
-        std::fputs(HostUsage().toUtf8().constData(), stdout);
-        return 0;
+        QString error;
+        if (WriteData(HostUsage(), &error)) return 0;
+        StatusLine(QStringLiteral("budget-host: ") + error);
+        return 1;
     }
     const QString exeDir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);
     HostConfigResult parsed = ParseHostConfig(args, DefaultTemplates(exeDir));

@@ -57,6 +57,9 @@ public:
     bool SetSqlTrace(const QString &path);
     // Called for every statement opened through a connection of this manager.
     void TraceSql(const QString &sql);
+    // Why a statement could not be written to the trace (the first failure); empty while every
+    // one was, or without a trace.
+    QString TraceError() const;
 
     // The text of the most recent failure met while opening a connection or a statement of this
     // manager (kept until the next failure; a success does not clear it).

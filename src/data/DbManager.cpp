@@ -70,3 +70,5 @@ bool TDbManager::SetSqlTrace(const QString &path) {
 void TDbManager::TraceSql(const QString &sql) {
     if (trace_) trace_->Write(sql);
 }
+
+QString TDbManager::TraceError() const { return trace_ ? trace_->Error() : QString(); }

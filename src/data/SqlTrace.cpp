@@ -24,7 +24,13 @@ bool TSqlTrace::Open(const QString &path, QString *error) {
 
 void TSqlTrace::Write(const QString &sql) {
     std::lock_guard lock(mutex_);
-    file_.write(SqlTraceLine(sql).toUtf8());
-    file_.write("\n");
-    file_.flush();
+    const QByteArray line = SqlTraceLine(sql).toUtf8() + '\n';
+    const bool written = file_.write(line) == line.size() && file_.flush();
+    if (!written && error_.isEmpty())
+        error_ = QStringLiteral("cannot write the SQL trace %1: %2").arg(file_.fileName(), file_.errorString());
+}
+
+QString TSqlTrace::Error() const {
+    std::lock_guard lock(mutex_);
+    return error_;
 }

@@ -15,8 +15,11 @@ public:
     bool Open(const QString &path, QString *error);
     // Appends the statement's trace line and flushes it, so the trace survives a crash.
     void Write(const QString &sql);
+    // Why a line could not be written (the first failure); empty while every line was.
+    QString Error() const;
 
 private:
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     QFile file_;
+    QString error_;
 };

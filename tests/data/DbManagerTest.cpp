@@ -7,6 +7,8 @@
 #include "data/DriverConfig.h"
 
 #include <QFile>
+#include <csignal>
+#include <sys/resource.h>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -94,3 +96,24 @@ TEST(SqlTrace, UnwritableFileIsRefusedWithAReason) {
 }
 
 }  // namespace
+
+// A line the trace cannot write (here a file size limit stands for a full disk) is kept as the
+// trace's error, naming the file, instead of being lost without a word.
+TEST(SqlTrace, ALineThatCannotBeWrittenIsTheTracesError) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("trace.sql"));
+    TSqlTrace trace;
+    QString error;
+    ASSERT_TRUE(trace.Open(path, &error)) << error.toStdString();
+    trace.Write(QStringLiteral("select 1"));
+    EXPECT_EQ(trace.Error(), QString());
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small{16, old.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    trace.Write(QStringLiteral("select a statement longer than the limit"));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_TRUE(trace.Error().contains(path)) << trace.Error().toStdString();
+}

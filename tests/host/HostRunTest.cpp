@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -59,4 +60,24 @@ TEST(HostRun, ConfigFileIsReadAndOptionsBesideItWin) {
     EXPECT_EQ(r.out, QString());  // status lines are not data
     EXPECT_TRUE(r.err.contains(QStringLiteral("类TNoSuchWindow没有进行注册或不存在！"))) << r.err.toStdString();
     EXPECT_EQ(r.status, 1);  // what the exception hook showed is a failure of the run
+}
+
+// Output that cannot be written fails the run: the usage or a report into a full device says so,
+// with status 1, rather than ending well with its data lost.
+TEST(HostRun, OutputIntoAFullDeviceFailsTheRun) {
+    if (!QFile::exists(QStringLiteral("/dev/full"))) GTEST_SKIP() << "no /dev/full";
+    const QString host = qEnvironmentVariable("AUTHPAY_BINARY_DIR").isEmpty()
+                             ? QStringLiteral(AUTHPAY_HOST_DEFAULT)
+                             : qEnvironmentVariable("AUTHPAY_BINARY_DIR") + QStringLiteral("/host/budget-host");
+    for (const QStringList &args : {QStringList{"--help"}, QStringList{"--batch", "--module", Module(), "--format", "tsv"},
+                                    QStringList{"--batch", "--module", Module(), "--print-sheet"}}) {
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(host, args);
+        ASSERT_TRUE(p.waitForFinished(120000)) << args.join(' ').toStdString();
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_EQ(p.exitCode(), 1) << args.join(' ').toStdString() << ": " << err.toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("cannot write to standard output: No space left on device")))
+            << err.toStdString();
+    }
 }
