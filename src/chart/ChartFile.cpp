@@ -1,5 +1,6 @@
 #include "chart/ChartFile.h"
 
+#include <QBuffer>
 #include <QChart>
 #include <QFileInfo>
 #include <QGraphicsLayout>
@@ -22,7 +23,7 @@ template <typename Device> bool PaintOn(Device *device, const TChartData &data, 
     return painter.end();
 }
 
-bool WritePicture(QSaveFile *out, TChartFileType type, const TChartData &data, const TChartLayout &layout,
+bool WritePicture(QIODevice *out, TChartFileType type, const TChartData &data, const TChartLayout &layout,
                   TChartKind kind, QSize size) {
     if (type == TChartFileType::Png) {
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
@@ -82,14 +83,27 @@ QString WriteChartFile(const QString &file, const TChartData &data, const TChart
     TChartFileType type;
     if (!ChartFileTypeOf(file, &type))
         return QStringLiteral("图表只能保存为 PNG、SVG 或 PDF 文件：%1").arg(QFileInfo(file).fileName());
+    // The picture is drawn into memory first: the SVG and PDF writers buffer their own output and
+    // do not pass a failed write on, so a disk that fills up half way would leave a cut picture
+    // in place of the old one. The file then gets the bytes in one write that is checked.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!WritePicture(&buffer, type, data, layout, kind, size))
+        return QStringLiteral("图表未能写入 %1：无法绘制图表").arg(file);
+    buffer.close();
     QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a short write is this call's answer rather than a later flush's, which
+    // the save file's commit does not always pass on.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return QStringLiteral("无法写入文件 %1：%2").arg(file, out.errorString());
-    if (!WritePicture(&out, type, data, layout, kind, size) || out.error() != QFileDevice::NoError) {
-        const QString reason = out.errorString();
+    const qint64 written = out.write(bytes);
+    if (written != bytes.size() || !out.commit()) {
+        const QString reason = written >= 0 && written < bytes.size() && out.error() == QFileDevice::NoError
+                                   ? QStringLiteral("只写入了%1字节，共%2字节").arg(written).arg(bytes.size())
+                                   : out.errorString();
         out.cancelWriting();
         return QStringLiteral("图表未能写入 %1：%2").arg(file, reason);
     }
-    if (!out.commit()) return QStringLiteral("图表未能写入 %1：%2").arg(file, out.errorString());
     return QString();
 }

@@ -2,8 +2,14 @@
 // amount axis, and what a click on a bar or a slice opens.
 #include "chart/ChartBuild.h"
 #include "chart/ChartFigures.h"
+#include "chart/ChartFile.h"
 
 #include <QBarCategoryAxis>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
@@ -110,4 +116,32 @@ TEST(ChartBuild, AmountTicksAreRoundAndCoverTheRange) {
     const std::vector<double> empty = AmountTicks(0, 0, 6);  // nothing to show still gets an axis
     EXPECT_EQ(empty.front(), 0);
     EXPECT_GT(empty.back(), 0);
+}
+
+// A picture that does not fit where it goes (here a file size limit stands for a full disk) is an
+// error, in every file type, and the old file stays as it was: never a cut picture in its place.
+TEST(ChartFile, APictureThatCannotBeWrittenWholeKeepsTheOldFile) {
+    QTemporaryDir dir;
+    const TChartData data = Figures({300, 200, 120}, true);
+    for (const char *name : {"chart.svg", "chart.pdf", "chart.png"}) {
+        const QString file = dir.filePath(QString::fromLatin1(name));
+        ASSERT_EQ(WriteChartFile(file, data, Captions(), TChartKind::Bar, QSize(800, 600)), QString()) << name;
+        const qint64 whole = QFileInfo(file).size();
+        QFile old(file);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        old.write("old");
+        old.close();
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+        rlimit small{rlim_t(whole / 2), limit.rlim_max};
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const QString error = WriteChartFile(file, data, Captions(), TChartKind::Bar, QSize(800, 600));
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, previous);
+        EXPECT_TRUE(error.startsWith(QStringLiteral("图表未能写入"))) << name << ": " << error.toStdString();
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), QByteArray("old")) << name;
+        old.close();
+    }
 }
