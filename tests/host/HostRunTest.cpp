@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -69,8 +70,13 @@ TEST(HostRun, OutputIntoAFullDeviceFailsTheRun) {
     const QString host = qEnvironmentVariable("AUTHPAY_BINARY_DIR").isEmpty()
                              ? QStringLiteral(AUTHPAY_HOST_DEFAULT)
                              : qEnvironmentVariable("AUTHPAY_BINARY_DIR") + QStringLiteral("/host/budget-host");
-    for (const QStringList &args : {QStringList{"--help"}, QStringList{"--batch", "--module", Module(), "--format", "tsv"},
-                                    QStringList{"--batch", "--module", Module(), "--print-sheet"}}) {
+    // A demo database of the test's own, made by the build tree's generator beside the host.
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("demo.sqlite"));
+    ASSERT_EQ(QProcess::execute(QFileInfo(host).absolutePath() + QStringLiteral("/../demo-gen"), {"--quiet", "--sqlite", db}), 0);
+    const QString connStr = QStringLiteral("Provider=SQLite;Data Source=%1;Mode=Read").arg(db);
+    for (const QStringList &args : {QStringList{"--help"}, QStringList{"--batch", "--module", Module(), "--db", connStr, "--format", "tsv"},
+                                    QStringList{"--batch", "--module", Module(), "--db", connStr, "--print-sheet"}}) {
         QProcess p;
         p.setStandardOutputFile(QStringLiteral("/dev/full"));
         p.start(host, args);
