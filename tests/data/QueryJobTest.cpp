@@ -21,7 +21,8 @@ protected:
     // A statement that runs for many seconds unless it is stopped.
     QString Slow() const {
         return GetParam() == TBackend::PostgreSQL
-                   ? QStringLiteral("select count(*) from pg_sleep(30)")
+                   // The test process's own marker: tests of other processes sleep on the same server.
+                   ? QStringLiteral("select count(*) from pg_sleep(30) as sleep_%1").arg(QCoreApplication::applicationPid())
                    : QStringLiteral("with recursive c(x) as (select 1 union all select x+1 from c where x<2000000000) "
                                     "select count(*) from c");
     }
@@ -87,8 +88,9 @@ TEST_P(QueryJobTest, CancelStopsTheDatabasesWork) {
     while (t.elapsed() < 1000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     QString running;
     TQueryJob probe(Manager()->ConnectionString, Manager());
-    probe.Start(Statement(QStringLiteral("select count(*) from pg_stat_activity where query like '%pg_sleep(30)%' "
-                                         "and query not like '%pg_stat_activity%'"),
+    probe.Start(Statement(QStringLiteral("select count(*) from pg_stat_activity where query like '%sleep_%1%' "
+                                         "and query not like '%pg_stat_activity%'")
+                              .arg(QCoreApplication::applicationPid()),
                           &running));
     ASSERT_TRUE(WaitFor(probe, 30000));
     EXPECT_EQ(running, "0");
