@@ -6,22 +6,11 @@
 # role. The clerk of unit 002 is not cleared for secret rows, the clerk of unit 001 is; the
 # owner's report is the whole database's. Passwords come from a password file, never the command
 # line. Skipped (77) where no PostgreSQL server is installed.
-source "$(dirname "$0")/../../scripts/lib/common.sh"
-source "$ROOT/scripts/lib/postgres.sh"
-set +e
-
-TREE="$1" HOST="$2" MODULE="$3"
-WORK="$(mktemp -d /tmp/authpay-scope-test.XXXXXX)"
-cleanup() { pg_stop; rm -rf "$WORK"; }
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-export QT_QPA_PLATFORM=offscreen HOME="$WORK/home"
-mkdir -p "$HOME"
+source "$(dirname "$0")/pg_host_test.sh" scope "$@"
 
 FAILED=0 CHECKS=0
 fail() { printf 'FAIL: %s\n' "$*" >&2; FAILED=1; }
 
-pg_bin >/dev/null || exit 77
 pg_start "$TREE" || exit 1
 export PGPASSFILE="$AUTHPAY_PG_PGPASS"
 

@@ -4,22 +4,11 @@
 # certificate from a certificate authority made here, "verify-full" with that authority's
 # certificate connects and reports, and with another authority's it is refused. Skipped (77)
 # where no PostgreSQL server or openssl is installed.
-source "$(dirname "$0")/../../scripts/lib/common.sh"
-source "$ROOT/scripts/lib/postgres.sh"
-set +e
-
-TREE="$1" HOST="$2" MODULE="$3"
-WORK="$(mktemp -d /tmp/authpay-tls-test.XXXXXX)"
-cleanup() { pg_stop; rm -rf "$WORK"; }
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-export QT_QPA_PLATFORM=offscreen HOME="$WORK/home"
-mkdir -p "$HOME"
+source "$(dirname "$0")/pg_host_test.sh" tls "$@"
 
 FAILED=0
 fail() { printf 'FAIL: %s\n' "$*" >&2; FAILED=1; }
 
-pg_bin >/dev/null || exit 77
 command -v openssl >/dev/null || exit 77
 pg_start "$TREE" || exit 1
 export PGPASSFILE="$AUTHPAY_PG_PGPASS"
