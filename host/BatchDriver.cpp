@@ -7,6 +7,7 @@
 #include "ReportText.h"
 
 #include "data/SqlQuote.h"
+#include "report/SafeText.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -308,8 +309,10 @@ bool BatchDriver::RecallPreset(const QString &name) {
         if (!a->objectName().isEmpty()) names << a->objectName();
         else if (a->isVisible()) listed = a->text();
     }
+    // Names are the user's own: a line feed in one must not start a line of its own on stderr.
+    for (QString &n : names) n = EscapeSeparators(n);
     errors << QStringLiteral("--preset: no saved set \"%1\"; saved: %2")
-                  .arg(name, names.isEmpty() ? listed : names.join(", "));
+                  .arg(EscapeSeparators(name), names.isEmpty() ? listed : names.join(", "));
     return false;
 }
 
@@ -323,7 +326,7 @@ bool BatchDriver::SavePreset(const QString &name) {
     presetAnswer_.clear();
     QApplication::processEvents();
     if (messages.size() > before && messages.last() == QStringLiteral("查询方案“%1”已保存。").arg(name.trimmed())) return true;
-    errors << QStringLiteral("--save-preset: the set \"%1\" was not saved").arg(name);
+    errors << QStringLiteral("--save-preset: the set \"%1\" was not saved").arg(EscapeSeparators(name));
     return false;
 }
 
@@ -587,7 +590,14 @@ int BatchDriver::Run() {
     ReportSummary("refreshed");
     if (values_.contains("drill")) {
         if (!Drill(Value("drill").toInt())) return 1;
+        // The rest of the drill-down's pages are read for its summary: a page it cannot read
+        // (out of memory, a lost connection) is a failure, not a shorter drill-down.
+        const qsizetype beforePages = messages.size();
         ReportSummary("drill-down");
+        if (messages.size() > beforePages) {
+            errors << messages.last();
+            return 1;
+        }
         QString changed;  // the drill-down's word when its total is no longer the figure it was opened on
         QMetaObject::invokeMethod(window_, "DataChangeNote", Q_RETURN_ARG(QString, changed));
         if (!changed.isEmpty()) StatusLine(QStringLiteral("budget-host: drill-down: ") + changed);

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -74,6 +75,13 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     InstallQtTranslations(QtTextLocale(config.qtLocale, QLocale::system()));
     FillDefaults(config, exeDir);
-    HostApp host(config);
-    return config.batch ? host.RunBatch() : host.RunInteractive();
+    try {
+        HostApp host(config);
+        return config.batch ? host.RunBatch() : host.RunInteractive();
+    } catch (const std::bad_alloc &) {
+        // Out of memory wherever it happened: a status and a reason, never an abort; files being
+        // written are replaced only when complete, so the old ones stay.
+        StatusLine(QStringLiteral("budget-host: out of memory (内存不足): the run was stopped"));
+        return 1;
+    }
 }

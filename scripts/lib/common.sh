@@ -13,7 +13,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-wqy-microhei openbox xdotool x11-utils imagemagick
   python3 python3-xlrd python3-openpyxl
-  postgresql sqlite3 poppler-utils openssl
+  postgresql sqlite3 poppler-utils openssl locales
   libxlsxwriter-dev
 )
 

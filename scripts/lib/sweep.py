@@ -11,6 +11,11 @@ checks that compare what the host printed and exported with what the database it
   sweep.py check-forms DIR TRACE DB|--pg CONNARGS   every output form of one report (files in DIR)
   sweep.py drill-target SHEET.txt        the running number and amount of a row whose name holds a line feed
   sweep.py whole-file FILE               exits 0 when FILE is a complete .xls, .xlsx, .csv or .pdf
+  sweep.py markup-sqlite SRC DST         copy SRC with unit names of markup, controls and emoji
+  sweep.py bytes-sqlite SRC DST          copy SRC with a fund code that is not valid UTF-8
+  sweep.py huge-sqlite SRC DST           copy SRC with sums beyond a double's exact cents
+  sweep.py check-svg FILE                exits 0 when FILE is well-formed and shows the markup names as text
+  sweep.py same-xlsx A B                 exits 0 when the workbooks' parts are equal (creation time aside)
   sweep.py hold-lock DB SECONDS          keeps an exclusive write lock on a SQLite file
   sweep.py hold-open FILE SECONDS        keeps a file open
 """
@@ -43,12 +48,38 @@ def hostile_statements():
             for k, name in enumerate(HOSTILE) if "\x00" not in name]
 
 
-def apply_hostile_sqlite(db):
+def apply_hostile_sqlite(db, names=HOSTILE):
     con = sqlite3.connect(db)
-    for k, name in enumerate(HOSTILE):
+    for k, name in enumerate(names):
         con.execute("update pubdept set EName=? where Eid=" + UNIT_K % k, (name,))
     con.commit()
     con.close()
+
+
+MARKUP = ["<b>粗</b>", "<font color=red size=7>红</font>", "<a href=\"http://x\">点</a>",
+          "<img src=\"file:///etc/hostname\">", "A & B &amp; C", "ESC\x1b[31m", "\x01一", "\ufffe二",
+          "A\x00B\x00C", "\U0001F600" * 16384]
+
+
+def check_svg(name):
+    import xml.etree.ElementTree as ET
+    text = "".join("".join(e.itertext()) for e in ET.parse(name).getroot().iter())
+    text = "".join(text.split())
+    for shown in ("<b>粗</b>", "<imgsrc=\"file:///etc/hostname\">", "A&B&amp;C"):
+        if shown not in text:
+            sys.exit("the chart does not show %r as written" % shown)
+    print("well-formed, names shown as written")
+
+
+def same_xlsx(a, b):
+    import zipfile
+    za, zb = zipfile.ZipFile(a), zipfile.ZipFile(b)
+    parts = sorted(n for n in za.namelist() if n != "docProps/core.xml")
+    if parts != sorted(n for n in zb.namelist() if n != "docProps/core.xml"):
+        sys.exit("the workbooks have different parts")
+    for n in parts:
+        if za.read(n) != zb.read(n):
+            sys.exit("%s differs" % n)
 
 
 def quote(text):
@@ -269,6 +300,19 @@ def main(argv):
         check_xls(argv[2], argv[3])
     elif cmd == "whole-file":
         sys.exit(whole_file(argv[2]))
+    elif cmd == "markup-sqlite":
+        copy(argv[2], argv[3]); apply_hostile_sqlite(argv[3], MARKUP)
+    elif cmd == "bytes-sqlite":
+        copy(argv[2], argv[3])
+        apply_sqlite(argv[3], ["update BusiBudgetAdj set mid=CAST(X'31C328FF' AS TEXT) where mid='11'",
+                               "update pubmoneykind set Mid=CAST(X'31C328FF' AS TEXT) where Mid='11'"])
+    elif cmd == "huge-sqlite":
+        copy(argv[2], argv[3])
+        apply_sqlite(argv[3], ["update BusiBudgetAdj set budgmoney=500000000017810300.19 where eid=" + UNIT_K % 0])
+    elif cmd == "check-svg":
+        check_svg(argv[2])
+    elif cmd == "same-xlsx":
+        same_xlsx(argv[2], argv[3])
     elif cmd == "hold-lock":
         con = sqlite3.connect(argv[2], isolation_level=None)
         con.execute("begin exclusive")

@@ -1,6 +1,7 @@
 #include "chart/ChartBuild.h"
 
 #include "report/AmountText.h"
+#include "report/SafeText.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -20,6 +21,11 @@ namespace {
 const int kAxisTicks = 6;
 // Slices smaller than this share of the pie show no label on the pie (the legend names them).
 const double kSliceLabelShare = 0.03;
+
+// The chart draws every label as rich text: names go in escaped, so that they show as they are
+// written ("<b>粗</b>", "A & B") and no name can draw a picture or a link into the chart, and
+// without the characters an SVG file may not hold.
+QString Label(const QString &text) { return XmlSafe(text).toHtmlEscaped(); }
 
 int GroupOfCategory(const TChartData &data, int category) { return int(data.groups.size()) - 1 - category; }
 
@@ -95,13 +101,14 @@ void AddBars(QChart *chart, const TChartData &data, const TChartLayout &layout) 
     QStringList categories;
     const int sets = stacked ? int(data.stackLabels.size()) : (data.compared ? 2 : 1);
     for (int s = 0; s < sets; ++s) {
-        QBarSet *set = NewSet(stacked ? data.stackLabels[s] : (s == 0 ? layout.amountCaption : layout.compareCaption), s);
+        QBarSet *set =
+            NewSet(Label(stacked ? data.stackLabels[s] : (s == 0 ? layout.amountCaption : layout.compareCaption)), s);
         // Categories run from the bottom up: the largest group goes last, to the top.
         for (auto g = data.groups.rbegin(); g != data.groups.rend(); ++g)
             *set << (stacked ? (size_t(s) < g->stack.size() ? g->stack[s] : 0.0) : (s == 0 ? g->amount : g->compare));
         series->append(set);
     }
-    for (auto g = data.groups.rbegin(); g != data.groups.rend(); ++g) categories << g->label;
+    for (auto g = data.groups.rbegin(); g != data.groups.rend(); ++g) categories << Label(g->label);
     chart->addSeries(series);
     auto *groups = new QBarCategoryAxis;
     groups->append(categories);
@@ -122,7 +129,7 @@ void AddPie(QChart *chart, const TChartData &data) {
     for (size_t i = 0; i < data.groups.size(); ++i) {
         const TChartGroup &g = data.groups[i];
         if (!(g.amount > 0)) continue;
-        QPieSlice *slice = series->append(g.label, g.amount);
+        QPieSlice *slice = series->append(Label(g.label), g.amount);
         slice->setProperty("chartGroup", int(i));
         slice->setColor(g.other ? Colour(9) : Colour(int(i) % 9));
         slice->setLabelVisible(g.amount / whole >= kSliceLabelShare);
@@ -186,7 +193,7 @@ std::vector<double> AmountTicks(double lo, double hi, int count) {
 
 QChart *BuildChart(const TChartData &data, const TChartLayout &layout, TChartKind kind) {
     auto *chart = new QChart;
-    chart->setTitle(layout.title);
+    chart->setTitle(Label(layout.title));
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->setMargins(QMargins(10, 10, 56, 10));  // room for the last amount label on the right
     if (kind == TChartKind::Pie) AddPie(chart, data);

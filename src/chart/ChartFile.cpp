@@ -1,5 +1,7 @@
 #include "chart/ChartFile.h"
 
+#include "report/ExportCells.h"
+
 #include <QBuffer>
 #include <QChart>
 #include <QFileInfo>
@@ -83,6 +85,7 @@ QString WriteChartFile(const QString &file, const TChartData &data, const TChart
     TChartFileType type;
     if (!ChartFileTypeOf(file, &type))
         return QStringLiteral("图表只能保存为 PNG、SVG 或 PDF 文件：%1").arg(QFileInfo(file).fileName());
+    if (const auto refused = RefusedExportTarget(file)) return refused->message;
     // The picture is drawn into memory first: the SVG and PDF writers buffer their own output and
     // do not pass a failed write on, so a disk that fills up half way would leave a cut picture
     // in place of the old one. The file then gets the bytes in one write that is checked.
@@ -92,7 +95,7 @@ QString WriteChartFile(const QString &file, const TChartData &data, const TChart
     if (!WritePicture(&buffer, type, data, layout, kind, size))
         return QStringLiteral("图表未能写入 %1：无法绘制图表").arg(file);
     buffer.close();
-    QSaveFile out(file);
+    QSaveFile out(ExportTargetFile(file));
     // Unbuffered, so that a short write is this call's answer rather than a later flush's, which
     // the save file's commit does not always pass on.
     if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))

@@ -1,6 +1,7 @@
 #include "chart/ResultChart.h"
 
 #include "chart/ChartFile.h"
+#include "platform/PlainTip.h"
 #include "report/ReportSheet.h"
 
 #include <QAbstractBarSeries>
@@ -99,7 +100,7 @@ void TResultChart::WireBars() {
         auto *series = qobject_cast<QAbstractBarSeries *>(s);
         if (!series) continue;
         connect(series, &QAbstractBarSeries::hovered, this, [this](bool on, int index, QBarSet *set) {
-            if (on) QToolTip::showText(QCursor::pos(), BarHoverText(data_, layout_, set->property("chartSet").toInt(), index), chvChart);
+            if (on) QToolTip::showText(QCursor::pos(), PlainTip(BarHoverText(data_, layout_, set->property("chartSet").toInt(), index)), chvChart);
             else QToolTip::hideText();
         });
         connect(series, &QAbstractBarSeries::clicked, this,
@@ -113,7 +114,7 @@ void TResultChart::WirePie() {
         if (!series) continue;
         connect(series, &QPieSeries::hovered, this, [this](QPieSlice *slice, bool on) {
             slice->setExploded(on);
-            if (on) QToolTip::showText(QCursor::pos(), SliceHoverText(data_, slice->property("chartGroup").toInt()), chvChart);
+            if (on) QToolTip::showText(QCursor::pos(), PlainTip(SliceHoverText(data_, slice->property("chartGroup").toInt())), chvChart);
             else QToolTip::hideText();
         });
         connect(series, &QPieSeries::clicked, this,

@@ -2,6 +2,7 @@
 
 #include "authpay/Exception.h"
 #include "data/StatementCancel.h"
+#include "platform/PlatformErrors.h"
 #include "data/WorkerConnection.h"
 
 #include <QMetaObject>
@@ -83,6 +84,8 @@ bool TQueryJob::Start(TWork work) {
             outcome.ok = true;
         } catch (const Exception &e) {
             outcome.error = e.Message;
+        } catch (const std::bad_alloc &) {
+            outcome.error = SOutOfMemory();
         } catch (const std::exception &e) {
             outcome.error = QString::fromLocal8Bit(e.what());
         } catch (...) {

@@ -8,6 +8,9 @@
 #include <QToolTip>
 #include <cstdio>
 
+#include "platform/PlainTip.h"
+#include "platform/PlatformErrors.h"
+
 // Qt delivers every event of the application through this filter while a handler is set.
 class TApplication::MessageFilter : public QObject {
 public:
@@ -36,6 +39,8 @@ void TApplication::HandleException(QObject *sender) {
         throw;
     } catch (const Exception &e) {
         ShowException(sender, e);
+    } catch (const std::bad_alloc &) {
+        ShowException(sender, EOutOfMemory(SOutOfMemory()));
     } catch (const std::exception &e) {
         ShowException(sender, Exception(QString::fromLocal8Bit(e.what())));
     } catch (...) {
@@ -86,7 +91,7 @@ void TApplication::Terminate() {
 }
 
 void TApplication::ActivateHint(const QPoint &globalPos, const QString &text) {
-    if (ShowHint) QToolTip::showText(globalPos, text);
+    if (ShowHint) QToolTip::showText(globalPos, PlainTip(text));
 }
 
 void TApplication::CancelHint() { QToolTip::hideText(); }

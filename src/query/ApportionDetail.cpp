@@ -49,6 +49,14 @@ QString GroupText(const QStringList &dimensions, const QStringList &values) {
     return parts.isEmpty() ? QStringLiteral("全部") : parts.join(QChar(0x3000));
 }
 
+// The first code that cannot be matched in a condition, or a null text: bytes that were no valid
+// text in the database were read as U+FFFD, and that character matches none of the rows.
+QString UnmatchableCode(const QStringList &codes) {
+    for (const QString &code : codes)
+        if (code.contains(QChar(QChar::ReplacementCharacter))) return code;
+    return QString();
+}
+
 // The drill-down's total against the figure it was opened on: they differ when budget rows were
 // written or removed after the summary was run.
 QString ChangeNote(const QString &total, const QString &figure) {
@@ -122,6 +130,11 @@ bool TbfrmApportionDetail::Load(const TDrillRequest &request) {
     request_ = request;
     codes_.clear();
     for (qsizetype i = 0; i < request.Values.size(); i += 2) codes_ << request.Values[i];
+    if (const QString unmatched = UnmatchableCode(codes_); !unmatched.isNull()) {
+        lastMessage_ = QStringLiteral("无法查看明细：代码“%1”含有数据库中无法识别的字符（不是有效的文字），"
+                                      "无法找出汇总这一金额的数据行。").arg(unmatched);
+        return false;
+    }
     const TUserContext *ctx = authpay::UserContext;
     const QString templateFile = GetSysParamValue(ctx ? ctx->SysParams : nullptr, 11) + kTemplateName;
     if (cllBudget->SheetOpen(templateFile, QString()) != 1) {
@@ -189,7 +202,7 @@ void TbfrmApportionDetail::PageWritten() {
     if (read < asked_) {
         complete_ = true;
         writer_->AddTotals();
-        changeNote_ = ChangeNote(FormatAmountText(writer_->Total()), request_.Figure);
+        changeNote_ = ChangeNote(ReportAmountText(writer_->Total()), request_.Figure);
     }
     EndRead(TReadEnd::Done);
 }

@@ -6,6 +6,7 @@
 #include "authpay/Exception.h"
 #include "authpay/UserContext.h"
 #include "data/AdoConn.h"
+#include "platform/PlainTip.h"
 #include "data/DefaultConn.h"
 #include "data/QueryJob.h"
 #include "frame/ModuleGlobals.h"
@@ -77,7 +78,7 @@ void TbfrmApportionQry::ReadCompareYears() {
     try {
         connectionString = GetDefaultConn()->ConnectionString;
     } catch (const Exception &e) {
-        cobCompareYear->setToolTip(QStringLiteral("无法读取对比年度：") + e.Message);
+        cobCompareYear->setToolTip(PlainTip(QStringLiteral("无法读取对比年度：") + e.Message));
         return;
     }
     auto years = std::make_shared<QList<int>>();
@@ -85,7 +86,7 @@ void TbfrmApportionQry::ReadCompareYears() {
     connect(yearsJob_, &TQueryJob::Finished, this, [this, years](const TJobOutcome &o) {
         compareYearsPending_ = false;
         if (o.ok) FillCompareYears(*years);
-        else if (!o.cancelled) cobCompareYear->setToolTip(QStringLiteral("无法读取对比年度：") + o.error);
+        else if (!o.cancelled) cobCompareYear->setToolTip(PlainTip(QStringLiteral("无法读取对比年度：") + o.error));
     });
     const QString view = FSourceView;
     compareYearsPending_ =

@@ -1,12 +1,13 @@
 #include "query/ConditionSets.h"
 
+#include "report/UserConfig.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <cerrno>
@@ -100,7 +101,7 @@ TConditionSetFile::TConditionSetFile(QString fileName, QString unitCode)
     : fileName_(std::move(fileName)), unitCode_(std::move(unitCode)) {}
 
 QString TConditionSetFile::DefaultFileName() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+    return QDir(UserConfigFolder())
         .filePath(QStringLiteral("authpay/查询方案.ini"));
 }
 

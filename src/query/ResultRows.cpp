@@ -19,7 +19,7 @@ QString ChangeRateText(double amount, double compared) {
 
 void TResultRowWriter::WriteAmounts(int r, double amount, double compared) {
     TReportSheet &s = *sheet_;
-    const QString texts[] = {FormatAmountText(amount), FormatAmountText(compared), FormatAmountText(amount - compared),
+    const QString texts[] = {ReportAmountText(amount), ReportAmountText(compared), ReportAmountText(amount - compared),
                              ChangeRateText(amount, compared)};
     for (int col = 14; col <= (comparison_ ? 17 : 14); ++col) {
         s.SheetSetText(col, r, 0, texts[col - 14]);

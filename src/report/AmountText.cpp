@@ -44,6 +44,11 @@ QString FormatAmountText(double value) {
     return (value < 0 && !zero) ? QLatin1Char('-') + digits : digits;
 }
 
+QString ReportAmountText(double value) {
+    if (std::fabs(value) > kExactAmountLimit) return QString::fromUtf16(kInexactAmountText);
+    return FormatAmountText(value);
+}
+
 namespace {
 bool IsDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 

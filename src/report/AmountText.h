@@ -6,6 +6,14 @@
 
 QString FormatAmountText(double value);
 
+// The largest amount a double holds to the cent (2^53 cents); beyond it the cents of a sum, and
+// further on its yuan, are no longer true.
+inline constexpr double kExactAmountLimit = 9007199254740992.0 / 100.0;
+// What a report cell shows for an amount: FormatAmountText's text, or, for an amount beyond
+// kExactAmountLimit, kInexactAmountText instead of figures that are not true.
+inline constexpr char16_t kInexactAmountText[] = u"金额超出精确范围";
+QString ReportAmountText(double value);
+
 // True when the text is exactly how FormatAmountText shows some number, and then that number.
 // Codes such as "001" or "201", plain integers and amounts whose digits a double cannot carry stay
 // texts (false).

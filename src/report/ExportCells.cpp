@@ -1,6 +1,7 @@
 #include "report/ExportCells.h"
 
 #include "report/AmountText.h"
+#include "report/FileTarget.h"
 
 #include <QFileInfo>
 
@@ -28,15 +29,10 @@ QString WorkbookSheetName(const QString &name) {
     return out.isEmpty() ? QStringLiteral("Sheet1") : out;
 }
 
-QString ExportTargetFile(const QString &fileName) {
-    QFileInfo info(fileName);
-    // A loop of links ends somewhere: after as many steps as the system itself would follow.
-    for (int depth = 0; depth < 40 && info.isSymLink(); ++depth) info.setFile(info.symLinkTarget());
-    return info.isSymLink() ? fileName : info.filePath();
-}
-
 std::optional<TXlsExportResult> RefusedExportTarget(const QString &fileName) {
     if (fileName.trimmed().isEmpty()) return TXlsExportResult{kXlsNoFileName, QStringLiteral("没有指定导出文件名。")};
+    if (const QString planted = PlantedLinkRefusal(fileName); !planted.isEmpty())
+        return TXlsExportResult{kXlsTargetNotFile, planted};
     const QFileInfo target(ExportTargetFile(fileName));
     if (target.isDir())
         return TXlsExportResult{kXlsTargetIsFolder,

@@ -1,6 +1,7 @@
 #pragma once
 // What every exported file takes from the sheet in the same way: which cells a merge covers,
 // which cells wrap their text, the workbook's sheet name and the cells holding amounts.
+#include "report/FileTarget.h"
 #include "report/SheetModel.h"
 #include "report/xls/XlsExport.h"
 
@@ -26,12 +27,8 @@ QString WorkbookSheetName(const QString &name);
 
 // The refusals every export makes before writing anything: no file name, a folder's name, or a
 // name taken by something other than a regular file (a pipe, a device, a socket), also at the
-// end of a symbolic link.
+// end of a symbolic link, and a link that another user planted in a shared folder.
 std::optional<TXlsExportResult> RefusedExportTarget(const QString &fileName);
-// The file an export (or a PDF) replaces. A symbolic link is followed to the file it names, links
-// to links too: the link stays, and the file it names is replaced through a temporary beside it.
-// Every writer follows this one rule. Any other name is itself.
-QString ExportTargetFile(const QString &fileName);
 // The failure of writing the file, with the system's reason.
 TXlsExportResult ExportWriteFailed(const QString &fileName, const QString &reason);
 // An export the user stopped: nothing to report, nothing written.

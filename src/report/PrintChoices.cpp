@@ -1,9 +1,10 @@
 #include "report/PrintChoices.h"
 
+#include "report/UserConfig.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 
 namespace {
 constexpr qint64 kMaxFileSize = 64 * 1024;
@@ -19,7 +20,7 @@ bool Usable(const QString &file, bool toWrite) {
 }  // namespace
 
 QString PrintChoicesFile() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+    return QDir(UserConfigFolder())
         .filePath(QStringLiteral("authpay/打印设置.ini"));
 }
 

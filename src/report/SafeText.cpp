@@ -1,5 +1,7 @@
 #include "report/SafeText.h"
 
+#include <algorithm>
+
 QString DefuseFormula(QStringView text) {
     if (text.isEmpty()) return QString();
     const char16_t first = text.front().unicode();
@@ -9,6 +11,7 @@ QString DefuseFormula(QStringView text) {
 }
 
 QString CsvField(QStringView text) {
+    if (text.contains(QChar(0))) return CsvField(text.toString().replace(QChar(0), QChar(0x2400)));
     const bool quote = text.contains(QLatin1Char('"')) || text.contains(QLatin1Char(','))
                        || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
     if (!quote) return text.toString();
@@ -26,6 +29,7 @@ QString EscapeSeparators(QStringView text) {
         case u'\n': out += QLatin1String("\\n"); break;
         case u'\r': out += QLatin1String("\\r"); break;
         case u'\\': out += QLatin1String("\\\\"); break;
+        case u'\0': out += QLatin1String("\\0"); break;
         default: out += c;
         }
     }
@@ -45,4 +49,30 @@ QString TerminalSafe(QStringView text) {
         else out += c;
     }
     return out;
+}
+
+QString XmlSafe(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const char16_t u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out += c;
+            out += text[++i];
+        } else if (u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') {
+            out += QChar(char16_t(0x2400 + u));
+        } else if (c.isSurrogate() || u == 0xFFFE || u == 0xFFFF) {
+            out += QChar(char16_t(0xFFFD));
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString CutWhole(QStringView text, qsizetype units) {
+    if (text.size() <= units) return text.toString();
+    if (units > 0 && text[units - 1].isHighSurrogate() && text[units].isLowSurrogate()) --units;
+    return text.left(std::max<qsizetype>(units, 0)).toString();
 }

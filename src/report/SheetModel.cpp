@@ -72,7 +72,10 @@ TSheetModel TSheetModel::SplitOffRows(int keep) {
 
 void TSheetModel::SetText(int col, int row, QStringView text) {
     if (!Contains(col, row)) return;
-    cells_.SetText(row - 1, col - 1, text.left(kSheetMaxTextLength));
+    // Cut to what a cell holds, never between the two halves of a character.
+    qsizetype keep = std::min<qsizetype>(text.size(), kSheetMaxTextLength);
+    if (keep < text.size() && text[keep - 1].isHighSurrogate()) --keep;
+    cells_.SetText(row - 1, col - 1, text.left(keep));
 }
 
 uint16_t TSheetModel::Intern(const TCellStyle &style) {

@@ -97,7 +97,11 @@ TWorkEnd Join(const std::vector<QByteArray> &parts, QIODevice &out, QString *err
     std::atomic<bool> done{false};
     try {
         std::thread joining([&] {
-            joined = JoinPdfParts(parts, out, error);
+            try {
+                joined = JoinPdfParts(parts, out, error);
+            } catch (const std::bad_alloc &) {
+                *error = QStringLiteral("内存不足，无法生成PDF文件。");
+            }
             done = true;
         });
         while (!done) {

@@ -34,6 +34,15 @@ public:
     QString error;
 
 private:
+    // Every entry that formats a range counts the cells (or rows and columns) it covers against
+    // one budget, so that no template holds the window for longer than a moment.
+    bool Spend(const QString &where, qint64 cells) {
+        spent_ += cells;
+        if (spent_ <= kTemplateMaxFormattedCells) return true;
+        return Fail(where, QStringLiteral("使模板格式化的单元格合计超过%1个").arg(kTemplateMaxFormattedCells));
+    }
+    static qint64 CellsIn(const TCellRect &a) { return qint64(a.right - a.left + 1) * (a.bottom - a.top + 1); }
+
     bool Fail(const QString &where, const QString &what) {
         error = QStringLiteral("模板内容有误：%1 %2").arg(where, what);
         return false;
@@ -150,7 +159,8 @@ private:
             const int first = columns ? Column(a[0], where, &ok) : Row(a[0], where, &ok);
             const int last = columns ? Column(a[1], where, &ok) : Row(a[1], where, &ok);
             int size = 0;
-            if (!ok || !Int(a[2], where + "[2]", 0, columns ? kSheetMaxColumnWidth : kSheetMaxRowHeight, &size))
+            if (!ok || !Int(a[2], where + "[2]", 0, columns ? kSheetMaxColumnWidth : kSheetMaxRowHeight, &size)
+                || !Spend(where, std::abs(last - first) + 1))
                 return false;
             for (int k = std::min(first, last); k <= std::max(first, last); ++k)
                 columns ? sheet_.SetColumnWidth(k, size) : sheet_.SetRowHeight(k, size);
@@ -159,6 +169,7 @@ private:
     }
     // Optional "font" and "align" of a cell or range entry.
     bool Style(const QJsonObject &o, const QString &where, const TCellRect &area) {
+        if ((o.contains("font") || o.contains("align")) && !Spend(where, CellsIn(area))) return false;
         if (o.contains("font")) {
             int font = 0;
             if (!Int(o["font"], where + ".font", 0, int(sheet_.Fonts().size()) - 1, &font)) return false;
@@ -220,7 +231,8 @@ private:
             TCellRect area;
             int kind = 2;
             const QJsonArray a = grid[i].toArray();
-            if (!Rect(grid[i], where, &area) || (a.size() > 4 && !Int(a[4], where + "[4]", 0, 2, &kind)))
+            if (!Rect(grid[i], where, &area) || (a.size() > 4 && !Int(a[4], where + "[4]", 0, 2, &kind))
+                || !Spend(where, CellsIn(area)))
                 return false;
             sheet_.SetGridLines(area, kind);
         }
@@ -259,6 +271,7 @@ private:
     }
 
     TSheetModel &sheet_;
+    qint64 spent_ = 0;
 };
 }  // namespace
 

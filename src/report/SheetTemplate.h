@@ -9,6 +9,9 @@
 
 inline constexpr qint64 kTemplateMaxBytes = 4 * 1024 * 1024;
 inline constexpr int kTemplateMaxRows = 65536;
+// Cells that the formats, grid lines, column widths and row heights of one template (or one part)
+// may cover together; a template that asks for more is refused.
+inline constexpr qint64 kTemplateMaxFormattedCells = 1 << 20;
 
 // Builds the sheet the template describes into *sheet. False (with a reason naming the offending
 // entry) when the text is not a valid template; *sheet is then left as it was.

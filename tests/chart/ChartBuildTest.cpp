@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
 #include <csignal>
 #include <sys/resource.h>
 #include <QBarSet>
@@ -143,5 +145,28 @@ TEST(ChartFile, APictureThatCannotBeWrittenWholeKeepsTheOldFile) {
         ASSERT_TRUE(old.open(QIODevice::ReadOnly));
         EXPECT_EQ(old.readAll(), QByteArray("old")) << name;
         old.close();
+    }
+}
+
+// Names are plain text in the picture: markup shows as written, "&amp;" stays itself, and
+// characters XML does not allow become placeholders, so the SVG is well-formed.
+TEST(ChartFile, NamesAreDrawnAsWrittenNeverAsMarkup) {
+    QTemporaryDir dir;
+    TChartData data = Figures({300, 200}, false);
+    data.groups[0].label = QStringLiteral("<b>粗</b> A & B &amp; C");
+    data.groups[1].label = QStringLiteral("<img src=\"file:///etc/x.png\">\x1b\u0001\uFFFE");
+    for (TChartKind kind : {TChartKind::Bar, TChartKind::Pie}) {
+        const QString file = dir.filePath(QStringLiteral("c.svg"));
+        ASSERT_EQ(WriteChartFile(file, data, Captions(), kind, QSize(900, 600)), QString());
+        QFile svg(file);
+        ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&svg);
+        QString text;
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::Characters) text += xml.text();
+        EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+        text.remove(QRegularExpression(QStringLiteral("\\s")));  // a label may be written in several runs
+        EXPECT_TRUE(text.contains(QStringLiteral("<b>粗</b>A&B&amp;C"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("<imgsrc=\"file:///etc/x.png\">␛␁"))) << text.toStdString();
     }
 }

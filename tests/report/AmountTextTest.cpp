@@ -53,3 +53,13 @@ TEST(AmountText, RoundTripsAcrossMagnitudes) {
         ASSERT_TRUE(ParseAmountText(FormatAmountText(-v), &back));
     }
 }
+
+// A report cell shows figures only where a double holds them to the cent; beyond, it says so.
+TEST(AmountText, ReportCellsSayWhenCentsAreNoLongerTrue) {
+    EXPECT_EQ(ReportAmountText(90071992547409.0), QStringLiteral("90,071,992,547,409.00"));
+    EXPECT_EQ(ReportAmountText(-12.5), QStringLiteral("-12.50"));
+    for (double v : {90071992547410.0, 1000000000035620600.38, -1e15})
+        EXPECT_EQ(ReportAmountText(v), QStringLiteral("金额超出精确范围")) << v;
+    double parsed = 0;
+    EXPECT_FALSE(ParseAmountText(ReportAmountText(1e15), &parsed));  // written as a text, not a figure
+}

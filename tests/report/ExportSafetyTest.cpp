@@ -10,7 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <clocale>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -128,4 +130,88 @@ TEST(ExportSafety, XlsxRemovesTemporariesOfKilledExports) {
     EXPECT_FALSE(QFile::exists(stale));
     EXPECT_TRUE(QFile::exists(busy));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);  // r.xlsx and the busy one
+}
+
+namespace {
+// Files of every writer for a sheet whose amounts, widths and heights have fractions.
+QMap<QString, QByteArray> WriteEvery(const QString &folder) {
+    TSheetModel m = HostileSheet();
+    m.SetText(14, 3, u"37,304,045.19");
+    m.SetText(14, 2, u"100,000,000,038,989.20");
+    m.SetColumnWidth(3, 77);
+    m.SetRowHeight(2, 23);
+    QMap<QString, QByteArray> files;
+    for (TExportType type : {TExportType::Xls, TExportType::Xlsx, TExportType::Csv}) {
+        const QString file = folder + QStringLiteral("/every.") + ExportSuffix(type);
+        EXPECT_TRUE(ExportSheet(m, file, type).Ok());
+        files[ExportSuffix(type)] = type == TExportType::Xlsx
+            ? RunPython(QStringLiteral("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
+                                       "for n in sorted(z.namelist()):\n"
+                                       "    if n != 'docProps/core.xml': print(n, z.read(n))\n"), file)
+            : Read(file);
+    }
+    QString error;
+    EXPECT_TRUE(WriteSheetPdf(m, folder + QStringLiteral("/every.pdf"), &error)) << error.toStdString();
+    files["pdf"] = Read(folder + QStringLiteral("/every.pdf"));
+    return files;
+}
+}  // namespace
+
+// A host runs in the user's locale. Under one whose decimal mark is a comma every file comes out
+// as under C, byte for byte (the .xlsx part by part, its creation time aside).
+TEST(ExportSafety, FilesAreTheSameWhateverTheLocale) {
+    QTemporaryDir dir;
+    const QString locales = dir.filePath("locales");
+    QDir().mkpath(locales);
+    ASSERT_EQ(QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", locales + "/de_DE.UTF-8"}), 0);
+    qputenv("LOCPATH", QFile::encodeName(locales));
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    const auto comma = WriteEvery(dir.path());
+    std::setlocale(LC_ALL, "C");
+    qunsetenv("LOCPATH");
+    const auto c = WriteEvery(dir.path());
+    ASSERT_TRUE(c["xlsx"].contains("<v>37304045.19</v>")) << c["xlsx"].left(3000).toStdString();
+    for (const QString &kind : c.keys())
+        if (kind != "pdf") EXPECT_EQ(comma[kind], c[kind]) << kind.toStdString();
+    // A PDF names the time it was made: the rest is the same.
+    const QRegularExpression made(QStringLiteral("/CreationDate \\(D:[^)]*\\)"));
+    EXPECT_EQ(QString::fromLatin1(comma["pdf"]).remove(made), QString::fromLatin1(c["pdf"]).remove(made));
+}
+
+// A new file of every writer gets the permissions the umask leaves; an old one keeps its own.
+// A link that another user planted in a shared folder (sticky, writable by all) is not followed.
+TEST(ExportSafety, NewFilesFollowTheUmaskAndPlantedLinksAreRefused) {
+    QTemporaryDir dir;
+    for (const QString suffix : {"xls", "xlsx", "csv", "pdf"}) {
+        SCOPED_TRACE(suffix.toStdString());
+        QString error;
+        const auto write = [&](const QString &name) {
+            return suffix == "pdf" ? WriteSheetPdf(HostileSheet(), name, &error)
+                                   : ExportSheet(HostileSheet(), name, *ExportTypeOfName(name)).Ok();
+        };
+        for (const auto &[mask, mode] : {std::pair{077, 0600}, std::pair{022, 0644}}) {
+            const QString file = dir.filePath(QStringLiteral("new%1.").arg(mask) + suffix);
+            const mode_t before = ::umask(mode_t(mask));
+            ASSERT_TRUE(write(file)) << error.toStdString();
+            ::umask(before);
+            struct stat st{};
+            ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0777, mode_t(mode));
+        }
+        if (::geteuid() != 0) continue;  // only the superuser can plant a link of another user's
+        const QString shared = dir.filePath("shared"), mine = dir.filePath("mine." + suffix);
+        QDir().mkpath(shared);
+        ::chmod(QFile::encodeName(shared).constData(), 01777);
+        QFile(mine).open(QIODevice::WriteOnly);
+        const QString planted = shared + "/planted." + suffix;
+        ASSERT_TRUE(QFile::link(mine, planted));
+        ASSERT_EQ(::lchown(QFile::encodeName(planted).constData(), 4242, 4242), 0);
+        EXPECT_FALSE(write(planted));
+        EXPECT_EQ(QFileInfo(mine).size(), 0);
+        if (suffix != "pdf")
+            EXPECT_EQ(ExportSheet(HostileSheet(), planted, *ExportTypeOfName(planted)).message,
+                      QStringLiteral("“%1”是其他用户放在公共文件夹中的符号链接，不能经由它写入文件。").arg(planted));
+        ::unlink(QFile::encodeName(planted).constData());
+    }
 }

@@ -20,3 +20,13 @@ TEST(SafeText, TerminalsSeePlaceholdersNotControls) {
     EXPECT_EQ(TerminalSafe(u"a\u009bb\u202Ec\u2066d\u2069"), QStringLiteral("a\uFFFDb\uFFFDc\uFFFDd\uFFFD"));
     EXPECT_EQ(TerminalSafe(u"tab\tand\nline 市"), QStringLiteral("tab\tand\nline 市"));
 }
+
+TEST(SafeText, XmlAndCutsKeepEveryCharacterWhole) {
+    const char16_t controls[] = u"a\u0000b\x1b\tc\n\uFFFE\uFFFF\xD83D";
+    EXPECT_EQ(XmlSafe(QStringView(controls, 10)), QStringLiteral("a␀b␛\tc\n\uFFFD\uFFFD\uFFFD"));
+    EXPECT_EQ(XmlSafe(u"😀市"), QStringLiteral("😀市"));
+    EXPECT_EQ(CutWhole(u"ab😀", 3), QStringLiteral("ab"));
+    EXPECT_EQ(CutWhole(u"ab😀", 4), QStringLiteral("ab😀"));
+    EXPECT_EQ(EscapeSeparators(QStringView(u"A\0B", 3)), QStringLiteral("A\\0B"));
+    EXPECT_EQ(CsvField(QStringView(u"A\0B", 3)), QStringLiteral("A␀B"));
+}

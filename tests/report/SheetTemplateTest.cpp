@@ -187,3 +187,20 @@ TEST(SheetTemplate, StructuralDamageToEveryValueIsRefusedOrHarmless) {
     }
     EXPECT_GT(tried, 50);
 }
+
+// Entries that together cover more cells than a template may format are refused at the entry
+// that goes over, before the sheet is touched; one entry over the whole sheet of the largest size
+// is enough.
+TEST(SheetTemplate, FormattingBeyondTheCellBudgetIsRefused) {
+    const QByteArray huge = R"({"format": "authpay-sheet-template", "version": 1, "columns": 1024, "rows": 65536,
+        "gridLines": [[1, 1, 1024, 65536]]})";
+    TSheetModel m = Marked();
+    QString error;
+    EXPECT_FALSE(ReadSheetTemplate(huge, &m, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("gridLines[0]"))) << error.toStdString();
+    QByteArray many = R"({"format": "authpay-sheet-template", "version": 1, "columns": 1024, "rows": 1024, "formats": [)";
+    for (int i = 0; i < 2; ++i) many += QByteArray(i ? "," : "") + R"({"cells": [1, 1, 1024, 1024], "align": 33})";
+    EXPECT_FALSE(ReadSheetTemplate(many + "]}", &m, &error));
+    EXPECT_TRUE(error.contains(QLatin1String("formats[1]"))) << error.toStdString();
+    EXPECT_EQ(m.Text(1, 1).toString(), "before");
+}

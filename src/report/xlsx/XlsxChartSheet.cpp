@@ -1,5 +1,7 @@
 #include "report/xlsx/XlsxChartSheet.h"
 
+#include "report/SafeText.h"
+
 #include <QStringList>
 #include <algorithm>
 #include <xlsxwriter.h>
@@ -85,7 +87,7 @@ void TChartSheetWriter::WriteHeadings() {
         captions << (layout_.compareCaption.isEmpty() ? QStringLiteral("对比年度") : layout_.compareCaption);
     if (kind_ == TChartKind::Stacked) captions << data_.stackLabels;
     for (int c = 0; c < captions.size(); ++c)
-        worksheet_write_string(sheet_, 0, lxw_col_t(c), captions[c].toUtf8().constData(), heading_);
+        worksheet_write_string(sheet_, 0, lxw_col_t(c), XmlSafe(captions[c]).toUtf8().constData(), heading_);
 }
 
 // The rows of the data sheet whose first column holds a number and whose cells in the given
@@ -129,7 +131,7 @@ void TChartSheetWriter::WriteSum(int row, int col, const std::optional<QString> 
 void TChartSheetWriter::WriteGroup(int g) {
     const TChartGroup &group = data_.groups[size_t(g)];
     const int row = g + 1, tops = TopCount();
-    worksheet_write_string(sheet_, lxw_row_t(row), 0, group.label.toUtf8().constData(), nullptr);
+    worksheet_write_string(sheet_, lxw_row_t(row), 0, XmlSafe(group.label).toUtf8().constData(), nullptr);
     const QList<std::pair<int, QString>> own{{layout_.firstCode, group.code}, {layout_.firstName, group.name}};
     // "其他": the result rows' sum, less the top groups' sums in the same column.
     const auto sumOf = [&](int col, int amountColumn, const QList<std::pair<int, QString>> &matches) {
@@ -175,7 +177,7 @@ void TChartSheetWriter::InsertChart() {
     QString title = layout_.title;
     if (title.startsWith(QLatin1Char('='))) title.prepend(QLatin1Char(' '));
     if (!title.isEmpty()) {
-        chart_title_set_name(chart, title.toUtf8().constData());
+        chart_title_set_name(chart, XmlSafe(title).toUtf8().constData());
         lxw_chart_font titleFont = font;
         titleFont.size = 12;
         titleFont.bold = LXW_TRUE;
@@ -207,7 +209,7 @@ void TChartSheetWriter::InsertChart() {
 }  // namespace
 
 std::optional<QString> FormulaTextLiteral(QStringView text) {
-    if (text.size() > kMaxFormulaText || !text.isValidUtf16()) return std::nullopt;
+    if (text.size() > kMaxFormulaText || XmlSafe(text) != text) return std::nullopt;
     QString out = QStringLiteral("\"");
     for (QChar c : text) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F) return std::nullopt;

@@ -2,12 +2,15 @@
 
 #include "report/ExportCells.h"
 #include "report/xlsx/XlsxChartSheet.h"
+#include "report/CNumbers.h"
+#include "report/SafeText.h"
 #include "report/xls/XlsWorksheet.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <future>
@@ -117,7 +120,7 @@ void TXlsxSheetWriter::WritePageSetup() {
     if (!footer.isEmpty()) {
         lxw_header_footer_options options{};
         options.margin = 0.3;
-        worksheet_set_footer_opt(sheet_, Utf8Cut(footer, 255).constData(), &options);
+        worksheet_set_footer_opt(sheet_, Utf8Cut(XmlSafe(footer), 255).constData(), &options);
     }
     if (page.repeatFirstRow >= 1 && page.repeatFirstRow <= page.repeatLastRow
         && page.repeatLastRow <= model_.RowCount())
@@ -174,7 +177,7 @@ void TXlsxSheetWriter::WriteRow(int row) {
         if (CellAmount(model_, col, text, &amount)) {
             worksheet_write_number(sheet_, r, c, amount, Format(style, true, false));
         } else if (!text.isEmpty()) {
-            worksheet_write_string(sheet_, r, c, text.toUtf8().constData(),
+            worksheet_write_string(sheet_, r, c, XmlSafe(text).toUtf8().constData(),
                                    Format(style, false, CellWraps(model_, col, row)));
         } else if (style != 0) {
             worksheet_write_blank(sheet_, r, c, Format(style, false, false));
@@ -184,26 +187,75 @@ void TXlsxSheetWriter::WriteRow(int row) {
 
 const QString kTemporaryPattern = QStringLiteral(".authpay-XXXXXX.xlsx");
 
-// The workbook is written under a temporary name in the target's folder, so that the final rename
-// neither copies nor crosses file systems. The temporary stays locked while it is written: the
-// lock dies with its process, so a temporary that nobody locks was left by an export that was
-// killed, and the next export in the folder removes it.
+// The workbook is written into a file of the target's folder that has no name yet (the library
+// is given the process's own path to it), so that an export that is killed, however it is
+// killed, leaves nothing behind, and the final rename neither copies nor crosses file systems.
+// The file is named beside the target only once it is complete. A file system that cannot make
+// such files gets a named temporary instead, locked while it is written: the lock dies with its
+// process, so a temporary that nobody locks was left by an export that was killed, and the next
+// export in the folder removes it.
 class TWorkbookTemporary {
 public:
+    TWorkbookTemporary() = default;
+    TWorkbookTemporary(const TWorkbookTemporary &) = delete;
+    TWorkbookTemporary &operator=(const TWorkbookTemporary &) = delete;
+    ~TWorkbookTemporary() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!named_.isEmpty()) ::unlink(named_.constData());
+    }
+
     bool Make(const QString &folder, QString *error) {
         RemoveStale(folder);
-        file_.setFileTemplate(folder + QLatin1Char('/') + kTemporaryPattern);
-        file_.setAutoRemove(false);
-        if (!file_.open()) {
-            *error = file_.errorString();
+        folder_ = folder;
+        // Made with the permissions a new file gets, the umask applied by the system.
+        fd_ = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            writePath_ = "/proc/self/fd/" + QByteArray::number(fd_);
+            return true;
+        }
+        QTemporaryFile file(folder + QLatin1Char('/') + kTemporaryPattern);
+        file.setAutoRemove(false);
+        if (!file.open()) {
+            *error = file.errorString();
             return false;
         }
-        ::flock(file_.handle(), LOCK_EX | LOCK_NB);
+        named_ = writePath_ = QFile::encodeName(file.fileName());
+        fd_ = ::dup(file.handle());
+        ::flock(fd_, LOCK_EX | LOCK_NB);
+        ::fchmod(fd_, NewFileMode());
         return true;
     }
-    QString Name() const { return file_.fileName(); }
+    // The path the library writes the workbook to.
+    const QByteArray &WritePath() const { return writePath_; }
+    // Takes the old file's permissions, when there is one to replace.
+    void KeepPermissionsOf(const QString &target) {
+        struct stat old{};
+        if (::stat(QFile::encodeName(target).constData(), &old) == 0) ::fchmod(fd_, old.st_mode & 07777);
+    }
+    // Puts the complete workbook in the target's place.
+    bool Replace(const QString &target) {
+        if (named_.isEmpty() && !Name()) return false;
+        if (std::rename(named_.constData(), QFile::encodeName(target).constData()) != 0) return false;
+        named_.clear();
+        return true;
+    }
 
 private:
+    // A name in the folder for the unnamed file; names that are taken are tried again.
+    bool Name() {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            QTemporaryFile probe(folder_ + QLatin1Char('/') + kTemporaryPattern);
+            if (!probe.open()) return false;
+            const QByteArray name = QFile::encodeName(probe.fileName());
+            probe.remove();
+            if (::linkat(AT_FDCWD, writePath_.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0) {
+                named_ = name;
+                return true;
+            }
+            if (errno != EEXIST) return false;
+        }
+        return false;
+    }
     static void RemoveStale(const QString &folder) {
         QString pattern = kTemporaryPattern;
         pattern.replace(QLatin1Char('X'), QLatin1Char('?'));
@@ -219,7 +271,9 @@ private:
             ::close(fd);
         }
     }
-    QTemporaryFile file_;
+    QString folder_;
+    QByteArray writePath_, named_;
+    int fd_ = -1;
 };
 
 // The workbook's worksheets: the sheet's own and the chart's, when there is one.
@@ -246,7 +300,10 @@ lxw_error CloseWorkbook(lxw_workbook *book, TWorkbookSheets sheets) {
 lxw_error CloseWorkbookWatched(lxw_workbook *book, TWorkbookSheets sheets, int rows, const TWorkProgress &progress,
                                bool *cancelled) {
     std::future<lxw_error> closing =
-        std::async(std::launch::async, [book, sheets] { return CloseWorkbook(book, sheets); });
+        std::async(std::launch::async, [book, sheets] {
+            const TCNumbersScope numbers;
+            return CloseWorkbook(book, sheets);
+        });
     // Once asked to stop, it is not asked again: the close only has to end.
     do *cancelled = *cancelled || !KeepWorking(progress, TWorkUnit::Rows, rows, rows);
     while (closing.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready);
@@ -274,51 +331,36 @@ QString CloseErrorText(lxw_error error) {
 TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress) {
     if (const auto refused = RefusedExportTarget(fileName)) return *refused;
     const QString target = ExportTargetFile(fileName);
+    // The library writes numbers (amounts, widths, heights, margins) with the C library's printf.
+    const TCNumbersScope numbers;
     TWorkbookTemporary temporary;
     QString error;
     if (!temporary.Make(QFileInfo(target).absolutePath(), &error)) return ExportWriteFailed(fileName, error);
-    const QString tempName = temporary.Name();
 
-    const QByteArray tempPath = QFile::encodeName(tempName);
     const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = const_cast<char *>(folder.constData());
     options.use_zip64 = LXW_TRUE;
-    lxw_workbook *book = workbook_new_opt(tempPath.constData(), &options);
+    lxw_workbook *book = workbook_new_opt(temporary.WritePath().constData(), &options);
     const QString sheetName = WorkbookSheetName(model.SheetName);
     lxw_worksheet *sheet = book ? workbook_add_worksheet(book, sheetName.toUtf8().constData()) : nullptr;
     if (book) UseSheetFontAsStandard(book, model.Fonts()[0]);
     if (!sheet) {
         if (book) workbook_close(book);
-        QFile::remove(tempName);
         return ExportWriteFailed(fileName, QStringLiteral("无法创建工作簿"));
     }
     if (!TXlsxSheetWriter(model, book, sheet).Write(progress)) {
         DiscardWorkbook(book, sheet);
-        QFile::remove(tempName);
         return ExportCancelled();
     }
     const TWorkbookSheets sheets{sheet, AddChartWorksheet(book, model, sheetName)};
     bool cancelled = false;
     const lxw_error closed = progress ? CloseWorkbookWatched(book, sheets, model.RowCount(), progress, &cancelled)
                                       : CloseWorkbook(book, sheets);
-    if (cancelled) {
-        QFile::remove(tempName);
-        return ExportCancelled();
-    }
-    if (closed != LXW_NO_ERROR) {
-        QFile::remove(tempName);
-        return ExportWriteFailed(fileName, CloseErrorText(closed));
-    }
-    // The new file gets the old one's permissions, or those of a newly made file.
-    const QFileInfo old(target);
-    QFile::setPermissions(tempName, old.exists() ? old.permissions()
-                                                 : QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                       | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    if (std::rename(tempPath.constData(), QFile::encodeName(target).constData()) != 0) {
-        QFile::remove(tempName);
-        return ExportWriteFailed(fileName, QStringLiteral("无法替换原文件"));
-    }
+    if (cancelled) return ExportCancelled();
+    if (closed != LXW_NO_ERROR) return ExportWriteFailed(fileName, CloseErrorText(closed));
+    temporary.KeepPermissionsOf(target);
+    if (!temporary.Replace(target)) return ExportWriteFailed(fileName, QStringLiteral("无法替换原文件"));
     return {};
 }
