@@ -57,7 +57,7 @@ assert cut and all(len(c.encode('utf-16-le')) // 2 <= 32767 for c in cut)
   "$PY" "$SWEEP" bytes-sqlite "$DEMO" "$WORK/bytes.sqlite"
   local n
   n="$(timeout 180 "$HOST" --module "$MODULE" --templates "$ROOT/templates/" --batch --db "Provider=SQLite;Data Source=$WORK/bytes.sqlite;Mode=Read" \
-    --group 资金性质 --format tsv 2>/dev/null | grep -a -n $'\t1\xef\xbf\xbd' | head -n 1 | cut -f1)"
+    --group 资金性质 --format tsv 2>/dev/null | grep -a $'\t1\xef\xbf\xbd' | head -n 1 | cut -f1)"
   check "$g" 1 --db "Provider=SQLite;Data Source=$WORK/bytes.sqlite;Mode=Read" --group 资金性质 --drill "${n:-3}"
   grep -q '无法识别的字符' "$ERR" && ! grep -q '有变动' "$ERR" && record "$g" 1 "the drill-down says the code cannot be matched" \
     || record "$g" 0 "no plain word about the code: $(tail -n 1 "$ERR" | cut -c1-80)"

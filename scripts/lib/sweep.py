@@ -302,13 +302,17 @@ def main(argv):
         sys.exit(whole_file(argv[2]))
     elif cmd == "markup-sqlite":
         copy(argv[2], argv[3]); apply_hostile_sqlite(argv[3], MARKUP)
+        # The units with markup names among the largest, so that the chart draws them.
+        apply_sqlite(argv[3], ["update BusiBudgetAdj set budgmoney=budgmoney*1000 where eid=" + UNIT_K % k
+                               for k in (0, 3, 4)])
     elif cmd == "bytes-sqlite":
         copy(argv[2], argv[3])
         apply_sqlite(argv[3], ["update BusiBudgetAdj set mid=CAST(X'31C328FF' AS TEXT) where mid='11'",
                                "update pubmoneykind set Mid=CAST(X'31C328FF' AS TEXT) where Mid='11'"])
     elif cmd == "huge-sqlite":
         copy(argv[2], argv[3])
-        apply_sqlite(argv[3], ["update BusiBudgetAdj set budgmoney=500000000017810300.19 where eid=" + UNIT_K % 0])
+        # Not whole numbers, so that the sum is a double (whole ones would overflow SQLite's integers).
+        apply_sqlite(argv[3], ["update BusiBudgetAdj set budgmoney=100000000000000.07 where eid=" + UNIT_K % 0])
     elif cmd == "check-svg":
         check_svg(argv[2])
     elif cmd == "same-xlsx":
