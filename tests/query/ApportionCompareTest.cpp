@@ -8,6 +8,7 @@
 #include "report/AmountText.h"
 #include "report/ReportSheet.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHash>
 #include <QSqlQuery>
@@ -106,6 +107,30 @@ TEST_P(ApportionCompareTest, TheYearIsAConditionAndWithoutItTheSheetIsAsBefore) 
     set.compareYear = 1999;
     EXPECT_EQ(w->ApplyConditionSet(set), QStringList{QStringLiteral("对比年度“1999”")});
     EXPECT_EQ(w->cobCompareYear->currentText(), QString());
+}
+
+// With 显示小计 each unit's subtotal row carries both years' sums of that unit, its change and
+// its rate, as the database sums them on its own.
+TEST_P(ApportionCompareTest, SubtotalRowsCarryTheComparedSumChangeAndRateOfTheirGroup) {
+    Choose(w->cobCompareYear, QStringLiteral("2009"));
+    w->chbSubtotal->setChecked(true);
+    Refresh();
+    QHash<QString, double> now, then;
+    for (auto [sums, year] : {std::pair{&now, 2010}, std::pair{&then, 2009}}) {
+        const QHash<QString, double> groups = YearSums(year);
+        for (auto it = groups.begin(); it != groups.end(); ++it) (*sums)[it.key().section('|', 0, 0)] += it.value();
+    }
+    int subtotals = 0;
+    for (int r = 8; r < RowCount() - 1; ++r) {
+        if (!Cell(1, r).endsWith(QStringLiteral("小计"))) continue;
+        const QString unit = Cell(2, r);
+        const double a = now.value(unit), c = then.value(unit);
+        EXPECT_EQ(QStringList({Cell(14, r), Cell(15, r), Cell(16, r), Cell(17, r)}),
+                  QStringList({FormatAmountText(a), FormatAmountText(c), FormatAmountText(a - c), ChangeRateText(a, c)}))
+            << unit.toStdString();
+        ++subtotals;
+    }
+    EXPECT_EQ(subtotals, QSet<QString>(now.keyBegin(), now.keyEnd()).unite(QSet<QString>(then.keyBegin(), then.keyEnd())).size());
 }
 
 AUTHPAY_ON_BOTH_BACKENDS(ApportionCompareTest);

@@ -184,6 +184,14 @@ TEST(BuildWhereClause, WildcardsInATypedUnitCodeMatchOnlyThemselves) {
     EXPECT_EQ(Where(f), kHead + R"( and eid like '00\_1\%%' escape '\')");
     f.Backend = TSqlBackend::SqlServer;
     EXPECT_EQ(Where(f), kHead + " and eid like '00[_]1[%]%'");
+    // A backslash is the escape character's own: doubled, it stands for itself on PostgreSQL; the
+    // older Access wildcards stand for themselves in brackets.
+    f.UnitText = QStringLiteral("0\\1");
+    f.Backend = TSqlBackend::PostgreSQL;
+    EXPECT_EQ(Where(f), kHead + R"( and eid like '0\\1%' escape '\')");
+    f.UnitText = QStringLiteral("0*1?#");
+    f.Backend = TSqlBackend::Access;
+    EXPECT_EQ(Where(f), kHead + " and eid like '0[*]1[?][#]%'");
 }
 
 TEST(BuildWhereClause, EveryValueIsQuoted) {

@@ -1,5 +1,6 @@
 // Subtotals of an ordered result in one pass: groups end where a code at their level or an outer
 // one changes, inner subtotals come first, and every row counts into each open group.
+#include "query/ResultRows.h"
 #include "query/Subtotals.h"
 
 #include <gtest/gtest.h>
@@ -30,4 +31,23 @@ TEST(Subtotals, OneDimensionOrNoRowsGiveNone) {
     EXPECT_EQ(Trace(none.Finish()), "");
     TSubtotalTracker empty(3);
     EXPECT_EQ(Trace(empty.Finish()), "");
+}
+
+// Two groups with the same name under different codes are two groups; the compared year's sums
+// go with their group, a net reduction too.
+TEST(Subtotals, GroupsAreTheirCodesNotTheirNamesAndCarryTheComparedSums) {
+    TSubtotalTracker t(1);
+    t.Add({"001001", "办公室", "201", "x"}, 5, -3);
+    t.Add({"001001", "办公室", "202", "y"}, 1, -4);
+    const std::vector<TSubtotal> first = t.Add({"002001", "办公室", "201", "x"}, 7, 2);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].values, QStringList({"001001", "办公室"}));
+    EXPECT_EQ(first[0].sum, 6);
+    EXPECT_EQ(first[0].compared, -7);
+    const std::vector<TSubtotal> last = t.Finish();
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_EQ(last[0].values[0], "002001");
+    EXPECT_EQ(last[0].compared, 2);
+    // A negative compared sum has a rate: the change over the compared amount.
+    EXPECT_EQ(ChangeRateText(6, -7), QStringLiteral("-185.71%"));
 }
