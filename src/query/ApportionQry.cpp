@@ -151,7 +151,11 @@ void TbfrmApportionQry::cmbNum1Change(int n) {
 
 void TbfrmApportionQry::WriteDimensionHeader(TReportSheet *s, int c, int r, const QString &caption) {
     if (IsNameOnlyDimension(caption)) {
+        // The code column is out of sight and has no heading; nor has the name under its caption
+        // (the template's own headings of box 1 would otherwise stay in those cells).
         s->SheetColumnWidth(1, 0, c, 0);
+        for (auto [col, row] : {std::pair{c, r}, std::pair{c, r + 1}, std::pair{c + 1, r + 1}})
+            s->SheetSetText(col, row, 0, QString());
         s->SheetMerge(c + 1, r, c + 1, r + 1);
         s->SheetSetText(c + 1, r, 0, caption);
         s->SheetColumnWidth(1, 120, c + 1, 0);

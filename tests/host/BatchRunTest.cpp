@@ -193,6 +193,11 @@ TEST_P(BatchRunTest, FormatWritesTheReportAsDataOrTable) {
     const QStringList lines = sheet.out.split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(doc["rows"].toArray().size(), NumberedRows(lines).size());
     EXPECT_NEAR(doc["totals"].toArray().last().toDouble(), Amount(lines.last().section('\t', -1)), 0.005);
+    EXPECT_EQ(doc["columns"].toArray(), QJsonArray({QStringLiteral("序号"), QStringLiteral("预算单位 编码"), QStringLiteral("预算单位 名称"),
+                                                    QStringLiteral("资金性质"), QStringLiteral("金额（元）")}));
+    // A name-only dimension in the first box has its caption alone over its names.
+    const TReportRun fund = Run({"--group", "资金性质", "--format", "tsv"});
+    EXPECT_TRUE(fund.out.startsWith(QStringLiteral("序号\t资金性质\t金额（元）\n"))) << fund.out.toStdString();
     const TReportRun table = Run(group + QStringList{"--format", "table", "--max-rows", "4"});
     ASSERT_EQ(table.status, 0) << table.err.toStdString();
     EXPECT_TRUE(table.out.contains(QStringLiteral("... %1 rows not shown").arg(NumberedRows(lines).size() - 4)))
