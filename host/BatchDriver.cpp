@@ -4,7 +4,7 @@
 #include "HostOutput.h"
 #include "PickerDriver.h"
 #include "PictureFile.h"
-#include "ReportText.h"
+#include "SheetStream.h"
 
 #include "data/SqlQuote.h"
 #include "report/SafeText.h"
@@ -42,7 +42,6 @@ bool IsRunningNumber(const QString &firstCell) {
     firstCell.toLongLong(&number);
     return number;
 }
-bool IsResultRow(const QStringList &cells) { return IsRunningNumber(cells.value(0)); }
 
 // The sheet's file and when it was last written: a file renamed into place is a new inode.
 struct FileStamp {
@@ -445,12 +444,12 @@ void BatchDriver::SavePreviewPicture(QDialog *preview) {
     preview->reject();
 }
 
-// The window's sheet: its used cells, a list of texts per row, taken as cells (a text may hold
-// tabs and line feeds of its own).
-QList<QStringList> BatchDriver::SheetCells() const {
-    QList<QStringList> cells;
-    QMetaObject::invokeMethod(window_, "SheetCells", Q_RETURN_ARG(QList<QStringList>, cells));
-    return cells;
+// A drill-down reads its remaining pages before its sheet is read for an output or its summary;
+// a page it cannot read it says in a message box.
+void BatchDriver::ReadAllRows() const {
+    if (window_->metaObject()->indexOfMethod("FetchAll()") < 0) return;
+    bool whole = false;
+    QMetaObject::invokeMethod(window_, "FetchAll", Q_RETURN_ARG(bool, whole));
 }
 
 // The report sheet of the window the outputs come from.
@@ -459,10 +458,11 @@ QWidget *BatchDriver::Sheet() const { return window_->findChild<QWidget *>(QStri
 // Double-clicks result row N of the sheet (subtotal rows not counted) and makes the drill-down
 // window that opens the one the outputs come from.
 bool BatchDriver::Drill(int n) {
-    const QList<QStringList> rows = SheetCells();
+    QStringList first;
+    QMetaObject::invokeMethod(Sheet(), "SheetColumnTexts", Q_RETURN_ARG(QStringList, first), Q_ARG(int, 1));
     int row = 0, results = 0;
-    for (qsizetype i = 0; i < rows.size() && row == 0; ++i)
-        if (IsResultRow(rows[i]) && ++results == n) row = int(i) + 1;
+    for (qsizetype i = 0; i < first.size() && row == 0; ++i)
+        if (IsRunningNumber(first[i]) && ++results == n) row = int(i) + 1;
     if (row == 0) {
         errors << QStringLiteral("--drill: no result row %1 (the report has %2)").arg(n).arg(results);
         return false;
@@ -494,23 +494,15 @@ bool BatchDriver::Drill(int n) {
 
 // Says on stderr what the Refresh (or the drill-down) produced: the number of rows, read from the
 // sheet's own layout (the rows with a running number in the first column above the totals row),
-// and the total.
-// The query window's sheet holds every row it shows: only its first column and the totals row's
-// last used cell are read from it. The drill-down's cells are read whole, which reads its
-// remaining pages first.
+// and the total, the totals row's last used cell. Only the sheet's first column and that cell are
+// read from it, not a copy of every cell.
 void BatchDriver::ReportSummary(const char *what) {
-    const bool drill = qstrcmp(what, "drill-down") == 0;
-    QList<QStringList> rows;
+    ReadAllRows();
     QStringList first;
     int usedColumns = 0;
     QWidget *sheet = Sheet();
-    if (drill) {
-        rows = SheetCells();
-        for (const QStringList &cells : rows) first << cells.value(0);
-    } else {
-        QMetaObject::invokeMethod(sheet, "SheetUsedColumns", Q_RETURN_ARG(int, usedColumns));
-        if (usedColumns > 0) QMetaObject::invokeMethod(sheet, "SheetColumnTexts", Q_RETURN_ARG(QStringList, first), Q_ARG(int, 1));
-    }
+    QMetaObject::invokeMethod(sheet, "SheetUsedColumns", Q_RETURN_ARG(int, usedColumns));
+    if (usedColumns > 0) QMetaObject::invokeMethod(sheet, "SheetColumnTexts", Q_RETURN_ARG(QStringList, first), Q_ARG(int, 1));
     qsizetype totalsAt = first.size() - 1;
     while (totalsAt >= 0 && first[totalsAt] != QStringLiteral("合  计")) --totalsAt;
     if (totalsAt < 0) {
@@ -520,10 +512,10 @@ void BatchDriver::ReportSummary(const char *what) {
     long long results = 0;
     for (qsizetype i = 0; i < totalsAt; ++i)
         if (IsRunningNumber(first[i])) ++results;
+    // The query window's amount column is 14; with a compared year the compared columns follow it.
+    const int totalColumn = qstrcmp(what, "drill-down") == 0 ? usedColumns : std::min(usedColumns, 14);
     QString total;
-    if (drill) total = rows[totalsAt].value(rows[totalsAt].size() - 1);
-    // The amount column (14); with a compared year the compared columns follow it.
-    else QMetaObject::invokeMethod(sheet, "SheetCellText", Q_RETURN_ARG(QString, total), Q_ARG(int, std::min(usedColumns, 14)), Q_ARG(int, int(totalsAt) + 1));
+    QMetaObject::invokeMethod(sheet, "SheetCellText", Q_RETURN_ARG(QString, total), Q_ARG(int, totalColumn), Q_ARG(int, int(totalsAt) + 1));
     StatusLine(QStringLiteral("budget-host: %1: %2 rows, total %3").arg(QLatin1String(what)).arg(results).arg(total));
 }
 
@@ -552,27 +544,16 @@ bool BatchDriver::CheckFormat() {
     return CheckChartOptions(values_, errors);
 }
 
-// The report in the form --format asks for, on stdout. A table wider than the terminal is written
-// whole, its lines running on, and stderr says so.
+// The report in the form --format asks for, on stdout, written as it is made.
 void BatchDriver::WriteFormatted() {
-    const TReportTable table = ReportTableFromSheet(SheetCells());
-    const QString format = Value("format");
-    QString out;
-    if (format == QLatin1String("tsv")) out = FormatReportTsv(table);
-    else if (format == QLatin1String("csv")) out = FormatReportCsv(table);
-    else if (format == QLatin1String("json")) out = FormatReportJson(table);
-    else {
-        out = FormatReportTable(table, values_.contains("max-rows") ? Value("max-rows").toInt() : 40);
-        const int columns = TerminalColumns();
-        const int width = ReportTableWidth(table);
-        if (columns > 0 && width > columns)
-            StatusLine(QStringLiteral("budget-host: the table is %1 columns wide and the terminal %2: its lines run on "
-                                      "(--format tsv or csv for a narrow terminal)")
-                           .arg(width)
-                           .arg(columns));
-    }
+    static const QHash<QString, TReportForm> forms = {{"table", TReportForm::Table},
+                                                      {"tsv", TReportForm::Tsv},
+                                                      {"csv", TReportForm::Csv},
+                                                      {"json", TReportForm::Json}};
+    ReadAllRows();
     QString error;
-    if (!WriteData(out, &error)) errors << error;
+    const int maxRows = values_.contains("max-rows") ? Value("max-rows").toInt() : 40;
+    if (!WriteSheetReport(Sheet(), forms.value(Value("format")), maxRows, TerminalColumns(), &error)) errors << error;
 }
 
 int BatchDriver::Run() {
@@ -614,7 +595,8 @@ int BatchDriver::Run() {
         QMetaObject::invokeMethod(Sheet(), "SheetPageCount", Q_RETURN_ARG(int, pages));
         StatusLine(QStringLiteral("budget-host: the sheet prints on %1 page(s)").arg(pages));
         QString error;
-        if (!WriteData(FormatSheetCells(SheetCells()), &error)) {
+        ReadAllRows();
+        if (!WriteSheetCells(Sheet(), &error)) {
             errors << error;
             return 1;
         }

@@ -47,7 +47,7 @@ private:
     void ReportSummary(const char *what);
     QWidget *Sheet() const;
     bool Drill(int n);
-    QList<QStringList> SheetCells() const;
+    void ReadAllRows() const;
     bool CheckFormat();
     bool RecallPreset(const QString &name);
     bool SavePreset(const QString &name);

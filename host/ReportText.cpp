@@ -11,11 +11,6 @@ namespace {
 
 const QString kTotals = QStringLiteral("合  计");
 
-QList<QStringList> TrimmedRows(QList<QStringList> lines) {
-    while (!lines.isEmpty() && lines.last().join(QString()).isEmpty()) lines.removeLast();
-    return lines;
-}
-
 bool AllEmpty(const QStringList &cells) {
     return std::all_of(cells.begin(), cells.end(), [](const QString &c) { return c.trimmed().isEmpty(); });
 }
@@ -70,6 +65,7 @@ QList<int> Widths(const TReportTable &t) {
     };
     for (const QStringList &r : t.rows) widen(r);
     widen(t.totals);
+    for (qsizetype i = 0; i < widths.size() && i < t.cellWidths.size(); ++i) widths[i] = std::max(widths[i], t.cellWidths[i]);
     return widths;
 }
 
@@ -102,46 +98,71 @@ QJsonArray JsonCells(const QStringList &cells, const QList<int> &amountColumns) 
 
 }  // namespace
 
-TReportTable ReportTableFromSheet(const QList<QStringList> &cells) {
-    const QList<QStringList> lines = TrimmedRows(cells);
+void TReportScan::Add(const QStringList &cells) {
+    const qsizetype r = lines_++;
+    if (!cells.join(QString()).isEmpty()) usedLines_ = lines_;
+    if (r < 5) top_ << cells;
+    if (r < 3) return;
+    if (used_.size() < cells.size()) used_.resize(cells.size(), false);
+    for (qsizetype c = 0; c < cells.size(); ++c)
+        if (!used_[c] && !cells[c].trimmed().isEmpty()) used_[c] = true;
+    if (r < 5 || AllEmpty(cells)) return;
+    if (cells.value(0) == kTotals) {
+        totals_ = cells;
+        return;
+    }
+    ++results_;
+    if (!measure_) return;
+    if (widths_.size() < cells.size()) widths_.resize(cells.size(), 0);
+    for (qsizetype c = 0; c < cells.size(); ++c) widths_[c] = std::max(widths_[c], DisplayWidth(Flat(cells[c])));
+}
+
+bool TReportScan::IsResultRow(qsizetype index, const QStringList &cells) {
+    return index >= 5 && !AllEmpty(cells) && cells.value(0) != kTotals;
+}
+
+QStringList TReportScan::Pick(const QStringList &cells) const { return ::Pick(cells, picked_); }
+
+TReportTable TReportScan::Table() {
     TReportTable t;
-    for (qsizetype r = 0; r < std::min<qsizetype>(3, lines.size()); ++r) {
+    for (qsizetype r = 0; r < std::min<qsizetype>(3, usedLines_); ++r) {
         QStringList parts;
-        for (const QString &c : lines[r])
+        for (const QString &c : top_[r])
             if (!c.trimmed().isEmpty()) parts << c.trimmed();
         if (!parts.isEmpty()) t.heading << parts.join(QStringLiteral("  "));
     }
-    if (lines.size() < 5) return t;
+    picked_.clear();
+    if (usedLines_ < 5) return t;
     QList<int> columns;
-    qsizetype width = 0;
-    for (qsizetype r = 3; r < lines.size(); ++r) width = std::max(width, lines[r].size());
-    for (int c = 0; c < width; ++c)
-        for (qsizetype r = 3; r < lines.size(); ++r)
-            if (!lines[r].value(c).trimmed().isEmpty()) {
-                columns << c;
-                break;
-            }
+    for (qsizetype c = 0; c < used_.size(); ++c)
+        if (used_[c]) columns << int(c);
     // A column without a header is one the sheet keeps out of sight (a code beside its name).
-    const QStringList headers = Headers(lines[3], lines[4], columns);
-    QList<int> shown;
+    const QStringList headers = Headers(top_[3], top_[4], columns);
     for (qsizetype k = 0; k < columns.size(); ++k)
         if (!headers[k].isEmpty()) {
-            shown << columns[k];
+            picked_ << columns[k];
             t.columns << headers[k];
         }
-    columns = shown;
-    for (qsizetype r = 5; r < lines.size(); ++r) {
-        if (AllEmpty(lines[r])) continue;
-        if (lines[r].value(0) == kTotals) t.totals = Pick(lines[r], columns);
-        else t.rows << Pick(lines[r], columns);
-    }
+    if (!totals_.isEmpty()) t.totals = Pick(totals_);
+    if (measure_)
+        for (int c : picked_) t.cellWidths << std::max(int(widths_.value(c)), DisplayWidth(Flat(totals_.value(c))));
     // The sheet's columns 14 to 17 (counted from 0 here) as they are among those shown.
-    const qsizetype amount = columns.indexOf(13), rate = columns.indexOf(16);
-    t.amountColumn = amount >= 0 ? int(amount) : int(columns.size()) - 1;
+    const qsizetype amount = picked_.indexOf(13), rate = picked_.indexOf(16);
+    t.amountColumn = amount >= 0 ? int(amount) : int(picked_.size()) - 1;
     if (t.amountColumn >= 0) t.amountColumns << t.amountColumn;
     for (int c : {14, 15})
-        if (amount >= 0 && columns.contains(c)) t.amountColumns << int(columns.indexOf(c));
+        if (amount >= 0 && picked_.contains(c)) t.amountColumns << int(picked_.indexOf(c));
     if (amount >= 0 && rate >= 0) t.rateColumn = int(rate);
+    return t;
+}
+
+TReportTable ReportTableFromSheet(const QList<QStringList> &cells) {
+    TReportScan scan(false);
+    for (const QStringList &row : cells) scan.Add(row);
+    TReportTable t = scan.Table();
+    if (t.columns.isEmpty()) return t;
+    for (qsizetype r = 0; r < cells.size(); ++r)
+        if (TReportScan::IsResultRow(r, cells[r])) t.rows << scan.Pick(cells[r]);
     return t;
 }
 
@@ -151,25 +172,6 @@ int DisplayWidth(QStringView text) {
     return width;
 }
 
-QString FormatReportTable(const TReportTable &t, int maxRows) {
-    const QList<int> widths = Widths(t);
-    QString out;
-    for (const QString &h : t.heading) out += Flat(h) + QLatin1Char('\n');
-    out += QLatin1Char('\n') + Line(t.columns, widths, nullptr);
-    const QString rule = QString(RuleWidth(widths), QLatin1Char('-')) + QLatin1Char('\n');
-    out += rule;
-    const qsizetype n = t.rows.size();
-    const bool cut = maxRows > 0 && n > maxRows;
-    const qsizetype head = cut ? maxRows - maxRows / 2 : n;
-    for (qsizetype i = 0; i < head; ++i) out += Line(t.rows[i], widths, &t);
-    if (cut) {
-        out += QStringLiteral("... %1 rows not shown (--format tsv, csv or json writes every row) ...\n").arg(n - maxRows);
-        for (qsizetype i = n - maxRows / 2; i < n; ++i) out += Line(t.rows[i], widths, &t);
-    }
-    if (!t.totals.isEmpty()) out += rule + Line(t.totals, widths, &t);
-    return out;
-}
-
 int ReportTableWidth(const TReportTable &t) {
     int widest = RuleWidth(Widths(t));
     for (const QString &h : t.heading) widest = std::max(widest, DisplayWidth(Flat(h)));
@@ -177,41 +179,99 @@ int ReportTableWidth(const TReportTable &t) {
 }
 
 namespace {
-// Header, rows and totals, a line each: the cells as `field` writes them, joined by `separator`.
-// Texts are defused before that; the amounts and rates the report computed ("-12.00", "-5.00%")
-// are numbers and stay as they are.
-QString Delimited(const TReportTable &t, QChar separator, const QString &lineEnd, QString (*field)(QStringView)) {
-    QString out;
-    auto line = [&](const QStringList &cells, bool amounts) {
-        QStringList fields;
-        for (qsizetype i = 0; i < cells.size(); ++i)
-            fields << field(amounts && t.RightAligned(i) ? cells[i] : DefuseFormula(cells[i]));
-        out += fields.join(separator) + lineEnd;
-    };
-    line(t.columns, false);
-    for (const QStringList &r : t.rows) line(r, true);
-    if (!t.totals.isEmpty()) line(t.totals, true);
-    return out;
+// A line of cells as `field` writes them, joined by `separator`. Texts are defused before that;
+// the amounts and rates the report computed ("-12.00", "-5.00%") are numbers and stay as they are.
+QString Delimited(const TReportTable &t, const QStringList &cells, bool amounts, TReportForm form) {
+    QStringList fields;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        const QString cell = amounts && t.RightAligned(i) ? cells[i] : DefuseFormula(cells[i]);
+        fields << (form == TReportForm::Csv ? CsvField(cell) : EscapeSeparators(cell));
+    }
+    return form == TReportForm::Csv ? fields.join(QLatin1Char(',')) + QStringLiteral("\r\n")
+                                    : fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
+}
+
+// An array as QJsonDocument writes it indented, its lines after the first indented by `indent`
+// more: the same text as the array nested that deep in a document.
+QString Indented(const QJsonArray &array, int indent) {
+    QString text = QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    text.chop(1);
+    return text.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(indent, QLatin1Char(' ')));
 }
 }  // namespace
 
-QString FormatReportTsv(const TReportTable &t) {
-    return Delimited(t, QLatin1Char('\t'), QStringLiteral("\n"), &EscapeSeparators);
+TReportWriter::TReportWriter(const TReportTable &table, TReportForm form, qsizetype rows, int maxRows)
+    : t_(table), form_(form), rows_(rows) {
+    const bool cut = form == TReportForm::Table && maxRows > 0 && rows > maxRows;
+    head_ = cut ? maxRows - maxRows / 2 : rows;
+    tail_ = cut ? rows - maxRows / 2 : rows;
+    if (form != TReportForm::Table) return;
+    widths_ = Widths(table);
+    rule_ = QString(RuleWidth(widths_), QLatin1Char('-')) + QLatin1Char('\n');
 }
 
-QString FormatReportCsv(const TReportTable &t) {
-    return Delimited(t, QLatin1Char(','), QStringLiteral("\r\n"), &CsvField);
+QString TReportWriter::Begin() {
+    QString out;
+    switch (form_) {
+    case TReportForm::Table:
+        for (const QString &h : t_.heading) out += Flat(h) + QLatin1Char('\n');
+        return out + QLatin1Char('\n') + Line(t_.columns, widths_, nullptr) + rule_;
+    case TReportForm::Tsv:
+    case TReportForm::Csv:
+        return Delimited(t_, t_.columns, false, form_);
+    case TReportForm::Json:
+        return QStringLiteral("{\n    \"columns\": ") + Indented(QJsonArray::fromStringList(t_.columns), 4)
+               + QStringLiteral(",\n    \"heading\": ") + Indented(QJsonArray::fromStringList(t_.heading), 4)
+               + QStringLiteral(",\n    \"rows\": [\n");
+    }
+    return out;
 }
 
-QString FormatReportJson(const TReportTable &t) {
-    QJsonArray rows;
-    for (const QStringList &r : t.rows) rows << JsonCells(r, t.amountColumns);
-    QJsonObject doc{{QStringLiteral("heading"), QJsonArray::fromStringList(t.heading)},
-                    {QStringLiteral("columns"), QJsonArray::fromStringList(t.columns)},
-                    {QStringLiteral("rows"), rows},
-                    {QStringLiteral("totals"), JsonCells(t.totals, t.amountColumns)}};
-    return QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented));
+// Rows left out of a long table are said once, where they would have begun.
+QString TReportWriter::Row(const QStringList &cells) {
+    const qsizetype i = next_++;
+    switch (form_) {
+    case TReportForm::Table:
+        if (i < head_ || i >= tail_) return Line(cells, widths_, &t_);
+        if (i > head_) return {};
+        return QStringLiteral("... %1 rows not shown (--format tsv, csv or json writes every row) ...\n")
+            .arg(tail_ - head_);
+    case TReportForm::Tsv:
+    case TReportForm::Csv:
+        return Delimited(t_, cells, true, form_);
+    case TReportForm::Json:
+        return (i ? QStringLiteral(",\n        ") : QStringLiteral("        ")) + Indented(JsonCells(cells, t_.amountColumns), 8);
+    }
+    return {};
 }
+
+QString TReportWriter::End() {
+    switch (form_) {
+    case TReportForm::Table:
+        return t_.totals.isEmpty() ? QString() : rule_ + Line(t_.totals, widths_, &t_);
+    case TReportForm::Tsv:
+    case TReportForm::Csv:
+        return t_.totals.isEmpty() ? QString() : Delimited(t_, t_.totals, true, form_);
+    case TReportForm::Json:
+        return QLatin1String(next_ ? "\n" : "") + QStringLiteral("    ],\n    \"totals\": ")
+               + Indented(JsonCells(t_.totals, t_.amountColumns), 4) + QStringLiteral("\n}\n");
+    }
+    return {};
+}
+
+namespace {
+QString Whole(const TReportTable &t, TReportForm form, int maxRows = 0) {
+    TReportWriter writer(t, form, t.rows.size(), maxRows);
+    QString out = writer.Begin();
+    for (const QStringList &r : t.rows) out += writer.Row(r);
+    return out + writer.End();
+}
+}  // namespace
+
+QString FormatReportTable(const TReportTable &t, int maxRows) { return Whole(t, TReportForm::Table, maxRows); }
+QString FormatReportTsv(const TReportTable &t) { return Whole(t, TReportForm::Tsv); }
+QString FormatReportCsv(const TReportTable &t) { return Whole(t, TReportForm::Csv); }
+QString FormatReportJson(const TReportTable &t) { return Whole(t, TReportForm::Json); }
 
 QString FormatSheetCells(const QList<QStringList> &cells) {
     QString out;

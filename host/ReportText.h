@@ -18,6 +18,9 @@ struct TReportTable {
     // change beside them (rateColumn, -1 when none) are right-aligned texts.
     QList<int> amountColumns;
     int rateColumn = -1;
+    // The widest of each column's cells in terminal columns, over every row and the totals, as
+    // TReportScan measured them (empty when it did not): the aligned table's widths without its rows.
+    QList<int> cellWidths;
     bool RightAligned(qsizetype i) const { return amountColumns.contains(int(i)) || i == rateColumn; }
 };
 
@@ -28,6 +31,50 @@ struct TReportTable {
 // are empty in every row from row 4 on, or have no header (the sheet hides them), are left out;
 // so are empty rows.
 TReportTable ReportTableFromSheet(const QList<QStringList> &cells);
+
+// The same read a row at a time, for a sheet too large to copy whole: a first pass hands every
+// row to Add, in order from row 1; Table() is then the report without its rows (cellWidths
+// measured when asked), and a second pass over the same rows takes the result rows by
+// IsResultRow and their kept cells by Pick.
+class TReportScan {
+public:
+    explicit TReportScan(bool measureWidths) : measure_(measureWidths) {}
+    void Add(const QStringList &cells);
+    TReportTable Table();
+    // Whether row `index` (from 0) of the sheet is a result row; `cells` its texts.
+    static bool IsResultRow(qsizetype index, const QStringList &cells);
+    QStringList Pick(const QStringList &cells) const;
+    qsizetype ResultRows() const { return results_; }
+
+private:
+    bool measure_;
+    qsizetype lines_ = 0, usedLines_ = 0, results_ = 0;
+    QList<QStringList> top_;  // rows 1 to 5
+    QStringList totals_;
+    QList<bool> used_;        // per sheet column: a text from row 4 on
+    QList<int> widths_;       // per sheet column: the widest cell from row 6 on
+    QList<int> picked_;
+};
+
+// The text forms written piece by piece: Begin, a Row for each result row in order (its cells as
+// TReportScan::Pick gives them), End. `table` is the report without its rows (or with them: they
+// are not read); `rows` the number of result rows that will follow. Each form's whole-table
+// function below is this writer over the table's own rows.
+enum class TReportForm { Table, Tsv, Csv, Json };
+class TReportWriter {
+public:
+    TReportWriter(const TReportTable &table, TReportForm form, qsizetype rows, int maxRows = 0);
+    QString Begin();
+    QString Row(const QStringList &cells);
+    QString End();
+
+private:
+    const TReportTable &t_;
+    TReportForm form_;
+    qsizetype rows_, next_ = 0, head_, tail_;
+    QList<int> widths_;
+    QString rule_;
+};
 
 // Columns a text takes in a terminal: East Asian wide and full-width characters count two.
 int DisplayWidth(QStringView text);

@@ -19,6 +19,10 @@
 #       the timings inside it.
 #   bench/query/run.sh [--pg] --drill
 #       The drill-down window on the largest groups of 1,000,000 rows (see DrillOpen.h).
+#   bench/query/run.sh --host-drill [--rows N]
+#       The headless drill-down of the largest fund group of 10,000,000 rows (or N) on SQLite:
+#       budget-host's time and peak memory without an output (the rows read for the summary, the
+#       reference) and with --format table, tsv, csv, json and --print-sheet, each against it.
 #
 # SQLite databases are generated once into build-dev/demo-1m.sqlite and demo-10m.sqlite.
 set -euo pipefail
@@ -28,13 +32,14 @@ source "$ROOT/scripts/lib/postgres.sh"
 source "$ROOT/scripts/lib/pg-shards.sh"
 TREE="${AUTHPAY_TREE:-$ROOT/build-dev}"
 
-PG=0 SCALE=0 SHARDS=0 ROWS=10000000 REPS=3
+PG=0 SCALE=0 SHARDS=0 HOSTDRILL=0 ROWS=10000000 REPS=3
 ARGS=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --pg) PG=1 ;;
     --scale) SCALE=1 ;;
     --shards) SHARDS=1 ;;
+    --host-drill) HOSTDRILL=1 ;;
     --rows) ROWS="$2"; shift ;;
     --reps) REPS="$2"; ARGS+=("$1" "$2"); shift ;;
     *) ARGS+=("$1") ;;
@@ -44,7 +49,7 @@ done
 
 [ -f "$TREE/CMakeCache.txt" ] \
   || flock /tmp/authpay-build.lock cmake -S "$ROOT" -B "$TREE" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-flock /tmp/authpay-build.lock cmake --build "$TREE" --target bench_query demo-gen -j2 >/dev/null
+flock /tmp/authpay-build.lock cmake --build "$TREE" --target bench_query demo-gen budget-host authpay -j2 >/dev/null
 BENCH="$TREE/bench/query/bench_query"
 
 # sqlite_db ROWS LABEL: the demo file of that many rows, generated when missing.
@@ -66,6 +71,34 @@ pg_load() {
   pg_psql authpay_demo -c 'vacuum analyze;' >/dev/null
   say "demo-gen --rows $2 on PostgreSQL: $((SECONDS - start)) s (with vacuum analyze)"
 }
+
+# host_run DB OUTPUT-OPTIONS...: "seconds peak-KiB summary-line" of one headless drill-down.
+host_run() {
+  local db="$1" stats; shift
+  stats="$(mktemp)"
+  QT_QPA_PLATFORM=offscreen /usr/bin/time -f '%e %M' -o "$stats" "$TREE/host/budget-host" --batch \
+    --db "Provider=SQLite;Data Source=$db;Mode=Read" --group 资金性质 --drill 1 "$@" 2>&1 >/dev/null \
+    | grep 'drill-down:' | tr '\n' ' ' >"$stats.line" || true
+  printf '%s %s\n' "$(tail -n1 "$stats")" "$(cat "$stats.line")"
+  rm -f "$stats" "$stats.line"
+}
+
+if [ "$HOSTDRILL" -eq 1 ]; then
+  db="$(sqlite_db "$ROWS" "$((ROWS / 1000000))m")"
+  read -r ref_s ref_kib ref_line <<<"$(host_run "$db")"
+  say "budget-host --drill 1 on $ROWS rows, no output: $ref_s s, peak $((ref_kib / 1024)) MiB ($ref_line)"
+  echo "| output | seconds | peak memory | time / reference | peak / reference | peak under 250 MiB |"
+  echo "|---|---|---|---|---|---|"
+  for out in "--format table" "--format tsv" "--format csv" "--format json" "--print-sheet"; do
+    # shellcheck disable=SC2086
+    read -r s kib _ <<<"$(host_run "$db" $out)"
+    printf '| %s | %s s | %s MiB | %s | %s | %s |\n' "$out" "$s" "$((kib / 1024))" \
+      "$(awk -v a="$s" -v b="$ref_s" 'BEGIN { printf "%.2f", a / b }')" \
+      "$(awk -v a="$kib" -v b="$ref_kib" 'BEGIN { printf "%.2f", a / b }')" \
+      "$([ "$kib" -le $((250 * 1024)) ] && echo met || echo MISSED)"
+  done
+  exit 0
+fi
 
 GROUPINGS=(unit2-fund-subject unit-subject-item all-six)
 # summary LABEL DB-OPTIONS...: one table row per grouping.

@@ -135,17 +135,7 @@ int DrillLevelOfRow(const QString &firstCell, int dimensions) {
 }
 
 QList<QStringList> SheetUsedCells(const TReportSheet *sheet) {
-    const int rows = sheet->SheetRowCount(0) - 1;
-    const int lastCol = sheet->SheetUsedColumns();
-    QList<QStringList> out;
-    out.reserve(rows);
-    for (int r = 1; r <= rows; ++r) {
-        QStringList cells;
-        cells.reserve(lastCol);
-        for (int c = 1; c <= lastCol; ++c) cells << sheet->SheetCellText(c, r);
-        out << cells;
-    }
-    return out;
+    return sheet->SheetRowTexts(1, sheet->SheetUsedRows(), sheet->SheetUsedColumns());
 }
 
 QString SheetUsedCellsText(const TReportSheet *sheet) {

@@ -13,6 +13,7 @@
 #include "report/SheetPreview.h"
 #include "report/SheetProgress.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -67,6 +68,19 @@ QStringList TReportSheet::SheetColumnTexts(int col) const {
     texts.reserve(model_.RowCount());
     for (int r = 1; r <= model_.RowCount(); ++r) texts << model_.Text(col, r).toString();
     return texts;
+}
+
+QList<QStringList> TReportSheet::SheetRowTexts(int firstRow, int count, int columns) const {
+    QList<QStringList> rows;
+    const int last = std::min(model_.RowCount(), firstRow + count - 1);
+    rows.reserve(std::max(0, last - firstRow + 1));
+    for (int r = std::max(1, firstRow); r <= last; ++r) {
+        QStringList cells;
+        cells.reserve(columns);
+        for (int c = 1; c <= columns; ++c) cells << model_.Text(c, r).toString();
+        rows << cells;
+    }
+    return rows;
 }
 
 void TReportSheet::SheetSetRowCount(int count, int sheet) {

@@ -126,6 +126,10 @@ public:
     // the last: what a summary of a large sheet needs, without a copy of every cell.
     Q_INVOKABLE int SheetUsedColumns() const;
     Q_INVOKABLE QStringList SheetColumnTexts(int col) const;
+    // The rows the sheet holds, and the texts of `count` of them from `firstRow` on, columns 1 to
+    // `columns`: a large sheet read a block of rows at a time.
+    Q_INVOKABLE int SheetUsedRows() const { return model_.RowCount(); }
+    Q_INVOKABLE QList<QStringList> SheetRowTexts(int firstRow, int count, int columns) const;
     TSheetView *View() const { return view_; }
 
 signals:

@@ -85,6 +85,38 @@ TEST(ReportText, TsvCsvAndJsonCarryEveryRow) {
     EXPECT_EQ(json["rows"].toArray()[0].toArray()[1].toString(), "001001");  // codes stay texts
 }
 
+// A sheet too large to copy is read twice, a row at a time, and written as it goes: every form
+// comes out as the whole table's, JSON as Qt's own indented document of it.
+TEST(ReportText, RowAtATimeWritesWhatTheWholeTableWrites) {
+    const QList<QStringList> cells = Sheet(9);
+    TReportScan scan(true);
+    for (const QStringList &row : cells) scan.Add(row);
+    const TReportTable layout = scan.Table(), whole = ReportTableFromSheet(cells);
+    EXPECT_TRUE(layout.rows.isEmpty());
+    const QString expected[] = {FormatReportTable(whole, 4), FormatReportTsv(whole), FormatReportCsv(whole), FormatReportJson(whole)};
+    int i = 0;
+    for (TReportForm form : {TReportForm::Table, TReportForm::Tsv, TReportForm::Csv, TReportForm::Json}) {
+        TReportWriter writer(layout, form, scan.ResultRows(), 4);
+        QString out = writer.Begin();
+        for (qsizetype r = 0; r < cells.size(); ++r)
+            if (TReportScan::IsResultRow(r, cells[r])) out += writer.Row(scan.Pick(cells[r]));
+        EXPECT_EQ(out + writer.End(), expected[i++]);
+    }
+    for (int n : {0, 3}) {
+        const TReportTable t = ReportTableFromSheet(Sheet(n));
+        auto numbers = [](const QStringList &cells) {
+            QJsonArray a;
+            for (qsizetype c = 0; c < cells.size(); ++c) a << (c == 4 ? QJsonValue(QString(cells[c]).remove(',').toDouble()) : QJsonValue(cells[c]));
+            return a;
+        };
+        QJsonArray rows;
+        for (const QStringList &r : t.rows) rows << numbers(r);
+        const QJsonObject doc{{"heading", QJsonArray::fromStringList(t.heading)}, {"columns", QJsonArray::fromStringList(t.columns)},
+                              {"rows", rows}, {"totals", numbers(t.totals)}};
+        EXPECT_EQ(FormatReportJson(t), QString::fromUtf8(QJsonDocument(doc).toJson(QJsonDocument::Indented)));
+    }
+}
+
 // Names from the database that hold separators, formula starts and terminal controls: every form
 // keeps one line per row and the amounts, and none passes on what could act.
 TEST(ReportText, HostileNamesStayInTheirCells) {

@@ -3,6 +3,8 @@
 // names the .xlsx type, and a full disk that leaves the old file as it was.
 #include "report/CsvExport.h"
 #include "report/SheetExport.h"
+#include "report/SheetPdf.h"
+#include "report/TabText.h"
 #include "report/XlsReadBack.h"
 #include "report/xls/XlsExport.h"
 
@@ -120,6 +122,34 @@ TEST(SheetExport, XlsAndXlsxCarryTheSameReport) {
         EXPECT_TRUE(book["landscape"].toBool());
         EXPECT_EQ(book["footer"].toString(), QStringLiteral("&R共&N页第&P页"));
     }
+}
+
+// A zero-height row is out of sight in every output: left out of the text forms and the printed
+// pages, kept hidden with its texts in both workbooks.
+TEST(SheetExport, ZeroHeightRowsAreOutOfSightInEveryOutput) {
+    TSheetModel m = ReportSheet();
+    m.SetText(3, 6, u"隐藏行");
+    m.SetRowHeight(6, 0);
+    QTemporaryDir dir;
+    for (TExportType type : {TExportType::Xls, TExportType::Xlsx}) {
+        const QString file = dir.filePath(QStringLiteral("r.") + ExportSuffix(type));
+        ASSERT_TRUE(ExportSheet(m, file, type).Ok());
+        const QJsonObject book = ReadXlsBack(file);
+        EXPECT_TRUE(book["rowinfo"].toObject()["5"].toObject()["hidden"].toBool()) << file.toStdString();
+        EXPECT_EQ(XlsCell(book, 3, 6)["value"].toString(), QStringLiteral("隐藏行"));
+    }
+    ASSERT_TRUE(ExportSheet(m, dir.filePath("r.csv"), TExportType::Csv).Ok());
+    const QByteArray csv = Read(dir.filePath("r.csv"));
+    EXPECT_TRUE(csv.contains("财政局") && !csv.contains("隐藏行"));
+    const QString tab = CellsAsTabText(m, {1, 1, 16, 9});
+    EXPECT_TRUE(tab.contains(QStringLiteral("财政局")) && !tab.contains(QStringLiteral("隐藏行")));
+    QString error;
+    ASSERT_TRUE(WriteSheetPdf(m, dir.filePath("r.pdf"), &error)) << error.toStdString();
+    QProcess text;
+    text.start("pdftotext", {dir.filePath("r.pdf"), "-"});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString pages = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(pages.contains(QStringLiteral("财政局")) && !pages.contains(QStringLiteral("隐藏行")));
 }
 
 // Both workbooks print as the sheet prints: the same paper, margins and standard font (the unit

@@ -81,6 +81,17 @@ TEST(SheetPagination, RepeatIsDroppedWhenItWouldCrowdThePage) {
     for (const TSheetPage &p : PaginateSheet(in)) EXPECT_FALSE(p.repeatRows);
     in.repeatLastRow = 9;  // beyond the sheet
     for (const TSheetPage &p : PaginateSheet(in)) EXPECT_FALSE(p.repeatRows);
+    // At the bound: a heading of exactly half the page repeats, one unit more does not.
+    in.rowHeights = {250, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20, 20};
+    in.repeatLastRow = 1;
+    std::vector<TSheetPage> pages = PaginateSheet(in);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_TRUE(pages[1].repeatRows);
+    EXPECT_EQ(pages[1].rows, (TPageBand{14, 14}));  // 250 + 12 rows of 20 fill page 1
+    in.rowHeights[0] = 251;
+    pages = PaginateSheet(in);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_FALSE(pages[1].repeatRows);
 }
 
 TEST(SheetPagination, EmptySheetIsOneBlankPage) {
