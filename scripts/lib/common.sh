@@ -10,11 +10,11 @@ PACKAGES=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-charts-dev qt6-svg-dev libqt6opengl6-dev qt6-translations-l10n libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
   unixodbc tdsodbc odbc-mdbtools
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev
   xvfb xauth fonts-wqy-microhei openbox xdotool x11-utils imagemagick
   python3 python3-xlrd python3-openpyxl
   postgresql sqlite3 poppler-utils openssl locales
-  libxlsxwriter-dev
+  libxlsxwriter-dev libqpdf-dev libsqlite3-dev libpq-dev
 )
 
 # Qt wants a private runtime folder; give it one instead of a warning per process.

@@ -2,17 +2,19 @@
 // A statement's rows read straight from an SQLite connection's own handle, for results of many
 // rows: each value is taken as the file holds it (UTF-8 text, integer or real) without the
 // per-value objects and the UTF-16 conversion inside SQLite that the generic driver makes. The
-// functions come from the SQLite library the driver loaded; when they cannot be had (another
-// backend, an older driver), Open answers null and the caller reads through the generic query.
+// handle is the driver's, of the same SQLite library; for another backend Open answers null and
+// the caller reads through the generic query.
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <memory>
 
+struct sqlite3_stmt;
+
 class TSqliteRows {
 public:
     // Prepares and starts `sql` on the database's handle, or null when the database is no SQLite
-    // connection whose library can be reached. A statement that cannot be prepared raises
+    // connection. A statement that cannot be prepared raises
     // EDatabaseError with SQLite's reason.
     static std::unique_ptr<TSqliteRows> Open(const QSqlDatabase &db, const QString &sql);
     ~TSqliteRows();
@@ -29,9 +31,7 @@ public:
     double Number(int column) const;
 
 private:
-    struct TApi;
-    TSqliteRows(const TApi &api, void *statement);
-    const TApi &api_;
-    void *statement_;
+    explicit TSqliteRows(sqlite3_stmt *statement);
+    sqlite3_stmt *statement_;
     QStringList names_;
 };

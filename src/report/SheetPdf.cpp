@@ -91,8 +91,9 @@ struct TPdfRun {
 
 // Joins the runs into `out` on a thread of its own, while this one goes on answering `tell` (the
 // join of a large file takes as long as many pages); on this thread when no other can be had.
+// `outOfMemory` says when the join failed for want of memory.
 template <typename Tell>
-TWorkEnd Join(const std::vector<QByteArray> &parts, QIODevice &out, QString *error, Tell tell) {
+TWorkEnd Join(const std::vector<QByteArray> &parts, QIODevice &out, QString *error, bool *outOfMemory, Tell tell) {
     bool joined = false;
     std::atomic<bool> done{false};
     try {
@@ -101,6 +102,7 @@ TWorkEnd Join(const std::vector<QByteArray> &parts, QIODevice &out, QString *err
                 joined = JoinPdfParts(parts, out, error);
             } catch (const std::bad_alloc &) {
                 *error = QStringLiteral("内存不足，无法生成PDF文件。");
+                *outOfMemory = true;
             }
             done = true;
         });
@@ -186,7 +188,14 @@ TWorkEnd WriteRuns(const TSheetModel &model, QIODevice &out, const std::vector<T
     if (stop || !tell()) return TWorkEnd::Cancelled;
     std::vector<QByteArray> parts;
     for (auto &r : runs) parts.push_back(std::move(r->bytes));  // the runs stay: `tell` counts their pages
-    return Join(parts, out, error, tell);
+    bool outOfMemory = false;
+    const TWorkEnd joined = Join(parts, out, error, &outOfMemory, tell);
+    if (joined != TWorkEnd::Failed || outOfMemory || out.pos() > 0) return joined;
+    // Parts that could not be joined (nothing of them written yet): the pages are drawn again, in
+    // one run, so the file is still made.
+    parts.clear();
+    error->clear();
+    return WritePages(model, out, 0, -1, error, progress);
 }
 }  // namespace
 
