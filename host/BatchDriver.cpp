@@ -8,6 +8,7 @@
 
 #include "data/SqlQuote.h"
 #include "report/SafeText.h"
+#include "report/ReportLayout.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -513,7 +514,7 @@ void BatchDriver::ReportSummary(const char *what) {
     for (qsizetype i = 0; i < totalsAt; ++i)
         if (IsRunningNumber(first[i])) ++results;
     // The query window's amount column is 14; with a compared year the compared columns follow it.
-    const int totalColumn = qstrcmp(what, "drill-down") == 0 ? usedColumns : std::min(usedColumns, 14);
+    const int totalColumn = qstrcmp(what, "drill-down") == 0 ? usedColumns : std::min(usedColumns, ReportLayout::kAmountColumn);
     QString total;
     QMetaObject::invokeMethod(sheet, "SheetCellText", Q_RETURN_ARG(QString, total), Q_ARG(int, totalColumn), Q_ARG(int, int(totalsAt) + 1));
     StatusLine(QStringLiteral("budget-host: %1: %2 rows, total %3").arg(QLatin1String(what)).arg(results).arg(total));

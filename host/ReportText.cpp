@@ -1,6 +1,9 @@
 #include "ReportText.h"
 
+#include "report/ReportLayout.h"
 #include "report/SafeText.h"
+
+using namespace ReportLayout;
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -146,11 +149,11 @@ TReportTable TReportScan::Table() {
     if (!totals_.isEmpty()) t.totals = Pick(totals_);
     if (measure_)
         for (int c : picked_) t.cellWidths << std::max(int(widths_.value(c)), DisplayWidth(Flat(totals_.value(c))));
-    // The sheet's columns 14 to 17 (counted from 0 here) as they are among those shown.
-    const qsizetype amount = picked_.indexOf(13), rate = picked_.indexOf(16);
+    // The amount, compared, change and rate columns (counted from 0 here) as they are among those shown.
+    const qsizetype amount = picked_.indexOf(kAmountColumn - 1), rate = picked_.indexOf(kRateColumn - 1);
     t.amountColumn = amount >= 0 ? int(amount) : int(picked_.size()) - 1;
     if (t.amountColumn >= 0) t.amountColumns << t.amountColumn;
-    for (int c : {14, 15})
+    for (int c : {kComparedColumn - 1, kChangeColumn - 1})
         if (amount >= 0 && picked_.contains(c)) t.amountColumns << int(picked_.indexOf(c));
     if (amount >= 0 && rate >= 0) t.rateColumn = int(rate);
     return t;

@@ -12,6 +12,7 @@
 #include "report/AmountText.h"
 #include "report/ReportSheet.h"
 #include "report/SheetView.h"
+#include "report/ReportLayout.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -152,13 +153,13 @@ bool TbfrmApportionDetail::Load(const TDrillRequest &request) {
 }
 
 void TbfrmApportionDetail::WriteHeading() {
-    cllBudget->SheetSetText(1, 2, 0, QStringLiteral("明细：") + GroupText(request_.Base.Dimensions, request_.Values)
+    cllBudget->SheetSetText(ReportLayout::kNumberColumn, ReportLayout::kUnitRow, 0, QStringLiteral("明细：") + GroupText(request_.Base.Dimensions, request_.Values)
                                          + QStringLiteral("　金额：") + request_.Figure);
-    cllBudget->SheetSetText(1, 3, 0, QStringLiteral("出表日期:") + GetTodayText());
-    cllBudget->SheetSetText(14, 3, 0, QStringLiteral("单位:元"));
+    cllBudget->SheetSetText(ReportLayout::kNumberColumn, ReportLayout::kDateRow, 0, QStringLiteral("出表日期:") + GetTodayText());
+    cllBudget->SheetSetText(ReportLayout::kAmountColumn, ReportLayout::kDateRow, 0, QStringLiteral("单位:元"));
     NarrowColumnsTo(cllBudget, kNameColumns, kSheetWidth, kNameColumnMinimum);
     // The group's line wraps within its merge: the row grows to show all of it.
-    cllBudget->SheetRowHeight(1, cllBudget->SheetPreferredRowHeight(2), 2, 0);
+    cllBudget->SheetRowHeight(1, cllBudget->SheetPreferredRowHeight(ReportLayout::kUnitRow), ReportLayout::kUnitRow, 0);
     // Frozen down to the column captions: the rows every printed page repeats.
     cllBudget->SheetFreeze(kFrozenColumns, cllBudget->Model().Page().repeatLastRow);
 }
@@ -192,7 +193,7 @@ void TbfrmApportionDetail::FillSome() {
 void TbfrmApportionDetail::PageWritten() {
     const int read = int(readRows_->Size());
     if (std::min(read, room_) > 0)
-        cllBudget->SheetGridLines(1, fillFirstRow_, 16, cllBudget->SheetRowCount(0) - 1, 0, 2, -1);
+        cllBudget->SheetGridLines(ReportLayout::kNumberColumn, fillFirstRow_, ReportLayout::kLastColumn, cllBudget->SheetRowCount(0) - 1, 0, 2, -1);
     if (read > room_) {
         overflow_ = true;
         lastMessage_ = QStringLiteral("明细超出报表能容纳的行数：只读出了前 %1 行，无法完整预览、打印或导出。"

@@ -17,6 +17,7 @@
 #include "query/QueryDimensions.h"
 #include "query/ReportOutput.h"
 #include "report/ReportSheet.h"
+#include "report/ReportLayout.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -78,7 +79,7 @@ void TbfrmApportionQry::FormShow() {
     FDimensionList = kDimensions;
     FillDimensionCombo(cmbNum[0], FDimensionList);
     cmbNum[0]->setCurrentIndex(0);
-    WriteDimensionHeader(cllBudget, 2, 4, cmbNum[0]->currentText());
+    WriteDimensionHeader(cllBudget, ReportLayout::DimensionColumn(1), ReportLayout::kHeadingRow, cmbNum[0]->currentText());
     cmbNum[1]->setEnabled(true);
     FillDimensionCombo(cmbNum[1], RemoveText(cmbNum[0]->currentText().trimmed() + QLatin1Char('@'), FDimensionList));
 }
@@ -127,7 +128,7 @@ QString TbfrmApportionQry::RemainingDimensions() const {
 
 void TbfrmApportionQry::ClearDataRows() {
     drillReady_ = false;
-    cllBudget->SheetDeleteRows(7, cllBudget->SheetRowCount(0) - 7, 0);
+    cllBudget->SheetDeleteRows(ReportLayout::kFirstDataRow, cllBudget->SheetRowCount(0) - ReportLayout::kFirstDataRow, 0);
     SetResultConditions(std::nullopt, false);
     ChartFollowsSheet();
 }
@@ -135,7 +136,7 @@ void TbfrmApportionQry::ClearDataRows() {
 void TbfrmApportionQry::cmbNum1Change(int n) {
     QComboBox *box = cmbNum[n - 1];
     if (!box->currentText().isEmpty()) {
-        WriteDimensionHeader(cllBudget, 2 * n, 4, box->currentText());
+        WriteDimensionHeader(cllBudget, ReportLayout::DimensionColumn(n), ReportLayout::kHeadingRow, box->currentText());
         for (int i = n; i < 6; ++i) {
             cmbNum[i]->clear();
             cmbNum[i]->setEnabled(false);
@@ -146,7 +147,7 @@ void TbfrmApportionQry::cmbNum1Change(int n) {
         }
         ClearDataRows();
     }
-    for (int i = n; i <= 5; ++i) HideDimensionColumns(cllBudget, 2 * i + 2, true);
+    for (int i = n; i <= 5; ++i) HideDimensionColumns(cllBudget, ReportLayout::DimensionColumn(i + 1), true);
 }
 
 void TbfrmApportionQry::WriteDimensionHeader(TReportSheet *s, int c, int r, const QString &caption) {
@@ -159,18 +160,18 @@ void TbfrmApportionQry::WriteDimensionHeader(TReportSheet *s, int c, int r, cons
         s->SheetMerge(c + 1, r, c + 1, r + 1);
         s->SheetSetText(c + 1, r, 0, caption);
         s->SheetColumnWidth(1, 120, c + 1, 0);
-        s->SheetAlign(c + 1, r, 0, 36);
+        s->SheetAlign(c + 1, r, 0, AlignCode::CentreMiddle);
         return;
     }
     s->SheetMerge(c, r, c + 1, r);
     s->SheetSetText(c, r, 0, caption);
-    s->SheetAlign(c, r, 0, 36);
+    s->SheetAlign(c, r, 0, AlignCode::CentreMiddle);
     s->SheetSetText(c, r + 1, 0, QStringLiteral("编码"));
     s->SheetColumnWidth(1, 80, c, 0);
-    s->SheetAlign(c, r + 1, 0, 36);
+    s->SheetAlign(c, r + 1, 0, AlignCode::CentreMiddle);
     s->SheetSetText(c + 1, r + 1, 0, QStringLiteral("名称"));
     s->SheetColumnWidth(1, 160, c + 1, 0);
-    s->SheetAlign(c + 1, r + 1, 0, 36);
+    s->SheetAlign(c + 1, r + 1, 0, AlignCode::CentreMiddle);
 }
 
 void TbfrmApportionQry::HideDimensionColumns(TReportSheet *s, int c, bool pair) {

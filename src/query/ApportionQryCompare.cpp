@@ -12,6 +12,7 @@
 #include "frame/ModuleGlobals.h"
 #include "query/CompareYears.h"
 #include "report/ReportSheet.h"
+#include "report/ReportLayout.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -128,17 +129,17 @@ bool TbfrmApportionQry::ChooseCompareYear(int year) {
 // the result's dimensions (captions in grouping order) written again. Empty, or why the template
 // could not be applied.
 QString TbfrmApportionQry::PrepareComparisonColumns(int year, const QStringList &dimensions) {
-    const bool shown = cllBudget->SheetCellText(15, 4) == kComparedCaption;
+    const bool shown = cllBudget->SheetCellText(ReportLayout::kComparedColumn, ReportLayout::kHeadingRow) == kComparedCaption;
     if ((year != 0) != shown) {
         if (cllBudget->SheetOpen(templateFile_, QString()) != 1
             || (year != 0 && cllBudget->SheetOpenPart(templateFile_, kComparisonPart) != 1))
             return QStringLiteral("报表模板“%1”无法打开：%2").arg(templateFile_, cllBudget->LastError());
         for (int i = 0; i < int(cmbNum.size()); ++i) {
             const QString caption = dimensions.value(i);
-            if (caption.isEmpty()) HideDimensionColumns(cllBudget, 2 * i + 2, true);
-            else WriteDimensionHeader(cllBudget, 2 * i + 2, 4, caption);
+            if (caption.isEmpty()) HideDimensionColumns(cllBudget, ReportLayout::DimensionColumn(i + 1), true);
+            else WriteDimensionHeader(cllBudget, ReportLayout::DimensionColumn(i + 1), ReportLayout::kHeadingRow, caption);
         }
     }
-    if (year != 0) cllBudget->SheetSetText(15, 5, 0, QStringLiteral("%1年").arg(year));
+    if (year != 0) cllBudget->SheetSetText(ReportLayout::kComparedColumn, ReportLayout::kSubHeadingRow, 0, QStringLiteral("%1年").arg(year));
     return {};
 }

@@ -20,6 +20,7 @@
 #include "query/Subtotals.h"
 #include "report/ReportSheet.h"
 #include "report/SheetView.h"
+#include "report/ReportLayout.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -63,11 +64,11 @@ TQueryConditions TbfrmApportionQry::Conditions() const {
 }
 
 std::optional<TDrillRequest> TbfrmApportionQry::DrillRequestAt(int row) const {
-    if (!drillReady_ || row < 7 || row >= cllBudget->SheetRowCount(0)) return std::nullopt;
-    const int level = DrillLevelOfRow(cllBudget->SheetCellText(1, row), int(drillBase_.Dimensions.size()));
+    if (!drillReady_ || row < ReportLayout::kFirstDataRow || row >= cllBudget->SheetRowCount(0)) return std::nullopt;
+    const int level = DrillLevelOfRow(cllBudget->SheetCellText(ReportLayout::kNumberColumn, row), int(drillBase_.Dimensions.size()));
     if (level < 0) return std::nullopt;
-    TDrillRequest request{drillBase_, {}, cllBudget->SheetCellText(14, row)};
-    for (int c = 2; c < 2 + 2 * level; ++c) request.Values << cllBudget->SheetCellText(c, row);
+    TDrillRequest request{drillBase_, {}, cllBudget->SheetCellText(ReportLayout::kAmountColumn, row)};
+    for (int c = ReportLayout::DimensionColumn(1); c < ReportLayout::DimensionColumn(level + 1); ++c) request.Values << cllBudget->SheetCellText(c, row);
     return request;
 }
 

@@ -16,6 +16,7 @@
 #include "query/SummaryFill.h"
 #include "report/ChartData.h"
 #include "report/ReportSheet.h"
+#include "report/ReportLayout.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -129,7 +130,7 @@ void TbfrmApportionQry::RunFinished(const TJobOutcome &outcome) {
     }
     drillBase_ = DrillBaseOf(rows->built, runSource_.first, runSource_.second);
     drillReady_ = false;
-    before_ = cllBudget->TakeRowsFrom(7);
+    before_ = cllBudget->TakeRowsFrom(ReportLayout::kFirstDataRow);
     // The heading gains (or loses) the compared year's columns; a template that can no longer be
     // applied writes no report, and the sheet stays as it was.
     if (const QString failed = PrepareComparisonColumns(rows->built.CompareYear, rows->built.Dimensions);
@@ -249,9 +250,9 @@ void TbfrmApportionQry::WriteHeadingLines() {
     const QString unitLabel = IsDeptUser(authpay::UserContext ? authpay::UserContext->CurrentUnit : nullptr)
                                   ? QStringLiteral("部门:")
                                   : QStringLiteral("单位:");
-    cllBudget->SheetSetText(1, 2, 0, unitLabel + FUnitCode + QLatin1Char(' ') + GetUnitValue(3));
-    cllBudget->SheetSetText(1, 3, 0, QStringLiteral("出表日期:") + GetTodayText());
-    cllBudget->SheetSetText(14, 3, 0, QStringLiteral("单位:元"));
+    cllBudget->SheetSetText(ReportLayout::kNumberColumn, ReportLayout::kUnitRow, 0, unitLabel + FUnitCode + QLatin1Char(' ') + GetUnitValue(3));
+    cllBudget->SheetSetText(ReportLayout::kNumberColumn, ReportLayout::kDateRow, 0, QStringLiteral("出表日期:") + GetTodayText());
+    cllBudget->SheetSetText(ReportLayout::kAmountColumn, ReportLayout::kDateRow, 0, QStringLiteral("单位:元"));
     // The headings down to the column captions (the rows every printed page repeats) stay in place
     // while the rows scroll; so do the running number and the first code and name once the report
     // is wider than the window.

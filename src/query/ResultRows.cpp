@@ -5,9 +5,12 @@
 
 #include "report/AmountText.h"
 #include "report/ReportSheet.h"
+#include "report/ReportLayout.h"
+
+using namespace ReportLayout;
 
 TResultRowWriter::TResultRowWriter(TReportSheet *sheet, bool comparison) : sheet_(sheet), comparison_(comparison) {
-    sheet_->SetAmountColumns(comparison ? std::vector<int>{14, 15, 16} : std::vector<int>{14});
+    sheet_->SetAmountColumns(comparison ? std::vector<int>{kAmountColumn, kComparedColumn, kChangeColumn} : std::vector<int>{kAmountColumn});
 }
 
 QString ChangeRateText(double amount, double compared) {
@@ -21,9 +24,9 @@ void TResultRowWriter::WriteAmounts(int r, double amount, double compared) {
     TReportSheet &s = *sheet_;
     const QString texts[] = {ReportAmountText(amount), ReportAmountText(compared), ReportAmountText(amount - compared),
                              ChangeRateText(amount, compared)};
-    for (int col = 14; col <= (comparison_ ? 17 : 14); ++col) {
-        s.SheetSetText(col, r, 0, texts[col - 14]);
-        s.SheetAlign(col, r, 0, 34);
+    for (int col = kAmountColumn; col <= (comparison_ ? kRateColumn : kAmountColumn); ++col) {
+        s.SheetSetText(col, r, 0, texts[col - kAmountColumn]);
+        s.SheetAlign(col, r, 0, AlignCode::RightMiddle);
         FitColumn(col, r);
     }
 }
@@ -32,12 +35,12 @@ void TResultRowWriter::AddRow(const QStringList &values, double amount, double c
     TReportSheet &s = *sheet_;
     s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
     const int r = s.SheetRowCount(0) - 1;
-    s.SheetSetText(1, r, 0, QString::number(count_ + 1));
-    FitColumn(1, r);
+    s.SheetSetText(kNumberColumn, r, 0, QString::number(count_ + 1));
+    FitColumn(kNumberColumn, r);
     for (int i = 0; i < values.size(); ++i) {
-        s.SheetSetText(i + 2, r, 0, values[i]);
-        s.SheetAlign(i + 2, r, 0, 33);
-        if (IsUnbreakable(values[i])) FitColumn(i + 2, r);
+        s.SheetSetText(DimensionColumn(1) + i, r, 0, values[i]);
+        s.SheetAlign(DimensionColumn(1) + i, r, 0, AlignCode::LeftMiddle);
+        if (IsUnbreakable(values[i])) FitColumn(DimensionColumn(1) + i, r);
     }
     WriteAmounts(r, amount, compared);
     total_ += amount;
@@ -51,10 +54,10 @@ void TResultRowWriter::AddSubtotal(int level, const QStringList &values, double 
     s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
     const int r = s.SheetRowCount(0) - 1;
     s.SheetSetText(1, r, 0, QString(std::max(0, level - 1), QChar(0x3000)) + QStringLiteral("小计"));
-    s.SheetAlign(1, r, 0, 33);
+    s.SheetAlign(kNumberColumn, r, 0, AlignCode::LeftMiddle);
     for (int i = 0; i < values.size(); ++i) {
-        s.SheetSetText(i + 2, r, 0, values[i]);
-        s.SheetAlign(i + 2, r, 0, 33);
+        s.SheetSetText(DimensionColumn(1) + i, r, 0, values[i]);
+        s.SheetAlign(DimensionColumn(1) + i, r, 0, AlignCode::LeftMiddle);
     }
     s.SheetEmphasise(1, r, LastColumn(), r);
     FitColumn(1, r);  // in their bold font
@@ -83,11 +86,11 @@ void TResultRowWriter::AddTotals() {
     TReportSheet &s = *sheet_;
     s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
     const int r = s.SheetRowCount(0) - 1;
-    s.SheetMerge(1, r, 12, r);
-    s.SheetAlign(1, r, 0, 36);
-    s.SheetSetText(1, r, 0, QStringLiteral("合  计"));
+    s.SheetMerge(kNumberColumn, r, kTotalsLabelColumns, r);
+    s.SheetAlign(kNumberColumn, r, 0, AlignCode::CentreMiddle);
+    s.SheetSetText(kNumberColumn, r, 0, QStringLiteral("合  计"));
     WriteAmounts(r, total_, comparedTotal_);
-    s.SheetGridLines(1, 4, LastColumn(), r, 0, 2, -1);
+    s.SheetGridLines(kNumberColumn, kHeadingRow, LastColumn(), r, 0, 2, -1);
 }
 
 TProgressTicker::TProgressTicker(int maximum, std::function<void(int)> show, int percentStep)

@@ -2,6 +2,8 @@
 // Writing the query's result rows into the report sheet: numbered rows with the dimension values
 // and the formatted amount, then the totals row; and a progress ticker that repaints at most
 // every few percent, so that it never dominates a long run.
+#include "report/ReportLayout.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -33,7 +35,7 @@ public:
 private:
     // The amount and, with a comparison, the compared amount, the change and its rate of row r.
     void WriteAmounts(int r, double amount, double compared);
-    int LastColumn() const { return comparison_ ? 17 : 16; }
+    int LastColumn() const { return comparison_ ? ReportLayout::kLastComparedColumn : ReportLayout::kLastColumn; }
     // Running numbers, subtotal labels, amounts and codes stay on one line: their column widens
     // when a text needs more room than it has. Names wrap instead (the row grows).
     void FitColumn(int col, int row);

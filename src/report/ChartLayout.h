@@ -2,13 +2,14 @@
 // Where a chart of a result sheet finds its figures, and whether the sheet has one: the query
 // window marks its summary sheet after each Refresh, so that what writes the sheet out (the .xlsx
 // export's chart worksheet) charts it the way the window's own chart does.
+#include "report/ReportLayout.h"
 #include <QString>
 
 struct TChartLayout {
-    int firstRow = 7;                      // the first row that may be a result row
-    int firstCode = 2, firstName = 3;      // the columns of the first dimension
+    int firstRow = ReportLayout::kFirstDataRow;  // the first row that may be a result row
+    int firstCode = ReportLayout::DimensionColumn(1), firstName = ReportLayout::DimensionColumn(1) + 1;
     int secondCode = 0, secondName = 0;    // 0: no second dimension (no stacks)
-    int amountColumn = 14;
+    int amountColumn = ReportLayout::kAmountColumn;
     int compareColumn = 0;                 // 0: no compared year
     int top = 20;                          // groups of the first dimension before "其他"
     int stackTop = 8;                      // groups of the second dimension before "其他"

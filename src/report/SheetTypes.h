@@ -63,6 +63,9 @@ inline constexpr int HCentre = 4;
 inline constexpr int Top = 8;
 inline constexpr int Bottom = 16;
 inline constexpr int VCentre = 32;
+inline constexpr int LeftMiddle = Left | VCentre;      // 33: texts
+inline constexpr int RightMiddle = Right | VCentre;    // 34: amounts
+inline constexpr int CentreMiddle = HCentre | VCentre; // 36: headings, the totals label
 }  // namespace AlignCode
 
 // Cell border sides, as bits.
