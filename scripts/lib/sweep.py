@@ -154,7 +154,7 @@ def unescape(cell):
     out, i = [], 0
     while i < len(cell):
         if cell[i] == "\\" and i + 1 < len(cell):
-            out.append({"t": "\t", "n": "\n", "r": "\r", "\\": "\\"}.get(cell[i + 1], cell[i + 1]))
+            out.append({"t": "\t", "n": "\n", "r": "\r", "0": "\x00", "\\": "\\"}.get(cell[i + 1], cell[i + 1]))
             i += 2
         else:
             out.append(cell[i])

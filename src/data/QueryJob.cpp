@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -23,11 +24,12 @@ struct TQueryJob::TState {
 };
 
 namespace {
-// Every job thread not yet joined, so that the module can stop them all before it goes.
+// Every job thread not yet joined, so that the module can stop them all before it goes. The list
+// outlives every other static of the module: the module's detach step reads it last.
 std::mutex registryMutex;
 std::vector<std::shared_ptr<TQueryJob::TState>> &Registry() {
-    static std::vector<std::shared_ptr<TQueryJob::TState>> states;
-    return states;
+    static auto *states = new std::vector<std::shared_ptr<TQueryJob::TState>>;
+    return *states;
 }
 
 // Joins the state's thread when it has ended within the deadline; true when joined.
@@ -73,6 +75,22 @@ bool TQueryJob::Start(TWork work) {
         std::lock_guard lock(registryMutex);
         if (std::find(Registry().begin(), Registry().end(), state_) == Registry().end()) Registry().push_back(state_);
     }
+    try {
+        Launch(std::move(work));
+    } catch (const std::system_error &) {
+        // No thread to be had (the process is out of memory or threads): nothing runs, and the
+        // caller hears why.
+        {
+            std::lock_guard lock(state_->mutex);
+            state_->done = true;
+        }
+        Unregister(state_.get());
+        throw EOutOfMemory(SOutOfMemory());
+    }
+    return true;
+}
+
+void TQueryJob::Launch(TWork work) {
     state_->thread = std::thread([s = state_, cs = connectionString_, manager = manager_, work = std::move(work)] {
         TJobOutcome outcome;
         try {
@@ -100,7 +118,6 @@ bool TQueryJob::Start(TWork work) {
         s->done = true;
         s->ended.notify_all();
     });
-    return true;
 }
 
 void TQueryJob::Cancel() {

@@ -36,7 +36,7 @@ public:
     TQueryJob(QString connectionString, TDbManager *manager, QObject *parent = nullptr);
     ~TQueryJob() override;
 
-    // Starts the work; false when a work is still running.
+    // Starts the work; false when a work is still running. EOutOfMemory when no thread can be had.
     bool Start(TWork work);
     // The connection the next Start copies.
     void SetConnectionString(const QString &connectionString) { connectionString_ = connectionString; }
@@ -60,6 +60,8 @@ signals:
     void Finished(const TJobOutcome &outcome);
 
 private:
+    void Launch(TWork work);
+
     std::shared_ptr<TState> state_;
     QString connectionString_;
     TDbManager *manager_;
