@@ -321,8 +321,10 @@ bool BatchDriver::SavePreset(const QString &name) {
     const qsizetype before = messages.size();
     presetAnswer_ = name;
     savingPreset_ = true;
-    window_->findChild<QAction *>(QStringLiteral("actPresetSave"))->trigger();
+    QAction *save = Control<QAction>("actPresetSave");
+    if (save) save->trigger();
     savingPreset_ = false;
+    if (!save) return false;
     presetAnswer_.clear();
     QApplication::processEvents();
     if (messages.size() > before && messages.last() == QStringLiteral("查询方案“%1”已保存。").arg(name.trimmed())) return true;
@@ -391,7 +393,9 @@ bool BatchDriver::Export(const QString &file) {
     answeredDialog_ = nullptr;
     saveRefused_ = false;
     const qsizetype messagesBefore = messages.size();
-    window_->findChild<QAbstractButton *>(QStringLiteral("tbtnExcel"))->click();
+    auto *excel = Control<QAbstractButton>("tbtnExcel");
+    if (!excel) return false;
+    excel->click();
     saveAnswer_.clear();
     answeredDialog_ = nullptr;
     const QFileInfo written(writtenName);
@@ -410,8 +414,10 @@ bool BatchDriver::PrintPdf(const QString &file) {
     const QString path = QFileInfo(file).absoluteFilePath();
     const FileStamp before = FileStamp::Of(path);
     const qsizetype messagesBefore = messages.size();
+    auto *print = Control<QAbstractButton>("tbnPrint");
+    if (!print) return false;
     QMetaObject::invokeMethod(window_, "SetPrintFile", Q_ARG(QString, path));
-    window_->findChild<QAbstractButton *>(QStringLiteral("tbnPrint"))->click();
+    print->click();
     QMetaObject::invokeMethod(window_, "SetPrintFile", Q_ARG(QString, QString()));
     if (messages.size() == messagesBefore && QFileInfo(path).size() > 0 && !(FileStamp::Of(path) == before))
         return true;
@@ -426,7 +432,9 @@ bool BatchDriver::PreviewPicture(const QString &file) {
     previewPicture_ = QFileInfo(file).absoluteFilePath();
     previewError_.clear();
     previewSaved_ = false;
-    window_->findChild<QAbstractButton *>(QStringLiteral("tbnPrintView"))->click();
+    auto *preview = Control<QAbstractButton>("tbnPrintView");
+    if (!preview) return false;
+    preview->click();
     if (!previewSaved_)
         errors << QStringLiteral("--preview-screenshot: %1")
                       .arg(previewError_.isEmpty() ? QStringLiteral("the preview did not open") : previewError_);
@@ -453,6 +461,14 @@ void BatchDriver::ReadAllRows() const {
     QMetaObject::invokeMethod(window_, "FetchAll", Q_RETURN_ARG(bool, whole));
 }
 
+// The window's control of that name, or null with the reason in errors: a window built without
+// it fails the run instead of crashing the host.
+template <typename T> T *BatchDriver::Control(const char *name) {
+    T *control = window_ ? window_->findChild<T *>(QLatin1String(name)) : nullptr;
+    if (!control) errors << QStringLiteral("budget-host: the window has no control \"%1\"").arg(QLatin1String(name));
+    return control;
+}
+
 // The report sheet of the window the outputs come from.
 QWidget *BatchDriver::Sheet() const { return window_->findChild<QWidget *>(QStringLiteral("cllBudget")); }
 
@@ -470,7 +486,11 @@ bool BatchDriver::Drill(int n) {
     }
     QRect cell;
     QMetaObject::invokeMethod(window_, "ShowSheetCell", Q_RETURN_ARG(QRect, cell), Q_ARG(int, 2), Q_ARG(int, row));
-    auto *view = window_->findChild<QWidget *>(QStringLiteral("cllBudget"))->findChild<QAbstractScrollArea *>();
+    auto *view = Sheet()->findChild<QAbstractScrollArea *>();
+    if (!view) {
+        errors << QStringLiteral("--drill: the report sheet has no view to double-click");
+        return false;
+    }
     const QList<QWidget *> before = QApplication::allWidgets();
     const qsizetype messagesBefore = messages.size();
     DoubleClick(view->viewport(), cell.center());
@@ -559,8 +579,10 @@ void BatchDriver::WriteFormatted() {
 
 int BatchDriver::Run() {
     if (!CheckFormat() || !Apply()) return 1;
+    auto *refresh = Control<QAbstractButton>("tbtnRefresh");
+    if (!refresh || !Control<QWidget>("cllBudget")) return 1;
     const qsizetype before = messages.size();
-    window_->findChild<QAbstractButton *>(QStringLiteral("tbtnRefresh"))->click();
+    refresh->click();
     if (!WaitIdle()) {
         errors << QStringLiteral("--timeout: the Refresh ran past %1 s and was cancelled").arg(Value("timeout"));
         return 1;

@@ -46,6 +46,7 @@ private:
     bool WaitIdle();
     void ReportSummary(const char *what);
     QWidget *Sheet() const;
+    template <typename T> T *Control(const char *name);
     bool Drill(int n);
     void ReadAllRows() const;
     bool CheckFormat();

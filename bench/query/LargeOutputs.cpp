@@ -4,12 +4,14 @@
 #include "query/ApportionDetail.h"
 #include "query/ApportionQry.h"
 #include "report/PageText.h"
+#include "report/PdfJoin.h"
 #include "report/ReportSheet.h"
 #include "report/SheetPageRenderer.h"
 #include "report/SheetPdf.h"
 #include "report/SheetPainter.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -83,6 +85,19 @@ int PdfPagesBench(const QString &label, const QString &connectionString, const T
               .arg(pages ? oneRunMs / pages : 0, 0, 'f', 3)
               .arg(ms > 0 ? oneRunMs / ms : 0, 0, 'f', 2)
               .arg(barePerPage, 0, 'f', 3));
+    // The join alone: the one-run file joined to itself, twice its pages, timed per page.
+    double joinMs = 0;
+    if (QFile f(single); f.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = f.readAll();
+        QBuffer joined;
+        joined.open(QIODevice::WriteOnly);
+        QString joinError;
+        t.restart();
+        if (JoinPdfParts({bytes, bytes}, joined, &joinError)) joinMs = Ms(t);
+        else Print(QStringLiteral("join refused: ") + joinError);
+    }
+    Print(QStringLiteral("join of two %1-page files: %2 ms, %3 ms a page").arg(pages).arg(joinMs, 0, 'f', 0)
+              .arg(pages ? joinMs / (2 * pages) : 0, 0, 'f', 3));
     QFile::remove(single);
     if (keepPdf.isEmpty()) QFile::remove(pdf);
     CloseWindow(w);

@@ -24,12 +24,12 @@ struct TQueryJob::TState {
 };
 
 namespace {
-// Every job thread not yet joined, so that the module can stop them all before it goes. The list
-// outlives every other static of the module: the module's detach step reads it last.
+// Every job thread not yet joined, so that the module can stop them all before it goes (the
+// module's start-up makes the list first, so that it outlives the detach step that reads it).
 std::mutex registryMutex;
 std::vector<std::shared_ptr<TQueryJob::TState>> &Registry() {
-    static auto *states = new std::vector<std::shared_ptr<TQueryJob::TState>>;
-    return *states;
+    static std::vector<std::shared_ptr<TQueryJob::TState>> states;
+    return states;
 }
 
 // Joins the state's thread when it has ended within the deadline; true when joined.

@@ -14,7 +14,12 @@ namespace {
 constexpr int kStopLoadsMs = 5000;
 
 struct ModuleInit {
-    ModuleInit() { authpay::ModuleStartup(RegisterApportionQryClasses); }
+    ModuleInit() {
+        // The list of statement jobs is made before this object is complete, so that it is
+        // destroyed after this object's destructor has read it.
+        TQueryJob::LiveCount();
+        authpay::ModuleStartup(RegisterApportionQryClasses);
+    }
     // The module's detach. Background tree loads are stopped and joined before the code they run
     // goes away with the module; no event is taken here, since the host's event queue may hold
     // calls into this module's code.
