@@ -6,22 +6,78 @@
 #include <QFileInfo>
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 
-// Options that take a value; those after "extra" in the list belong to the window's batch run.
-const QStringList kValueOptions = {
-    "config", "module", "db", "year", "unit", "unit-name", "secret-flag", "dept-mode",
-    "indicator-kind", "templates", "open", "sql-trace", "qt-locale", "scope",
+// Every option the host takes, in the order --help lists them: its value (empty: a flag), what it
+// does, and whether the window's batch run reads it (report options, passed on in "extra").
+struct TOption {
+    const char *name, *value, *help;
+    bool report;
 };
-const QStringList kBatchOptions = {
-    "group", "level", "type", "subtype", "secret", "fund", "pay", "exp", "eid", "eid-list",
-    "bid", "iid", "export", "pdf", "screenshot", "pick-unit", "pick-eid", "pick-bid", "pick-iid",
-    "picker-screenshot", "preview-screenshot", "format", "max-rows", "preset", "save-preset", "drill", "timeout",
-    "chart", "chart-kind",
-    "compare-year",
+const TOption kOptions[] = {
+    {"config", "FILE", "an INI file, section [host], keys as these options without dashes", false},
+    {"module", "PATH", "the module (else $AUTHPAY_MODULE, else the one beside the host)", false},
+    {"db", "CONNSTR", "an ADO-style connection string (Provider=SQLite;Data Source=FILE;Mode=Read)", false},
+    {"year", "N", "the data year, 1900 to 9999 (2010)", false},
+    {"unit", "CODE", "the user's unit code (003001)", false},
+    {"unit-name", "TEXT", "the unit's name on the sheet's heading line", false},
+    {"secret-flag", "V", "the unit record's secrecy flag (0)", false},
+    {"dept-mode", "V", "1: the department display (0)", false},
+    {"indicator-kind", "N", "the default indicator kind: 0, 1 or 2", false},
+    {"templates", "DIR", "the report-template folder", false},
+    {"sql-trace", "FILE", "appends every statement the module runs to FILE", false},
+    {"open", "CLASS", "opens that window class at start", false},
+    {"qt-locale", "system|NAME", "the language of Qt's own dialogs; Chinese unless given", false},
+    {"scope", "unit|none", "unit: every report kept inside the user's unit as well", false},
+    {"debug-menu", "", "shows the developers' menu \"调试\" (open a window by class name)", false},
+    {"batch", "", "no windows shown: the report options below drive the window", false},
+    {"group", "CAPTIONS", "the grouping boxes in order: 预算单位,资金性质,...", true},
+    {"level", "N|<全部>", "the unit level", true},
+    {"type", "N", "the indicator type, a list position", true},
+    {"subtype", "N", "the type's child, a list position", true},
+    {"secret", "N", "the secrecy box, a list position", true},
+    {"fund", "NAME", "资金性质", true},
+    {"pay", "NAME", "支付方式", true},
+    {"exp", "NAME", "支出类型", true},
+    {"eid", "CODE", "a typed unit code, checked as the window checks it", true},
+    {"eid-list", "CODES", "units, comma-separated", true},
+    {"bid", "CODES", "budget subjects, comma-separated", true},
+    {"iid", "CODES", "budget items, comma-separated", true},
+    {"pick-unit", "CODE", "the unit picked in the unit tree, as a user picks it", true},
+    {"pick-eid", "CODES", "units ticked in the unit picker", true},
+    {"pick-bid", "CODES", "subjects ticked in the subject picker", true},
+    {"pick-iid", "CODES", "items ticked in the item picker", true},
+    {"picker-screenshot", "FILE.png", "the last picker as it was answered", true},
+    {"compare-year", "YEAR", "the compared year's columns", true},
+    {"subtotals", "", "ticks \"显示小计\"", true},
+    {"preset", "NAME", "recalls a saved condition set", true},
+    {"save-preset", "NAME", "saves what the other options set", true},
+    {"drill", "N", "opens the drill-down of result row N; outputs then come from it", true},
+    {"export", "FILE", ".xls, .xlsx or .csv through the window's own export", true},
+    {"pdf", "FILE.pdf", "the sheet printed to a PDF file", true},
+    {"fit-width", "", "the sheet scaled down to put every column on one page width", true},
+    {"chart", "FILE", "the chart of the result (.png, .svg or .pdf)", true},
+    {"chart-kind", "bar|pie", "the chart's kind (bar)", true},
+    {"print-sheet", "", "the sheet's cells on stdout, a tab-separated line per row", true},
+    {"format", "FORM", "the report on stdout: table, tsv, csv or json", true},
+    {"max-rows", "N", "--format table: the first and last N/2 rows (40)", true},
+    {"screenshot", "FILE.png", "the host's window at the end of the run", true},
+    {"preview-screenshot", "FILE.png", "the print preview as the window's 预览 opens it", true},
+    {"timeout", "SECONDS", "cancels whatever still runs that long after the start", true},
 };
-const QStringList kBatchFlags = {"print-sheet", "subtotals", "fit-width"};
+
+QStringList Names(bool report, bool withValue) {
+    QStringList names;
+    for (const TOption &o : kOptions)
+        if (o.report == report && (*o.value != 0) == withValue) names << QLatin1String(o.name);
+    return names;
+}
+
+const QStringList kValueOptions = Names(false, true);
+const QStringList kBatchOptions = Names(true, true);
+const QStringList kBatchFlags = Names(true, false);
 // The picking options take a list of codes separated by commas, which must name one.
 const QStringList kPickOptions = {"pick-unit", "pick-eid", "pick-bid", "pick-iid"};
 
@@ -112,22 +168,28 @@ QString ApplyIni(HostConfig &c, const QString &path) {
 
 }  // namespace
 
+namespace {
+// "  --name VALUE" padded to a column, Chinese counted double width, then what it does.
+QString UsageLine(const char *name, const char *value, const char *help) {
+    QString option = QStringLiteral("  --%1 %2").arg(QLatin1String(name), QString::fromUtf8(value)).trimmed();
+    option.prepend(QStringLiteral("  "));
+    int width = 0;
+    for (QChar c : option) width += c.unicode() >= 0x2E80 ? 2 : 1;
+    return option + QString(std::max(1, 33 - width), QLatin1Char(' ')) + QString::fromUtf8(help) + QLatin1Char('\n');
+}
+}  // namespace
+
 QString HostUsage() {
-    return QStringLiteral(
-        "usage: budget-host [--config FILE] [--module PATH] [--db CONNSTR] [--year N]\n"
-        "                   [--unit CODE] [--unit-name TEXT] [--secret-flag V] [--dept-mode V]\n"
-        "                   [--indicator-kind N] [--templates DIR] [--sql-trace FILE]\n"
-        "                   [--open CLASS] [--qt-locale system|NAME] [--scope unit|none] [--debug-menu]\n"
-        "                   [--batch [report options]]\n"
-        "  --qt-locale: the language of Qt's own dialogs and buttons; Chinese unless given\n"
-        "               (\"system\": as LC_ALL, LC_MESSAGES or LANG say; or a name: en_US, zh_TW)\n"
-        "  --scope unit: every report kept inside the user's unit (--unit) as well as the\n"
-        "               database's own row scope keeps it\n"
-        "  --debug-menu: shows the developers' menu \"调试\" (open a window by class name)\n"
-        "  --fit-width (a report option): the sheet scaled down to put every column on one page\n"
-        "               width, for --pdf, --export and the page count --print-sheet gives\n"
-        "  --chart FILE.png|svg|pdf (a report option): the chart of the result (of the drill-down\n"
-        "               with --drill), --chart-kind bar|pie (bar unless given)\n");
+    QString text = QStringLiteral("usage: budget-host [options] [--batch [report options]]\n");
+    bool reportPart = false;
+    for (const TOption &o : kOptions) {
+        if (o.report && !reportPart) {
+            text += QStringLiteral("report options (with --batch):\n");
+            reportPart = true;
+        }
+        text += UsageLine(o.name, o.value, o.help);
+    }
+    return text + UsageLine("help", "", "this text");
 }
 
 HostConfigResult ParseHostConfig(const QStringList &args, const QString &defaultsDir) {

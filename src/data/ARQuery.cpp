@@ -37,7 +37,7 @@ long TARQuery::Release() {
 
 void TARQuery::Fail(const QString &message) {
     Close();
-    if (Connection && Connection->Manager() && Connection->KeepsLastError()) Connection->Manager()->SetLastError(message);
+    if (Connection) Connection->RecordError(message);
     throw EDatabaseError(message);
 }
 
@@ -51,7 +51,7 @@ void TARQuery::Open() {
     Close();
     if (!Connection) Fail(QStringLiteral("查询没有指定数据库连接"));
     Connection->Open();  // opens on demand; throws when it cannot
-    if (TDbManager *manager = Connection->Manager()) manager->TraceSql(SQL);
+    Connection->TraceSql(SQL);
     if (!Execute() && !(ConnectionLost() && Reconnect() && Execute())) FailStatement(query_.lastError());
     header_ = query_.record();
     active_ = true;

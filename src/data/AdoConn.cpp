@@ -30,16 +30,29 @@ void TAdoConn::Open() {
         QSqlDatabase db = AddConfiguredDatabase(cfg, name_);
         OpenConfiguredDatabase(db, cfg, TraceFn());
     } catch (const EDatabaseError &e) {
-        if (manager_ && keepsLastError_) manager_->SetLastError(e.Message);
+        RecordError(e.Message);
         throw;
     }
     openProvider_ = cfg.Provider;
     config_ = cfg;
 }
 
+void TAdoConn::SetSink(TSqlTraceFn trace, TErrorFn lastError) {
+    trace_ = std::move(trace);
+    lastError_ = std::move(lastError);
+}
+
+void TAdoConn::TraceSql(const QString &sql) const {
+    if (trace_) trace_(sql);
+}
+
+void TAdoConn::RecordError(const QString &message) const {
+    if (lastError_ && keepsLastError_) lastError_(message);
+}
+
 TSqlTraceFn TAdoConn::TraceFn() const {
-    return [manager = manager_](const QString &sql) {
-        if (manager) manager->TraceSql(sql);
+    return [trace = trace_](const QString &sql) {
+        if (trace) trace(sql);
     };
 }
 

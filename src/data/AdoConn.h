@@ -1,13 +1,13 @@
 #pragma once
 // TAdoConn: one database connection, described by an ADO connection string and opened on demand,
 // with the dialect operations by which SQL text is adapted to the backend behind its provider.
-#include "authpay/DbManager.h"
 #include "data/DatabaseOpener.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
 
 class TAdoConn : public QObject {
 public:
@@ -21,9 +21,14 @@ public:
     // The provider name in upper case, rewritten by every dialect test.
     QString ProviderUpper;
 
-    // The manager whose trace and last error this connection's statements feed (may be null).
-    TDbManager *Manager() const { return manager_; }
-    void SetManager(TDbManager *manager) { manager_ = manager; }
+    // Where this connection's statements are traced and its failures recorded: its manager's
+    // trace and last error, attached by the manager (AttachToManager); none until then.
+    using TErrorFn = std::function<void(const QString &message)>;
+    void SetSink(TSqlTraceFn trace, TErrorFn lastError);
+    bool HasSink() const { return bool(trace_); }
+    void TraceSql(const QString &sql) const;
+    // Records a failure as the manager's last error, unless the connection keeps its failures.
+    void RecordError(const QString &message) const;
     // Whether its failures are recorded as the manager's last error (true); a connection of a
     // worker thread keeps them to itself, since the manager's text belongs to the user-interface
     // thread.
@@ -67,7 +72,8 @@ private:
 
     QString name_;
     QString openProvider_;
-    QPointer<TDbManager> manager_;
+    TSqlTraceFn trace_;
+    TErrorFn lastError_;
     bool keepsLastError_ = true;
     TDriverConfig config_;  // the configuration the connection was opened with
     bool inTuned_ = false;

@@ -1,8 +1,11 @@
 #include "authpay/DbManager.h"
 
 #include "data/AdoConn.h"
+#include "data/ManagerSink.h"
 #include "data/SqlTrace.h"
 #include "frame/ObjectStringList.h"
+
+#include <QPointer>
 
 TDbManager::TDbManager(QString connectionString, QObject *owner)
     : QObject(owner), ConnectionString(std::move(connectionString)),
@@ -27,7 +30,7 @@ void TDbManager::AddConnection(TAdoConn *connection, const QString &name) {
     if (IndexOfConnection(name) >= 0)
         throw TExceptDbManager(QStringLiteral("一个名为%1的TAdoConn对象已经存在！").arg(name));
     connect(connection, &QObject::destroyed, this, [this](QObject *obj) { ConnectionFreed(obj); });
-    if (!connection->Manager()) connection->SetManager(this);
+    if (!connection->HasSink()) AttachToManager(connection, this);
     connections_->AddObject(name, connection);
 }
 
@@ -35,7 +38,7 @@ TAdoConn *TDbManager::CreateConnection(QObject *owner) {
     auto *connection = new TAdoConn(owner);
     connection->LoginPrompt = LoginPrompt;
     connection->ConnectionString = ConnectionString;
-    connection->SetManager(this);
+    AttachToManager(connection, this);
     return connection;
 }
 
@@ -72,3 +75,15 @@ void TDbManager::TraceSql(const QString &sql) {
 }
 
 QString TDbManager::TraceError() const { return trace_ ? trace_->Error() : QString(); }
+
+void AttachToManager(TAdoConn *connection, TDbManager *manager) {
+    if (!manager) return;
+    QPointer<TDbManager> m(manager);
+    connection->SetSink(
+        [m](const QString &sql) {
+            if (m) m->TraceSql(sql);
+        },
+        [m](const QString &message) {
+            if (m) m->SetLastError(message);
+        });
+}

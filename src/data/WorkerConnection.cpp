@@ -2,11 +2,12 @@
 
 #include "data/AdoConn.h"
 #include "data/DefaultConn.h"
+#include "data/ManagerSink.h"
 
 TWorkerConnection::TWorkerConnection(const QString &connectionString, TDbManager *manager)
     : connection_(std::make_unique<TAdoConn>()) {
     connection_->ConnectionString = connectionString;
-    connection_->SetManager(manager);
+    AttachToManager(connection_.get(), manager);
     connection_->SetKeepsLastError(false);
     previous_ = SetThreadDefaultConn(connection_.get());
     try {

@@ -53,7 +53,7 @@ bool ReadSqliteSummary(TSummaryRows &out, const std::atomic<bool> &cancelled) {
     }
     const std::unique_ptr<TSqliteRows> rows = TSqliteRows::Open(conn->Database(), out.built.Sql);
     if (!rows) return false;
-    if (TDbManager *manager = conn->Manager()) manager->TraceSql(out.built.Sql);
+    conn->TraceSql(out.built.Sql);
     const TSummaryColumns columns = SummaryColumns(out.built, [&](const QString &f) { return rows->ColumnIndex(f); });
     for (int n = 0; rows->Next(); ++n) {
         if ((n & 1023) == 0 && cancelled) return true;

@@ -4,7 +4,6 @@
 #include "report/PageText.h"
 #include "report/SheetPainter.h"
 
-#include "report/SheetPdf.h"
 
 #include <algorithm>
 
@@ -135,5 +134,3 @@ void TSheetPageRenderer::PaintPageText(QPainter &painter, QRectF band, int numbe
         if (!text.isEmpty()) painter.drawText(band, int(place[i] | Qt::AlignVCenter), text);
     }
 }
-
-int SheetPageCount(const TSheetModel &model) { return int(SheetPdfPages(model).size()); }

@@ -68,6 +68,3 @@ private:
     int cellsPainted_ = 0;
 };
 
-// The number of pages the sheet prints on, with the page layout of its page set-up: those of its
-// PDF file.
-int SheetPageCount(const TSheetModel &model);

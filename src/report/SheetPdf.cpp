@@ -31,6 +31,8 @@ std::vector<TSheetPage> SheetPdfPages(const TSheetModel &model) {
     return renderer.LaidOutPages();
 }
 
+int SheetPageCount(const TSheetModel &model) { return int(SheetPdfPages(model).size()); }
+
 int SheetPdfRuns(int pages) {
     constexpr int kPagesPerRun = 48;  // fewer are not worth a thread and a join
     const int processors = std::max(1, QThread::idealThreadCount());

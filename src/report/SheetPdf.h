@@ -16,6 +16,9 @@ void SetUpSheetPdf(QPdfWriter &pdf, const TSheetModel &model);
 // The pages of the sheet's PDF file: laid out on the PDF writer's own page, whose size in device
 // pixels is what the page renderer lays out on.
 std::vector<TSheetPage> SheetPdfPages(const TSheetModel &model);
+// The number of pages the sheet prints on, with the page layout of its page set-up: those of its
+// PDF file.
+int SheetPageCount(const TSheetModel &model);
 
 // The number of runs a PDF of `pages` pages is drawn in on this machine: one below a few dozen
 // pages a run, else one a processor (at most 4).

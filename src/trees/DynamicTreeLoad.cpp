@@ -85,7 +85,7 @@ void TDynamicTree::LoadChildrenSync(TNodeItem *node, const QString &sql) {
 
 void TDynamicTree::LoadChildrenAsync(TNodeItem *node, const QString &sql) {
     // The statement runs on a connection of the thread's own; the trace is written here.
-    if (TDbManager *manager = adoConn_->Manager()) manager->TraceSql(sql);
+    adoConn_->TraceSql(sql);
     auto *thread = new TQueryThread(true, std::make_unique<TMemDataSet>(adoConn_->ConnectionString, sql));
     queryThreads_.append(thread);
     thread->OnTerminate = [this](TQueryThread *t) { QueryThreadTerminated(t); };

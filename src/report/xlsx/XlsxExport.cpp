@@ -5,19 +5,13 @@
 #include "report/CNumbers.h"
 #include "report/SafeText.h"
 #include "report/xls/XlsWorksheet.h"
+#include "report/xlsx/WorkbookTemporary.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <future>
 #include <map>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace {
@@ -185,97 +179,6 @@ void TXlsxSheetWriter::WriteRow(int row) {
     }
 }
 
-const QString kTemporaryPattern = QStringLiteral(".authpay-XXXXXX.xlsx");
-
-// The workbook is written into a file of the target's folder that has no name yet (the library
-// is given the process's own path to it), so that an export that is killed, however it is
-// killed, leaves nothing behind, and the final rename neither copies nor crosses file systems.
-// The file is named beside the target only once it is complete. A file system that cannot make
-// such files gets a named temporary instead, locked while it is written: the lock dies with its
-// process, so a temporary that nobody locks was left by an export that was killed, and the next
-// export in the folder removes it.
-class TWorkbookTemporary {
-public:
-    TWorkbookTemporary() = default;
-    TWorkbookTemporary(const TWorkbookTemporary &) = delete;
-    TWorkbookTemporary &operator=(const TWorkbookTemporary &) = delete;
-    ~TWorkbookTemporary() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!named_.isEmpty()) ::unlink(named_.constData());
-    }
-
-    bool Make(const QString &folder, QString *error) {
-        RemoveStale(folder);
-        folder_ = folder;
-        // Made with the permissions a new file gets, the umask applied by the system.
-        fd_ = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
-            writePath_ = "/proc/self/fd/" + QByteArray::number(fd_);
-            return true;
-        }
-        QTemporaryFile file(folder + QLatin1Char('/') + kTemporaryPattern);
-        file.setAutoRemove(false);
-        if (!file.open()) {
-            *error = file.errorString();
-            return false;
-        }
-        named_ = writePath_ = QFile::encodeName(file.fileName());
-        fd_ = ::dup(file.handle());
-        ::flock(fd_, LOCK_EX | LOCK_NB);
-        ::fchmod(fd_, NewFileMode());
-        return true;
-    }
-    // The path the library writes the workbook to.
-    const QByteArray &WritePath() const { return writePath_; }
-    // Takes the old file's permissions, when there is one to replace.
-    void KeepPermissionsOf(const QString &target) {
-        struct stat old{};
-        if (::stat(QFile::encodeName(target).constData(), &old) == 0) ::fchmod(fd_, old.st_mode & 07777);
-    }
-    // Puts the complete workbook in the target's place.
-    bool Replace(const QString &target) {
-        if (named_.isEmpty() && !Name()) return false;
-        if (std::rename(named_.constData(), QFile::encodeName(target).constData()) != 0) return false;
-        named_.clear();
-        return true;
-    }
-
-private:
-    // A name in the folder for the unnamed file; names that are taken are tried again.
-    bool Name() {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            QTemporaryFile probe(folder_ + QLatin1Char('/') + kTemporaryPattern);
-            if (!probe.open()) return false;
-            const QByteArray name = QFile::encodeName(probe.fileName());
-            probe.remove();
-            if (::linkat(AT_FDCWD, writePath_.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0) {
-                named_ = name;
-                return true;
-            }
-            if (errno != EEXIST) return false;
-        }
-        return false;
-    }
-    static void RemoveStale(const QString &folder) {
-        QString pattern = kTemporaryPattern;
-        pattern.replace(QLatin1Char('X'), QLatin1Char('?'));
-        const QDir dir(folder);
-        for (const QString &name : dir.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System)) {
-            const QByteArray path = QFile::encodeName(dir.filePath(name));
-            const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-            if (fd < 0) continue;
-            struct stat st{};
-            if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
-                && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-                ::unlink(path.constData());
-            ::close(fd);
-        }
-    }
-    QString folder_;
-    QByteArray writePath_, named_;
-    int fd_ = -1;
-};
-
 // The workbook's worksheets: the sheet's own and the chart's, when there is one.
 struct TWorkbookSheets {
     lxw_worksheet *data = nullptr, *chart = nullptr;
@@ -337,10 +240,11 @@ TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName, c
     QString error;
     if (!temporary.Make(QFileInfo(target).absolutePath(), &error)) return ExportWriteFailed(fileName, error);
 
-    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    options.tmpdir = const_cast<char *>(folder.constData());
+    // The library's scratch files (the rows put aside, the parts it packs) go to the system's
+    // temporary folder: it names each before it unlinks it, and a kill between the two must not
+    // leave one among the user's files.
     options.use_zip64 = LXW_TRUE;
     lxw_workbook *book = workbook_new_opt(temporary.WritePath().constData(), &options);
     const QString sheetName = WorkbookSheetName(model.SheetName);
