@@ -32,7 +32,6 @@ bool JoinPdfParts(const std::vector<QByteArray> &parts, QIODevice &out, QString 
             for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(*read[i]).getAllPages()) joined.addPage(page, false);
         QPDFWriter writer(*read[0]);
         writer.setOutputMemory();
-        writer.setDeterministicID(true);  // the same pages make the same file
         writer.setDecodeLevel(qpdf_dl_none);  // streams copied as the parts hold them
         writer.setCompressStreams(false);
         writer.write();
