@@ -72,9 +72,11 @@ QStringList TReportSheet::SheetColumnTexts(int col) const {
 
 QList<QStringList> TReportSheet::SheetRowTexts(int firstRow, int count, int columns) const {
     QList<QStringList> rows;
-    const int last = std::min(model_.RowCount(), firstRow + count - 1);
-    rows.reserve(std::max(0, last - firstRow + 1));
-    for (int r = std::max(1, firstRow); r <= last; ++r) {
+    const int first = std::max(1, firstRow);
+    const int last = int(std::clamp<qint64>(qint64(firstRow) + count - 1, 0, model_.RowCount()));
+    columns = std::clamp(columns, 0, model_.ColumnCount());
+    rows.reserve(std::max(0, last - first + 1));
+    for (int r = first; r <= last; ++r) {
         QStringList cells;
         cells.reserve(columns);
         for (int c = 1; c <= columns; ++c) cells << model_.Text(c, r).toString();

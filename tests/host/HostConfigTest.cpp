@@ -2,6 +2,7 @@
 #include "HostConfig.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -160,4 +161,20 @@ TEST_F(HostConfigTest, DebugMenuSwitchAndQtLocale) {
     }
     EXPECT_TRUE(HostUsage().contains(QStringLiteral("--debug-menu")));
     EXPECT_TRUE(HostUsage().contains(QStringLiteral("--qt-locale")));
+}
+
+// Every option --help lists is one the parser takes, with a value where the help shows one.
+TEST(HostConfig, EveryOptionOfTheHelpIsTaken) {
+    int listed = 0;
+    for (const QString &line : HostUsage().split('\n')) {
+        const QStringList words = line.trimmed().split(' ', Qt::SkipEmptyParts);
+        if (words.isEmpty() || !words[0].startsWith("--") || words[0] == "--help") continue;
+        ++listed;
+        const bool flag = words.size() < 2 || !words[1].contains(QRegularExpression("^[A-Z.|]|\\|"));
+        QStringList args{words[0]};
+        if (!flag) args << (words[0] == "--year" ? "2010" : words[0] == "--scope" ? "unit" : words[0] == "--qt-locale" ? "system" : words[0] == "--indicator-kind" ? "1" : "001");
+        const HostConfigResult r = ParseHostConfig(args, QString());
+        EXPECT_TRUE(r.config || !r.error.startsWith("unknown option")) << args.join(' ').toStdString() << ": " << r.error.toStdString();
+    }
+    EXPECT_EQ(listed, 49);
 }

@@ -119,6 +119,16 @@ TEST(ReportSheet, ArgumentsOutsideTheSheetAreHarmless) {
     EXPECT_EQ(s.SheetRowCount(0), 1);
     s.SheetDeleteRows(7, s.SheetRowCount(0) - 7, 0);  // the window's clearing on an empty sheet
     EXPECT_EQ(s.SheetRowCount(0), 1);
+    // Blocks of rows read past either end, or wider than the sheet, are cut to it.
+    s.SheetSetRowCount(4, 0);
+    s.SheetSetText(2, 3, 0, "c");
+    EXPECT_EQ(s.SheetRowTexts(1, bad, bad).size(), 3);
+    EXPECT_TRUE(s.SheetRowTexts(low, bad, bad).isEmpty());  // rows up to -2: none of the sheet's
+    QStringList third(s.SheetColumnCount());
+    third[1] = "c";
+    EXPECT_EQ(s.SheetRowTexts(3, bad, bad), QList<QStringList>{third});
+    EXPECT_TRUE(s.SheetRowTexts(bad, bad, 2).isEmpty());
+    EXPECT_TRUE(s.SheetRowTexts(2, low, 2).isEmpty());
 }
 
 TEST(ReportSheet, ZeroHeightRowsAndEmptyAndVeryLongTexts) {
