@@ -37,12 +37,6 @@ int TerminalColumns() {
     if (isatty(STDOUT_FILENO) && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
     return qEnvironmentVariableIntValue("COLUMNS");
 }
-// A row of the sheet that is a result row: a running number in its first cell.
-bool IsRunningNumber(const QString &firstCell) {
-    bool number = false;
-    firstCell.toLongLong(&number);
-    return number;
-}
 
 // The sheet's file and when it was last written: a file renamed into place is a new inode.
 struct FileStamp {
@@ -472,14 +466,23 @@ template <typename T> T *BatchDriver::Control(const char *name) {
 // The report sheet of the window the outputs come from.
 QWidget *BatchDriver::Sheet() const { return window_->findChild<QWidget *>(QStringLiteral("cllBudget")); }
 
+// Its rows as the window hands them to hosts; null (and said) when the window has no such sheet.
+const authpay::IResultSheet *BatchDriver::SheetRows() {
+    QWidget *sheet = window_ ? Sheet() : nullptr;
+    const auto *rows = sheet ? qobject_cast<authpay::IResultSheet *>(sheet) : nullptr;
+    if (!rows) errors << QStringLiteral("budget-host: the window has no report sheet to read");
+    return rows;
+}
+
 // Double-clicks result row N of the sheet (subtotal rows not counted) and makes the drill-down
 // window that opens the one the outputs come from.
 bool BatchDriver::Drill(int n) {
-    QStringList first;
-    QMetaObject::invokeMethod(Sheet(), "SheetColumnTexts", Q_RETURN_ARG(QStringList, first), Q_ARG(int, 1));
+    const authpay::IResultSheet *rows = SheetRows();
+    if (!rows) return false;
+    const std::vector<authpay::RowKind> kinds = rows->RowKinds();
     int row = 0, results = 0;
-    for (qsizetype i = 0; i < first.size() && row == 0; ++i)
-        if (IsRunningNumber(first[i]) && ++results == n) row = int(i) + 1;
+    for (size_t i = 0; i < kinds.size() && row == 0; ++i)
+        if (kinds[i] == authpay::RowKind::Result && ++results == n) row = int(i) + 1;
     if (row == 0) {
         errors << QStringLiteral("--drill: no result row %1 (the report has %2)").arg(n).arg(results);
         return false;
@@ -513,30 +516,26 @@ bool BatchDriver::Drill(int n) {
     return false;
 }
 
-// Says on stderr what the Refresh (or the drill-down) produced: the number of rows, read from the
-// sheet's own layout (the rows with a running number in the first column above the totals row),
-// and the total, the totals row's last used cell. Only the sheet's first column and that cell are
-// read from it, not a copy of every cell.
+// Says on stderr what the Refresh (or the drill-down) produced: the number of result rows above
+// the totals row and the total, the totals row's last used cell, as the sheet marks its rows.
+// Only the rows' kinds and that cell are read, not a copy of every cell.
 void BatchDriver::ReportSummary(const char *what) {
     ReadAllRows();
-    QStringList first;
-    int usedColumns = 0;
-    QWidget *sheet = Sheet();
-    QMetaObject::invokeMethod(sheet, "SheetUsedColumns", Q_RETURN_ARG(int, usedColumns));
-    if (usedColumns > 0) QMetaObject::invokeMethod(sheet, "SheetColumnTexts", Q_RETURN_ARG(QStringList, first), Q_ARG(int, 1));
-    qsizetype totalsAt = first.size() - 1;
-    while (totalsAt >= 0 && first[totalsAt] != QStringLiteral("合  计")) --totalsAt;
+    const authpay::IResultSheet *rows = SheetRows();
+    if (!rows) return;
+    const std::vector<authpay::RowKind> kinds = rows->RowKinds();
+    const int usedColumns = rows->UsedColumns();
+    qsizetype totalsAt = usedColumns > 0 ? qsizetype(kinds.size()) - 1 : -1;
+    while (totalsAt >= 0 && kinds[size_t(totalsAt)] != authpay::RowKind::Totals) --totalsAt;
     if (totalsAt < 0) {
         StatusLine(QStringLiteral("budget-host: %1: no rows").arg(QLatin1String(what)));
         return;
     }
-    long long results = 0;
-    for (qsizetype i = 0; i < totalsAt; ++i)
-        if (IsRunningNumber(first[i])) ++results;
+    const auto results = std::count(kinds.begin(), kinds.begin() + totalsAt, authpay::RowKind::Result);
     // The query window's amount column is 14; with a compared year the compared columns follow it.
     const int totalColumn = qstrcmp(what, "drill-down") == 0 ? usedColumns : std::min(usedColumns, ReportLayout::kAmountColumn);
-    QString total;
-    QMetaObject::invokeMethod(sheet, "SheetCellText", Q_RETURN_ARG(QString, total), Q_ARG(int, totalColumn), Q_ARG(int, int(totalsAt) + 1));
+    const QList<authpay::SheetRow> totals = rows->Rows(int(totalsAt) + 1, 1, totalColumn);
+    const QString total = totals.isEmpty() ? QString() : totals.first().texts.value(totalColumn - 1);
     StatusLine(QStringLiteral("budget-host: %1: %2 rows, total %3").arg(QLatin1String(what)).arg(results).arg(total));
 }
 
@@ -574,7 +573,8 @@ void BatchDriver::WriteFormatted() {
     ReadAllRows();
     QString error;
     const int maxRows = values_.contains("max-rows") ? Value("max-rows").toInt() : 40;
-    if (!WriteSheetReport(Sheet(), forms.value(Value("format")), maxRows, TerminalColumns(), &error)) errors << error;
+    const authpay::IResultSheet *rows = SheetRows();
+    if (rows && !WriteSheetReport(*rows, forms.value(Value("format")), maxRows, TerminalColumns(), &error)) errors << error;
 }
 
 int BatchDriver::Run() {
@@ -619,7 +619,9 @@ int BatchDriver::Run() {
         StatusLine(QStringLiteral("budget-host: the sheet prints on %1 page(s)").arg(pages));
         QString error;
         ReadAllRows();
-        if (!WriteSheetCells(Sheet(), &error)) {
+        const authpay::IResultSheet *rows = SheetRows();
+        if (!rows) return 1;
+        if (!WriteSheetCells(*rows, &error)) {
             errors << error;
             return 1;
         }

@@ -4,6 +4,8 @@
 // exports, prints to PDF or prints the sheet's cells (the only thing it writes to stdout). Message
 // boxes and the save dialog that the window opens are answered by a watcher and their texts
 // reported on stderr.
+#include "authpay/ResultSheet.h"
+
 #include <QHash>
 #include <QMouseEvent>
 #include <QPointer>
@@ -46,6 +48,7 @@ private:
     bool WaitIdle();
     void ReportSummary(const char *what);
     QWidget *Sheet() const;
+    const authpay::IResultSheet *SheetRows();
     template <typename T> T *Control(const char *name);
     bool Drill(int n);
     void ReadAllRows() const;

@@ -12,15 +12,15 @@ using namespace ReportLayout;
 
 namespace {
 
-const QString kTotals = QStringLiteral("合  计");
-
-bool AllEmpty(const QStringList &cells) {
-    return std::all_of(cells.begin(), cells.end(), [](const QString &c) { return c.trimmed().isEmpty(); });
-}
-
 QStringList Pick(const QStringList &cells, const QList<int> &columns) {
     QStringList out;
     for (int c : columns) out << cells.value(c);
+    return out;
+}
+
+TRowCents Pick(const TRowCents &cents, const QList<int> &columns) {
+    TRowCents out;
+    for (int c : columns) out.push_back(size_t(c) < cents.size() ? cents[size_t(c)] : std::nullopt);
     return out;
 }
 
@@ -88,12 +88,12 @@ QString Line(const QStringList &cells, const QList<int> &widths, const TReportTa
     return line + QLatin1Char('\n');
 }
 
-QJsonArray JsonCells(const QStringList &cells, const QList<int> &amountColumns) {
+// Amounts as numbers (the double nearest to their cents), every other cell as its text.
+QJsonArray JsonCells(const QStringList &cells, const TRowCents &cents, const QList<int> &amountColumns) {
     QJsonArray out;
     for (qsizetype i = 0; i < cells.size(); ++i) {
-        bool number = false;
-        const double amount = QString(cells[i]).remove(QLatin1Char(',')).toDouble(&number);
-        if (amountColumns.contains(int(i)) && number) out << amount;
+        const bool number = amountColumns.contains(int(i)) && size_t(i) < cents.size() && cents[size_t(i)];
+        if (number) out << double(*cents[size_t(i)]) / 100.0;
         else out << cells[i];
     }
     return out;
@@ -101,52 +101,58 @@ QJsonArray JsonCells(const QStringList &cells, const QList<int> &amountColumns) 
 
 }  // namespace
 
-void TReportScan::Add(const QStringList &cells) {
+void TReportScan::Add(const authpay::SheetRow &row) {
+    const QStringList &cells = row.texts;
     const qsizetype r = lines_++;
     if (!cells.join(QString()).isEmpty()) usedLines_ = lines_;
-    if (r < 5) top_ << cells;
-    if (r < 3) return;
+    if (r < kSubHeadingRow) top_ << cells;
+    if (r < kDateRow) return;
     if (used_.size() < cells.size()) used_.resize(cells.size(), false);
     for (qsizetype c = 0; c < cells.size(); ++c)
         if (!used_[c] && !cells[c].trimmed().isEmpty()) used_[c] = true;
-    if (r < 5 || AllEmpty(cells)) return;
-    if (cells.value(0) == kTotals) {
+    if (row.kind == authpay::RowKind::Totals) {
         totals_ = cells;
+        totalsCents_ = row.cents;
         return;
     }
+    if (!IsResultRow(row)) return;
     ++results_;
     if (!measure_) return;
     if (widths_.size() < cells.size()) widths_.resize(cells.size(), 0);
     for (qsizetype c = 0; c < cells.size(); ++c) widths_[c] = std::max(widths_[c], DisplayWidth(Flat(cells[c])));
 }
 
-bool TReportScan::IsResultRow(qsizetype index, const QStringList &cells) {
-    return index >= 5 && !AllEmpty(cells) && cells.value(0) != kTotals;
+bool TReportScan::IsResultRow(const authpay::SheetRow &row) {
+    return row.kind == authpay::RowKind::Result || row.kind == authpay::RowKind::Subtotal;
 }
 
 QStringList TReportScan::Pick(const QStringList &cells) const { return ::Pick(cells, picked_); }
+TRowCents TReportScan::Pick(const TRowCents &cents) const { return ::Pick(cents, picked_); }
 
 TReportTable TReportScan::Table() {
     TReportTable t;
-    for (qsizetype r = 0; r < std::min<qsizetype>(3, usedLines_); ++r) {
+    for (qsizetype r = 0; r < std::min<qsizetype>(kDateRow, usedLines_); ++r) {
         QStringList parts;
         for (const QString &c : top_[r])
             if (!c.trimmed().isEmpty()) parts << c.trimmed();
         if (!parts.isEmpty()) t.heading << parts.join(QStringLiteral("  "));
     }
     picked_.clear();
-    if (usedLines_ < 5) return t;
+    if (usedLines_ < kSubHeadingRow) return t;
     QList<int> columns;
     for (qsizetype c = 0; c < used_.size(); ++c)
         if (used_[c]) columns << int(c);
     // A column without a header is one the sheet keeps out of sight (a code beside its name).
-    const QStringList headers = Headers(top_[3], top_[4], columns);
+    const QStringList headers = Headers(top_[kHeadingRow - 1], top_[kSubHeadingRow - 1], columns);
     for (qsizetype k = 0; k < columns.size(); ++k)
         if (!headers[k].isEmpty()) {
             picked_ << columns[k];
             t.columns << headers[k];
         }
-    if (!totals_.isEmpty()) t.totals = Pick(totals_);
+    if (!totals_.isEmpty()) {
+        t.totals = Pick(totals_);
+        t.totalsCents = Pick(totalsCents_);
+    }
     if (measure_)
         for (int c : picked_) t.cellWidths << std::max(int(widths_.value(c)), DisplayWidth(Flat(totals_.value(c))));
     // The amount, compared, change and rate columns (counted from 0 here) as they are among those shown.
@@ -159,13 +165,16 @@ TReportTable TReportScan::Table() {
     return t;
 }
 
-TReportTable ReportTableFromSheet(const QList<QStringList> &cells) {
+TReportTable ReportTableFromSheet(const QList<authpay::SheetRow> &sheet) {
     TReportScan scan(false);
-    for (const QStringList &row : cells) scan.Add(row);
+    for (const authpay::SheetRow &row : sheet) scan.Add(row);
     TReportTable t = scan.Table();
     if (t.columns.isEmpty()) return t;
-    for (qsizetype r = 0; r < cells.size(); ++r)
-        if (TReportScan::IsResultRow(r, cells[r])) t.rows << scan.Pick(cells[r]);
+    for (const authpay::SheetRow &row : sheet)
+        if (TReportScan::IsResultRow(row)) {
+            t.rows << scan.Pick(row.texts);
+            t.rowCents << scan.Pick(row.cents);
+        }
     return t;
 }
 
@@ -231,7 +240,7 @@ QString TReportWriter::Begin() {
 }
 
 // Rows left out of a long table are said once, where they would have begun.
-QString TReportWriter::Row(const QStringList &cells) {
+QString TReportWriter::Row(const QStringList &cells, const TRowCents &cents) {
     const qsizetype i = next_++;
     switch (form_) {
     case TReportForm::Table:
@@ -243,7 +252,7 @@ QString TReportWriter::Row(const QStringList &cells) {
     case TReportForm::Csv:
         return Delimited(t_, cells, true, form_);
     case TReportForm::Json:
-        return (i ? QStringLiteral(",\n        ") : QStringLiteral("        ")) + Indented(JsonCells(cells, t_.amountColumns), 8);
+        return (i ? QStringLiteral(",\n        ") : QStringLiteral("        ")) + Indented(JsonCells(cells, cents, t_.amountColumns), 8);
     }
     return {};
 }
@@ -257,7 +266,7 @@ QString TReportWriter::End() {
         return t_.totals.isEmpty() ? QString() : Delimited(t_, t_.totals, true, form_);
     case TReportForm::Json:
         return QLatin1String(next_ ? "\n" : "") + QStringLiteral("    ],\n    \"totals\": ")
-               + Indented(JsonCells(t_.totals, t_.amountColumns), 4) + QStringLiteral("\n}\n");
+               + Indented(JsonCells(t_.totals, t_.totalsCents, t_.amountColumns), 4) + QStringLiteral("\n}\n");
     }
     return {};
 }
@@ -266,7 +275,7 @@ namespace {
 QString Whole(const TReportTable &t, TReportForm form, int maxRows = 0) {
     TReportWriter writer(t, form, t.rows.size(), maxRows);
     QString out = writer.Begin();
-    for (const QStringList &r : t.rows) out += writer.Row(r);
+    for (qsizetype r = 0; r < t.rows.size(); ++r) out += writer.Row(t.rows[r], t.rowCents.value(r));
     return out + writer.End();
 }
 }  // namespace

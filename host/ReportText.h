@@ -1,17 +1,24 @@
 #pragma once
 // The query window's report as text for a terminal or another program: read from the sheet's
-// used cells (a list of texts per row, as the window hands them out; a text may hold tabs and line
-// feeds of its own), then written as an aligned table, TSV, CSV or JSON. Plain functions of their
-// inputs.
+// used rows as the window hands them out (a list of texts per row, a text may hold tabs and line
+// feeds of its own; what the row stands for; the amounts of its cells), then written as an
+// aligned table, TSV, CSV or JSON. Plain functions of their inputs.
+#include "authpay/ResultSheet.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+// The amounts of a row's cells (whole cents), none for a text.
+using TRowCents = std::vector<std::optional<int64_t>>;
 
 struct TReportTable {
     QStringList heading;      // the title, unit and date lines
     QStringList columns;      // a header per column: the heading row's text, and the sub-heading's
     QList<QStringList> rows;  // the result rows, each with a cell per column
+    QList<TRowCents> rowCents;  // the amounts of those cells, row by row
     QStringList totals;       // the totals row; empty when the sheet has none
+    TRowCents totalsCents;
     int amountColumn = -1;    // the column of the amounts, written right-aligned
     // Every column of amounts: the amount column and, for a report with a compared year, the
     // compared amounts and the changes; written right-aligned, as numbers in JSON. The rates of
@@ -24,13 +31,14 @@ struct TReportTable {
     bool RightAligned(qsizetype i) const { return amountColumns.contains(int(i)) || i == rateColumn; }
 };
 
-// The report in the sheet's used cells: rows 1 to 3 are the heading lines, rows 4 and 5 the
-// column headers, the rows below up to the totals row ("合  计") the result rows. Column 14 holds
+// The report in the sheet's used rows: rows 1 to 3 are the heading lines, rows 4 and 5 the
+// column headers; the result and subtotal rows below are the table's rows, the totals row its
+// totals, as the sheet marks them. Column 14 holds
 // the amounts; with a compared year, columns 15 and 16 the compared amounts and the changes, and
 // column 17 the rates. Columns that
 // are empty in every row from row 4 on, or have no header (the sheet hides them), are left out;
 // so are empty rows.
-TReportTable ReportTableFromSheet(const QList<QStringList> &cells);
+TReportTable ReportTableFromSheet(const QList<authpay::SheetRow> &sheet);
 
 // The same read a row at a time, for a sheet too large to copy whole: a first pass hands every
 // row to Add, in order from row 1; Table() is then the report without its rows (cellWidths
@@ -39,11 +47,12 @@ TReportTable ReportTableFromSheet(const QList<QStringList> &cells);
 class TReportScan {
 public:
     explicit TReportScan(bool measureWidths) : measure_(measureWidths) {}
-    void Add(const QStringList &cells);
+    void Add(const authpay::SheetRow &row);
     TReportTable Table();
-    // Whether row `index` (from 0) of the sheet is a result row; `cells` its texts.
-    static bool IsResultRow(qsizetype index, const QStringList &cells);
+    // Whether a row of the sheet is one of the table's rows (a result or subtotal row).
+    static bool IsResultRow(const authpay::SheetRow &row);
     QStringList Pick(const QStringList &cells) const;
+    TRowCents Pick(const TRowCents &cents) const;
     qsizetype ResultRows() const { return results_; }
 
 private:
@@ -51,13 +60,14 @@ private:
     qsizetype lines_ = 0, usedLines_ = 0, results_ = 0;
     QList<QStringList> top_;  // rows 1 to 5
     QStringList totals_;
+    TRowCents totalsCents_;
     QList<bool> used_;        // per sheet column: a text from row 4 on
     QList<int> widths_;       // per sheet column: the widest cell from row 6 on
     QList<int> picked_;
 };
 
 // The text forms written piece by piece: Begin, a Row for each result row in order (its cells as
-// TReportScan::Pick gives them), End. `table` is the report without its rows (or with them: they
+// and amounts as TReportScan::Pick gives them), End. `table` is the report without its rows (or with them: they
 // are not read); `rows` the number of result rows that will follow. Each form's whole-table
 // function below is this writer over the table's own rows.
 enum class TReportForm { Table, Tsv, Csv, Json };
@@ -65,7 +75,7 @@ class TReportWriter {
 public:
     TReportWriter(const TReportTable &table, TReportForm form, qsizetype rows, int maxRows = 0);
     QString Begin();
-    QString Row(const QStringList &cells);
+    QString Row(const QStringList &cells, const TRowCents &cents);
     QString End();
 
 private:

@@ -2,29 +2,22 @@
 
 #include "HostOutput.h"
 
-#include <QWidget>
 
 namespace {
 constexpr int kBlockRows = 4096;
 }  // namespace
 
-void ForEachSheetRow(QWidget *sheet, const std::function<bool(qsizetype, const QStringList &)> &each) {
-    int rows = 0, columns = 0;
-    QMetaObject::invokeMethod(sheet, "SheetUsedRows", Q_RETURN_ARG(int, rows));
-    QMetaObject::invokeMethod(sheet, "SheetUsedColumns", Q_RETURN_ARG(int, columns));
-    for (int first = 1; first <= rows; first += kBlockRows) {
-        QList<QStringList> block;
-        QMetaObject::invokeMethod(sheet, "SheetRowTexts", Q_RETURN_ARG(QList<QStringList>, block), Q_ARG(int, first),
-                                  Q_ARG(int, kBlockRows), Q_ARG(int, columns));
-        for (qsizetype i = 0; i < block.size(); ++i)
-            if (!each(first - 1 + i, block[i])) return;
-    }
+void ForEachSheetRow(const authpay::IResultSheet &sheet, const std::function<bool(const authpay::SheetRow &)> &each) {
+    const int rows = sheet.UsedRows(), columns = sheet.UsedColumns();
+    for (int first = 1; first <= rows; first += kBlockRows)
+        for (const authpay::SheetRow &row : sheet.Rows(first, kBlockRows, columns))
+            if (!each(row)) return;
 }
 
-bool WriteSheetReport(QWidget *sheet, TReportForm form, int maxRows, int terminalColumns, QString *error) {
+bool WriteSheetReport(const authpay::IResultSheet &sheet, TReportForm form, int maxRows, int terminalColumns, QString *error) {
     TReportScan scan(form == TReportForm::Table);
-    ForEachSheetRow(sheet, [&scan](qsizetype, const QStringList &cells) {
-        scan.Add(cells);
+    ForEachSheetRow(sheet, [&scan](const authpay::SheetRow &row) {
+        scan.Add(row);
         return true;
     });
     const TReportTable table = scan.Table();
@@ -38,9 +31,9 @@ bool WriteSheetReport(QWidget *sheet, TReportForm form, int maxRows, int termina
     bool written = true;
     qsizetype inBlock = 0;
     if (!table.columns.isEmpty())
-        ForEachSheetRow(sheet, [&](qsizetype index, const QStringList &cells) {
-            if (!TReportScan::IsResultRow(index, cells)) return true;
-            pending += writer.Row(scan.Pick(cells));
+        ForEachSheetRow(sheet, [&](const authpay::SheetRow &row) {
+            if (!TReportScan::IsResultRow(row)) return true;
+            pending += writer.Row(scan.Pick(row.texts), scan.Pick(row.cents));
             if (++inBlock < kBlockRows) return true;
             inBlock = 0;
             written = WriteData(pending, error);
@@ -50,11 +43,11 @@ bool WriteSheetReport(QWidget *sheet, TReportForm form, int maxRows, int termina
     return written && WriteData(pending + writer.End(), error);
 }
 
-bool WriteSheetCells(QWidget *sheet, QString *error) {
+bool WriteSheetCells(const authpay::IResultSheet &sheet, QString *error) {
     QList<QStringList> block;
     bool written = true;
-    ForEachSheetRow(sheet, [&](qsizetype, const QStringList &cells) {
-        block << cells;
+    ForEachSheetRow(sheet, [&](const authpay::SheetRow &row) {
+        block << row.texts;
         if (block.size() < kBlockRows) return true;
         written = WriteData(FormatSheetCells(block), error);
         block.clear();

@@ -6,16 +6,14 @@
 
 #include <functional>
 
-class QWidget;
-
-// Calls `each` with the index (from 0) and texts (columns 1 to the sheet's last used) of every
-// row of `sheet`, in order, a block at a time; stops where `each` answers false.
-void ForEachSheetRow(QWidget *sheet, const std::function<bool(qsizetype, const QStringList &)> &each);
+// Calls `each` with every row of `sheet` (texts and amounts of columns 1 to the sheet's last
+// used), in order, a block at a time; stops where `each` answers false.
+void ForEachSheetRow(const authpay::IResultSheet &sheet, const std::function<bool(const authpay::SheetRow &)> &each);
 
 // The report in `form` (--format): a first pass reads its layout, a second writes it. A table
 // wider than `terminalColumns` (0: no terminal) is written whole, its lines running on, and
 // stderr says so. False, with the reason in `error`, when stdout took no more.
-bool WriteSheetReport(QWidget *sheet, TReportForm form, int maxRows, int terminalColumns, QString *error);
+bool WriteSheetReport(const authpay::IResultSheet &sheet, TReportForm form, int maxRows, int terminalColumns, QString *error);
 
 // Every used cell of the sheet (--print-sheet), as FormatSheetCells writes them.
-bool WriteSheetCells(QWidget *sheet, QString *error);
+bool WriteSheetCells(const authpay::IResultSheet &sheet, QString *error);

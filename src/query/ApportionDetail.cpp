@@ -60,9 +60,9 @@ QString UnmatchableCode(const QStringList &codes) {
 
 // The drill-down's total against the figure it was opened on: they differ when budget rows were
 // written or removed after the summary was run.
-QString ChangeNote(const QString &total, const QString &figure) {
-    if (figure.isEmpty() || total == figure) return {};
-    return QStringLiteral("数据在汇总后有变动：明细合计 %1，汇总数 %2").arg(total, figure);
+QString ChangeNote(double total, const TDrillRequest &request) {
+    if (request.Figure.isEmpty() || ReportAmountCents(total) == request.FigureCents) return {};
+    return QStringLiteral("数据在汇总后有变动：明细合计 %1，汇总数 %2").arg(ReportAmountText(total), request.Figure);
 }
 }  // namespace
 
@@ -203,7 +203,7 @@ void TbfrmApportionDetail::PageWritten() {
     if (read < asked_) {
         complete_ = true;
         writer_->AddTotals();
-        changeNote_ = ChangeNote(ReportAmountText(writer_->Total()), request_.Figure);
+        changeNote_ = ChangeNote(writer_->Total(), request_);
     }
     EndRead(TReadEnd::Done);
 }

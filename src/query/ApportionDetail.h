@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QStringList>
+#include <optional>
 #include <memory>
 
 class QLabel;
@@ -30,6 +31,7 @@ struct TDrillRequest {
     TDrillBase Base;
     QStringList Values;  // codes and names of the first dimensions, code before name
     QString Figure;      // the amount shown for the figure, as the summary sheet shows it
+    std::optional<qint64> FigureCents;  // its whole cents; none where the sheet shows no figures
 };
 
 class TbfrmApportionDetail : public TfrmBsCld {

@@ -61,7 +61,7 @@ void TbfrmApportionQry::ChartClick() {
 
 void TbfrmApportionQry::OpenChartPick(const TChartPick &pick) {
     if (Busy() || !drillReady_) return;  // the rows on the sheet are not the result yet
-    OpenDrillRequest(TDrillRequest{drillBase_, pick.values, FormatAmountText(pick.amount)});
+    OpenDrillRequest(TDrillRequest{drillBase_, pick.values, ReportAmountText(pick.amount), ReportAmountCents(pick.amount)});
 }
 
 QString TbfrmApportionQry::WriteChart(QWidget *sheetWindow, const QString &file, const QString &kindName) {

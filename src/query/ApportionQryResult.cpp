@@ -65,9 +65,11 @@ TQueryConditions TbfrmApportionQry::Conditions() const {
 
 std::optional<TDrillRequest> TbfrmApportionQry::DrillRequestAt(int row) const {
     if (!drillReady_ || row < ReportLayout::kFirstDataRow || row >= cllBudget->SheetRowCount(0)) return std::nullopt;
-    const int level = DrillLevelOfRow(cllBudget->SheetCellText(ReportLayout::kNumberColumn, row), int(drillBase_.Dimensions.size()));
+    const TSheetModel &sheet = cllBudget->Model();
+    const int level = DrillLevelOfRow(sheet.RowKind(row), sheet.RowLevel(row), int(drillBase_.Dimensions.size()));
     if (level < 0) return std::nullopt;
-    TDrillRequest request{drillBase_, {}, cllBudget->SheetCellText(ReportLayout::kAmountColumn, row)};
+    TDrillRequest request{drillBase_, {}, cllBudget->SheetCellText(ReportLayout::kAmountColumn, row),
+                          sheet.Amount(ReportLayout::kAmountColumn, row)};
     for (int c = ReportLayout::DimensionColumn(1); c < ReportLayout::DimensionColumn(level + 1); ++c) request.Values << cllBudget->SheetCellText(c, row);
     return request;
 }

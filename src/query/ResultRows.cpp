@@ -22,10 +22,15 @@ QString ChangeRateText(double amount, double compared) {
 
 void TResultRowWriter::WriteAmounts(int r, double amount, double compared) {
     TReportSheet &s = *sheet_;
-    const QString texts[] = {ReportAmountText(amount), ReportAmountText(compared), ReportAmountText(amount - compared),
-                             ChangeRateText(amount, compared)};
+    const double amounts[] = {amount, compared, amount - compared};
     for (int col = kAmountColumn; col <= (comparison_ ? kRateColumn : kAmountColumn); ++col) {
-        s.SheetSetText(col, r, 0, texts[col - kAmountColumn]);
+        if (col == kRateColumn) {
+            s.SheetSetText(col, r, 0, ChangeRateText(amount, compared));
+        } else {
+            const double value = amounts[col - kAmountColumn];
+            s.SheetSetText(col, r, 0, ReportAmountText(value));
+            if (const std::optional<qint64> cents = ReportAmountCents(value)) s.SheetSetAmount(col, r, *cents);
+        }
         s.SheetAlign(col, r, 0, AlignCode::RightMiddle);
         FitColumn(col, r);
     }
@@ -43,6 +48,7 @@ void TResultRowWriter::AddRow(const QStringList &values, double amount, double c
         if (IsUnbreakable(values[i])) FitColumn(DimensionColumn(1) + i, r);
     }
     WriteAmounts(r, amount, compared);
+    s.SheetMarkRow(r, TRowKind::Result);
     total_ += amount;
     comparedTotal_ += compared;
     ++count_;
@@ -62,6 +68,7 @@ void TResultRowWriter::AddSubtotal(int level, const QStringList &values, double 
     s.SheetEmphasise(1, r, LastColumn(), r);
     FitColumn(1, r);  // in their bold font
     WriteAmounts(r, sum, compared);
+    s.SheetMarkRow(r, TRowKind::Subtotal, level);
     s.SheetRowHeight(1, s.SheetPreferredRowHeight(r), r, 0);
 }
 
@@ -90,6 +97,7 @@ void TResultRowWriter::AddTotals() {
     s.SheetAlign(kNumberColumn, r, 0, AlignCode::CentreMiddle);
     s.SheetSetText(kNumberColumn, r, 0, QStringLiteral("合  计"));
     WriteAmounts(r, total_, comparedTotal_);
+    s.SheetMarkRow(r, TRowKind::Totals);
     s.SheetGridLines(kNumberColumn, kHeadingRow, LastColumn(), r, 0, 2, -1);
 }
 
@@ -126,15 +134,18 @@ void NarrowColumnsTo(TReportSheet *sheet, const std::vector<int> &columns, int w
         if (widths[i] != m.ColumnWidth(columns[i])) sheet->SheetColumnWidth(1, widths[i], columns[i], 0);
 }
 
-int DrillLevelOfRow(const QString &firstCell, int dimensions) {
-    bool number = false;
-    firstCell.toLongLong(&number);
-    if (number) return dimensions;
-    if (firstCell == QStringLiteral("合  计")) return 0;
-    qsizetype indent = 0;
-    while (indent < firstCell.size() && firstCell[indent] == QChar(0x3000)) ++indent;
-    if (firstCell.mid(indent) != QStringLiteral("小计") || indent + 1 >= dimensions) return -1;
-    return int(indent) + 1;
+int DrillLevelOfRow(TRowKind kind, int level, int dimensions) {
+    switch (kind) {
+    case TRowKind::Result:
+        return dimensions;
+    case TRowKind::Totals:
+        return 0;
+    case TRowKind::Subtotal:
+        return level >= 1 && level < dimensions ? level : -1;
+    case TRowKind::Other:
+        break;
+    }
+    return -1;
 }
 
 QList<QStringList> SheetUsedCells(const TReportSheet *sheet) {

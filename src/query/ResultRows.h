@@ -3,6 +3,7 @@
 // and the formatted amount, then the totals row; and a progress ticker that repaints at most
 // every few percent, so that it never dominates a long run.
 #include "report/ReportLayout.h"
+#include "report/SheetTypes.h"
 
 #include <QString>
 #include <QStringList>
@@ -72,10 +73,10 @@ std::vector<int> NarrowedWidths(std::vector<int> widths, int excess, int minimum
 // is at most `width` pixels wide.
 void NarrowColumnsTo(TReportSheet *sheet, const std::vector<int> &columns, int width, int minimum);
 
-// What a row of the result sheet stands for, from the text in its first column: a result row (a
-// running number) is the group of all `dimensions`, a subtotal row the group of its level, the
+// The group a row of the result sheet stands for, by the kind its writer marked it with: a result
+// row is the group of all `dimensions`, a subtotal row (at `level`) the group of its level, the
 // totals row (level 0) every row; -1 for any other row.
-int DrillLevelOfRow(const QString &firstCell, int dimensions);
+int DrillLevelOfRow(TRowKind kind, int level, int dimensions);
 
 // The used cells of the sheet (row 1 to the last row, column 1 to the last column holding any
 // text), a list of texts per row, each cell's text as it is.

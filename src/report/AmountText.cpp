@@ -23,10 +23,9 @@ QString SmallAmountText(qint64 cents, bool negative) {
     if (negative && cents != 0) buffer[--at] = u'-';
     return QString(reinterpret_cast<const QChar *>(buffer + at), 32 - at);
 }
-}  // namespace
 
-QString FormatAmountText(double value) {
-    if (!std::isfinite(value)) return QString::number(value);
+// The amount's whole cents, of its magnitude.
+double RoundedCents(double value) {
     // Rounded as the decimal amount reads, half away from zero: 2.675 is stored as 2.67499… in
     // binary, but the amount is 2.675 and shows as 2.68. A nudge of a few units in the last
     // place lifts such a value back to its half before the cents are rounded; amounts are kept to
@@ -35,7 +34,13 @@ QString FormatAmountText(double value) {
     const double x = std::fabs(value) * 100.0;
     // The nudge is kept below a thousandth of a cent: grown with the amount it would add a whole
     // cent to amounts of ten thousand billion and more.
-    const double cents = std::floor(x + 0.5 + std::min(x * 8.9e-16, 1e-3));
+    return std::floor(x + 0.5 + std::min(x * 8.9e-16, 1e-3));
+}
+}  // namespace
+
+QString FormatAmountText(double value) {
+    if (!std::isfinite(value)) return QString::number(value);
+    const double cents = RoundedCents(value);
     if (cents < 1e15) return SmallAmountText(qint64(cents), value < 0);
     QString digits = QString::number(cents / 100.0, 'f', 2);
     const qsizetype point = digits.indexOf(QLatin1Char('.'));
@@ -47,6 +52,12 @@ QString FormatAmountText(double value) {
 QString ReportAmountText(double value) {
     if (std::fabs(value) > kExactAmountLimit) return QString::fromUtf16(kInexactAmountText);
     return FormatAmountText(value);
+}
+
+std::optional<qint64> ReportAmountCents(double value) {
+    if (!std::isfinite(value) || std::fabs(value) > kExactAmountLimit) return std::nullopt;
+    const auto cents = qint64(RoundedCents(value));
+    return value < 0 ? -cents : cents;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // two decimals ("#,##0.00": 1234567.5 -> 1,234,567.50, -1234.5 -> -1,234.50, 0 -> 0.00).
 #include <QString>
 #include <QStringView>
+#include <optional>
 
 QString FormatAmountText(double value);
 
@@ -13,6 +14,11 @@ inline constexpr double kExactAmountLimit = 9007199254740992.0 / 100.0;
 // kExactAmountLimit, kInexactAmountText instead of figures that are not true.
 inline constexpr char16_t kInexactAmountText[] = u"金额超出精确范围";
 QString ReportAmountText(double value);
+// The whole cents that ReportAmountText shows for the amount; none where it shows no figures
+// (beyond kExactAmountLimit, or no number at all).
+std::optional<qint64> ReportAmountCents(double value);
+// An amount of whole cents as the double nearest to it, the number spreadsheets and JSON take.
+inline double CentsAmount(qint64 cents) { return double(cents) / 100.0; }
 
 // True when the text is exactly how FormatAmountText shows some number, and then that number.
 // Codes such as "001" or "201", plain integers and amounts whose digits a double cannot carry stay

@@ -1,52 +1,19 @@
 #include "report/ChartData.h"
 
 #include "report/AmountText.h"
+#include "report/ReportLayout.h"
 
 #include <QHash>
 #include <algorithm>
 #include <utility>
 
-bool ReadAmountText(QStringView text, double *value) {
-    // The texts FormatAmountText writes for whole cents below 10^15: -?d{1,3}(,ddd)*.dd, without a
-    // leading zero but a lone one, and no "-0.00". Their value is the cents over 100 (both exact,
-    // the quotient rounded as reading the decimal text rounds it). Any other text is left to
-    // ParseAmountText.
-    const qsizetype n = text.size();
-    const qsizetype first = n > 0 && text[0] == u'-' ? 1 : 0;
-    const qsizetype whole = n - 3 - first;  // the length of the part before the point
-    if (whole < 1 || whole % 4 == 0 || text[n - 3] != u'.') return ParseAmountText(text, value);
-    qint64 cents = 0;
-    int digits = 0;
-    for (qsizetype i = first; i < n; ++i) {
-        const qsizetype place = n - 3 - i;  // 1 for the digit before the point, 0 the point
-        const char16_t c = text[i].unicode();
-        if (place == 0) continue;
-        if (place > 0 && place % 4 == 0) {  // a thousands separator's place
-            if (c != u',') return ParseAmountText(text, value);
-            continue;
-        }
-        if (c < u'0' || c > u'9') return ParseAmountText(text, value);
-        cents = cents * 10 + (c - u'0');
-        ++digits;
-    }
-    if (digits > 15 || (text[first] == u'0' && whole > 1) || (first && cents == 0)) return ParseAmountText(text, value);
-    *value = double(first ? -cents : cents) / 100.0;
-    return true;
-}
-
 namespace {
 
 const QString kOtherLabel = QStringLiteral("其他");
 
-// A result row's first cell: its running number, digits only. Subtotal labels and the totals
-// row's caption are not.
-bool IsRunningNumber(QStringView text) {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
-
 double AmountAt(const TSheetModel &sheet, int col, int row) {
-    double value = 0;
-    return col > 0 && ReadAmountText(sheet.Text(col, row), &value) ? value : 0;
+    const std::optional<qint64> cents = col > 0 ? sheet.Amount(col, row) : std::nullopt;
+    return cents ? CentsAmount(*cents) : 0;
 }
 
 QStringView TextAt(const TSheetModel &sheet, int col, int row) {
@@ -156,7 +123,7 @@ TChartData ChartDataOfSheet(const TSheetModel &sheet, const TChartLayout &layout
     firsts.index.reserve(std::max(0, sheet.RowCount() - layout.firstRow + 1));  // no rehashing on the way
     std::vector<TRowPart> parts;
     for (int row = std::max(1, layout.firstRow); row <= sheet.RowCount(); ++row) {
-        if (!IsRunningNumber(sheet.Text(1, row))) continue;
+        if (sheet.RowKind(row) != TRowKind::Result) continue;
         const double amount = AmountAt(sheet, layout.amountColumn, row);
         const double compare = AmountAt(sheet, layout.compareColumn, row);
         const int first = firsts.Add(TextAt(sheet, layout.firstCode, row), TextAt(sheet, layout.firstName, row),
@@ -181,14 +148,15 @@ TSheetChart SummaryChartOf(const TSheetModel &sheet, const QStringList &dimensio
     chart.enabled = true;
     TChartLayout &layout = chart.layout;
     if (dimensions.size() >= 2) {
-        layout.secondCode = 4;
-        layout.secondName = 5;
+        layout.secondCode = ReportLayout::DimensionColumn(2);
+        layout.secondName = ReportLayout::DimensionColumn(2) + 1;
     }
-    if (sheet.IsAmountColumn(15)) layout.compareColumn = 15;
+    if (sheet.IsAmountColumn(ReportLayout::kComparedColumn)) layout.compareColumn = ReportLayout::kComparedColumn;
     layout.title = dimensions.first() + QStringLiteral("金额");
     layout.amountCaption = year > 0 ? QString::number(year) + QStringLiteral("年") : QStringLiteral("金额");
     // The compared year as the sheet's heading names it under "对比年度金额" ("2009年").
-    const QStringView comparedYear = layout.compareColumn ? sheet.Text(15, 5) : QStringView();
+    const QStringView comparedYear =
+        layout.compareColumn ? sheet.Text(ReportLayout::kComparedColumn, ReportLayout::kSubHeadingRow) : QStringView();
     layout.compareCaption = comparedYear.isEmpty() ? QStringLiteral("对比年度") : comparedYear.toString();
     return chart;
 }

@@ -5,8 +5,8 @@
 // with a compared year, each group's compared sum beside its own. Computed in one pass over the
 // rows (a hash of the groups, then a partial sort), so that a result of any size charts at once.
 //
-// Result rows are the rows whose first column holds a running number: subtotal rows and the
-// totals row are not counted again. Amounts are read back from the sheet's amount texts.
+// Result rows are the rows the sheet's writer marked so (TRowKind::Result): subtotal rows and the
+// totals row are not counted again. Amounts are the ones the writer gave the cells.
 #include "report/ChartLayout.h"
 #include "report/SheetModel.h"
 
@@ -35,9 +35,6 @@ struct TChartData {
 };
 
 TChartData ChartDataOfSheet(const TSheetModel &sheet, const TChartLayout &layout);
-
-// ParseAmountText's answer, read without its conversions for the amounts a report writes.
-bool ReadAmountText(QStringView text, double *value);
 
 // The chart of the query window's summary sheet: by the first of the dimensions in use (codes and
 // names in columns 2/3), stacked by the second (4/5) when there is one, beside the compared year

@@ -33,7 +33,7 @@ QString CsvRecord(const TSheetModel &model, int row, const std::vector<int> &col
         const QStringView text = model.Text(col, row);
         if (text.isEmpty() || (!merges.empty() && CellCoveredByMerge(merges, col, row))) continue;
         double amount = 0;
-        line += CellAmount(model, col, text, &amount) ? QString::number(amount, 'f', 2) : CsvField(DefuseFormula(text));
+        line += CellAmount(model, col, row, text, &amount) ? QString::number(amount, 'f', 2) : CsvField(DefuseFormula(text));
     }
     return line + QLatin1String("\r\n");
 }

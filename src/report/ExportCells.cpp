@@ -11,8 +11,15 @@ bool CellCoveredByMerge(const std::vector<TCellRect> &rowMerges, int col, int ro
     return false;
 }
 
-bool CellAmount(const TSheetModel &model, int col, QStringView text, double *amount) {
-    if (text.isEmpty() || (model.HasAmountColumns() && !model.IsAmountColumn(col))) return false;
+bool CellAmount(const TSheetModel &model, int col, int row, QStringView text, double *amount) {
+    if (text.isEmpty()) return false;  // also a cell a merge covers
+    if (model.HasAmounts()) {
+        const std::optional<qint64> cents = model.Amount(col, row);
+        if (cents) *amount = CentsAmount(*cents);
+        return cents.has_value();
+    }
+    // A bare template, which no result was written into: its texts are all there is.
+    if (model.HasAmountColumns() && !model.IsAmountColumn(col)) return false;
     return ParseAmountText(text, amount);
 }
 

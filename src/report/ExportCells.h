@@ -13,9 +13,11 @@
 // exported without text, as the sheet shows them.
 bool CellCoveredByMerge(const std::vector<TCellRect> &rowMerges, int col, int row);
 
-// True when the cell is written as a number, with its value: an amount text in a column that
-// holds amounts (any column of a sheet that names none). Every other text is written as a text.
-bool CellAmount(const TSheetModel &model, int col, QStringView text, double *amount);
+// True when the cell (showing `text`, empty where a merge covers it) is written as a number, with
+// its value: the amount its writer gave it. Only a sheet that holds no amounts at all (a bare
+// template) is typed by its texts: an amount text in a column that holds amounts (any column of a
+// sheet that names none). Every other text is written as a text.
+bool CellAmount(const TSheetModel &model, int col, int row, QStringView text, double *amount);
 
 // True when a text cell (not an amount) is to wrap in a spreadsheet program. The sheet makes a row
 // taller than the default height only when a text of that row needs more than one line at its

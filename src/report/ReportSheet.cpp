@@ -70,6 +70,26 @@ QStringList TReportSheet::SheetColumnTexts(int col) const {
     return texts;
 }
 
+QList<authpay::SheetRow> TReportSheet::Rows(int firstRow, int count, int columns) const {
+    const QList<QStringList> texts = SheetRowTexts(firstRow, count, columns);
+    QList<authpay::SheetRow> rows;
+    rows.reserve(texts.size());
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const int r = std::max(1, firstRow) + int(i);
+        authpay::SheetRow row{texts[i], model_.RowKind(r), model_.RowLevel(r), {}};
+        row.cents.reserve(size_t(texts[i].size()));
+        for (int c = 1; c <= int(texts[i].size()); ++c) row.cents.push_back(model_.Amount(c, r));
+        rows << std::move(row);
+    }
+    return rows;
+}
+
+std::vector<TRowKind> TReportSheet::RowKinds() const {
+    std::vector<TRowKind> kinds(size_t(model_.RowCount()));
+    for (int r = 1; r <= model_.RowCount(); ++r) kinds[size_t(r - 1)] = model_.RowKind(r);
+    return kinds;
+}
+
 QList<QStringList> TReportSheet::SheetRowTexts(int firstRow, int count, int columns) const {
     QList<QStringList> rows;
     const int first = std::max(1, firstRow);

@@ -28,8 +28,9 @@ class TSheetTextMeasure;
 class TSheetView;
 class QPrinter;
 
-class TReportSheet : public QWidget {
+class TReportSheet : public QWidget, public authpay::IResultSheet {
     Q_OBJECT
+    Q_INTERFACES(authpay::IResultSheet)
     Q_PROPERTY(bool WorkbookReadonly READ WorkbookReadonly WRITE SetWorkbookReadonly)
     Q_PROPERTY(bool FitToWidth READ FitToWidth WRITE SetFitToWidth)
 public:
@@ -130,6 +131,15 @@ public:
     // `columns`: a large sheet read a block of rows at a time.
     Q_INVOKABLE int SheetUsedRows() const { return model_.RowCount(); }
     Q_INVOKABLE QList<QStringList> SheetRowTexts(int firstRow, int count, int columns) const;
+    // The same rows typed, for hosts: texts, what each row stands for and its amounts.
+    int UsedRows() const override { return SheetUsedRows(); }
+    int UsedColumns() const override { return SheetUsedColumns(); }
+    QList<authpay::SheetRow> Rows(int firstRow, int count, int columns) const override;
+    std::vector<TRowKind> RowKinds() const override;
+    // Writing a result: what row `row` stands for, and the amount (whole cents) that cell (col,
+    // row) shows, set after its text.
+    void SheetMarkRow(int row, TRowKind kind, int level = 0) { model_.MarkRow(row, kind, level); }
+    void SheetSetAmount(int col, int row, qint64 cents) { model_.SetAmount(col, row, cents); }
     TSheetView *View() const { return view_; }
 
 signals:

@@ -37,6 +37,9 @@ public:
     void SetStyle(int row, int col, uint16_t style);
     int16_t Height(int row) const { return rows_[size_t(row)].height; }
     void SetHeight(int row, int16_t height) { rows_[size_t(row)].height = height; }
+    // What the row stands for, as its writer marked it (0: nothing); kept with the row.
+    uint8_t Mark(int row) const { return rows_[size_t(row)].mark; }
+    void SetMark(int row, uint8_t mark) { rows_[size_t(row)].mark = mark; }
 
 private:
     static constexpr uint32_t kNoRecord = UINT32_MAX;
@@ -49,6 +52,7 @@ private:
     struct TRowRef {
         uint32_t at = kNoRecord;  // the record in the arena
         int16_t height = -1;  // -1: the sheet's default height
+        uint8_t mark = 0;
     };
     // The row being written: references as in a record, own entries in `own` (reference = index in
     // `own` + 1).

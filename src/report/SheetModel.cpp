@@ -31,7 +31,10 @@ void TSheetModel::SetRowCount(int rows) {
     if (rows == RowCount()) return;
     const bool shrinking = rows < RowCount();
     cells_.Resize(rows);
-    if (shrinking) merges_.ClipTo(ColumnCount(), rows);
+    if (shrinking) {
+        merges_.ClipTo(ColumnCount(), rows);
+        numbers_.Cut(rows, ColumnCount());
+    }
     Touch();
 }
 
@@ -41,6 +44,7 @@ void TSheetModel::SetColumnCount(int columns) {
     if (columns < ColumnCount()) {
         cells_.TruncateColumns(columns);
         merges_.ClipTo(columns, RowCount());
+        numbers_.Cut(RowCount(), columns);
     }
     columnWidths_.resize(size_t(columns), kSheetDefaultColumnWidth);
     cells_.SetReservedColumns(columns);
@@ -54,15 +58,20 @@ void TSheetModel::DeleteRows(int first, int count) {
     if (count <= 0 || from > to) return;
     cells_.Erase(int(from - 1), int(to - from + 1));
     merges_.RowsDeleted(int(from), int(to - from + 1));
+    numbers_.Erase(int(from), int(to - from + 1));
     Touch();
 }
 
 TSheetModel TSheetModel::SplitOffRows(int keep) {
     keep = std::clamp(keep, 0, RowCount());
     TSheetCells all = std::move(cells_);
+    TSheetNumbers numbers = std::move(numbers_);
     cells_ = TSheetCells();
-    TSheetModel whole = *this;  // everything but the cells is small
+    numbers_ = TSheetNumbers();
+    TSheetModel whole = *this;  // everything but the cells and their amounts is small
     whole.cells_ = std::move(all);
+    numbers_ = numbers.FirstRows(keep);
+    whole.numbers_ = std::move(numbers);
     cells_ = whole.cells_.FirstRows(keep);
     merges_.RowsDeleted(keep + 1, whole.RowCount() - keep);
     Touch();
@@ -76,6 +85,11 @@ void TSheetModel::SetText(int col, int row, QStringView text) {
     qsizetype keep = std::min<qsizetype>(text.size(), kSheetMaxTextLength);
     if (keep < text.size() && text[keep - 1].isHighSurrogate()) --keep;
     cells_.SetText(row - 1, col - 1, text.left(keep));
+    numbers_.Clear(col, row);
+}
+
+void TSheetModel::MarkRow(int row, TRowKind kind, int level) {
+    if (row >= 1 && row <= RowCount()) cells_.SetMark(row - 1, uint8_t(uint8_t(kind) | std::clamp(level, 0, 63) << 2));
 }
 
 uint16_t TSheetModel::Intern(const TCellStyle &style) {

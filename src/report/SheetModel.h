@@ -13,6 +13,7 @@
 #include "report/ChartLayout.h"
 #include "report/MergeList.h"
 #include "report/SheetCells.h"
+#include "report/SheetNumbers.h"
 #include "report/SheetTypes.h"
 
 #include <QHash>
@@ -87,6 +88,23 @@ public:
         return std::find(amountColumns_.begin(), amountColumns_.end(), col) != amountColumns_.end();
     }
 
+    // What a row of a result stands for, as its writer marked it; rows of headings, captions and
+    // any other text are TRowKind::Other. `level` is a subtotal's (1 for the first dimension).
+    void MarkRow(int row, TRowKind kind, int level = 0);
+    TRowKind RowKind(int row) const {
+        return row >= 1 && row <= RowCount() ? TRowKind(cells_.Mark(row - 1) & 3) : TRowKind::Other;
+    }
+    int RowLevel(int row) const { return row >= 1 && row <= RowCount() ? cells_.Mark(row - 1) >> 2 : 0; }
+
+    // The amount a cell shows, in whole cents, as its writer gave it; none for a text, and none
+    // once the cell's text is set again. A sheet with no amount anywhere (a bare template) has
+    // only its texts to tell its numbers by.
+    void SetAmount(int col, int row, qint64 cents) {
+        if (Contains(col, row)) numbers_.Set(col, row, cents);
+    }
+    std::optional<qint64> Amount(int col, int row) const { return numbers_.Get(col, row); }
+    bool HasAmounts() const { return numbers_.Any(); }
+
     TPageSetup &Page() { return page_; }
     const TPageSetup &Page() const { return page_; }
     QString SheetName = QStringLiteral("Sheet1");
@@ -105,6 +123,7 @@ private:
     void Touch();
 
     TSheetCells cells_;
+    TSheetNumbers numbers_;
     std::vector<int> columnWidths_;
     std::vector<TSheetFont> fonts_;
     std::vector<TCellStyle> styles_;

@@ -2,6 +2,7 @@
 // The report sheet's shared vocabulary: limits, cell rectangles, alignment codes, fonts, cell
 // styles and the page set-up. QtCore only, so that the model, the template reader and the .xls
 // writer can use it without any widget.
+#include "authpay/ResultSheet.h"
 #include <QString>
 #include <algorithm>
 #include <cstdint>
@@ -24,6 +25,9 @@ inline constexpr int kSheetDefaultColumns = 16;
 inline constexpr uint32_t kSheetFillRgb = 0xFFFFCC;
 
 // An inclusive rectangle of cells: columns left..right, rows top..bottom.
+// What a row of a report sheet stands for (a result row, a subtotal, the totals, anything else).
+using TRowKind = authpay::RowKind;
+
 struct TCellRect {
     int left = 0;
     int top = 0;

@@ -9,12 +9,34 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <cmath>
 
 namespace {
+using authpay::RowKind;
+using authpay::SheetRow;
+
+// A row as the window hands it out: the amount in the last of seven columns is given as a number
+// too (a result or totals row).
+SheetRow Typed(const QStringList &cells, RowKind kind) {
+    SheetRow row{cells, kind, 0, std::vector<std::optional<int64_t>>(size_t(cells.size()))};
+    if (kind != RowKind::Other) row.cents[6] = std::llround(QString(cells[6]).remove(',').toDouble() * 100);
+    return row;
+}
+
+QList<SheetRow> Typed(const QList<QStringList> &cells) {
+    QList<SheetRow> rows;
+    for (const QStringList &c : cells) {
+        bool number = false;
+        c.value(0).toInt(&number);
+        rows << Typed(c, number ? RowKind::Result : c.value(0) == QStringLiteral("合  计") ? RowKind::Totals : RowKind::Other);
+    }
+    return rows;
+}
+
 // As the window's sheet gives it: title, unit and date lines, two header rows (预算单位 spans its
 // code and name), an empty spacer row, result rows, a hidden column 4 (a code without a header),
 // an empty column 6, the totals row.
-QList<QStringList> Sheet(int rows) {
+QList<QStringList> Cells(int rows) {
     QStringList lines = {
         QStringLiteral("支付范围划分汇总组合查询表\t\t\t\t\t\t"),
         QStringLiteral("单位:003001 市财政局机关\t\t\t\t\t\t"),
@@ -30,6 +52,7 @@ QList<QStringList> Sheet(int rows) {
     for (const QString &line : lines) cells << line.split('\t');
     return cells;
 }
+QList<SheetRow> Sheet(int rows) { return Typed(Cells(rows)); }
 }  // namespace
 
 TEST(ReportText, ReadsTheSheetsLayout) {
@@ -88,9 +111,9 @@ TEST(ReportText, TsvCsvAndJsonCarryEveryRow) {
 // A sheet too large to copy is read twice, a row at a time, and written as it goes: every form
 // comes out as the whole table's, JSON as Qt's own indented document of it.
 TEST(ReportText, RowAtATimeWritesWhatTheWholeTableWrites) {
-    const QList<QStringList> cells = Sheet(9);
+    const QList<SheetRow> cells = Sheet(9);
     TReportScan scan(true);
-    for (const QStringList &row : cells) scan.Add(row);
+    for (const SheetRow &row : cells) scan.Add(row);
     const TReportTable layout = scan.Table(), whole = ReportTableFromSheet(cells);
     EXPECT_TRUE(layout.rows.isEmpty());
     const QString expected[] = {FormatReportTable(whole, 4), FormatReportTsv(whole), FormatReportCsv(whole), FormatReportJson(whole)};
@@ -98,8 +121,8 @@ TEST(ReportText, RowAtATimeWritesWhatTheWholeTableWrites) {
     for (TReportForm form : {TReportForm::Table, TReportForm::Tsv, TReportForm::Csv, TReportForm::Json}) {
         TReportWriter writer(layout, form, scan.ResultRows(), 4);
         QString out = writer.Begin();
-        for (qsizetype r = 0; r < cells.size(); ++r)
-            if (TReportScan::IsResultRow(r, cells[r])) out += writer.Row(scan.Pick(cells[r]));
+        for (const SheetRow &row : cells)
+            if (TReportScan::IsResultRow(row)) out += writer.Row(scan.Pick(row.texts), scan.Pick(row.cents));
         EXPECT_EQ(out + writer.End(), expected[i++]);
     }
     for (int n : {0, 3}) {
@@ -120,10 +143,10 @@ TEST(ReportText, RowAtATimeWritesWhatTheWholeTableWrites) {
 // Names from the database that hold separators, formula starts and terminal controls: every form
 // keeps one line per row and the amounts, and none passes on what could act.
 TEST(ReportText, HostileNamesStayInTheirCells) {
-    QList<QStringList> cells = Sheet(0);
+    QList<QStringList> cells = Cells(0);
     cells.insert(6, {"1", "001001", QStringLiteral("=HYPERLINK(\"http://x\",\"y\")\tz"), "11", "two\nlines\r\\", "", "-1,234.50"});
     cells.insert(7, {"2", "@cmd", QStringLiteral("\x1b]0;t\x07\x1b[31m红\u202Eabc"), "11", "+1", "", "2.00"});
-    const TReportTable t = ReportTableFromSheet(cells);
+    const TReportTable t = ReportTableFromSheet(Typed(cells));
     ASSERT_EQ(t.rows.size(), 2);
 
     const QString table = FormatReportTable(t, 0);

@@ -228,6 +228,45 @@ TEST_P(ApportionRefreshTest, AUnitCodeThatCannotBeCheckedStaysAndSaysWhy) {
     EXPECT_FALSE(answers.boxes[0].text.contains(QStringLiteral("编码不正确")));
 }
 
+// What a host reads through the sheet's typed face: every row's kind, and amounts that are the
+// database's own sums of its group, of the groups' group on a subtotal row, of all on the totals.
+TEST_P(ApportionRefreshTest, TheTypedRowsAreTheDatabasesSums) {
+    Choose(w->cmbNum[0], QStringLiteral("资金性质"));
+    Choose(w->cmbNum[1], QStringLiteral("支出类型"));
+    Choose(w->cobPid, kAll);
+    w->chbSubtotal->setChecked(true);
+    Refresh();
+    const auto *sheet = qobject_cast<authpay::IResultSheet *>(w->cllBudget);
+    ASSERT_TRUE(sheet);
+    const QString where = QStringLiteral(" from vwBudgetAdj where datayear=2010 and btype='0'");
+    auto cents = [&](const QString &filter) { return ReportAmountCents(DbValue("select sum(budgmoney)" + where + filter)); };
+    int results = 0, subtotals = 0, totals = 0;
+    for (const authpay::SheetRow &row : sheet->Rows(1, sheet->UsedRows(), 14)) {
+        const QString mid = row.texts[1], ipid = row.texts[3];
+        switch (row.kind) {
+        case authpay::RowKind::Result:
+            ++results;
+            EXPECT_EQ(row.cents[13], cents(" and mid='" + mid + "' and ipid='" + ipid + "'")) << mid.toStdString();
+            break;
+        case authpay::RowKind::Subtotal:
+            ++subtotals;
+            EXPECT_EQ(row.level, 1);
+            EXPECT_EQ(row.cents[13], cents(" and mid='" + mid + "'")) << mid.toStdString();
+            break;
+        case authpay::RowKind::Totals:
+            ++totals;
+            EXPECT_EQ(row.cents[13], cents(QString()));
+            break;
+        case authpay::RowKind::Other:
+            EXPECT_FALSE(row.cents[13].has_value()) << row.texts[13].toStdString();
+        }
+    }
+    EXPECT_EQ(results, int(DbValue("select count(*) from (select distinct mid, ipid" + where + ") t")));
+    EXPECT_EQ(subtotals, int(DbValue("select count(distinct mid)" + where)));
+    EXPECT_EQ(totals, 1);
+    EXPECT_EQ(sheet->RowKinds().size(), size_t(sheet->UsedRows()));
+}
+
 AUTHPAY_ON_BOTH_BACKENDS(ApportionRefreshTest);
 
 class ApportionRefreshFailureTest : public TQueryWindowTest {};

@@ -43,11 +43,11 @@ TEST(DrillSql, CodesAreQuotedAndExtraCodesRefused) {
 }
 
 TEST(DrillSql, RowsThatOpenADrillDown) {
-    EXPECT_EQ(DrillLevelOfRow(QStringLiteral("17"), 3), 3);
-    EXPECT_EQ(DrillLevelOfRow(QStringLiteral("小计"), 3), 1);
-    EXPECT_EQ(DrillLevelOfRow(QStringLiteral("　小计"), 3), 2);
-    EXPECT_EQ(DrillLevelOfRow(QStringLiteral("　　小计"), 3), -1);  // no subtotal at the last level
-    EXPECT_EQ(DrillLevelOfRow(QStringLiteral("合  计"), 3), 0);
-    EXPECT_EQ(DrillLevelOfRow(QStringLiteral("序号"), 3), -1);
-    EXPECT_EQ(DrillLevelOfRow(QString(), 3), -1);
+    EXPECT_EQ(DrillLevelOfRow(TRowKind::Result, 0, 3), 3);
+    EXPECT_EQ(DrillLevelOfRow(TRowKind::Subtotal, 1, 3), 1);
+    EXPECT_EQ(DrillLevelOfRow(TRowKind::Subtotal, 2, 3), 2);
+    EXPECT_EQ(DrillLevelOfRow(TRowKind::Subtotal, 3, 3), -1);  // no subtotal at the last level
+    EXPECT_EQ(DrillLevelOfRow(TRowKind::Totals, 0, 3), 0);
+    EXPECT_EQ(DrillLevelOfRow(TRowKind::Other, 0, 3), -1);
+    EXPECT_EQ(DrillLevelOfRow(TRowKind::Subtotal, 0, 3), -1);
 }

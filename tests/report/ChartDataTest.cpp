@@ -64,14 +64,3 @@ TEST(ChartData, EmptyResultAndRowsThatAreNoResultRows) {
     EXPECT_TRUE(d.groups.empty() && d.stackLabels.isEmpty());
     EXPECT_EQ(d.resultRows + d.total, 0);
 }
-
-TEST(ChartData, AmountsReadAsParseAmountTextReadsThem) {
-    std::vector<QString> texts = {"0.00", "-0.00", "01.00", "0,123.00", ",123.00", "1,23.00", "12,345.6", "1234.00",
-                                  "-", "", ".00", "1.000", "9,999,999,999,999.99", "99,999,999,999,999.99", "１.00"};
-    for (double v = -3e6; v < 3e13; v = v * -1.7 + 12.345) texts.push_back(FormatAmountText(v));
-    for (const QString &text : texts) {
-        double parsed = -1, read = -1;
-        EXPECT_EQ(ReadAmountText(text, &read), ParseAmountText(text, &parsed)) << text.toStdString();
-        EXPECT_EQ(read, parsed) << text.toStdString();
-    }
-}

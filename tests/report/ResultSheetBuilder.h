@@ -1,6 +1,6 @@
 #pragma once
 // A result sheet as the query window writes it, for the chart tests: rows from 7, the running
-// number in column 1, codes and names in 2..5, the amount in 14 and a compared amount in 15.
+// number in column 1 (marked as a result row), codes and names in 2..5, the amount in 14 and a compared amount in 15.
 #include "report/AmountText.h"
 #include "report/SheetModel.h"
 
@@ -23,6 +23,9 @@ struct TResultSheetBuilder {
         const int r = Row(QString::number(++number));
         const QString texts[] = {code, name, code2, name2, FormatAmountText(amount), FormatAmountText(compare)};
         for (int i = 0; i < 6; ++i) model.SetText(i < 4 ? 2 + i : 10 + i, r, texts[i]);
+        model.SetAmount(14, r, *ReportAmountCents(amount));
+        model.SetAmount(15, r, *ReportAmountCents(compare));
+        model.MarkRow(r, TRowKind::Result);
     }
     // A subtotal or totals row with the first dimension's code and name, and its amount.
     void Footer(const QString &caption, double amount, const QString &code = {}, const QString &name = {}) {
@@ -30,6 +33,8 @@ struct TResultSheetBuilder {
         const QString texts[] = {code, name};
         for (int i = 0; i < 2; ++i) model.SetText(2 + i, r, texts[i]);
         model.SetText(14, r, FormatAmountText(amount));
+        model.SetAmount(14, r, *ReportAmountCents(amount));
+        model.MarkRow(r, caption.contains(QStringLiteral("小计")) ? TRowKind::Subtotal : TRowKind::Totals);
     }
 };
 

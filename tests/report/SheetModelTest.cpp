@@ -242,3 +242,30 @@ TEST(SheetModel, GeometryRevisionTracksSizeChangesOnly) {
     m.SetRowHeight(1, 30);
     EXPECT_NE(m.GeometryRevision(), before);
 }
+
+// The kinds and amounts a writer gives rows and cells stay with their rows when rows go, are cut
+// with the sheet, travel with the rows split off, and an amount goes once its cell's text changes.
+TEST(SheetModel, RowKindsAndAmountsFollowTheirRows) {
+    TSheetModel m;
+    m.SetRowCount(6);
+    for (int r = 1; r <= 6; ++r) {
+        m.MarkRow(r, r == 6 ? TRowKind::Totals : TRowKind::Result);
+        m.SetAmount(3, r, r * 100);
+    }
+    m.MarkRow(2, TRowKind::Subtotal, 2);
+    EXPECT_EQ(m.RowLevel(2), 2);
+    m.DeleteRows(3, 2);  // rows 5 and 6 move up to 3 and 4
+    EXPECT_EQ(m.Amount(3, 3), 500);
+    EXPECT_EQ(m.RowKind(4), TRowKind::Totals);
+    EXPECT_EQ(m.RowKind(2), TRowKind::Subtotal);
+    const TSheetModel whole = m.SplitOffRows(2);
+    EXPECT_EQ(whole.Amount(3, 4), 600);
+    EXPECT_FALSE(m.Amount(3, 3).has_value());
+    EXPECT_EQ(m.Amount(3, 1), 100);
+    m.SetText(3, 1, u"改");
+    EXPECT_FALSE(m.Amount(3, 1).has_value());
+    EXPECT_TRUE(m.HasAmounts());
+    m.SetRowCount(1);
+    EXPECT_FALSE(m.HasAmounts());
+    EXPECT_EQ(m.RowKind(5), TRowKind::Other);
+}

@@ -108,7 +108,7 @@ void WriteCells(const TSheetModel &model, int row, TXlsStyles &styles, TSharedSt
         QStringView text = model.Text(col, row);
         if (!text.isEmpty() && !merges.empty() && CellCoveredByMerge(merges, col, row)) text = {};
         double amount = 0;
-        if (CellAmount(model, col, text, &amount)) {
+        if (CellAmount(model, col, row, text, &amount)) {
             const size_t h = out.OpenRecord(kNumber);
             out.U16(uint16_t(row - 1));
             out.U16(uint16_t(col - 1));

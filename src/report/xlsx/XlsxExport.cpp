@@ -168,7 +168,7 @@ void TXlsxSheetWriter::WriteRow(int row) {
         QStringView text = model_.Text(col, row);
         if (!text.isEmpty() && !merges.empty() && CellCoveredByMerge(merges, col, row)) text = {};
         double amount = 0;
-        if (CellAmount(model_, col, text, &amount)) {
+        if (CellAmount(model_, col, row, text, &amount)) {
             worksheet_write_number(sheet_, r, c, amount, Format(style, true, false));
         } else if (!text.isEmpty()) {
             worksheet_write_string(sheet_, r, c, XmlSafe(text).toUtf8().constData(),
