@@ -2,9 +2,7 @@
 
 #include "HostOutput.h"
 
-#include <QApplication>
 #include <QFileInfo>
-#include <QWidget>
 
 namespace {
 const QStringList kChartKinds = {QStringLiteral("bar"), QStringLiteral("pie")};
@@ -14,13 +12,6 @@ QString ChartKind(const QHash<QString, QString> &values) {
     return values.value(QStringLiteral("chart-kind"), QStringLiteral("bar"));
 }
 
-// The query window the chart comes from: the window itself, or the one whose drill-down it is.
-QWidget *QueryWindowOf(QWidget *window) {
-    if (window->inherits("TbfrmApportionQry")) return window;
-    for (QWidget *w : QApplication::allWidgets())
-        if (w->inherits("TbfrmApportionQry")) return w;
-    return nullptr;
-}
 }  // namespace
 
 bool CheckChartOptions(const QHash<QString, QString> &values, QStringList &errors) {
@@ -36,14 +27,12 @@ bool CheckChartOptions(const QHash<QString, QString> &values, QStringList &error
     return true;
 }
 
-bool WriteBatchChart(QWidget *window, const QHash<QString, QString> &values, QStringList &errors) {
+bool WriteBatchChart(authpay::IQueryWindow &query, authpay::IReportWindow &window, const QHash<QString, QString> &values,
+                     QStringList &errors) {
     const QString file = QFileInfo(values.value(QStringLiteral("chart"))).absoluteFilePath();
-    QWidget *query = window ? QueryWindowOf(window) : nullptr;
-    QString failed = QStringLiteral("no query window");
-    if (query)
-        QMetaObject::invokeMethod(query, "WriteChart", Q_RETURN_ARG(QString, failed),
-                                  Q_ARG(QWidget *, window == query ? nullptr : window), Q_ARG(QString, file),
-                                  Q_ARG(QString, ChartKind(values)));
+    authpay::IReportWindow *drill = &window == static_cast<authpay::IReportWindow *>(&query) ? nullptr : &window;
+    const authpay::Outcome written = query.WriteChart(drill, file, ChartKind(values));
+    const QString failed = written.Ok() ? QString() : written.message;
     if (!failed.isEmpty()) {
         errors << QStringLiteral("--chart: %1").arg(failed);
         return false;

@@ -5,11 +5,12 @@
 #include <QString>
 #include <QStringList>
 
-class QWidget;
+#include "authpay/ReportWindow.h"
 
 // Checks the options before anything runs: a chart file of another type, or another kind, is
 // refused with the reason in errors.
 bool CheckChartOptions(const QHash<QString, QString> &values, QStringList &errors);
 // Writes the chart of `window`'s sheet (the query window, or a drill-down it opened) as the
 // options say; false with the reason in errors.
-bool WriteBatchChart(QWidget *window, const QHash<QString, QString> &values, QStringList &errors);
+bool WriteBatchChart(authpay::IQueryWindow &query, authpay::IReportWindow &window, const QHash<QString, QString> &values,
+                     QStringList &errors);

@@ -11,23 +11,15 @@
 #include "report/ReportLayout.h"
 
 #include <QAbstractButton>
-#include <QAbstractScrollArea>
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDialog>
 #include <QDateTime>
-#include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QFocusEvent>
 #include <QInputDialog>
-#include <QMenu>
-#include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <algorithm>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -38,22 +30,6 @@ int TerminalColumns() {
     return qEnvironmentVariableIntValue("COLUMNS");
 }
 
-// The sheet's file and when it was last written: a file renamed into place is a new inode.
-struct FileStamp {
-    bool exists = false;
-    ino_t inode = 0;
-    timespec modified{};
-    static FileStamp Of(const QString &path) {
-        struct stat st{};
-        if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
-        return {true, st.st_ino, st.st_mtim};
-    }
-    bool operator==(const FileStamp &o) const {
-        return exists == o.exists && inode == o.inode && modified.tv_sec == o.modified.tv_sec
-               && modified.tv_nsec == o.modified.tv_nsec;
-    }
-};
-
 // The name an export is written under: a name without a known extension gets ".xls", the type
 // the save dialog offers first.
 QString WrittenExportName(const QString &path) {
@@ -62,7 +38,7 @@ QString WrittenExportName(const QString &path) {
 }
 }  // namespace
 
-BatchDriver::BatchDriver(QWidget *window, const QStringList &options) : window_(window) {
+BatchDriver::BatchDriver(QWidget *window, const QStringList &options) : window_(window), query_(window) {
     clock_.start();
     for (int i = 0; i < options.size(); ++i) {
         const QString name = options[i].mid(2);
@@ -82,19 +58,14 @@ BatchDriver::~BatchDriver() { watcher_.stop(); }
 // Refresh's (or the drill-down's read's) "取消" button, or the cancel button of a long output's
 // progress dialog.
 void BatchDriver::CheckDeadline() {
-    if (deadline_ <= 0 || clock_.elapsed() < deadline_ || timedOut_ || !window_) return;
-    bool busy = false;
-    QMetaObject::invokeMethod(window_, "Busy", Q_RETURN_ARG(bool, busy));
-    QAbstractButton *cancel = nullptr;
-    for (const char *name : {"btnCancelRun", "btnCancelRead"})
-        if (busy && !cancel) cancel = window_->findChild<QAbstractButton *>(QLatin1String(name));
+    if (deadline_ <= 0 || clock_.elapsed() < deadline_ || timedOut_ || !Report()) return;
+    bool output = false;  // a long output's progress dialog is up
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (!cancel && w->isVisible() && w->objectName() == QLatin1String("authpayProgress"))
-            cancel = w->findChild<QAbstractButton *>(QStringLiteral("btnProgressCancel"));
-    if (!cancel) return;
+        if (qobject_cast<QProgressDialog *>(w) && w->isVisible()) output = true;
+    if (!Report()->Busy() && !output) return;
     timedOut_ = true;
     StatusLine(QStringLiteral("budget-host: --timeout: still running after %1 s; cancelled").arg(Value("timeout")));
-    cancel->click();
+    Report()->Cancel();
 }
 
 // Lets the window work until its Refresh (or the drill-down's read) has ended, or the window has
@@ -103,7 +74,7 @@ void BatchDriver::CheckDeadline() {
 bool BatchDriver::WaitIdle() {
     for (bool busy = true; busy && window_;) {
         QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        if (window_) QMetaObject::invokeMethod(window_, "Busy", Q_RETURN_ARG(bool, busy));
+        if (Report()) busy = Report()->Busy();
     }
     return !timedOut_;
 }
@@ -113,7 +84,7 @@ void BatchDriver::AnswerModal() {
     CheckDeadline();
     QWidget *modal = QApplication::activeModalWidget();
     if (!pickOption_.isEmpty() && modal && modal->isVisible()
-        && (modal->objectName() == QLatin1String("gfrmSelectElement") || modal->objectName() == QLatin1String("gfmDataTree"))) {
+        && (modal->inherits("TgfrmSelectElement") || modal->inherits("TgfmDataTree"))) {
         DriveTicker(modal);
         return;
     }
@@ -122,13 +93,7 @@ void BatchDriver::AnswerModal() {
         return;
     }
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-        // The save dialog asks whether to replace a file that exists: the run names the file it
-        // writes, so yes (the workbook is written aside and then renamed over the old one).
         QAbstractButton *yes = box->button(QMessageBox::Yes);
-        if (yes && qobject_cast<QFileDialog *>(box->parentWidget())) {
-            yes->click();
-            return;
-        }
         // --save-preset names the set it writes: a saved set of that name is replaced.
         if (yes && savingPreset_ && box->objectName() == QLatin1String("authpayQuestion")) {
             StatusLine(box->text());
@@ -142,65 +107,32 @@ void BatchDriver::AnswerModal() {
         input->setTextValue(presetAnswer_);
         presetAnswer_.clear();
         QMetaObject::invokeMethod(input, [input] { input->accept(); }, Qt::QueuedConnection);
-    } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-        // Still up after it was answered: it refused the name (a folder that does not exist, a
-        // name too long). Nothing can be saved there.
-        if (saveAnswer_.isEmpty() || answeredDialog_ == dialog) {
-            saveRefused_ = answeredDialog_ == dialog;
-            answeredDialog_ = nullptr;
-            dialog->reject();
-            return;
-        }
-        // The file type whose extension the name has is chosen in the dialog too, as a user would.
-        const QString suffix = QStringLiteral("*.") + QFileInfo(saveAnswer_).suffix().toLower();
-        for (const QString &filter : dialog->nameFilters())
-            if (!QFileInfo(saveAnswer_).suffix().isEmpty() && filter.endsWith(QLatin1Char('(') + suffix + QLatin1Char(')')))
-                dialog->selectNameFilter(filter);
-        dialog->selectFile(saveAnswer_);
-        // selectFile leaves the name box alone while it has the focus, and whether it has it yet
-        // depends on when this watcher runs: the name goes into the box itself.
-        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))) name->setText(saveAnswer_);
-        answeredDialog_ = dialog;
-        // Accepted from the event loop, not from inside this watcher: the dialog may ask a
-        // question of its own (replace the file?), which the watcher must be free to answer.
-        QMetaObject::invokeMethod(dialog, [dialog] { static_cast<QDialog *>(dialog)->accept(); }, Qt::QueuedConnection);
     }
 }
 
-bool BatchDriver::Activate(QComboBox *box, int index) {
-    box->setCurrentIndex(index);
-    emit box->activated(index);  // the same signal a user's choice sends
-    return true;
-}
+static QString Entries(const QStringList &entries) { return entries.join(QStringLiteral(", ")); }
 
-static QString Entries(const QComboBox *box) {
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
-    return items.join(QStringLiteral(", "));
-}
-
-bool BatchDriver::ChooseText(const QString &boxName, const QString &text, const QString &option) {
-    auto *box = window_->findChild<QComboBox *>(boxName);
-    const int index = box ? box->findText(text) : -1;
-    if (index < 0) {
-        errors << QStringLiteral("--%1: no entry \"%2\"; valid: %3").arg(option, text, box ? Entries(box) : QString());
+bool BatchDriver::ChooseText(authpay::ChoiceBox box, const QString &text, const QString &option) {
+    const QStringList entries = Query()->Entries(box);
+    if (!entries.contains(text)) {
+        errors << QStringLiteral("--%1: no entry \"%2\"; valid: %3").arg(option, text, Entries(entries));
         return false;
     }
-    return Activate(box, index);
+    return Query()->Choose(box, int(entries.indexOf(text)));
 }
 
-bool BatchDriver::ChooseIndex(const QString &boxName, const QString &position, const QString &option) {
-    auto *box = window_->findChild<QComboBox *>(boxName);
+bool BatchDriver::ChooseIndex(authpay::ChoiceBox box, const QString &position, const QString &option) {
+    const QStringList entries = Query()->Entries(box);
     bool ok = false;
     const int index = position.toInt(&ok);
-    if (!box || !ok || index < 0 || index >= box->count()) {
+    if (!ok || index < 0 || index >= entries.size()) {
         errors << QStringLiteral("--%1: no position %2; valid: 0 to %3 (%4)")
                       .arg(option, position)
-                      .arg(box ? box->count() - 1 : -1)
-                      .arg(box ? Entries(box) : QString());
+                      .arg(entries.size() - 1)
+                      .arg(Entries(entries));
         return false;
     }
-    return Activate(box, index);
+    return Query()->Choose(box, index);
 }
 
 bool BatchDriver::ChooseGroups(const QString &captions) {
@@ -210,32 +142,23 @@ bool BatchDriver::ChooseGroups(const QString &captions) {
         return false;
     }
     for (int k = 0; k < list.size(); ++k)
-        if (!ChooseText(QStringLiteral("cmbNum%1").arg(k + 1), list[k].trimmed(), QStringLiteral("group"))) return false;
+        if (!ChooseText(authpay::ChoiceBox(int(authpay::ChoiceBox::Dimension1) + k), list[k].trimmed(), QStringLiteral("group")))
+            return false;
     return true;
 }
 
-// Types the code into the unit box and leaves it, which validates it.
+// Types the code into the unit box and leaves it, which checks it.
 bool BatchDriver::TypeUnitCode(const QString &code) {
-    auto *edit = window_->findChild<QLineEdit *>(QStringLiteral("edtEid"));
     const qsizetype before = messages.size();
-    edit->setText(code);
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QApplication::sendEvent(edit, &out);
-    QApplication::processEvents();
-    if (messages.size() > before) {
-        errors << messages.last();
-        return false;
-    }
-    return true;
+    if (Query()->TypeUnitCode(code)) return true;
+    errors << (messages.size() > before ? messages.last() : QStringLiteral("--eid: the code was refused"));
+    return false;
 }
 
-// Fills a code box as a picker would: the codes joined by "," and the quoted list as its hint.
-void BatchDriver::FillCodeBox(const QString &boxName, const QString &codes) {
-    auto *edit = window_->findChild<QLineEdit *>(boxName);
+static QStringList CodeList(const QString &codes) {
     QStringList list;
     for (const QString &c : codes.split(QLatin1Char(','), Qt::SkipEmptyParts)) list << c.trimmed();
-    edit->setText(list.join(QLatin1Char(',')));
-    edit->setProperty("Hint", QuotedList(list));
+    return list;
 }
 
 // Runs the picker that is up: one code selected in the element dialog, or codes ticked in the
@@ -249,28 +172,14 @@ void BatchDriver::DriveTicker(QWidget *dialog) {
     driver.CloseDialog();
 }
 
-static void DoubleClick(QWidget *target, QPoint pos) {
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-                              QEvent::MouseButtonRelease}) {
-        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, pos, target->mapToGlobal(pos), Qt::LeftButton, held, Qt::NoModifier);
-        QApplication::sendEvent(target, &event);
-    }
-}
-
-// Double-clicks the box and lets the watcher drive the picker it opens; then checks that the box
-// holds exactly the codes asked for.
-bool BatchDriver::PickInto(const QString &option, const QString &boxName, bool unitList) {
-    pickCodes_.clear();
-    for (const QString &c : Value(option).split(QLatin1Char(','), Qt::SkipEmptyParts)) pickCodes_ << c.trimmed();
-    if (boxName == QLatin1String("edtEid")) {
-        auto *check = window_->findChild<QCheckBox *>(QStringLiteral("chbEidType"));
-        if (check->isChecked() != unitList) check->click();
-    }
-    auto *edit = window_->findChild<QLineEdit *>(boxName);
+// Opens the box's picker as a double-click does and lets the watcher drive it; then checks that
+// the box holds exactly the codes asked for.
+bool BatchDriver::PickInto(const QString &option, authpay::CodeBox box, bool unitList) {
+    pickCodes_ = CodeList(Value(option));
+    if (box == authpay::CodeBox::Unit) Query()->SetUnitList(unitList);
     pickOption_ = option;
     pickError_.clear();
-    DoubleClick(edit, edit->rect().center());
+    Query()->OpenPicker(box);
     if (!pickOption_.isEmpty()) {
         pickOption_.clear();
         errors << QStringLiteral("--%1: the picker did not open").arg(option);
@@ -280,48 +189,38 @@ bool BatchDriver::PickInto(const QString &option, const QString &boxName, bool u
         errors << pickError_;
         return false;
     }
-    if (edit->text() != pickCodes_.join(QLatin1Char(','))) {
-        errors << QStringLiteral("--%1: the box holds \"%2\" after picking").arg(option, edit->text());
+    const QString text = Query()->CodeText(box);
+    if (text != pickCodes_.join(QLatin1Char(','))) {
+        errors << QStringLiteral("--%1: the box holds \"%2\" after picking").arg(option, text);
         return false;
     }
     return true;
 }
 
-// A saved set chosen from the window's "调用查询方案" menu, as a user would.
+// A saved set recalled as the window's "调用查询方案" menu recalls it.
 bool BatchDriver::RecallPreset(const QString &name) {
-    auto *menu = window_->findChild<QMenu *>(QStringLiteral("mnuPreset"));
-    auto *recall = window_->findChild<QMenu *>(QStringLiteral("mnuPresetRecall"));
-    emit menu->aboutToShow();  // the menu lists the sets when it opens
-    QStringList names;
-    QString listed;  // the menu's own word when it lists no set (none, or why the file is unusable)
-    for (QAction *a : recall->actions()) {
-        if (a->objectName() == name) {
-            a->trigger();
-            QApplication::processEvents();
-            return true;
-        }
-        if (!a->objectName().isEmpty()) names << a->objectName();
-        else if (a->isVisible()) listed = a->text();
+    QString none;  // the menu's own word when it lists no set (none, or why the file is unusable)
+    QStringList names = Query()->ConditionSetNames(&none);
+    if (Query()->RecallConditionSet(name)) {
+        QApplication::processEvents();
+        return true;
     }
     // Names are the user's own: a line feed in one must not start a line of its own on stderr.
     for (QString &n : names) n = EscapeSeparators(n);
     errors << QStringLiteral("--preset: no saved set \"%1\"; saved: %2")
-                  .arg(EscapeSeparators(name), names.isEmpty() ? listed : names.join(", "));
+                  .arg(EscapeSeparators(name), names.isEmpty() ? none : names.join(", "));
     return false;
 }
 
 // "保存查询方案..." with the name typed into its question.
 bool BatchDriver::SavePreset(const QString &name) {
-    const qsizetype before = messages.size();
     presetAnswer_ = name;
     savingPreset_ = true;
-    QAction *save = Control<QAction>("actPresetSave");
-    if (save) save->trigger();
+    const bool saved = Query()->SaveConditionSet();
     savingPreset_ = false;
-    if (!save) return false;
     presetAnswer_.clear();
     QApplication::processEvents();
-    if (messages.size() > before && messages.last() == QStringLiteral("查询方案“%1”已保存。").arg(name.trimmed())) return true;
+    if (saved) return true;
     errors << QStringLiteral("--save-preset: the set \"%1\" was not saved").arg(EscapeSeparators(name));
     return false;
 }
@@ -329,106 +228,74 @@ bool BatchDriver::SavePreset(const QString &name) {
 // --compare-year N: N among the years the window lists, once it has read them.
 bool BatchDriver::ChooseCompareYear(const QString &year) {
     // The box reads its years when a user first goes to it.
-    if (auto *box = window_ ? window_->findChild<QComboBox *>(QStringLiteral("cobCompareYear")) : nullptr) {
-        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
-        QCoreApplication::sendEvent(box, &in);
-    }
-    for (bool pending = true; pending && window_;) {
-        QMetaObject::invokeMethod(window_, "CompareYearsPending", Q_RETURN_ARG(bool, pending));
-        if (pending) QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return window_ && ChooseText(QStringLiteral("cobCompareYear"), year, QStringLiteral("compare-year"));
+    Query()->StartCompareYears();
+    while (Query() && Query()->CompareYearsPending())
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    return Query() && ChooseText(authpay::ChoiceBox::CompareYear, year, QStringLiteral("compare-year"));
 }
 
 bool BatchDriver::Apply() {
+    using authpay::ChoiceBox;
+    using authpay::CodeBox;
     if (values_.contains("preset") && !RecallPreset(Value("preset"))) return false;
     if (values_.contains("compare-year") && !ChooseCompareYear(Value("compare-year"))) return false;
-    struct Choice { const char *option, *box; bool byIndex; };
+    struct Choice { const char *option; ChoiceBox box; bool byIndex; };
     static const Choice choices[] = {
-        {"type", "cobType", true}, {"subtype", "cobTypeChild", true}, {"secret", "cobSecret", true},
-        {"fund", "cobMid", false}, {"pay", "cobPid", false}, {"exp", "cobIPid", false}, {"level", "cobClass", false},
+        {"type", ChoiceBox::IndicatorType, true}, {"subtype", ChoiceBox::IndicatorSubtype, true},
+        {"secret", ChoiceBox::Secrecy, true}, {"fund", ChoiceBox::FundNature, false},
+        {"pay", ChoiceBox::PayKind, false}, {"exp", ChoiceBox::ExpenditureType, false},
+        {"level", ChoiceBox::UnitLevel, false},
     };
     if (values_.contains("group") && !ChooseGroups(Value("group"))) return false;
-    if (subtotals_) {
-        auto *check = window_->findChild<QCheckBox *>(QStringLiteral("chbSubtotal"));
-        if (!check->isChecked()) check->click();
-    }
+    if (subtotals_) Query()->SetSubtotals(true);
     for (const Choice &c : choices) {
         const QString option = QString::fromLatin1(c.option);
         if (!values_.contains(option)) continue;
-        const QString box = QString::fromLatin1(c.box);
-        if (!(c.byIndex ? ChooseIndex(box, Value(option), option) : ChooseText(box, Value(option), option))) return false;
+        if (!(c.byIndex ? ChooseIndex(c.box, Value(option), option) : ChooseText(c.box, Value(option), option))) return false;
     }
     if (values_.contains("eid") && !TypeUnitCode(Value("eid"))) return false;
     if (values_.contains("eid-list")) {
-        auto *check = window_->findChild<QCheckBox *>(QStringLiteral("chbEidType"));
-        if (!check->isChecked()) check->click();
-        FillCodeBox(QStringLiteral("edtEid"), Value("eid-list"));
+        Query()->SetUnitList(true);
+        Query()->FillCodes(CodeBox::Unit, CodeList(Value("eid-list")));
     }
-    if (values_.contains("bid")) FillCodeBox(QStringLiteral("edtBid"), Value("bid"));
-    if (values_.contains("iid")) FillCodeBox(QStringLiteral("edtIid"), Value("iid"));
-    const struct { const char *option, *box; bool list; } picks[] = {
-        {"pick-unit", "edtEid", false}, {"pick-eid", "edtEid", true}, {"pick-bid", "edtBid", true},
-        {"pick-iid", "edtIid", true}};
+    if (values_.contains("bid")) Query()->FillCodes(CodeBox::Subject, CodeList(Value("bid")));
+    if (values_.contains("iid")) Query()->FillCodes(CodeBox::Item, CodeList(Value("iid")));
+    const struct { const char *option; CodeBox box; bool list; } picks[] = {
+        {"pick-unit", CodeBox::Unit, false}, {"pick-eid", CodeBox::Unit, true}, {"pick-bid", CodeBox::Subject, true},
+        {"pick-iid", CodeBox::Item, true}};
     for (const auto &p : picks)
-        if (values_.contains(QLatin1String(p.option))
-            && !PickInto(QLatin1String(p.option), QLatin1String(p.box), p.list && QLatin1String(p.box) == QLatin1String("edtEid")))
-            return false;
+        if (values_.contains(QLatin1String(p.option)) && !PickInto(QLatin1String(p.option), p.box, p.list)) return false;
     return !values_.contains("save-preset") || SavePreset(Value("save-preset"));
 }
 
 bool BatchDriver::Export(const QString &file) {
     const QString path = QFileInfo(file).absoluteFilePath();
     const QString writtenName = WrittenExportName(path);
-    // A file already there stays as it is unless the export succeeds: success is told by the
-    // window's message and a file that is new since the click.
-    const FileStamp before = FileStamp::Of(writtenName);
-    saveAnswer_ = path;
-    answeredDialog_ = nullptr;
-    saveRefused_ = false;
-    const qsizetype messagesBefore = messages.size();
-    auto *excel = Control<QAbstractButton>("tbtnExcel");
-    if (!excel) return false;
-    excel->click();
-    saveAnswer_.clear();
-    answeredDialog_ = nullptr;
-    const QFileInfo written(writtenName);
-    const bool ok = !saveRefused_ && messages.size() > messagesBefore
-                    && messages.last() == QStringLiteral("数据导出成功。") && written.size() > 0
-                    && !(FileStamp::Of(writtenName) == before);
-    if (saveRefused_) errors << QStringLiteral("export to %1 failed: the save dialog refused the name").arg(file);
-    else if (!ok) errors << QStringLiteral("export to %1 failed").arg(file);
-    else if (writtenName != path) StatusLine(QStringLiteral("budget-host: exported to %1").arg(writtenName));
-    return ok;
+    if (!Report()->Export(path).Ok()) {
+        errors << QStringLiteral("export to %1 failed").arg(file);
+        return false;
+    }
+    if (writtenName != path) StatusLine(QStringLiteral("budget-host: exported to %1").arg(writtenName));
+    return true;
 }
 
 // The PDF is written beside its name and renamed over it when complete: a print that fails (the
 // window says why) leaves an old file as it was.
 bool BatchDriver::PrintPdf(const QString &file) {
-    const QString path = QFileInfo(file).absoluteFilePath();
-    const FileStamp before = FileStamp::Of(path);
-    const qsizetype messagesBefore = messages.size();
-    auto *print = Control<QAbstractButton>("tbnPrint");
-    if (!print) return false;
-    QMetaObject::invokeMethod(window_, "SetPrintFile", Q_ARG(QString, path));
-    print->click();
-    QMetaObject::invokeMethod(window_, "SetPrintFile", Q_ARG(QString, QString()));
-    if (messages.size() == messagesBefore && QFileInfo(path).size() > 0 && !(FileStamp::Of(path) == before))
-        return true;
-    errors << (messages.size() > messagesBefore ? QStringLiteral("printing to %1 failed: %2").arg(file, messages.last())
-                                                : QStringLiteral("printing to %1 failed").arg(file));
+    const authpay::Outcome printed = Report()->PrintPdf(QFileInfo(file).absoluteFilePath());
+    if (printed.Ok()) return true;
+    errors << (printed.message.isEmpty() ? QStringLiteral("printing to %1 failed").arg(file)
+                                         : QStringLiteral("printing to %1 failed: %2").arg(file, printed.message));
     return false;
 }
 
-// --preview-screenshot: the preview opened with the window's own button, as the user sees it
-// first; the watcher saves its picture and closes it.
+// --preview-screenshot: the preview opened as the window's own button opens it, as the user sees
+// it first; the watcher saves its picture and closes it.
 bool BatchDriver::PreviewPicture(const QString &file) {
     previewPicture_ = QFileInfo(file).absoluteFilePath();
     previewError_.clear();
     previewSaved_ = false;
-    auto *preview = Control<QAbstractButton>("tbnPrintView");
-    if (!preview) return false;
-    preview->click();
+    Report()->OpenPreview();
     if (!previewSaved_)
         errors << QStringLiteral("--preview-screenshot: %1")
                       .arg(previewError_.isEmpty() ? QStringLiteral("the preview did not open") : previewError_);
@@ -450,67 +317,40 @@ void BatchDriver::SavePreviewPicture(QDialog *preview) {
 // A drill-down reads its remaining pages before its sheet is read for an output or its summary;
 // a page it cannot read it says in a message box.
 void BatchDriver::ReadAllRows() const {
-    if (window_->metaObject()->indexOfMethod("FetchAll()") < 0) return;
-    bool whole = false;
-    QMetaObject::invokeMethod(window_, "FetchAll", Q_RETURN_ARG(bool, whole));
+    if (Report()) Report()->FetchAll();
 }
 
-// The window's control of that name, or null with the reason in errors: a window built without
-// it fails the run instead of crashing the host.
-template <typename T> T *BatchDriver::Control(const char *name) {
-    T *control = window_ ? window_->findChild<T *>(QLatin1String(name)) : nullptr;
-    if (!control) errors << QStringLiteral("budget-host: the window has no control \"%1\"").arg(QLatin1String(name));
-    return control;
+// The window the outputs come from (the query window, or the drill-down it opened), and the
+// query window, as the module's typed face for hosts; null once gone.
+authpay::IReportWindow *BatchDriver::Report() const {
+    return window_ ? qobject_cast<authpay::IReportWindow *>(window_.data()) : nullptr;
+}
+authpay::IQueryWindow *BatchDriver::Query() const {
+    return query_ ? qobject_cast<authpay::IQueryWindow *>(query_.data()) : nullptr;
 }
 
-// The report sheet of the window the outputs come from.
-QWidget *BatchDriver::Sheet() const { return window_->findChild<QWidget *>(QStringLiteral("cllBudget")); }
-
-// Its rows as the window hands them to hosts; null (and said) when the window has no such sheet.
-const authpay::IResultSheet *BatchDriver::SheetRows() {
-    QWidget *sheet = window_ ? Sheet() : nullptr;
-    const auto *rows = sheet ? qobject_cast<authpay::IResultSheet *>(sheet) : nullptr;
-    if (!rows) errors << QStringLiteral("budget-host: the window has no report sheet to read");
-    return rows;
-}
-
-// Double-clicks result row N of the sheet (subtotal rows not counted) and makes the drill-down
-// window that opens the one the outputs come from.
+// Opens the drill-down of result row N (subtotal rows not counted), as a double-click on it does,
+// and makes it the window the outputs come from.
 bool BatchDriver::Drill(int n) {
-    const authpay::IResultSheet *rows = SheetRows();
-    if (!rows) return false;
-    const std::vector<authpay::RowKind> kinds = rows->RowKinds();
-    int row = 0, results = 0;
-    for (size_t i = 0; i < kinds.size() && row == 0; ++i)
-        if (kinds[i] == authpay::RowKind::Result && ++results == n) row = int(i) + 1;
+    int results = 0, row = 0;
+    authpay::IReportWindow *drill = Query()->Drill(n, &results, &row);
     if (row == 0) {
         errors << QStringLiteral("--drill: no result row %1 (the report has %2)").arg(n).arg(results);
         return false;
     }
-    QRect cell;
-    QMetaObject::invokeMethod(window_, "ShowSheetCell", Q_RETURN_ARG(QRect, cell), Q_ARG(int, 2), Q_ARG(int, row));
-    auto *view = Sheet()->findChild<QAbstractScrollArea *>();
-    if (!view) {
-        errors << QStringLiteral("--drill: the report sheet has no view to double-click");
-        return false;
-    }
-    const QList<QWidget *> before = QApplication::allWidgets();
     const qsizetype messagesBefore = messages.size();
-    DoubleClick(view->viewport(), cell.center());
     QApplication::processEvents();
-    QWidget *summary = window_;
-    for (QWidget *w : QApplication::allWidgets())
-        if (qstrcmp(w->metaObject()->className(), "TbfrmApportionDetail") == 0 && !before.contains(w)) window_ = w;
+    if (drill) window_ = drill->Widget();
     // The drill-down reads its first page while it is shown; a page it cannot read it says and closes.
-    if (window_ != summary && !WaitIdle()) {
+    if (drill && !WaitIdle()) {
         errors << QStringLiteral("--timeout: the drill-down ran past %1 s and was cancelled").arg(Value("timeout"));
         return false;
     }
-    if (window_ != summary && window_ && messages.size() == messagesBefore) {
+    if (drill && window_ && messages.size() == messagesBefore) {
         StatusLine(QStringLiteral("budget-host: drill-down on result row %1 (sheet row %2)").arg(n).arg(row));
         return true;
     }
-    window_ = summary;
+    window_ = query_;
     errors << (messages.size() > messagesBefore ? messages.last()
                                                 : QStringLiteral("--drill: result row %1 opened no drill-down").arg(n));
     return false;
@@ -521,8 +361,7 @@ bool BatchDriver::Drill(int n) {
 // Only the rows' kinds and that cell are read, not a copy of every cell.
 void BatchDriver::ReportSummary(const char *what) {
     ReadAllRows();
-    const authpay::IResultSheet *rows = SheetRows();
-    if (!rows) return;
+    const authpay::IResultSheet *rows = &Report()->ResultRows();
     const std::vector<authpay::RowKind> kinds = rows->RowKinds();
     const int usedColumns = rows->UsedColumns();
     qsizetype totalsAt = usedColumns > 0 ? qsizetype(kinds.size()) - 1 : -1;
@@ -573,16 +412,18 @@ void BatchDriver::WriteFormatted() {
     ReadAllRows();
     QString error;
     const int maxRows = values_.contains("max-rows") ? Value("max-rows").toInt() : 40;
-    const authpay::IResultSheet *rows = SheetRows();
-    if (rows && !WriteSheetReport(*rows, forms.value(Value("format")), maxRows, TerminalColumns(), &error)) errors << error;
+    if (!WriteSheetReport(Report()->ResultRows(), forms.value(Value("format")), maxRows, TerminalColumns(), &error))
+        errors << error;
 }
 
 int BatchDriver::Run() {
+    if (!Query()) {
+        errors << QStringLiteral("budget-host: the window is no query window this host can drive");
+        return 1;
+    }
     if (!CheckFormat() || !Apply()) return 1;
-    auto *refresh = Control<QAbstractButton>("tbtnRefresh");
-    if (!refresh || !Control<QWidget>("cllBudget")) return 1;
     const qsizetype before = messages.size();
-    refresh->click();
+    Query()->Refresh();
     if (!WaitIdle()) {
         errors << QStringLiteral("--timeout: the Refresh ran past %1 s and was cancelled").arg(Value("timeout"));
         return 1;
@@ -602,26 +443,26 @@ int BatchDriver::Run() {
             errors << messages.last();
             return 1;
         }
-        QString changed;  // the drill-down's word when its total is no longer the figure it was opened on
-        QMetaObject::invokeMethod(window_, "DataChangeNote", Q_RETURN_ARG(QString, changed));
-        if (!changed.isEmpty()) StatusLine(QStringLiteral("budget-host: drill-down: ") + changed);
+        // The drill-down's word when its total is no longer the figure it was opened on.
+        if (const QString changed = Report() ? Report()->DataChangeNote() : QString(); !changed.isEmpty())
+            StatusLine(QStringLiteral("budget-host: drill-down: ") + changed);
+    }
+    if (!Report()) {
+        errors << QStringLiteral("budget-host: the window the outputs come from has closed");
+        return 1;
     }
     // The window's (or drill-down's) report sheet prints fitted to the page width, as the
     // preview's "适合页宽" makes it print.
-    if (fitWidth_) Sheet()->setProperty("FitToWidth", true);
+    if (fitWidth_) Report()->SetFitToWidth(true);
     if (values_.contains("export") && !Export(Value("export"))) return 1;
     if (values_.contains("pdf") && !PrintPdf(Value("pdf"))) return 1;
     if (values_.contains("preview-screenshot") && !PreviewPicture(Value("preview-screenshot"))) return 1;
-    if (values_.contains("chart") && !WriteBatchChart(window_, values_, errors)) return 1;
+    if (values_.contains("chart") && !WriteBatchChart(*Query(), *Report(), values_, errors)) return 1;
     if (printSheet_) {
-        int pages = 0;
-        QMetaObject::invokeMethod(Sheet(), "SheetPageCount", Q_RETURN_ARG(int, pages));
-        StatusLine(QStringLiteral("budget-host: the sheet prints on %1 page(s)").arg(pages));
+        StatusLine(QStringLiteral("budget-host: the sheet prints on %1 page(s)").arg(Report()->PageCount()));
         QString error;
         ReadAllRows();
-        const authpay::IResultSheet *rows = SheetRows();
-        if (!rows) return 1;
-        if (!WriteSheetCells(*rows, &error)) {
+        if (!WriteSheetCells(Report()->ResultRows(), &error)) {
             errors << error;
             return 1;
         }

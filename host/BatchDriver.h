@@ -1,10 +1,11 @@
 #pragma once
-// Drives the query window without a user: applies the report options to its controls as a user
-// would (choosing entries, typing and leaving the unit box, ticking boxes), presses Refresh, then
-// exports, prints to PDF or prints the sheet's cells (the only thing it writes to stdout). Message
-// boxes and the save dialog that the window opens are answered by a watcher and their texts
-// reported on stderr.
-#include "authpay/ResultSheet.h"
+// Drives the query window without a user, through the module's typed face for hosts
+// (authpay::IQueryWindow): applies the report options as a user would set them (choosing entries,
+// typing and leaving the unit box, ticking boxes, picking codes in the real pickers), runs the
+// Refresh, then exports, prints to PDF or prints the sheet's cells (the only thing it writes to
+// stdout). Message boxes, questions and pickers the window opens are answered by a watcher and
+// the messages' texts reported on stderr.
+#include "authpay/ReportWindow.h"
 
 #include <QHash>
 #include <QMouseEvent>
@@ -14,7 +15,6 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-class QComboBox;
 class QWidget;
 
 class BatchDriver {
@@ -31,14 +31,12 @@ public:
 private:
     bool Apply();
     bool ChooseGroups(const QString &captions);
-    bool ChooseText(const QString &boxName, const QString &text, const QString &option);
-    bool ChooseIndex(const QString &boxName, const QString &position, const QString &option);
+    bool ChooseText(authpay::ChoiceBox box, const QString &text, const QString &option);
+    bool ChooseIndex(authpay::ChoiceBox box, const QString &position, const QString &option);
     bool ChooseCompareYear(const QString &year);
     bool TypeUnitCode(const QString &code);
-    void FillCodeBox(const QString &boxName, const QString &codes);
-    bool PickInto(const QString &option, const QString &boxName, bool unitList);
+    bool PickInto(const QString &option, authpay::CodeBox box, bool unitList);
     void DriveTicker(QWidget *dialog);
-    bool Activate(QComboBox *box, int index);
     bool Export(const QString &file);
     bool PrintPdf(const QString &file);
     bool PreviewPicture(const QString &file);
@@ -47,9 +45,8 @@ private:
     void CheckDeadline();
     bool WaitIdle();
     void ReportSummary(const char *what);
-    QWidget *Sheet() const;
-    const authpay::IResultSheet *SheetRows();
-    template <typename T> T *Control(const char *name);
+    authpay::IReportWindow *Report() const;
+    authpay::IQueryWindow *Query() const;
     bool Drill(int n);
     void ReadAllRows() const;
     bool CheckFormat();
@@ -59,18 +56,16 @@ private:
     QString Value(const QString &name) const { return values_.value(name); }
 
     QPointer<QWidget> window_;  // the query window, or the drill-down it opened (which may close itself)
+    QPointer<QWidget> query_;
     QHash<QString, QString> values_;
     bool printSheet_ = false;
     bool subtotals_ = false;
     bool fitWidth_ = false;  // --fit-width
-    QString saveAnswer_;
     QString previewPicture_;  // where the preview's picture goes while it is asked for
     QString previewError_;
     bool previewSaved_ = false;
     QString presetAnswer_;  // the name the save-preset question is answered with
     bool savingPreset_ = false;  // whether to replace a saved set of that name: yes
-    QWidget *answeredDialog_ = nullptr;  // the save dialog given a name, until it closes
-    bool saveRefused_ = false;
     // The picker the next double-click opens: the option that asked for it and its codes.
     QString pickOption_;
     QStringList pickCodes_;

@@ -122,9 +122,15 @@ void TbfrmApportionDetail::BuildCommands() {
 }
 
 // Every message of the drill-down reports a failure (warning icon) but the export's success.
+void TbfrmApportionDetail::ShowOutput(const authpay::Outcome &outcome) {
+    if (outcome.status == authpay::Outcome::Cancelled) return;
+    lastMessage_ = outcome.message;
+    ShowOutcome(this, outcome);
+}
+
 void TbfrmApportionDetail::Message(const QString &text) {
     lastMessage_ = text;
-    ShowQueryMessage(this, text, text == kExportDoneText ? TMessageKind::Information : TMessageKind::Failure);
+    ShowQueryMessage(this, text, TMessageKind::Failure);
 }
 
 bool TbfrmApportionDetail::Load(const TDrillRequest &request) {
@@ -261,8 +267,7 @@ void TbfrmApportionDetail::tbnPrintClick() {
 void TbfrmApportionDetail::tbtnExcelClick() {
     const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
     const QString suggested = QString::number(year) + QStringLiteral("年范围划分建议表组合查询明细");
-    const QString said = ExportReport(cllBudget, this, suggested, [this] { return FetchAll(); });
-    if (!said.isEmpty()) Message(said);
+    ShowOutput(ExportReport(cllBudget, this, suggested, [this] { return FetchAll(); }));
 }
 
 void TbfrmApportionDetail::tbnExitClick() { close(); }

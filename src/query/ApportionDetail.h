@@ -7,6 +7,7 @@
 // the hosts' reading of the sheet read the rest first. Every read runs on a worker thread (see
 // ApportionDetailRun.cpp): the window goes on answering, and the line under the sheet says what
 // runs, with a "取消" button beside it.
+#include "authpay/ReportWindow.h"
 #include "frame/windows/FrmBsCld.h"
 #include "query/DrillSql.h"
 #include "report/SheetTypes.h"
@@ -34,8 +35,9 @@ struct TDrillRequest {
     std::optional<qint64> FigureCents;  // its whole cents; none where the sheet shows no figures
 };
 
-class TbfrmApportionDetail : public TfrmBsCld {
+class TbfrmApportionDetail : public TfrmBsCld, public authpay::IReportWindow {
     Q_OBJECT
+    Q_INTERFACES(authpay::IReportWindow)
 public:
     static const TClassInfo ClassInfo;
     explicit TbfrmApportionDetail(const TComponentOwner &owner);
@@ -48,11 +50,11 @@ public:
     // Reads every row still unread, processing events until it is done: the line under the sheet
     // says what runs, and its "取消" button and Esc stop it. False when the read was cancelled or
     // failed (the failure's message was shown).
-    Q_INVOKABLE bool FetchAll();
+    bool FetchAll() override;
     // Whether a read runs (a page or the rest: its statement, or the writing of its rows), and its
     // cancel, as the "取消" button and Esc do it: the rows the window had stay, the read's go.
-    Q_INVOKABLE bool Busy() const;
-    Q_INVOKABLE void CancelRun();
+    bool Busy() const override;
+    void CancelRun();
     // For the summary window that goes: this window goes at once, or, while FetchAll waits, once
     // that wait has ended (its read is cancelled).
     void Discard();
@@ -66,15 +68,25 @@ public:
     void SetRowLimit(int rows);
     static constexpr int kDrillRowLimit = kSheetMaxRows - 7;
 
-    // For hosts that drive the window without a user, as on the summary window: the sheet's used
-    // cells (every page read first) and the PDF that preview and print write instead of dialogs.
-    Q_INVOKABLE QString SheetTabText();
-    Q_INVOKABLE QList<QStringList> SheetCells();
-    Q_INVOKABLE void SetPrintFile(const QString &pdfFile);
-    Q_INVOKABLE QString LastMessage() const { return lastMessage_; }
+    // As on the summary window: the sheet's used cells (every page read first), the PDF that
+    // preview and print write instead of dialogs, the last message the window showed.
+    QString SheetTabText();
+    QList<QStringList> SheetCells();
+    void SetPrintFile(const QString &pdfFile);
+    QString LastMessage() const { return lastMessage_; }
     // Once every row is read: what the window says when its total is not the figure it was opened
     // on (budget rows written or removed since the summary was run); empty when they agree.
-    Q_INVOKABLE QString DataChangeNote() const { return changeNote_; }
+    QString DataChangeNote() const override { return changeNote_; }
+
+    // What hosts drive (see ApportionDetailHost.cpp).
+    QWidget *Widget() override { return this; }
+    const authpay::IResultSheet &ResultRows() const override;
+    void Cancel() override;
+    authpay::Outcome Export(const QString &file) override;
+    authpay::Outcome PrintPdf(const QString &file) override;
+    void OpenPreview() override;
+    int PageCount() const override;
+    void SetFitToWidth(bool on) override;
 
     QToolButton *tbtnExcel = nullptr, *tbnPrintView = nullptr, *tbnPrint = nullptr, *tbnExit = nullptr;
     QAction *N8 = nullptr, *N4 = nullptr, *N5 = nullptr, *Excel1 = nullptr;
@@ -99,6 +111,8 @@ private:
     bool NearEnd() const;
     void ShowRowCount();
     void Message(const QString &text);
+    // An output's outcome, shown as ShowOutcome shows it.
+    void ShowOutput(const authpay::Outcome &outcome);
 
     // The reads as they run (see ApportionDetailRun.cpp).
     enum class TReadKind { FirstPage, NextPage, Rest };

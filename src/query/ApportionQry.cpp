@@ -36,12 +36,21 @@ const QString kDimensions = QStringLiteral("预算单位@资金性质@支出类�
 
 void TbfrmApportionQry::Message(const QString &text) {
     lastMessage_ = text;
+    ++messagesShown_;
     ShowQueryMessage(this, text);
 }
 
 void TbfrmApportionQry::Warn(const QString &text) {
     lastMessage_ = text;
+    ++messagesShown_;
     ShowQueryMessage(this, text, TMessageKind::Failure);
+}
+
+void TbfrmApportionQry::ShowOutput(const authpay::Outcome &outcome) {
+    if (outcome.status == authpay::Outcome::Cancelled) return;
+    lastMessage_ = outcome.message;
+    ++messagesShown_;
+    ShowOutcome(this, outcome);
 }
 
 void TbfrmApportionQry::FormShow() {

@@ -5,6 +5,7 @@
 // sheet, which can be previewed, printed and exported.
 #include "frame/windows/FrmBsTrvTC.h"
 
+#include "authpay/ReportWindow.h"
 #include "query/ApportionDetail.h"
 #include "query/ConditionSets.h"
 #include "report/SheetModel.h"
@@ -40,8 +41,9 @@ struct TConditionSet;
 class QMenu;
 struct TQueryConditions;
 
-class TbfrmApportionQry : public TfrmBsTrvTC {
+class TbfrmApportionQry : public TfrmBsTrvTC, public authpay::IQueryWindow {
     Q_OBJECT
+    Q_INTERFACES(authpay::IReportWindow authpay::IQueryWindow)
 public:
     static const TClassInfo ClassInfo;
     explicit TbfrmApportionQry(const TComponentOwner &owner);
@@ -91,31 +93,56 @@ public:
     QString FUnitPrefix;
     QString FDimensionList;
 
-    // For hosts that drive the window without a user: the sheet's used cells as tab-separated
-    // lines, and the PDF that preview and print write instead of showing dialogs.
-    Q_INVOKABLE QString SheetTabText() const;
-    // The same cells as texts, a list per row: what a host reads the report from.
-    Q_INVOKABLE QList<QStringList> SheetCells() const;
-    Q_INVOKABLE void SetPrintFile(const QString &pdfFile);
-    Q_INVOKABLE QString LastMessage() const { return lastMessage_; }
-    // Scrolls the sheet to a cell and answers where the cell is on the sheet's view, for a host
-    // that double-clicks it.
-    Q_INVOKABLE QRect ShowSheetCell(int col, int row);
+    // The sheet's used cells as tab-separated lines, and as texts, a list per row; the PDF that
+    // preview and print write instead of showing dialogs; the last message the window showed.
+    QString SheetTabText() const;
+    QList<QStringList> SheetCells() const;
+    void SetPrintFile(const QString &pdfFile);
+    QString LastMessage() const { return lastMessage_; }
+    // Scrolls the sheet to a cell and answers where the cell is on the sheet's view.
+    QRect ShowSheetCell(int col, int row);
     // Whether a Refresh is running (its statement, or the writing of its rows); and its cancel, as
     // the panel's "取消" button and Esc do it.
-    Q_INVOKABLE bool Busy() const;
-    Q_INVOKABLE void CancelRun();
+    bool Busy() const override;
+    void CancelRun();
     // Whether the sheet shows a result made with other conditions than those on screen, and the
     // line under the sheet (empty when none is shown).
-    Q_INVOKABLE bool SheetStale() const;
-    Q_INVOKABLE QString SheetStateText() const;
-    // The chart window of the result, opened by "图表" (none until then); and for hosts, the chart
-    // of the result (sheetWindow null) or of a drill-down this window opened, of kind "bar" or
-    // "pie", written to a .png, .svg or .pdf file: why it failed, empty when written.
+    bool SheetStale() const;
+    QString SheetStateText() const;
+    // The chart window of the result, opened by "图表" (none until then); and the chart of the
+    // result (sheetWindow null) or of a drill-down this window opened, of kind "bar" or "pie",
+    // written to a .png, .svg or .pdf file: why it failed, empty when written.
     TResultChart *ChartWindow() const;
-    Q_INVOKABLE QString WriteChart(QWidget *sheetWindow, const QString &file, const QString &kind);
+    QString WriteChart(QWidget *sheetWindow, const QString &file, const QString &kind);
     // Whether the years of "对比年度" are still being read (the box holds only its empty entry).
-    Q_INVOKABLE bool CompareYearsPending() const;
+    bool CompareYearsPending() const override;
+
+    // What hosts drive (see ApportionQryHost.cpp).
+    QWidget *Widget() override { return this; }
+    const authpay::IResultSheet &ResultRows() const override;
+    void Cancel() override;
+    bool FetchAll() override { return true; }
+    QString DataChangeNote() const override { return QString(); }
+    authpay::Outcome Export(const QString &file) override;
+    authpay::Outcome PrintPdf(const QString &file) override;
+    void OpenPreview() override;
+    int PageCount() const override;
+    void SetFitToWidth(bool on) override;
+    QStringList Entries(authpay::ChoiceBox box) const override;
+    bool Choose(authpay::ChoiceBox box, int index) override;
+    void StartCompareYears() override;
+    void SetSubtotals(bool on) override;
+    void SetUnitList(bool on) override;
+    bool TypeUnitCode(const QString &code) override;
+    void FillCodes(authpay::CodeBox box, const QStringList &codes) override;
+    QString CodeText(authpay::CodeBox box) const override;
+    void OpenPicker(authpay::CodeBox box) override;
+    QStringList ConditionSetNames(QString *none) override;
+    bool RecallConditionSet(const QString &name) override;
+    bool SaveConditionSet() override;
+    void Refresh() override;
+    authpay::IReportWindow *Drill(int n, int *rows, int *sheetRow) override;
+    authpay::Outcome WriteChart(authpay::IReportWindow *drill, const QString &file, const QString &kind) override;
 
     // Handlers.
     void tbtnRefreshClick();
@@ -147,7 +174,8 @@ public:
     // could not be restored comes back as one description per item), and the menu's handlers.
     TConditionSet CurrentConditionSet() const;
     QStringList ApplyConditionSet(const TConditionSet &set);
-    void SavePresetClick();
+    // False when nothing was saved (the user cancelled, or the window said why).
+    bool SavePresetClick();
     void RecallPreset(const QString &name);
     void DeletePreset(const QString &name);
     // The file the sets are kept in (the user's configuration folder unless a host says otherwise).
@@ -194,6 +222,10 @@ private:
     void Message(const QString &text);
     // A message that reports a failure (with the warning icon).
     void Warn(const QString &text);
+    // An output's outcome, shown as ShowOutcome shows it.
+    void ShowOutput(const authpay::Outcome &outcome);
+    QComboBox *BoxOf(authpay::ChoiceBox box) const;
+    TCodeEdit *CodeBoxOf(authpay::CodeBox box) const;
     // The stale-sheet line (see ApportionQryState.cpp).
     void BuildSheetStateLine();
     void SetResultConditions(std::optional<TConditionSet> conditions, bool empty);
@@ -222,6 +254,7 @@ private:
     };
     QList<TLostFilter> lostFilters_;
     QString lastMessage_;
+    int messagesShown_ = 0;
     QString templateError_;
     // The conditions of the Refresh that made the sheet (none while the sheet holds no result),
     // whether it found no rows, and the conditions of the Refresh that runs.

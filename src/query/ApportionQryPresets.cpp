@@ -170,24 +170,28 @@ QString TbfrmApportionQry::LostFilterMessage() const {
 }
 
 // An empty name is refused; an existing set is replaced only once the user agrees.
-void TbfrmApportionQry::SavePresetClick() {
+bool TbfrmApportionQry::SavePresetClick() {
     bool ok = false;
     const QString name = QInputDialog::getText(this, QStringLiteral("保存查询方案"), QStringLiteral("方案名称："),
                                                QLineEdit::Normal, QString(), &ok)
                              .trimmed();
-    if (!ok) return;
+    if (!ok) return false;
     if (name.isEmpty()) {
         Warn(QStringLiteral("方案名称不能为空"));
-        return;
+        return false;
     }
     TConditionSetFile file(PresetFile(), FUnitCode);
     QString error;
     // A file that cannot be read lists nothing: the save below then says why.
     if (file.Names(&error).contains(name)
         && !AskQueryQuestion(this, QStringLiteral("查询方案“%1”已存在，是否覆盖？").arg(name)))
-        return;
-    if (!file.Save(name, CurrentConditionSet(), &error)) Warn(error);
-    else Message(QStringLiteral("查询方案“%1”已保存。").arg(name));
+        return false;
+    if (!file.Save(name, CurrentConditionSet(), &error)) {
+        Warn(error);
+        return false;
+    }
+    Message(QStringLiteral("查询方案“%1”已保存。").arg(name));
+    return true;
 }
 
 void TbfrmApportionQry::RecallPreset(const QString &name) {

@@ -125,9 +125,7 @@ void TbfrmApportionQry::tbtnExcelClick() {
     const int year = authpay::UserContext ? authpay::UserContext->DataYear : 0;
     const QString suggested = QString::number(year) + QStringLiteral("年") + cobType->currentText()
                               + QStringLiteral("范围划分建议表组合查询结果");
-    const QString said = ExportReport(cllBudget, this, suggested);
-    if (said == kExportDoneText) Message(said);
-    else if (!said.isEmpty()) Warn(said);
+    ShowOutput(ExportReport(cllBudget, this, suggested));
 }
 
 QString TbfrmApportionQry::SheetTabText() const { return SheetUsedCellsText(cllBudget); }

@@ -4,6 +4,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 namespace {
 // The save dialog's file types: the Excel 97-2003 workbook first and chosen at first.
@@ -57,6 +58,20 @@ QString PrintReport(TReportSheet *sheet) {
     return sheet->SheetPrint(0, 0) < 0 ? sheet->LastError() : QString();
 }
 
+authpay::Outcome PrintReportTo(TReportSheet *sheet, const QString &file) {
+    sheet->SetPrintFile(file);
+    sheet->SheetPageText(QString(), QString(), QStringLiteral("共&S页第&P页"));
+    const int rc = sheet->SheetPrint(0, 0);
+    sheet->SetPrintFile(QString());
+    if (rc < 0) return {authpay::Outcome::Failed, sheet->LastError()};
+    return {rc == 0 ? authpay::Outcome::Cancelled : authpay::Outcome::Done, QString()};
+}
+
+void CancelOutputs(QWidget *window) {
+    for (QProgressDialog *progress : window->findChildren<QProgressDialog *>())
+        if (progress->isVisible()) progress->cancel();
+}
+
 QString AskExportFile(QWidget *parent, const QString &suggested, TExportType *type) {
     QStringList filters;
     for (const TExportFilter &f : kExportFilters) filters << QString::fromUtf8(f.text);
@@ -84,15 +99,35 @@ QString AskExportFile(QWidget *parent, const QString &suggested, TExportType *ty
     return name;
 }
 
-QString ExportReport(TReportSheet *sheet, QWidget *parent, const QString &suggested, const std::function<bool()> &ready) {
-    TExportType type = TExportType::Xls;
-    const QString name = AskExportFile(parent, suggested, &type);
-    if (name.isEmpty() || (ready && !ready())) return QString();
+namespace {
+authpay::Outcome WriteExport(TReportSheet *sheet, const QString &name, TExportType type, const std::function<bool()> &ready) {
+    if (ready && !ready()) return {authpay::Outcome::Cancelled, QString()};
     // A workbook printed from the spreadsheet program numbers its pages as the printout does.
     sheet->SheetPageText(QString(), QString(), QStringLiteral("共&S页第&P页"));
     sheet->SetWorkbookReadonly(false);
     const int rc = sheet->SheetExportFile(name, type);
     sheet->SetWorkbookReadonly(true);
-    if (rc == kXlsCancelled) return QString();  // the user's own stop: nothing to say
-    return rc == 1 ? kExportDoneText : QStringLiteral("数据导出失败：") + sheet->LastError();
+    if (rc == kXlsCancelled) return {authpay::Outcome::Cancelled, QString()};  // the user's own stop
+    if (rc == 1) return {authpay::Outcome::Done, kExportDoneText};
+    return {authpay::Outcome::Failed, QStringLiteral("数据导出失败：") + sheet->LastError()};
+}
+}  // namespace
+
+authpay::Outcome ExportReport(TReportSheet *sheet, QWidget *parent, const QString &suggested,
+                              const std::function<bool()> &ready) {
+    TExportType type = TExportType::Xls;
+    const QString name = AskExportFile(parent, suggested, &type);
+    if (name.isEmpty()) return {authpay::Outcome::Cancelled, QString()};
+    return WriteExport(sheet, name, type, ready);
+}
+
+authpay::Outcome ExportReportTo(TReportSheet *sheet, QString name, const std::function<bool()> &ready) {
+    const std::optional<TExportType> named = ExportTypeOfName(name);
+    if (!named) name += QLatin1Char('.') + ExportSuffix(TExportType::Xls);
+    return WriteExport(sheet, name, named.value_or(TExportType::Xls), ready);
+}
+
+void ShowOutcome(QWidget *parent, const authpay::Outcome &outcome) {
+    if (outcome.status == authpay::Outcome::Cancelled) return;
+    ShowQueryMessage(parent, outcome.message, outcome.Ok() ? TMessageKind::Information : TMessageKind::Failure);
 }

@@ -3,6 +3,8 @@
 // bars: the page numbering each output carries, then the control's operation. Each answers the
 // message the window shows, empty when there is nothing to say (a print or export the user
 // cancelled says nothing).
+#include "authpay/ReportWindow.h"
+
 #include <QString>
 #include <functional>
 
@@ -13,13 +15,23 @@ enum class TExportType;
 QString PreviewReport(TReportSheet *sheet);
 QString PrintReport(TReportSheet *sheet);
 // Asks for the file in the save dialog (the name suggested, the Excel 97-2003 type first) and
-// writes the sheet as the type chosen; empty when the dialog was cancelled, `ready` (run once
-// the file is chosen, to complete the sheet) says no, or the user stopped a long export.
-QString ExportReport(TReportSheet *sheet, QWidget *parent, const QString &suggested,
-                     const std::function<bool()> &ready = {});
-
-// What ExportReport says when the file was written.
+// writes the sheet as the type chosen. Cancelled when the dialog was cancelled, `ready` (run once
+// the file is chosen, to complete the sheet) says no, or the user stopped a long export; Done
+// with kExportDoneText; Failed with the reason.
+authpay::Outcome ExportReport(TReportSheet *sheet, QWidget *parent, const QString &suggested,
+                              const std::function<bool()> &ready = {});
+// The same for a file named without the dialog: its type by its extension, ".xls" added to a
+// name without a known one.
+authpay::Outcome ExportReportTo(TReportSheet *sheet, QString name, const std::function<bool()> &ready = {});
+// The sheet printed to a PDF file as the print button prints it.
+authpay::Outcome PrintReportTo(TReportSheet *sheet, const QString &file);
+// Stops a long output whose progress shows over `window` (its "取消").
+void CancelOutputs(QWidget *window);
+// What an export says when the file was written.
 extern const QString kExportDoneText;
+// An output's outcome as the windows show it: the information box when done, the warning box
+// with its reason when failed, nothing when the user stopped it.
+void ShowOutcome(QWidget *parent, const authpay::Outcome &outcome);
 
 // The query windows' message box, with its caption and an object name hosts find it by: the
 // information icon, or the warning icon for a message that reports a failure.

@@ -63,13 +63,6 @@ int TReportSheet::SheetUsedColumns() const {
     return last;
 }
 
-QStringList TReportSheet::SheetColumnTexts(int col) const {
-    QStringList texts;
-    texts.reserve(model_.RowCount());
-    for (int r = 1; r <= model_.RowCount(); ++r) texts << model_.Text(col, r).toString();
-    return texts;
-}
-
 QList<authpay::SheetRow> TReportSheet::Rows(int firstRow, int count, int columns) const {
     const QList<QStringList> texts = SheetRowTexts(firstRow, count, columns);
     QList<authpay::SheetRow> rows;

@@ -110,7 +110,7 @@ public:
     bool FitToWidth() const { return fitToWidth_; }
     void SetFitToWidth(bool on);
     // The number of pages preview, print and PDF files give the sheet as it stands.
-    Q_INVOKABLE int SheetPageCount() const;
+    int SheetPageCount() const;
 
     // Preview and print write this PDF file instead of showing a dialog (empty: dialogs again).
     void SetPrintFile(const QString &pdfFile) { printFile_ = pdfFile; }
@@ -122,15 +122,13 @@ public:
     // Reading the sheet, for hosts and tests.
     const TSheetModel &Model() const { return model_; }
     int SheetColumnCount() const { return model_.ColumnCount(); }
-    Q_INVOKABLE QString SheetCellText(int col, int row) const { return model_.Text(col, row).toString(); }
-    // The last column holding a text in any row (0: none), and one column's texts from row 1 to
-    // the last: what a summary of a large sheet needs, without a copy of every cell.
-    Q_INVOKABLE int SheetUsedColumns() const;
-    Q_INVOKABLE QStringList SheetColumnTexts(int col) const;
+    QString SheetCellText(int col, int row) const { return model_.Text(col, row).toString(); }
+    // The last column holding a text in any row (0: none).
+    int SheetUsedColumns() const;
     // The rows the sheet holds, and the texts of `count` of them from `firstRow` on, columns 1 to
     // `columns`: a large sheet read a block of rows at a time.
-    Q_INVOKABLE int SheetUsedRows() const { return model_.RowCount(); }
-    Q_INVOKABLE QList<QStringList> SheetRowTexts(int firstRow, int count, int columns) const;
+    int SheetUsedRows() const { return model_.RowCount(); }
+    QList<QStringList> SheetRowTexts(int firstRow, int count, int columns) const;
     // The same rows typed, for hosts: texts, what each row stands for and its amounts.
     int UsedRows() const override { return SheetUsedRows(); }
     int UsedColumns() const override { return SheetUsedColumns(); }

@@ -215,24 +215,29 @@ TEST(ReportSheet, PreferredHeightFollowsWrappedText) {
     EXPECT_EQ(s.SheetPreferredRowHeight(2), s.Model().DefaultRowHeight());
 }
 
-// What a host reads of a large sheet through the meta-object: the last column holding a text in
-// any row, one column's texts row by row, and one cell.
+// What a host reads of a large sheet through the sheet's typed face: the last column holding a
+// text in any row, the rows' kinds, and a block of rows.
 TEST(ReportSheet, HostsReadUsedColumnsAndOneColumnWithoutEveryCell) {
     TReportSheet s;
-    int used = -1;
-    ASSERT_TRUE(QMetaObject::invokeMethod(&s, "SheetUsedColumns", Q_RETURN_ARG(int, used)));
+    const auto *sheet = qobject_cast<authpay::IResultSheet *>(&s);
+    ASSERT_TRUE(sheet);
+    int used = sheet->UsedColumns();
     EXPECT_EQ(used, 0);
     s.SheetSetRowCount(4, 0);
     s.SheetSetText(1, 1, 0, QStringLiteral("1"));
     s.SheetSetText(9, 2, 0, QStringLiteral("名称"));
     s.SheetSetText(1, 3, 0, QStringLiteral("合  计"));
     s.SheetSetText(5, 3, 0, QStringLiteral("12.50"));
+    s.SheetMarkRow(3, TRowKind::Totals);
+    s.SheetSetAmount(5, 3, 1250);
+    used = sheet->UsedColumns();
     QStringList first;
-    QString cell;
-    ASSERT_TRUE(QMetaObject::invokeMethod(&s, "SheetUsedColumns", Q_RETURN_ARG(int, used)));
-    ASSERT_TRUE(QMetaObject::invokeMethod(&s, "SheetColumnTexts", Q_RETURN_ARG(QStringList, first), Q_ARG(int, 1)));
-    ASSERT_TRUE(QMetaObject::invokeMethod(&s, "SheetCellText", Q_RETURN_ARG(QString, cell), Q_ARG(int, 5), Q_ARG(int, 3)));
+    const QList<authpay::SheetRow> rows = sheet->Rows(1, 99, 5);
+    for (const authpay::SheetRow &row : rows) first << row.texts.first();
+    const QString cell = rows[2].texts[4];
     EXPECT_EQ(used, 9);
     EXPECT_EQ(first, QStringList({QStringLiteral("1"), QString(), QStringLiteral("合  计")}));
     EXPECT_EQ(cell, QStringLiteral("12.50"));
+    EXPECT_EQ(rows[2].cents[4], 1250);
+    EXPECT_EQ(sheet->RowKinds(), (std::vector<TRowKind>{TRowKind::Other, TRowKind::Other, TRowKind::Totals}));
 }
