@@ -6,6 +6,7 @@
 #include "PictureFile.h"
 #include "SheetStream.h"
 
+#include "authpay/CodePicker.h"
 #include "data/SqlQuote.h"
 #include "report/SafeText.h"
 #include "report/ReportLayout.h"
@@ -84,7 +85,7 @@ void BatchDriver::AnswerModal() {
     CheckDeadline();
     QWidget *modal = QApplication::activeModalWidget();
     if (!pickOption_.isEmpty() && modal && modal->isVisible()
-        && (modal->inherits("TgfrmSelectElement") || modal->inherits("TgfmDataTree"))) {
+        && qobject_cast<authpay::ICodePicker *>(modal)) {
         DriveTicker(modal);
         return;
     }
@@ -95,7 +96,7 @@ void BatchDriver::AnswerModal() {
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         QAbstractButton *yes = box->button(QMessageBox::Yes);
         // --save-preset names the set it writes: a saved set of that name is replaced.
-        if (yes && savingPreset_ && box->objectName() == QLatin1String("authpayQuestion")) {
+        if (yes && savingPreset_) {
             StatusLine(box->text());
             yes->click();
             return;

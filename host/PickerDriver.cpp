@@ -2,6 +2,8 @@
 
 #include "PictureFile.h"
 
+#include "authpay/CodePicker.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -11,11 +13,9 @@
 
 namespace {
 
-// The roles under which the module's tree nodes answer their code (the first user role after
-// Qt::UserRole), whether they are bottom-level codes, and their check state.
-constexpr int kNodeIdRole = Qt::UserRole + 1;
-constexpr int kNodeIsLeafRole = Qt::UserRole + 2;
-constexpr int kNodeStateRole = Qt::UserRole + 3;
+constexpr int kNodeIdRole = authpay::CodeRole;
+constexpr int kNodeIsLeafRole = authpay::IsLeafRole;
+constexpr int kNodeStateRole = authpay::CheckStateRole;
 
 void SendMouse(QWidget *target, QEvent::Type type, const QPoint &pos) {
     const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
@@ -31,7 +31,7 @@ void Click(QWidget *target, const QPoint &pos) {
 }  // namespace
 
 PickerDriver::PickerDriver(QDialog *dialog, QString screenshot)
-    : dialog_(dialog), tree_(dialog->findChild<QTreeWidget *>(QStringLiteral("trvBottom"))),
+    : dialog_(dialog), picker_(qobject_cast<authpay::ICodePicker *>(dialog)), tree_(picker_ ? picker_->CodeTree() : nullptr),
       screenshot_(std::move(screenshot)) {}
 
 QString PickerDriver::Code(const QTreeWidgetItem *item) { return item->data(0, kNodeIdRole).toString(); }
@@ -91,9 +91,8 @@ void PickerDriver::ClickItem(QTreeWidgetItem *item, int xOffset) {
     Click(tree_->viewport(), pos);
 }
 
-void PickerDriver::ClickButton(const char *name) {
-    if (auto *button = dialog_->findChild<QAbstractButton *>(QString::fromLatin1(name)))
-        Click(button, button->rect().center());
+void PickerDriver::ClickButton(QAbstractButton *button) {
+    if (button) Click(button, button->rect().center());
 }
 
 void PickerDriver::SaveScreenshot() {
@@ -103,7 +102,7 @@ void PickerDriver::SaveScreenshot() {
 
 // The dialog's confirm button; a dialog that its own rules keep open is not waited for.
 bool PickerDriver::Confirm() {
-    ClickButton("btnConfirm");
+    ClickButton(picker_ ? picker_->ConfirmButton() : nullptr);
     if (!dialog_->isVisible()) return true;
     error = QStringLiteral("the dialog stayed open after its confirm button");
     return false;
@@ -157,6 +156,6 @@ bool PickerDriver::TickAll(const QStringList &codes) {
 // The close button; a dialog still up after it is rejected, so that it never waits for anyone.
 void PickerDriver::CloseDialog() {
     SaveScreenshot();
-    ClickButton("btnClose");
+    ClickButton(picker_ ? picker_->CloseButton() : nullptr);
     if (dialog_->isVisible()) dialog_->reject();
 }

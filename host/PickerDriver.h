@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace authpay { class ICodePicker; }
+class QAbstractButton;
 class QDialog;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -35,11 +37,12 @@ private:
     bool Confirm();
     void ClickItem(QTreeWidgetItem *item, int xOffset);
     void OpenNode(QTreeWidgetItem *item);
-    void ClickButton(const char *name);
+    void ClickButton(QAbstractButton *button);
     void SaveScreenshot();
     static QString Code(const QTreeWidgetItem *item);
 
     QDialog *dialog_;
+    authpay::ICodePicker *picker_;  // null for a dialog that is no picker of the module
     QTreeWidget *tree_;
     QString screenshot_;
 };

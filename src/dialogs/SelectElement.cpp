@@ -210,3 +210,7 @@ bool SelectElement(const QString &kind, QString &code, QString &name, QString &t
 bool SelectBudgetUnit(QString &code, QString &name, QString &text, bool leafOnly, bool inUse, int year) {
     return SelectElement(QStringLiteral("PubDept"), code, name, text, leafOnly, inUse, year);
 }
+
+QTreeWidget *TgfrmSelectElement::CodeTree() { return trvBottom; }
+QAbstractButton *TgfrmSelectElement::ConfirmButton() { return btnConfirm; }
+QAbstractButton *TgfrmSelectElement::CloseButton() { return btnClose; }

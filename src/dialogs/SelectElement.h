@@ -3,6 +3,7 @@
 // the user pick one code, optionally only a bottom-level one. ShowElementDialog runs it for a tree
 // statement; SelectElement builds that statement for an element kind, and SelectBudgetUnit is its
 // shorthand for the unit table.
+#include "authpay/CodePicker.h"
 #include "frame/windows/FrmBsDialog.h"
 
 #include <QIcon>
@@ -14,8 +15,9 @@ class TPanel;
 class TTreeNode;
 class TTreeView;
 
-class TgfrmSelectElement : public TfrmBsDialog {
+class TgfrmSelectElement : public TfrmBsDialog, public authpay::ICodePicker {
     Q_OBJECT
+    Q_INTERFACES(authpay::ICodePicker)
 public:
     static const TClassInfo ClassInfo;
     explicit TgfrmSelectElement(const TComponentOwner &owner);
@@ -27,6 +29,11 @@ public:
     QPushButton *btnConfirm = nullptr, *btnClose = nullptr;
     TTreeView *trvBottom = nullptr;
     TDynamicTree *dtrvElement = nullptr;
+
+    // What hosts answer the picker through.
+    QTreeWidget *CodeTree() override;
+    QAbstractButton *ConfirmButton() override;
+    QAbstractButton *CloseButton() override;
 
     int FLevel = 0;
     bool FConfirmed = false;

@@ -4,6 +4,7 @@
 // the view's state image list; -1 or an index without a picture shows none). The view offers an
 // expanding handler that can refuse an expansion, a hint text, the node at a point and a hit
 // test for a node's state image, and it announces its destruction while it is still whole.
+#include "authpay/CodePicker.h"
 #include <QIcon>
 #include <QList>
 #include <QPersistentModelIndex>
@@ -16,7 +17,7 @@ class TTreeView;
 // What a node tells through the item roles, for those who read a view without knowing its nodes'
 // classes (a host driving a dialog): the code of the row it shows, whether it is a bottom-level
 // code, and its state index.
-enum TNodeRole { NodeIdRole = Qt::UserRole + 1, NodeIsLeafRole, NodeStateIndexRole };
+enum TNodeRole { NodeIdRole = authpay::CodeRole, NodeIsLeafRole = authpay::IsLeafRole, NodeStateIndexRole = authpay::CheckStateRole };
 
 class TTreeNode : public QTreeWidgetItem {
 public:
