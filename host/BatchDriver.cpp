@@ -39,15 +39,12 @@ QString WrittenExportName(const QString &path) {
 }
 }  // namespace
 
-BatchDriver::BatchDriver(QWidget *window, const QStringList &options) : window_(window), query_(window) {
+BatchDriver::BatchDriver(QWidget *window, const QHash<QString, QString> &options)
+    : window_(window), query_(window), values_(options) {
     clock_.start();
-    for (int i = 0; i < options.size(); ++i) {
-        const QString name = options[i].mid(2);
-        if (name == QLatin1String("print-sheet")) printSheet_ = true;
-        else if (name == QLatin1String("subtotals")) subtotals_ = true;
-        else if (name == QLatin1String("fit-width")) fitWidth_ = true;
-        else if (i + 1 < options.size()) values_.insert(name, options[++i]);
-    }
+    printSheet_ = values_.contains(QStringLiteral("print-sheet"));
+    subtotals_ = values_.contains(QStringLiteral("subtotals"));
+    fitWidth_ = values_.contains(QStringLiteral("fit-width"));
     watcher_.setInterval(10);
     QObject::connect(&watcher_, &QTimer::timeout, [this] { AnswerModal(); });
     watcher_.start();

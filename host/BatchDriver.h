@@ -19,9 +19,8 @@ class QWidget;
 
 class BatchDriver {
 public:
-    // options: the "--name value" pairs and the "--print-sheet" and "--subtotals" flags given after
-    // --batch.
-    BatchDriver(QWidget *window, const QStringList &options);
+    // options: the report options given with --batch, name → value ("" for a flag).
+    BatchDriver(QWidget *window, const QHash<QString, QString> &options);
     ~BatchDriver();
     // Runs the whole report; answers the exit status (0 ok, 1 failure) with reasons in errors.
     int Run();

@@ -107,10 +107,9 @@ int HostApp::RunReport() {
     }
 #endif
     for (const QString &e : driver.errors) StatusLine(QStringLiteral("budget-host: ") + e);
-    if (config_.extra.contains(QStringLiteral("--screenshot"))) {
-        const int i = config_.extra.indexOf(QStringLiteral("--screenshot"));
+    if (config_.extra.contains(QStringLiteral("screenshot"))) {
         QString error;
-        if (i + 1 < config_.extra.size() && !SavePicture(main_->grab(), config_.extra[i + 1], &error)) {
+        if (!SavePicture(main_->grab(), config_.extra.value(QStringLiteral("screenshot")), &error)) {
             StatusLine(QStringLiteral("budget-host: --screenshot: ") + error);
             rc = rc ? rc : 1;
         }

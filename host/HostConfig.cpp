@@ -2,7 +2,9 @@
 
 #include "QtTranslations.h"
 
+#include <QCommandLineParser>
 #include <QFileDevice>
+#include <QHash>
 #include <QFileInfo>
 #include <QFile>
 #include <QRegularExpression>
@@ -192,28 +194,47 @@ QString HostUsage() {
     return text + UsageLine("help", "", "this text");
 }
 
+namespace {
+// The parser of every option kOptions lists (and --help), long forms only.
+void AddOptions(QCommandLineParser &parser) {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const TOption &o : kOptions)
+        parser.addOption(QCommandLineOption(QLatin1String(o.name), QString::fromUtf8(o.help), QString::fromUtf8(o.value)));
+    parser.addOption(QCommandLineOption(QStringLiteral("help")));
+}
+
+// The parser's refusal in the host's words.
+QString ParseError(const QCommandLineParser &parser) {
+    if (!parser.unknownOptionNames().isEmpty()) return "unknown option: --" + parser.unknownOptionNames().first();
+    static const QRegularExpression missing(QStringLiteral("^Missing value after '(.*)'"));
+    if (const QRegularExpressionMatch m = missing.match(parser.errorText()); m.hasMatch()) return "missing value for " + m.captured(1);
+    return parser.errorText();
+}
+}  // namespace
+
 HostConfigResult ParseHostConfig(const QStringList &args, const QString &defaultsDir) {
     HostConfig c;
     c.templatesDir = defaultsDir;
+    QCommandLineParser parser;
+    AddOptions(parser);
+    if (!parser.parse(QStringList{QStringLiteral("budget-host")} + args)) return {std::nullopt, ParseError(parser)};
+    if (!parser.positionalArguments().isEmpty())
+        return {std::nullopt, "unexpected argument: " + parser.positionalArguments().first()};
     // The config file first, so that options given beside it win.
-    for (int i = 0; i + 1 < args.size(); ++i)
-        if (args[i] == "--config") {
-            const QString err = ApplyIni(c, args[i + 1]);
-            if (!err.isEmpty()) return {std::nullopt, err};
+    for (const QString &file : parser.values(QStringLiteral("config")))
+        if (const QString err = ApplyIni(c, file); !err.isEmpty()) return {std::nullopt, err};
+    QHash<QString, qsizetype> seen;  // how many values of each option were applied, in the order given
+    for (const QString &key : parser.optionNames()) {
+        if (key == "batch") c.batch = true;
+        if (key == "debug-menu") c.debugMenu = true;
+        if (kBatchFlags.contains(key)) c.extra.insert(key, QString());
+        if (!kValueOptions.contains(key) && !kBatchOptions.contains(key)) continue;
+        const QString value = parser.values(key).value(seen[key]++);
+        if (kPickOptions.contains(key) && NamesNoCode(value)) return {std::nullopt, "--" + key + ": no code given"};
+        if (kBatchOptions.contains(key)) {
+            c.extra.insert(key, value);
+            continue;
         }
-    for (int i = 0; i < args.size(); ++i) {
-        const QString a = args[i];
-        if (!a.startsWith("--")) return {std::nullopt, "unexpected argument: " + a};
-        const QString key = a.mid(2);
-        if (key == "batch") { c.batch = true; continue; }
-        if (key == "debug-menu") { c.debugMenu = true; continue; }
-        if (kBatchFlags.contains(key)) { c.extra << a; continue; }
-        const bool known = kValueOptions.contains(key) || kBatchOptions.contains(key);
-        if (!known) return {std::nullopt, "unknown option: " + a};
-        if (i + 1 >= args.size()) return {std::nullopt, "missing value for " + a};
-        const QString value = args[++i];
-        if (kPickOptions.contains(key) && NamesNoCode(value)) return {std::nullopt, a + ": no code given"};
-        if (kBatchOptions.contains(key)) { c.extra << a << value; continue; }
         if (key == "config") continue;
         if (key == "db" && HoldsPassword(value) && c.warnings.isEmpty())
             c.warnings << QStringLiteral("warning: a password on the command line can be read by every local user; "

@@ -1,5 +1,7 @@
 #pragma once
-// The host's configuration: an INI file (--config) overridden by command-line options.
+// The host's configuration: an INI file (--config) overridden by command-line options, read in
+// one parse (QCommandLineParser) of the options --help lists.
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -20,7 +22,8 @@ struct HostConfig {
     QString scope;                                // --scope: "unit" keeps reports inside the unit
     bool debugMenu = false;                       // --debug-menu
     bool batch = false;                           // --batch
-    QStringList extra;                            // options the window's batch run reads
+    // The report options the window's batch run reads: name (without dashes) → value, "" for a flag.
+    QHash<QString, QString> extra;
     QStringList warnings;                         // said once on stderr before the run
 };
 
