@@ -9,6 +9,8 @@
 // the job cancelled; the work sees that through Cancelled() between rows. Destroying the job
 // cancels it and waits for its thread, with a bound: a thread that does not end in time is left
 // to end by itself and delivers nothing.
+#include "platform/WorkThread.h"
+
 #include <QObject>
 #include <QString>
 #include <atomic>
@@ -46,7 +48,7 @@ public:
     // Waits (processing no events) until the thread has ended or msecs have passed; true when ended.
     bool Wait(int msecs);
 
-    // Jobs whose thread has not ended yet, in this process: the module's detach step waits for them.
+    // Jobs whose thread has not ended yet, in this process.
     static int LiveCount();
     // Cancels every running job and waits for their threads, at most msecs in all.
     static bool CancelAll(int msecs);
@@ -60,9 +62,10 @@ signals:
     void Finished(const TJobOutcome &outcome);
 
 private:
-    void Launch(TWork work);
+    void Deliver(const TJobOutcome &outcome);
 
     std::shared_ptr<TState> state_;
+    TWorkThread thread_;
     QString connectionString_;
     TDbManager *manager_;
 };

@@ -3,10 +3,10 @@
 #include "frame/PlugInEntry.h"
 
 #include "data/QueryJob.h"
+#include "platform/WorkThread.h"
 #include "query/ApportionQryRegistration.h"
 #include "trees/QueryThread.h"
 
-#include <QThreadPool>
 #include <cstdio>
 
 namespace {
@@ -15,9 +15,9 @@ constexpr int kStopLoadsMs = 5000;
 
 struct ModuleInit {
     ModuleInit() {
-        // The list of statement jobs is made before this object is complete, so that it is
+        // The list of background threads is made before this object is complete, so that it is
         // destroyed after this object's destructor has read it.
-        TQueryJob::LiveCount();
+        TWorkThread::LiveCount();
         authpay::ModuleStartup(RegisterApportionQryClasses);
     }
     // The module's detach. Background tree loads are stopped and joined before the code they run
@@ -30,8 +30,9 @@ struct ModuleInit {
         // database, then joined.
         if (!TQueryJob::CancelAll(kStopLoadsMs))
             std::fputs("authpay: a statement was still running when the module was unloaded\n", stderr);
-        // Large results let go on the pool's threads run this module's destructors.
-        QThreadPool::globalInstance()->waitForDone(kStopLoadsMs);
+        // Large results let go in the background run this module's destructors; so do PDF runs.
+        if (!TWorkThread::StopAll(kStopLoadsMs))
+            std::fputs("authpay: background work was still running when the module was unloaded\n", stderr);
         authpay::ModuleShutdown();
     }
 };

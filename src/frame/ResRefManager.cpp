@@ -6,6 +6,7 @@
 #include "frame/ModuleGlobals.h"
 #include "frame/ObjectFactory.h"
 #include "platform/ClassInfo.h"
+#include "platform/Form.h"
 
 TResRefManager::TResRefManager(QObject *owner) : QObject(owner) {}
 

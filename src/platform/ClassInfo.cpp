@@ -2,21 +2,15 @@
 
 #include "authpay/Application.h"
 
-#include "platform/Form.h"
-
 #include <QVariant>
 #include <QWidget>
-#include <type_traits>
 
 namespace {
 // Plain instances of the library's own classes: a component is an object, a control a widget.
 template <const TClassInfo &Cls, class Q>
 QObject *ConstructPlain(const TComponentOwner &owner) {
-    Q *obj;
-    if constexpr (std::is_base_of_v<TForm, Q>) obj = new Q(owner);
-    else obj = new Q();
+    Q *obj = new Q();
     AttachToOwner(obj, Cls, owner);
-    if constexpr (std::is_base_of_v<TForm, Q>) obj->AfterConstruction();
     return obj;
 }
 }  // namespace
@@ -27,8 +21,6 @@ const TClassInfo TControlClass{"TControl", &TComponentClass, &ConstructPlain<TCo
 const TClassInfo TWinControlClass{"TWinControl", &TControlClass, &ConstructPlain<TWinControlClass, QWidget>};
 const TClassInfo TScrollingWinControlClass{"TScrollingWinControl", &TWinControlClass,
                                            &ConstructPlain<TScrollingWinControlClass, QWidget>};
-const TClassInfo TCustomFormClass{"TCustomForm", &TScrollingWinControlClass, &ConstructPlain<TCustomFormClass, TForm>};
-const TClassInfo TFormClass{"TForm", &TCustomFormClass, &ConstructPlain<TFormClass, TForm>};
 
 static const char kClassProperty[] = "_authpay_class";
 
@@ -55,9 +47,4 @@ void AttachToOwner(QObject *obj, const TClassInfo &cls, const TComponentOwner &o
     if (owner.Application) owner.Application->InsertComponent(obj);
     else if (owner.Component && !obj->parent() && !obj->isWidgetType())
         obj->setParent(owner.Component);
-}
-
-bool IsBeingDestroyed(const QObject *obj) {
-    if (auto *form = qobject_cast<const TForm *>(obj)) return form->IsDestroying();
-    return false;
 }

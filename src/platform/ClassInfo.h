@@ -1,8 +1,8 @@
 #pragma once
 // Class references: a small metaclass for the classes the module can create by name. Each class
 // knows its name, its parent class and, when it can be instantiated, how to construct an instance
-// for an owner. The root of every chain is TPersistent; TComponent, TControl, TWinControl,
-// TScrollingWinControl, TCustomForm and TForm stand for the windowing library's classes.
+// for an owner. The root of every chain is TPersistent; TComponent, TControl, TWinControl and
+// TScrollingWinControl stand for the windowing library's classes (its forms' are in Form.h).
 #include <QObject>
 
 class TApplication;
@@ -27,11 +27,6 @@ extern const TClassInfo TComponentClass;
 extern const TClassInfo TControlClass;
 extern const TClassInfo TWinControlClass;
 extern const TClassInfo TScrollingWinControlClass;
-extern const TClassInfo TCustomFormClass;
-extern const TClassInfo TFormClass;
-
-// Whether the object's destruction has begun (a form that is being freed).
-bool IsBeingDestroyed(const QObject *obj);
 
 // The metaclass of an object made through TClassInfo::Construct (recorded by the constructor
 // helper below), or null for any other object.

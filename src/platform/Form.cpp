@@ -10,6 +10,23 @@
 #include <cstdio>
 #include <utility>
 
+namespace {
+template <const TClassInfo &Cls> QObject *ConstructForm(const TComponentOwner &owner) {
+    auto *form = new TForm(owner);
+    AttachToOwner(form, Cls, owner);
+    form->AfterConstruction();
+    return form;
+}
+}  // namespace
+
+const TClassInfo TCustomFormClass{"TCustomForm", &TScrollingWinControlClass, &ConstructForm<TCustomFormClass>};
+const TClassInfo TFormClass{"TForm", &TCustomFormClass, &ConstructForm<TFormClass>};
+
+bool IsBeingDestroyed(const QObject *obj) {
+    if (auto *form = qobject_cast<const TForm *>(obj)) return form->IsDestroying();
+    return false;
+}
+
 
 TForm::TForm(const TComponentOwner &owner) : QDialog(qobject_cast<QWidget *>(owner.Component)) {
     setAttribute(Qt::WA_DeleteOnClose, false);

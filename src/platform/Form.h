@@ -19,6 +19,13 @@ enum TFormStateFlag { fsCreating = 1, fsVisible = 2, fsShowing = 4, fsModal = 8,
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 
+// The windowing library's form classes.
+extern const TClassInfo TCustomFormClass;
+extern const TClassInfo TFormClass;
+
+// Whether the object's destruction has begun (a form that is being freed).
+bool IsBeingDestroyed(const QObject *obj);
+
 class TForm : public QDialog {
     Q_OBJECT
 public:

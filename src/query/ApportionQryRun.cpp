@@ -13,6 +13,8 @@
 #include "frame/ModuleGlobals.h"
 #include "frame/UserContextOps.h"
 #include "platform/Panel.h"
+#include "platform/PlatformErrors.h"
+#include "platform/WorkThread.h"
 #include "query/SummaryFill.h"
 #include "report/ChartData.h"
 #include "report/ReportSheet.h"
@@ -26,16 +28,18 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
-#include <QThreadPool>
 #include <QTimer>
 #include <QToolButton>
 
 namespace {
-// Lets a large value go on a pool thread: freeing the rows of a large result, or the sheet that
-// a Refresh replaced, is a pause of tens of milliseconds. The module's detach step waits for the
-// pool.
+// Lets a large value go in the background: freeing the rows of a large result, or the sheet that
+// a Refresh replaced, is a pause of tens of milliseconds. The module's detach step joins it.
 template <typename T> void DisposeAside(T value) {
-    QThreadPool::globalInstance()->start([held = std::make_shared<T>(std::move(value))]() mutable { held.reset(); });
+    try {
+        TWorkThread::Dispose([held = std::make_shared<T>(std::move(value))]() mutable { held.reset(); });
+    } catch (const EOutOfMemory &) {
+        // No thread to be had: the value has gone here, with the pause.
+    }
 }
 
 // How long one slice of writing rows may hold the user-interface thread, in milliseconds.

@@ -3,7 +3,7 @@
 // which cells wrap their text, the workbook's sheet name and the cells holding amounts.
 #include "report/FileTarget.h"
 #include "report/SheetModel.h"
-#include "report/xls/XlsExport.h"
+#include "report/ExportResult.h"
 
 #include <optional>
 

@@ -3,6 +3,8 @@
 #include "report/ExportCells.h"
 #include "report/PdfJoin.h"
 #include "report/SheetPageRenderer.h"
+#include "platform/PlatformErrors.h"
+#include "platform/WorkThread.h"
 
 #include <QBuffer>
 #include <QSaveFile>
@@ -11,7 +13,6 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
-#include <system_error>
 #include <thread>
 
 void SetUpSheetPdf(QPdfWriter &pdf, const TSheetModel &model) {
@@ -97,23 +98,18 @@ struct TPdfRun {
 template <typename Tell>
 TWorkEnd Join(const std::vector<QByteArray> &parts, QIODevice &out, QString *error, bool *outOfMemory, Tell tell) {
     bool joined = false;
-    std::atomic<bool> done{false};
     try {
-        std::thread joining([&] {
+        TWorkThread joining("pdf");
+        joining.Start([&](const std::atomic<bool> &) {
             try {
                 joined = JoinPdfParts(parts, out, error);
             } catch (const std::bad_alloc &) {
                 *error = QStringLiteral("内存不足，无法生成PDF文件。");
                 *outOfMemory = true;
             }
-            done = true;
         });
-        while (!done) {
-            tell();
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        joining.join();
-    } catch (const std::system_error &) {
+        while (!joining.Wait(10)) tell();
+    } catch (const EOutOfMemory &) {
         joined = JoinPdfParts(parts, out, error);
     }
     if (!joined) return TWorkEnd::Failed;
@@ -156,11 +152,12 @@ TWorkEnd WriteRuns(const TSheetModel &model, QIODevice &out, const std::vector<T
         if (!stop && !KeepWorking(progress, TWorkUnit::Pages, std::min(done, pages), pages)) stop = true;
         return !stop;
     };
-    std::vector<std::thread> threads;
+    std::vector<std::unique_ptr<TWorkThread>> threads;
     try {
         for (int k = 0; k < runCount; ++k) {
             TPdfRun *run = runs[size_t(k)].get();
-            threads.emplace_back([&, run] {
+            threads.push_back(std::make_unique<TWorkThread>("pdf"));
+            threads.back()->Start([&, run](const std::atomic<bool> &) {
                 run->Write(model, [&, run](TWorkUnit, int done, int) {
                     run->done = done;
                     return !stop.load();
@@ -170,7 +167,7 @@ TWorkEnd WriteRuns(const TSheetModel &model, QIODevice &out, const std::vector<T
     } catch (const std::exception &) {
         // No thread to be had: the runs already started stop, and the file is not written.
         stop = true;
-        for (std::thread &t : threads) t.join();
+        for (const auto &t : threads) t->Wait(-1);
         *error = QStringLiteral("无法启动PDF输出线程。");
         return TWorkEnd::Failed;
     }
@@ -181,7 +178,7 @@ TWorkEnd WriteRuns(const TSheetModel &model, QIODevice &out, const std::vector<T
         tell();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    for (std::thread &t : threads) t.join();
+    for (const auto &t : threads) t->Wait(-1);
     for (const auto &r : runs)
         if (r->end == TWorkEnd::Failed) {
             *error = r->error;

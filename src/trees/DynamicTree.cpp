@@ -7,7 +7,6 @@
 #include "frame/EventGuard.h"
 #include "frame/ModuleGlobals.h"
 #include "trees/ChildSql.h"
-#include "trees/LoadGuard.h"
 #include "trees/QueryThread.h"
 #include "trees/TreeErrors.h"
 
@@ -64,7 +63,7 @@ void TDynamicTree::SetLoadAll(bool loadAll) {
     if (!turnedOn) return;
     // Each load deletes the placeholder it stands for, which leaves the list; a node whose id has
     // been loaded already only loses its placeholder.
-    const TLoadGuard tree(this);
+    const TLoadGuard tree = Guard();
     while (tree.Holds() && !placeholders_.empty()) {
         TNodeItem *placeholder = placeholders_.front();
         TNodeItem *parent = NodeItemOf(placeholder->Parent());
@@ -73,7 +72,7 @@ void TDynamicTree::SetLoadAll(bool loadAll) {
             delete placeholder;
             continue;
         }
-        const TLoadGuard stillThere(this, placeholder);
+        const TLoadGuard stillThere = Guard(placeholder);
         LoadChildren(parent);
         if (stillThere.Holds()) break;  // the load did not run: the tree stopped working
     }
@@ -152,7 +151,7 @@ void TDynamicTree::Deactivate() {
 // the node.
 void TDynamicTree::TreeViewExpanding(QObject *sender, TTreeNode *node, bool &allowExpansion) {
     TNodeItem *item = NodeItemOf(node);
-    const TLoadGuard held(this, item);
+    const TLoadGuard held = Guard(item);
     if (const TTreeView::TExpandingEvent saved = savedOnExpanding_) {
         saved(sender, node, allowExpansion);
         if (!held.Holds()) return;
@@ -173,14 +172,14 @@ void TDynamicTree::AutoExpand() {
 void TDynamicTree::ExpandTitleNode() {
     TNodeItem *top = NodeItemOf(treeView_->FirstNode());
     if (!top || top->AutoExpanded || (top->Expanded() && top->Selected())) return;
-    const TLoadGuard held(this, top);
+    const TLoadGuard held = Guard(top);
     top->SetSelected(true);
     if (held.Holds() && ExpandHeld(top)) top->AutoExpanded = true;
 }
 
 // Expands the node; answers whether it (and the tree's generation) still stands afterwards.
 bool TDynamicTree::ExpandHeld(TNodeItem *node) {
-    const TLoadGuard held(this, node);
+    const TLoadGuard held = Guard(node);
     node->SetExpanded(true);
     return held.Holds();
 }
@@ -213,7 +212,7 @@ void TDynamicTree::ExpandFirstLeaf() {
         cursor = NodeItemOf(down);
         if (!cursor) return;
     }
-    const TLoadGuard held(this, target);
+    const TLoadGuard held = Guard(target);
     target->SetSelected(true);
     if (held.Holds()) target->AutoExpanded = true;
 }

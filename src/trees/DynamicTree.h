@@ -14,6 +14,7 @@
 // members that take effect at the next load.
 #include "data/ARQuery.h"
 #include "trees/ItemInfo.h"
+#include "trees/LoadGuard.h"
 
 #include <QList>
 #include <QObject>
@@ -93,6 +94,8 @@ public:
     static TNodeItem *NodeItemOf(TTreeNode *node);
     // Changes with every activation and deactivation: the nodes of an older generation are gone.
     quint64 Generation() const { return generation_; }
+    // A guard of the tree, its generation and (when given) one node of it.
+    TLoadGuard Guard(TNodeItem *node = nullptr) const { return TLoadGuard(this, generation_, node); }
 
     // Internal state, readable for those who watch the tree.
     const TPlaceholderList &Placeholders() const { return placeholders_; }

@@ -10,7 +10,6 @@
 #include "data/DefaultConn.h"
 #include "frame/ModuleGlobals.h"
 #include "trees/ChildSql.h"
-#include "trees/LoadGuard.h"
 #include "trees/QueryThread.h"
 #include "trees/TreeErrors.h"
 
@@ -24,7 +23,7 @@ constexpr qint64 kMessageSliceMs = 8;
 
 void TDynamicTree::LoadTopNode() {
     treeView_->ClearNodes();
-    const TLoadGuard tree(this);
+    const TLoadGuard tree = Guard();
     std::unique_ptr<TNodeItem> node(new TNodeItem);
     TItemInfoClass cls = TItemInfoClassOf;
     if (const TOnBeforAddNode before = OnBeforAddNode) before(this, nullptr, node.get(), cls);
@@ -42,7 +41,7 @@ void TDynamicTree::LoadTopNode() {
         if (!CanWork()) return;  // the node and its info go with the unique pointer
         TNodeItem *top = node.release();
         treeView_->AddChildObject(nullptr, top, top->Text(), top->Data);
-        const TLoadGuard held(this, top);
+        const TLoadGuard held = Guard(top);
         try {
             if (const TOnAfterAddNode after = OnAfterAddNode) after(this, nullptr, top, info);
             if (!held.Holds()) return;
@@ -75,7 +74,7 @@ void TDynamicTree::LoadChildrenSync(TNodeItem *node, const QString &sql) {
     // the automatic expansion, a handler) on the same connection, and a backend that streams a
     // forward-only result (PostgreSQL) drops the rest of this one when another statement starts.
     rows->RecordCount();
-    const TLoadGuard parent(this, node);
+    const TLoadGuard parent = Guard(node);
     while (!rows->Eof()) {
         if (!parent.Holds() || !CanWork()) return;
         AddDataNode(node, nullptr, *rows);
@@ -101,7 +100,7 @@ void TDynamicTree::LoadChildrenAsync(TNodeItem *node, const QString &sql) {
 
 void TDynamicTree::AddDataNode(TNodeItem *parent, TQueryThread *thread, const TFields &fields) {
     if (!CanWork() || (thread && thread->IsTerminated())) return;
-    const TLoadGuard parentHeld(this, parent);
+    const TLoadGuard parentHeld = Guard(parent);
     std::unique_ptr<TNodeItem> node(new TNodeItem);
     TItemInfoClass cls = TItemInfoClassOf;
     if (const TOnBeforAddNode before = OnBeforAddNode) before(this, &fields, node.get(), cls);
@@ -117,7 +116,7 @@ void TDynamicTree::AddDataNode(TNodeItem *parent, TQueryThread *thread, const TF
         if (!CanWork()) return;
         TNodeItem *added = node.release();
         treeView_->AddChildObject(parent, added, added->Text(), added->Data);
-        const TLoadGuard held(this, added);
+        const TLoadGuard held = Guard(added);
         try {
             FinishAddedNode(parent, added, fields, cls);
         } catch (...) {
@@ -133,7 +132,7 @@ void TDynamicTree::AddDataNode(TNodeItem *parent, TQueryThread *thread, const TF
 // then the node's own children (none, loaded at once, or a placeholder) and the automatic
 // expansion. Each call may end the node, its parent or the tree.
 void TDynamicTree::FinishAddedNode(TNodeItem *parent, TNodeItem *added, const TFields &fields, TItemInfoClass cls) {
-    const TLoadGuard held(this, added);
+    const TLoadGuard held = Guard(added);
     if (parent->ExpandOnLoad) {
         parent->ExpandOnLoad = false;
         parent->SetExpanded(true);
@@ -200,7 +199,7 @@ void TDynamicTree::QueryDone(TQueryThread *thread, TMemDataSet *dataSet) {
     } closeAtEnd{dataSet};
     // A node's destruction ends its load: a load that is not ended still has its parent.
     if (thread->IsTerminated() || !CanWork()) return;
-    const TLoadGuard parent(this, thread->ParentNode);
+    const TLoadGuard parent = Guard(thread->ParentNode);
     // The user's input is answered between rows, which may rebuild or destroy the tree; the
     // pending messages are taken every few milliseconds rather than after every row, which would
     // repaint the view once per row.

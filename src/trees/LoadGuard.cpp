@@ -1,12 +1,12 @@
 #include "trees/LoadGuard.h"
 
-#include "trees/DynamicTree.h"
+#include "trees/ItemInfo.h"
 
-TLoadGuard::TLoadGuard(TDynamicTree *tree, TNodeItem *node)
-    : tree_(tree), generation_(tree->Generation()), watchesNode_(node != nullptr) {
+TLoadGuard::TLoadGuard(const QObject *tree, const quint64 &generation, TNodeItem *node)
+    : tree_(tree), counter_(&generation), generation_(generation), watchesNode_(node != nullptr) {
     if (node) node_ = node->LifeToken();
 }
 
 bool TLoadGuard::Holds() const {
-    return tree_ && tree_->Generation() == generation_ && !(watchesNode_ && node_.expired());
+    return tree_ && *counter_ == generation_ && !(watchesNode_ && node_.expired());
 }

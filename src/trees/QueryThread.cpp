@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QList>
+#include <QThread>
 
 namespace {
 std::atomic<int> liveThreads{0};
@@ -16,20 +17,28 @@ QList<TQueryThread *> &LiveThreads() {
 }  // namespace
 
 TQueryThread::TQueryThread(bool createSuspended, std::unique_ptr<TMemDataSet> query)
-    : query_(std::move(query)) {
+    : query_(std::move(query)), thread_("tree-load", [this] { Terminate(); }) {
     ++liveThreads;
     LiveThreads().append(this);
-    // The thread object lives in the creating (user-interface) thread: the finished signal
-    // arrives there.
-    connect(this, &QThread::finished, this, &TQueryThread::Finished, Qt::QueuedConnection);
     if (!createSuspended) start();
 }
 
 TQueryThread::~TQueryThread() {
-    wait();
+    // The work reads this object: it must have ended before the object goes.
+    thread_.Wait(-1);
     LiveThreads().removeOne(this);
     --liveThreads;
 }
+
+void TQueryThread::start() {
+    // The end is heard in the creating (user-interface) thread, where this object lives.
+    thread_.Start([this](const std::atomic<bool> &) {
+        run();
+        QMetaObject::invokeMethod(this, [this] { Finished(); }, Qt::QueuedConnection);
+    });
+}
+
+bool TQueryThread::wait(int msecs) { return thread_.Wait(msecs); }
 
 void TQueryThread::Terminate() {
     {
@@ -71,7 +80,7 @@ void TQueryThread::DoQueryDone() {
 }
 
 void TQueryThread::Finished() {
-    wait();
+    thread_.Wait(-1);
     if (const TNotifyEvent terminate = OnTerminate) GuardedEvent(this, [&] { terminate(this); });
     deleteLater();
 }
@@ -93,6 +102,6 @@ bool TQueryThread::StopAll(int msecs) {
     for (TQueryThread *thread : threads) thread->Terminate();
     QDeadlineTimer deadline(msecs);
     for (TQueryThread *thread : threads)
-        if (thread->wait(deadline)) delete thread;
+        if (thread->wait(int(deadline.remainingTime()))) delete thread;
     return liveThreads.load() == 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// TQueryThread: opens one child query of a dynamic tree on a background thread and hands the
-// rows to the user-interface thread. The statement runs on a connection opened for the thread
+// TQueryThread: opens one child query of a dynamic tree on a background thread (a TWorkThread)
+// and hands the rows to the user-interface thread. The statement runs on a connection opened for the thread
 // alone (see TMemDataSet); OnQueryDone is then raised in the user-interface thread while the
 // background thread waits, and the termination handler runs there once the thread has finished,
 // after which the thread frees itself.
@@ -9,8 +9,9 @@
 // nothing; a thread that waits to hand its rows over stops waiting, unless the hand-over has
 // begun. Every handler is called in the user-interface thread.
 #include "data/MemDataSet.h"
+#include "platform/WorkThread.h"
 
-#include <QThread>
+#include <QObject>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -19,7 +20,7 @@
 
 class TNodeItem;
 
-class TQueryThread : public QThread {
+class TQueryThread : public QObject {
     Q_OBJECT
 public:
     using TQueryDoneEvent = std::function<void(TQueryThread *thread, TMemDataSet *dataSet)>;
@@ -34,6 +35,11 @@ public:
     TNotifyEvent OnTerminate;
     TNodeItem *ParentNode = nullptr;
 
+    // Starts the query (once).
+    void start();
+    // Waits, taking no event, until the thread has ended or msecs have passed; true when ended
+    // (or never started).
+    bool wait(int msecs);
     void Terminate();
     bool IsTerminated() const { return terminated_; }
     // Whether its query failed (its rows are then not delivered).
@@ -49,10 +55,8 @@ public:
     // them. Takes no event. Answers whether none is left.
     static bool StopAll(int msecs);
 
-protected:
-    void run() override;
-
 private:
+    void run();
     void DoQueryDone();
     void Finished();
 
@@ -64,4 +68,5 @@ private:
     std::condition_variable handedOver_;
     bool deliveryBegun_ = false;
     bool deliveryEnded_ = false;
+    TWorkThread thread_;
 };

@@ -3,29 +3,12 @@
 // file). Texts go through the shared string table; cells showing amounts such as 1,234,567.50
 // become numbers formatted #,##0.00. The file is written under a temporary name and renamed when
 // complete, so a failure never leaves a partial file behind.
+#include "report/ExportResult.h"
 #include "report/SheetModel.h"
 #include "report/WorkProgress.h"
 
 #include <QByteArray>
 #include <QString>
-
-// Results of an export; everything but kXlsWritten leaves the target untouched.
-enum TXlsResult : int {
-    kXlsWritten = 1,
-    kXlsNoFileName = -1,
-    kXlsTooManyRows = -2,
-    kXlsTooManyColumns = -3,
-    kXlsTargetIsFolder = -4,
-    kXlsWriteFailed = -5,
-    kXlsTargetNotFile = -6,  // the name is taken by something other than a file (a pipe, a device)
-    kXlsCancelled = -7,      // the user stopped the export; not a failure, and no message
-};
-
-struct TXlsExportResult {
-    int code = kXlsWritten;
-    QString message;  // empty on success; a sentence for the user otherwise
-    bool Ok() const { return code == kXlsWritten; }
-};
 
 // `progress` hears of every row as the workbook is built, and can stop the export.
 TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress = {});
