@@ -13,6 +13,7 @@ PACKAGES=(
   libgtest-dev
   xvfb xauth fonts-wqy-microhei openbox xdotool x11-utils imagemagick
   python3 python3-xlrd python3-openpyxl
+  libreoffice-calc-nogui gnumeric
   postgresql sqlite3 poppler-utils openssl locales
   libxlsxwriter-dev libqpdf-dev libsqlite3-dev libpq-dev
 )

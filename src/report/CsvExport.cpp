@@ -33,7 +33,10 @@ QString CsvRecord(const TSheetModel &model, int row, const std::vector<int> &col
         const QStringView text = model.Text(col, row);
         if (text.isEmpty() || (!merges.empty() && CellCoveredByMerge(merges, col, row))) continue;
         double amount = 0;
-        line += CellAmount(model, col, row, text, &amount) ? QString::number(amount, 'f', 2) : CsvField(DefuseFormula(text));
+        // Every text quoted, so that a program told to keep quoted fields as text keeps a code's
+        // leading zeros; amounts are bare numbers.
+        line += CellAmount(model, col, row, text, &amount) ? QString::number(amount, 'f', 2)
+                                                           : CsvField(DefuseFormula(text), TCsvQuote::Always);
     }
     return line + QLatin1String("\r\n");
 }

@@ -10,11 +10,11 @@ QString DefuseFormula(QStringView text) {
     return formula ? QLatin1Char('\'') + text.toString() : text.toString();
 }
 
-QString CsvField(QStringView text) {
-    if (text.contains(QChar(0))) return CsvField(text.toString().replace(QChar(0), QChar(0x2400)));
-    const bool quote = text.contains(QLatin1Char('"')) || text.contains(QLatin1Char(','))
-                       || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
-    if (!quote) return text.toString();
+QString CsvField(QStringView text, TCsvQuote quote) {
+    if (text.contains(QChar(0))) return CsvField(text.toString().replace(QChar(0), QChar(0x2400)), quote);
+    const bool needed = text.contains(QLatin1Char('"')) || text.contains(QLatin1Char(','))
+                        || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+    if (!needed && quote == TCsvQuote::WhenNeeded) return text.toString();
     QString out = text.toString();
     out.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + out + QLatin1Char('"');

@@ -10,9 +10,11 @@
 // Only for texts: amounts are written as numbers and never pass through here.
 QString DefuseFormula(QStringView text);
 
-// One CSV field (RFC 4180): quoted when it holds a quote, a comma or a line break, its quotes
+// One CSV field (RFC 4180): quoted when it holds a quote, a comma or a line break (or always, for
+// a text that a spreadsheet program is to keep as text: codes with leading zeros), its quotes
 // doubled. A NUL, which many readers take for the end of the file, is written as U+2400 (␀).
-QString CsvField(QStringView text);
+enum class TCsvQuote { WhenNeeded, Always };
+QString CsvField(QStringView text, TCsvQuote quote = TCsvQuote::WhenNeeded);
 
 // A cell of a tab-separated line: tab, line feed, carriage return, NUL and backslash written as
 // \t, \n, \r, \0 and \\, so that every line is one row and every tab a cell boundary.

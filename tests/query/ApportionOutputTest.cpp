@@ -76,7 +76,7 @@ TEST_F(ApportionOutputTest, TheChosenTypeDecidesTheFile) {
     EXPECT_EQ(ExportAs(tmp.filePath(QStringLiteral("plain"))), QStringList{kExported});
     QFile csv(tmp.filePath(QStringLiteral("plain.csv")));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(csv.readAll().startsWith("\xEF\xBB\xBF" + QStringLiteral("支付范围划分汇总组合查询表").toUtf8()));
+    EXPECT_TRUE(csv.readAll().startsWith("\xEF\xBB\xBF\"" + QStringLiteral("支付范围划分汇总组合查询表").toUtf8()));
     EXPECT_EQ(ExportAs(tmp.filePath(QStringLiteral("named.xlsx"))), QStringList{kExported});
     answers.saveType.clear();
     const QJsonObject book = ReadXlsBack(tmp.filePath(QStringLiteral("named.xlsx")));

@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -201,6 +202,28 @@ TEST(SheetExport, CsvQuotesWhatNeedsQuotingAndReadsBack) {
     EXPECT_EQ(rows[6].toArray(), QJsonArray({"1", "001", QStringLiteral("财政局, \"机关\"\n第二行"), "1234567.50"}));
     EXPECT_EQ(rows[7].toArray()[3].toString(), "-1234.50");
     EXPECT_EQ(rows[8].toArray(), QJsonArray({QStringLiteral("合  计"), "", "", "1233333.00"}));
+}
+
+// Every text field is quoted, so that a spreadsheet program told to keep quoted fields as text
+// keeps a code's leading zeros; amounts stay bare numbers.
+TEST(SheetExport, CsvCodesKeepTheirLeadingZerosInASpreadsheetProgram) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("codes.csv"));
+    ASSERT_TRUE(ExportSheet(ReportSheet(), file, TExportType::Csv).Ok());
+    EXPECT_TRUE(Read(file).contains("\r\n\"1\",\"001\",\"财政局\",1234567.50\r\n"));
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) GTEST_SKIP() << "soffice is not installed";
+    QProcess office;
+    office.start(QStringLiteral("soffice"), {"--headless", "-env:UserInstallation=file://" + dir.path() + "/profile",
+                                             "--infilter=CSV:44,34,76,1,,0,true", "--convert-to", "xlsx", "--outdir",
+                                             dir.path(), file});
+    ASSERT_TRUE(office.waitForFinished(180000) && office.exitCode() == 0);
+    QProcess read;
+    read.start(QStringLiteral("/usr/bin/python3"),
+               {"-c", "import openpyxl, sys\ns = openpyxl.load_workbook(sys.argv[1]).active\n"
+                      "print(repr(s['B7'].value), repr(s['D7'].value))",
+                dir.filePath(QStringLiteral("codes.xlsx"))});
+    ASSERT_TRUE(read.waitForFinished(60000));
+    EXPECT_EQ(read.readAllStandardOutput().trimmed(), "'001' 1234567.5");
 }
 
 TEST(SheetExport, TypeFollowsTheExtension) {

@@ -38,8 +38,12 @@ void Record(TBiffBuffer &out, uint16_t id, std::initializer_list<uint16_t> words
 
 void WritePageSetup(const TSheetModel &model, TBiffBuffer &out) {
     const TPageSetup &page = model.Page();
-    Record(out, kHeader, {});
-    size_t h = out.OpenRecord(kFooter);
+    // An empty header, written out: a record without its string is taken by some programs as
+    // "no header given", and they print their own (the sheet's name) instead.
+    size_t h = out.OpenRecord(kHeader);
+    out.LongString(QString());
+    out.CloseRecord(h);
+    h = out.OpenRecord(kFooter);
     const QString footer = FooterText(page.pageText);
     if (!footer.isEmpty()) out.LongString(footer);
     out.CloseRecord(h);

@@ -1,6 +1,7 @@
 #include "report/xlsx/XlsxChartSheet.h"
 
 #include "report/SafeText.h"
+#include "report/xlsx/XlsxPage.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -16,6 +17,18 @@ QString ColumnName(int col) {
     char name[8] = {};
     lxw_col_to_name(name, lxw_col_t(col - 1), LXW_FALSE);
     return QString::fromLatin1(name);
+}
+
+// The width a column needs for the texts, in characters of the standard font: a wide (CJK)
+// character takes two, and a little room is left; at most 80.
+int ColumnChars(const QStringList &texts) {
+    int widest = 0;
+    for (const QString &text : texts) {
+        int chars = 0;
+        for (QChar c : text) chars += c.unicode() >= 0x1100 ? 2 : 1;
+        widest = std::max(widest, chars);
+    }
+    return std::min(80, widest + 2);
 }
 
 // The chart's kind: with a compared year two bars per group, else stacked by the second
@@ -39,11 +52,10 @@ public:
         format_set_bold(heading_);
         amount_ = workbook_add_format(book_);
         format_set_num_format(amount_, "#,##0.00");
-        worksheet_set_column(sheet_, 0, 0, 30, nullptr);
-        worksheet_set_column(sheet_, 1, lxw_col_t(LastColumn()), 16, nullptr);
-        // The table and the chart under it printed on one page width.
+        // The table and the chart under it printed on one page, with the data sheet's footer.
         worksheet_set_landscape(sheet_);
-        worksheet_fit_to_pages(sheet_, 1, 0);
+        worksheet_fit_to_pages(sheet_, 1, 1);
+        SetXlsxFooter(sheet_, model_.Page());
         WriteHeadings();
         for (int g = 0; g < int(data_.groups.size()); ++g) WriteGroup(g);
         InsertChart();
@@ -86,8 +98,15 @@ void TChartSheetWriter::WriteHeadings() {
     if (kind_ == TChartKind::Compared)
         captions << (layout_.compareCaption.isEmpty() ? QStringLiteral("对比年度") : layout_.compareCaption);
     if (kind_ == TChartKind::Stacked) captions << data_.stackLabels;
-    for (int c = 0; c < captions.size(); ++c)
+    // Each column as wide as its heading (and the first as its labels), so that no heading runs
+    // into the next one.
+    QStringList labels;
+    for (const TChartGroup &g : data_.groups) labels << g.label;
+    for (int c = 0; c < captions.size(); ++c) {
+        const int least = c == 0 ? std::max(30, ColumnChars(labels)) : 16;
+        worksheet_set_column(sheet_, lxw_col_t(c), lxw_col_t(c), std::max(least, ColumnChars({captions[c]})), nullptr);
         worksheet_write_string(sheet_, 0, lxw_col_t(c), XmlSafe(captions[c]).toUtf8().constData(), heading_);
+    }
 }
 
 // The rows of the data sheet whose first column holds a number and whose cells in the given
@@ -120,10 +139,12 @@ QString TChartSheetWriter::RowSum(int row, int firstCol, int lastCol) const {
     return QStringLiteral("SUM(%1%3:%2%3)").arg(ColumnName(firstCol + 1), ColumnName(lastCol + 1)).arg(row + 1);
 }
 
+// The sums are array formulas: EXACT and VALUE over a range must be taken element by element, and a
+// program that applies implicit intersection to an ordinary formula would compute #VALUE! or 0.
 void TChartSheetWriter::WriteSum(int row, int col, const std::optional<QString> &formula, double value) {
     if (formula)
-        worksheet_write_formula_num(sheet_, lxw_row_t(row), lxw_col_t(col), formula->toUtf8().constData(), amount_,
-                                    value);
+        worksheet_write_array_formula_num(sheet_, lxw_row_t(row), lxw_col_t(col), lxw_row_t(row), lxw_col_t(col),
+                                          ("{=" + *formula + "}").toUtf8().constData(), amount_, value);
     else
         worksheet_write_number(sheet_, lxw_row_t(row), lxw_col_t(col), value, amount_);
 }

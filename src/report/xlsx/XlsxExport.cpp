@@ -6,6 +6,7 @@
 #include "report/SafeText.h"
 #include "report/xls/XlsWorksheet.h"
 #include "report/xlsx/WorkbookTemporary.h"
+#include "report/xlsx/XlsxPage.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,15 +16,6 @@
 #include <xlsxwriter.h>
 
 namespace {
-
-// A UTF-8 text of at most `bytes` bytes, cut before a character that would not fit.
-QByteArray Utf8Cut(const QString &text, int bytes) {
-    QByteArray utf8 = text.toUtf8();
-    if (utf8.size() <= bytes) return utf8;
-    int end = bytes;
-    while (end > 0 && (uchar(utf8[end]) & 0xC0) == 0x80) --end;  // not inside a character
-    return utf8.left(end);
-}
 
 double Points(int pixels) { return pixels * 0.75; }
 
@@ -110,12 +102,7 @@ void TXlsxSheetWriter::WritePageSetup() {
                           page.marginBottom / 25.4);
     if (page.centreHorizontally) worksheet_center_horizontally(sheet_);
     if (page.fitToWidth) worksheet_fit_to_pages(sheet_, 1, 0);  // one page wide, as tall as it takes
-    const QString footer = biff::FooterText(page.pageText);
-    if (!footer.isEmpty()) {
-        lxw_header_footer_options options{};
-        options.margin = 0.3;
-        worksheet_set_footer_opt(sheet_, Utf8Cut(XmlSafe(footer), 255).constData(), &options);
-    }
+    SetXlsxFooter(sheet_, page);
     if (page.repeatFirstRow >= 1 && page.repeatFirstRow <= page.repeatLastRow
         && page.repeatLastRow <= model_.RowCount())
         worksheet_repeat_rows(sheet_, lxw_row_t(page.repeatFirstRow - 1), lxw_row_t(page.repeatLastRow - 1));
