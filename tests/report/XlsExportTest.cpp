@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -227,6 +229,25 @@ TEST(XlsExport, UnitConversionsAndFooterText) {
     EXPECT_EQ(biff::FooterText(parts), QStringLiteral("&LR&&D&R共&N页第&P页&&"));
     EXPECT_EQ(biff::PaperCode("a3"), 8);
     EXPECT_EQ(biff::PaperCode("unknown"), 9);
+}
+
+// The page header is written empty, not left out: a program that misses it prints a header of
+// its own (the sheet's name) on every page.
+TEST(XlsExport, NoProgramPrintsAHeaderOfItsOwn) {
+    if (QStandardPaths::findExecutable(QStringLiteral("ssconvert")).isEmpty()) GTEST_SKIP() << "gnumeric is not installed";
+    QTemporaryDir dir;
+    TSheetModel model = ReportLikeSheet();
+    model.SheetName = QStringLiteral("组合查询结果");
+    ASSERT_TRUE(ExportXls(model, Path(dir, "h.xls")).Ok());
+    QProcess convert;
+    convert.start(QStringLiteral("ssconvert"), {Path(dir, "h.xls"), Path(dir, "h.pdf")});
+    ASSERT_TRUE(convert.waitForFinished(120000) && convert.exitCode() == 0);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {"-l", "1", Path(dir, "h.pdf"), "-"});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString page = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(page.contains(QStringLiteral("财政局"))) << page.toStdString();
+    EXPECT_FALSE(page.contains(model.SheetName)) << page.toStdString();
 }
 
 TEST(CompoundFile, LayoutGrowsTheTablesWithTheStream) {

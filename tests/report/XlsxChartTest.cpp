@@ -76,6 +76,8 @@ TEST(XlsxChart, StackedComparedAndFormulaFreeGroups) {
     s.Add("03", QString(300, QChar(u'长')), 7, "k3", "三", 1);  // longer than a formula's text may be
     s.model.Chart = {true, StackedLayout()};
     s.model.Chart.layout.stackTop = 1;
+    s.model.Chart.layout.amountCaption = QStringLiteral("二〇一〇年预算指标金额合计（元）");
+    s.model.Page().pageText[2] = QStringLiteral("共&S页第&P页");
     QJsonObject read = ExportAndRead(s.model, {"N7=101"});
     EXPECT_EQ(read["charts"][0]["grouping"], "stacked");
     EXPECT_EQ(read["charts"][0]["series"].toArray().size(), 2);  // "k1 一" and "其他"
@@ -89,6 +91,14 @@ TEST(XlsxChart, StackedComparedAndFormulaFreeGroups) {
         EXPECT_EQ(Column(read, "recalculated_gnumeric", 2), Column(read, "recalculated", 2));
         EXPECT_EQ(Column(read, "recalculated_gnumeric", 3), (QList<QVariant>{40.0, 0.0, 7.0}));
     }
+    // Printed on one page with the report's footer; each column as wide as its heading.
+    const QJsonObject page = read["chart_page"].toObject();
+    EXPECT_EQ(page["fit"], (QJsonArray{1, 1}));
+    EXPECT_TRUE(page["fit_to_page"].toBool());
+    EXPECT_EQ(page["footer"], "共&N页第&P页");
+    EXPECT_GE(page["widths"][0].toDouble(), 30);
+    EXPECT_GE(page["widths"][1].toDouble(), 34);  // sixteen wide characters
+
     s.model.Chart.layout.compareColumn = 15;  // two bars per group side by side, no stacks
     read = ExportAndRead(s.model);
     EXPECT_EQ(read["charts"][0]["grouping"], "clustered");

@@ -69,9 +69,21 @@ def recalculated(path, changes, program):
         return table(out, True)
 
 
+def chart_page(path):
+    """The chart sheet's printing: pages it fits to, its footer and its columns' widths."""
+    sheet = openpyxl.load_workbook(path).worksheets[1]
+    setup = sheet.page_setup
+    widths = [sheet.column_dimensions[c].width for c in "ABCDEFGH" if c in sheet.column_dimensions]
+    fit = [1 if n is None else n for n in (setup.fitToWidth, setup.fitToHeight)]  # 1 when not written
+    return {"fit": fit, "fit_to_page": sheet.sheet_properties.pageSetUpPr.fitToPage,
+            "footer": sheet.oddFooter.right.text or sheet.oddFooter.center.text, "widths": widths}
+
+
 path = sys.argv[1]
 result = {"sheets": openpyxl.load_workbook(path, read_only=True).sheetnames, "charts": charts(path),
           "formulas": table(path, False), "values": table(path, True)}
+if len(result["sheets"]) > 1:
+    result["chart_page"] = chart_page(path)
 if "--recalc" in sys.argv:
     changes = sys.argv[sys.argv.index("--recalc") + 1:]
     for program, key in (("soffice", "recalculated"), ("ssconvert", "recalculated_gnumeric")):
