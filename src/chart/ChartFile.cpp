@@ -33,7 +33,10 @@ bool WritePicture(QIODevice *out, TChartFileType type, const TChartData &data, c
         return PaintOn(&image, data, layout, kind, size) && image.save(out, "PNG");
     }
     if (type == TChartFileType::Svg) {
+        // At the resolution of the picture the chart is laid out for (a PNG's), so that its texts
+        // take the sizes they were measured at: the generator's own 72 dpi makes them smaller.
         QSvgGenerator svg;
+        svg.setResolution(QImage(1, 1, QImage::Format_ARGB32_Premultiplied).logicalDpiX());
         svg.setOutputDevice(out);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));

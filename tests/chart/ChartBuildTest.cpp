@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <csignal>
 #include <sys/resource.h>
 #include <QBarSet>
@@ -169,4 +172,39 @@ TEST(ChartFile, NamesAreDrawnAsWrittenNeverAsMarkup) {
         EXPECT_TRUE(text.contains(QStringLiteral("<b>粗</b>A&B&amp;C"))) << text.toStdString();
         EXPECT_TRUE(text.contains(QStringLiteral("<imgsrc=\"file:///etc/x.png\">␛␁"))) << text.toStdString();
     }
+}
+
+// The SVG draws like the PNG: its texts take the sizes they were laid out at, so the two pictures
+// differ only by the renderers' smoothing.
+TEST(ChartFile, TheSvgDrawsLikeThePng) {
+    QTemporaryDir dir;
+    const TChartData data = Figures({300, 200, 120}, true);
+    const QSize size(800, 600);
+    ASSERT_EQ(WriteChartFile(dir.filePath("c.svg"), data, Captions(), TChartKind::Bar, size), QString());
+    ASSERT_EQ(WriteChartFile(dir.filePath("c.png"), data, Captions(), TChartKind::Bar, size), QString());
+    QImage drawn(size, QImage::Format_ARGB32);
+    drawn.fill(Qt::white);
+    QPainter painter(&drawn);
+    QSvgRenderer(dir.filePath("c.svg")).render(&painter);
+    painter.end();
+    const QImage png = QImage(dir.filePath("c.png")).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(png.size(), size);
+    // Ink (dark pixels) in one picture and not near the same place in the other.
+    const auto dark = [](const QImage &image, int x, int y) { return qGray(image.pixel(x, y)) < 128; };
+    const auto inkNear = [&](const QImage &image, int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (x + dx >= 0 && y + dy >= 0 && x + dx < size.width() && y + dy < size.height() && dark(image, x + dx, y + dy))
+                    return true;
+        return false;
+    };
+    int ink = 0, stray = 0;
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            if (dark(png, x, y)) ++ink;
+            if (dark(png, x, y) != dark(drawn, x, y) && !(dark(png, x, y) ? inkNear(drawn, x, y) : inkNear(png, x, y)))
+                ++stray;
+        }
+    ASSERT_GT(ink, 10000);
+    EXPECT_LT(stray * 500, ink) << stray << " of " << ink;  // at 72 dpi: 900 of 122,388
 }
