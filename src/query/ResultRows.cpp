@@ -13,6 +13,17 @@ TResultRowWriter::TResultRowWriter(TReportSheet *sheet, bool comparison) : sheet
     sheet_->SetAmountColumns(comparison ? std::vector<int>{kAmountColumn, kComparedColumn, kChangeColumn} : std::vector<int>{kAmountColumn});
 }
 
+namespace {
+// The rate ChangeRateText shows, in hundredths of a percent; none where it shows none (or the
+// rate is beyond what a workbook's number keeps exactly).
+std::optional<qint64> ChangeRate(double amount, double compared) {
+    if (std::fabs(compared) < 0.005) return std::nullopt;
+    const double hundredths = std::round((amount - compared) / compared * 10000.0);
+    if (!std::isfinite(hundredths) || std::fabs(hundredths) > 9e15) return std::nullopt;
+    return qint64(hundredths);
+}
+}  // namespace
+
 QString ChangeRateText(double amount, double compared) {
     if (std::fabs(compared) < 0.005) return {};
     // Rounded first, so that a change a hair below zero shows as 0.00%, not -0.00%.
@@ -26,6 +37,7 @@ void TResultRowWriter::WriteAmounts(int r, double amount, double compared) {
     for (int col = kAmountColumn; col <= (comparison_ ? kRateColumn : kAmountColumn); ++col) {
         if (col == kRateColumn) {
             s.SheetSetText(col, r, 0, ChangeRateText(amount, compared));
+            if (const std::optional<qint64> rate = ChangeRate(amount, compared)) s.SheetSetRate(col, r, *rate);
         } else {
             const double value = amounts[col - kAmountColumn];
             s.SheetSetText(col, r, 0, ReportAmountText(value));

@@ -32,11 +32,15 @@ QString CsvRecord(const TSheetModel &model, int row, const std::vector<int> &col
         const int col = columns[i];
         const QStringView text = model.Text(col, row);
         if (text.isEmpty() || (!merges.empty() && CellCoveredByMerge(merges, col, row))) continue;
-        double amount = 0;
         // Every text quoted, so that a program told to keep quoted fields as text keeps a code's
-        // leading zeros; amounts are bare numbers.
-        line += CellAmount(model, col, row, text, &amount) ? QString::number(amount, 'f', 2)
-                                                           : CsvField(DefuseFormula(text), TCsvQuote::Always);
+        // leading zeros; amounts and rates are bare numbers ("-68.23%" is a number to every
+        // spreadsheet program), never guarded as texts are.
+        double value = 0;
+        switch (CellNumber(model, col, row, text, &value)) {
+        case TCellNumber::Amount: line += QString::number(value, 'f', 2); break;
+        case TCellNumber::Rate: line += QString::number(value * 100.0, 'f', 2) + QLatin1Char('%'); break;
+        case TCellNumber::None: line += CsvField(DefuseFormula(text), TCsvQuote::Always); break;
+        }
     }
     return line + QLatin1String("\r\n");
 }

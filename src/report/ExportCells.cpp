@@ -4,6 +4,7 @@
 #include "report/FileTarget.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 bool CellCoveredByMerge(const std::vector<TCellRect> &rowMerges, int col, int row) {
     for (const TCellRect &m : rowMerges)
@@ -11,16 +12,31 @@ bool CellCoveredByMerge(const std::vector<TCellRect> &rowMerges, int col, int ro
     return false;
 }
 
-bool CellAmount(const TSheetModel &model, int col, int row, QStringView text, double *amount) {
-    if (text.isEmpty()) return false;  // also a cell a merge covers
+TCellNumber CellNumber(const TSheetModel &model, int col, int row, QStringView text, double *value) {
+    if (text.isEmpty()) return TCellNumber::None;  // also a cell a merge covers
     if (model.HasAmounts()) {
+        if (const std::optional<qint64> rate = model.Rate(col, row)) {
+            *value = double(*rate) / 10000.0;
+            return TCellNumber::Rate;
+        }
         const std::optional<qint64> cents = model.Amount(col, row);
-        if (cents) *amount = CentsAmount(*cents);
-        return cents.has_value();
+        if (cents) *value = CentsAmount(*cents);
+        return cents ? TCellNumber::Amount : TCellNumber::None;
     }
     // A bare template, which no result was written into: its texts are all there is.
-    if (model.HasAmountColumns() && !model.IsAmountColumn(col)) return false;
-    return ParseAmountText(text, amount);
+    if (model.HasAmountColumns() && !model.IsAmountColumn(col)) return TCellNumber::None;
+    return ParseAmountText(text, value) ? TCellNumber::Amount : TCellNumber::None;
+}
+
+int WorkbookColumnWidth(const TSheetModel &model, int col) {
+    const int width = model.ColumnWidth(col);
+    if (width == 0 || !model.IsRateColumn(col)) return width;
+    // A digit of a workbook's standard font takes at most 8 pixels; a cell keeps a few for its margins.
+    constexpr int kDigitPixels = 8, kCellMargins = 10;
+    qsizetype longest = 0;
+    for (int row = 1; row <= model.RowCount(); ++row)
+        if (model.Rate(col, row)) longest = std::max(longest, model.Text(col, row).size());
+    return std::max(width, int(longest) * kDigitPixels + kCellMargins);
 }
 
 bool CellWraps(const TSheetModel &model, int col, int row) {

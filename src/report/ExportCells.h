@@ -13,11 +13,19 @@
 // exported without text, as the sheet shows them.
 bool CellCoveredByMerge(const std::vector<TCellRect> &rowMerges, int col, int row);
 
-// True when the cell (showing `text`, empty where a merge covers it) is written as a number, with
-// its value: the amount its writer gave it. Only a sheet that holds no amounts at all (a bare
-// template) is typed by its texts: an amount text in a column that holds amounts (any column of a
-// sheet that names none). Every other text is written as a text.
-bool CellAmount(const TSheetModel &model, int col, int row, QStringView text, double *amount);
+// How a cell is written into a workbook: as a text, an amount (#,##0.00) or a rate (0.00%).
+enum class TCellNumber { None, Amount, Rate };
+
+// How the cell (showing `text`, empty where a merge covers it) is written, with its number: the
+// amount its writer gave it, or its rate as a fraction (0.04 for "4.00%"). Only a sheet that holds
+// no numbers at all (a bare template) is typed by its texts: an amount text in a column that holds
+// amounts (any column of a sheet that names none). Every other text is written as a text.
+TCellNumber CellNumber(const TSheetModel &model, int col, int row, QStringView text, double *value);
+
+// A column's width in a workbook, in pixels: the sheet's, and for a column of rates at least what
+// a spreadsheet program needs to show the longest of them (it shows "###" for a number that does
+// not fit). 0 for a hidden column.
+int WorkbookColumnWidth(const TSheetModel &model, int col);
 
 // True when a text cell (not an amount) is to wrap in a spreadsheet program. The sheet makes a row
 // taller than the default height only when a text of that row needs more than one line at its

@@ -138,6 +138,7 @@ public:
     // row) shows, set after its text.
     void SheetMarkRow(int row, TRowKind kind, int level = 0) { model_.MarkRow(row, kind, level); }
     void SheetSetAmount(int col, int row, qint64 cents) { model_.SetAmount(col, row, cents); }
+    void SheetSetRate(int col, int row, qint64 hundredths) { model_.SetRate(col, row, hundredths); }
     TSheetView *View() const { return view_; }
 
 signals:

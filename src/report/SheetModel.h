@@ -102,8 +102,23 @@ public:
     void SetAmount(int col, int row, qint64 cents) {
         if (Contains(col, row)) numbers_.Set(col, row, cents);
     }
-    std::optional<qint64> Amount(int col, int row) const { return numbers_.Get(col, row); }
+    std::optional<qint64> Amount(int col, int row) const {
+        return IsRateColumn(col) ? std::nullopt : numbers_.Get(col, row);
+    }
     bool HasAmounts() const { return numbers_.Any(); }
+    // A rate a cell shows ("4.00%"), in hundredths of a percent (400), as its writer gave it; the
+    // column then holds rates only (no amounts). None once the cell's text is set again.
+    void SetRate(int col, int row, qint64 hundredths) {
+        if (!Contains(col, row)) return;
+        if (!IsRateColumn(col)) rateColumns_.push_back(col);
+        numbers_.Set(col, row, hundredths);
+    }
+    std::optional<qint64> Rate(int col, int row) const {
+        return IsRateColumn(col) ? numbers_.Get(col, row) : std::nullopt;
+    }
+    bool IsRateColumn(int col) const {
+        return std::find(rateColumns_.begin(), rateColumns_.end(), col) != rateColumns_.end();
+    }
 
     TPageSetup &Page() { return page_; }
     const TPageSetup &Page() const { return page_; }
@@ -137,6 +152,7 @@ private:
     TMergeList merges_;
     TPageSetup page_;
     std::vector<int> amountColumns_;
+    std::vector<int> rateColumns_;  // the columns whose numbers are rates
     int defaultRowHeight_ = kSheetDefaultRowHeight;
     quint64 geometryRevision_ = 0;
 };

@@ -49,10 +49,10 @@ TEST_P(BatchCompareTest, ComparedColumnsReachTheTextFormsAndTheWorkbooks) {
     EXPECT_NEAR(totals[4].toDouble(), totals[2].toDouble() - totals[3].toDouble(), 0.005);
     EXPECT_TRUE(totals[5].toString().endsWith('%'));
     EXPECT_TRUE(r.err.contains(QStringLiteral("refreshed: %1 rows, total").arg(doc["rows"].toArray().size())));
-    EXPECT_EQ(CellTypes(xlsx), QStringLiteral("num num num str"));
+    EXPECT_EQ(CellTypes(xlsx), QStringLiteral("num num num num"));  // the rate too, as 0.00%
     const TReportRun csv = Run({"--group", "资金性质", "--compare-year", "2011", "--export", xls, "--format", "csv"});
     ASSERT_EQ(csv.status, 0);
-    EXPECT_EQ(CellTypes(xls), QStringLiteral("num num num str"));
+    EXPECT_EQ(CellTypes(xls), QStringLiteral("num num num num"));
     // The computed changes and rates are numbers to a spreadsheet program, not texts to defuse.
     EXPECT_TRUE(csv.out.contains(QStringLiteral("%\r\n")) && !csv.out.contains(QStringLiteral(",'-")));
 

@@ -226,6 +226,45 @@ TEST(SheetExport, CsvCodesKeepTheirLeadingZerosInASpreadsheetProgram) {
     EXPECT_EQ(read.readAllStandardOutput().trimmed(), "'001' 1234567.5");
 }
 
+// A rate is a number with the 0.00% format in both workbooks and a bare figure in the .csv (never
+// a guarded text), and its column is wide enough for the largest rate in a spreadsheet program.
+TEST(SheetExport, RatesAreNumbersInEveryFile) {
+    TSheetModel m = ReportSheet();
+    const qint64 cents[3] = {123456750, -123450, 123333300};
+    for (int r = 7; r <= 9; ++r) m.SetAmount(14, r, cents[r - 7]);
+    m.SetText(16, 7, u"135620.00%");
+    m.SetRate(16, 7, 13562000);
+    m.SetText(16, 8, u"-68.23%");
+    m.SetRate(16, 8, -6823);
+    m.SetColumnWidth(16, 30);  // narrower than its largest rate
+    m.SetColumnWidth(14, 120);
+    QTemporaryDir dir;
+    for (TExportType type : {TExportType::Xls, TExportType::Xlsx}) {
+        const QString file = dir.filePath(QStringLiteral("rates.") + ExportSuffix(type));
+        ASSERT_TRUE(ExportSheet(m, file, type).Ok());
+        const QJsonObject book = ReadXlsBack(file);
+        SCOPED_TRACE(ExportSuffix(type).toStdString());
+        EXPECT_EQ(XlsCell(book, 16, 8)["type"].toString(), "number");
+        EXPECT_DOUBLE_EQ(XlsCell(book, 16, 8)["value"].toDouble(), -0.6823);
+        EXPECT_EQ(XlsCell(book, 16, 8)["format"].toString(), "0.00%");
+        EXPECT_DOUBLE_EQ(XlsCell(book, 16, 7)["value"].toDouble(), 1356.2);
+        EXPECT_EQ(XlsCell(book, 14, 8)["format"].toString(), "#,##0.00");
+    }
+    ASSERT_TRUE(ExportSheet(m, dir.filePath("rates.csv"), TExportType::Csv).Ok());
+    const QByteArray csv = Read(dir.filePath("rates.csv"));
+    EXPECT_TRUE(csv.contains(",1234567.50,,135620.00%\r\n") && csv.contains(",-1234.50,,-68.23%\r\n")) << csv.toStdString();
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) GTEST_SKIP() << "soffice is not installed";
+    QProcess office;
+    office.start(QStringLiteral("soffice"), {"--headless", "-env:UserInstallation=file://" + dir.path() + "/profile",
+                                             "--convert-to", "pdf", "--outdir", dir.path(), dir.filePath("rates.xlsx")});
+    ASSERT_TRUE(office.waitForFinished(180000) && office.exitCode() == 0);
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {dir.filePath("rates.pdf"), "-"});
+    ASSERT_TRUE(text.waitForFinished(60000));
+    const QString pages = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(pages.contains(QStringLiteral("135620.00%")) && !pages.contains(QStringLiteral("###"))) << pages.toStdString();
+}
+
 TEST(SheetExport, TypeFollowsTheExtension) {
     EXPECT_EQ(ExportTypeOfName("a.xls"), TExportType::Xls);
     EXPECT_EQ(ExportTypeOfName("/x/报表.XLSX"), TExportType::Xlsx);

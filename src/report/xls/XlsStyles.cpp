@@ -8,6 +8,7 @@ constexpr uint16_t kFont = 0x0031;
 constexpr uint16_t kXf = 0x00E0;
 constexpr uint16_t kStyle = 0x0293;
 constexpr uint16_t kAmountFormat = 4;  // built-in format "#,##0.00"
+constexpr uint16_t kRateFormat = 10;   // built-in format "0.00%"
 constexpr uint16_t kFirstCellXf = 16;
 constexpr uint8_t kThin = 1;
 constexpr uint32_t kBlack = 8;  // palette index of black
@@ -30,11 +31,13 @@ uint8_t AlignmentByte(const TCellStyle &s, bool wrap) {
 TXlsStyles::TXlsStyles(const TSheetModel &model)
     : model_(model), xfOf_(size_t(model.StyleCount()) * 4, -1) {}
 
-uint16_t TXlsStyles::CellXf(uint16_t styleId, bool amount, bool wrap) {
-    int32_t &xf = xfOf_[size_t(styleId) * 4 + (amount ? 1 : 0) + (wrap ? 2 : 0)];
+uint16_t TXlsStyles::CellXf(uint16_t styleId, TCellNumber number, bool wrap) {
+    // Four kinds a style: a text, an amount, a wrapped text, a rate (numbers never wrap).
+    const size_t kind = number == TCellNumber::Amount ? 1 : number == TCellNumber::Rate ? 3 : wrap ? 2 : 0;
+    int32_t &xf = xfOf_[size_t(styleId) * 4 + kind];
     if (xf < 0) {
         xf = int32_t(kFirstCellXf + cellXfs_.size());
-        cellXfs_.push_back({styleId, amount, wrap});
+        cellXfs_.push_back({styleId, number, number == TCellNumber::None && wrap});
     }
     return uint16_t(xf);
 }
@@ -59,7 +62,7 @@ void TXlsStyles::WriteXf(TBiffBuffer &out, const TCellStyle *style, const TCellX
                          bool styleXf) const {
     const size_t h = out.OpenRecord(kXf);
     out.U16(style ? FontIndex(style->font) : 0);
-    out.U16(kind.amount ? kAmountFormat : 0);
+    out.U16(kind.number == TCellNumber::Amount ? kAmountFormat : kind.number == TCellNumber::Rate ? kRateFormat : 0);
     // Locked; a style XF has no parent (0xFFF), a cell XF inherits from the Normal style (XF 0).
     out.U16(styleXf ? 0xFFF5 : 0x0001);
     out.U8(style ? AlignmentByte(*style, kind.wrap) : 0x20);  // default: general, bottom

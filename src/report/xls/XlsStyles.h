@@ -1,7 +1,8 @@
 #pragma once
 // Fonts and cell formats (XF records) of the exported workbook. The sheet's styles become cell XFs
-// on demand, once for each kind of cell that uses them (text or amount, number format #,##0.00;
-// wrapped or not), and the workbook globals then write exactly the fonts and XFs that the cells use.
+// on demand, once for each kind of cell that uses them (text, amount with number format #,##0.00,
+// rate with 0.00%; texts wrapped or not), and the workbook globals then write exactly the fonts and XFs that the cells use.
+#include "report/ExportCells.h"
 #include "report/SheetModel.h"
 #include "report/xls/BiffBuffer.h"
 
@@ -13,9 +14,9 @@ class TXlsStyles {
 public:
     explicit TXlsStyles(const TSheetModel &model);
 
-    // The XF index for a cell of the given sheet style holding a text or an amount, with its text
-    // wrapped or not.
-    uint16_t CellXf(uint16_t styleId, bool amount, bool wrap = false);
+    // The XF index for a cell of the given sheet style holding a text (TCellNumber::None, wrapped
+    // or not) or a number.
+    uint16_t CellXf(uint16_t styleId, TCellNumber number, bool wrap = false);
     // The XF of cells and rows without a format of their own.
     static constexpr uint16_t kDefaultXf = 15;
 
@@ -27,7 +28,7 @@ private:
     void WriteFont(TBiffBuffer &out, const TSheetFont &font) const;
     struct TCellXf {
         uint16_t styleId;
-        bool amount;
+        TCellNumber number;
         bool wrap;
     };
     void WriteXf(TBiffBuffer &out, const TCellStyle *style, const TCellXf &kind, bool styleXf) const;

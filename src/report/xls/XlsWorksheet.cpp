@@ -75,7 +75,7 @@ void WritePageSetup(const TSheetModel &model, TBiffBuffer &out) {
 void WriteColumns(const TSheetModel &model, TBiffBuffer &out) {
     Record(out, kDefColWidth, {8});
     for (int col = 1; col <= model.ColumnCount(); ++col) {
-        const int width = model.ColumnWidth(col);
+        const int width = WorkbookColumnWidth(model, col);
         const size_t h = out.OpenRecord(kColInfo);
         out.U16(uint16_t(col - 1));
         out.U16(uint16_t(col - 1));
@@ -111,23 +111,23 @@ void WriteCells(const TSheetModel &model, int row, TXlsStyles &styles, TSharedSt
         const uint16_t style = model.StyleId(col, row);
         QStringView text = model.Text(col, row);
         if (!text.isEmpty() && !merges.empty() && CellCoveredByMerge(merges, col, row)) text = {};
-        double amount = 0;
-        if (CellAmount(model, col, row, text, &amount)) {
+        double value = 0;
+        if (const TCellNumber number = CellNumber(model, col, row, text, &value); number != TCellNumber::None) {
             const size_t h = out.OpenRecord(kNumber);
             out.U16(uint16_t(row - 1));
             out.U16(uint16_t(col - 1));
-            out.U16(styles.CellXf(style, true));
-            out.F64(amount);
+            out.U16(styles.CellXf(style, number));
+            out.F64(value);
             out.CloseRecord(h);
         } else if (!text.isEmpty()) {
             const size_t h = out.OpenRecord(kLabelSst);
             out.U16(uint16_t(row - 1));
             out.U16(uint16_t(col - 1));
-            out.U16(styles.CellXf(style, false, CellWraps(model, col, row)));
+            out.U16(styles.CellXf(style, TCellNumber::None, CellWraps(model, col, row)));
             out.U32(strings.Add(text));
             out.CloseRecord(h);
         } else if (style != 0) {
-            Record(out, kBlank, {uint16_t(row - 1), uint16_t(col - 1), styles.CellXf(style, false)});
+            Record(out, kBlank, {uint16_t(row - 1), uint16_t(col - 1), styles.CellXf(style, TCellNumber::None)});
         }
     }
 }

@@ -51,7 +51,7 @@ public:
     }
 
 private:
-    lxw_format *Format(uint16_t styleId, bool amount, bool wrap);
+    lxw_format *Format(uint16_t styleId, TCellNumber number, bool wrap);
     void WritePageSetup();
     void WriteColumns();
     void WriteRow(int row);
@@ -64,8 +64,10 @@ private:
     std::multimap<int, TCellRect> mergesEndingAt_;
 };
 
-lxw_format *TXlsxSheetWriter::Format(uint16_t styleId, bool amount, bool wrap) {
-    lxw_format *&f = formats_[size_t(styleId) * 4 + (amount ? 1 : 0) + (wrap ? 2 : 0)];
+lxw_format *TXlsxSheetWriter::Format(uint16_t styleId, TCellNumber number, bool wrap) {
+    // Four kinds a style: a text, an amount, a wrapped text, a rate (numbers never wrap).
+    const size_t kind = number == TCellNumber::Amount ? 1 : number == TCellNumber::Rate ? 3 : wrap ? 2 : 0;
+    lxw_format *&f = formats_[size_t(styleId) * 4 + kind];
     if (f) return f;
     const TCellStyle &style = model_.StyleById(styleId);
     const TSheetFont &font = model_.Fonts()[style.font < model_.Fonts().size() ? style.font : 0];
@@ -88,8 +90,9 @@ lxw_format *TXlsxSheetWriter::Format(uint16_t styleId, bool amount, bool wrap) {
         format_set_pattern(f, LXW_PATTERN_SOLID);
         format_set_bg_color(f, kSheetFillRgb);
     }
-    if (amount) format_set_num_format(f, "#,##0.00");
-    if (wrap) format_set_text_wrap(f);
+    if (number == TCellNumber::Amount) format_set_num_format(f, "#,##0.00");
+    if (number == TCellNumber::Rate) format_set_num_format(f, "0.00%");
+    if (kind == 2) format_set_text_wrap(f);
     return f;
 }
 
@@ -110,7 +113,7 @@ void TXlsxSheetWriter::WritePageSetup() {
 
 void TXlsxSheetWriter::WriteColumns() {
     for (int col = 1; col <= model_.ColumnCount(); ++col) {
-        const int width = model_.ColumnWidth(col);
+        const int width = WorkbookColumnWidth(model_, col);
         const auto c = lxw_col_t(col - 1);
         if (width > 0) {
             worksheet_set_column_pixels(sheet_, c, c, uint32_t(width), nullptr);
@@ -132,7 +135,7 @@ void TXlsxSheetWriter::WriteMergesEndingAt(int row) {
         if (m.IsSingleCell()) continue;
         const uint16_t style = model_.StyleId(m.left, m.top);
         worksheet_merge_range(sheet_, lxw_row_t(m.top - 1), lxw_col_t(m.left - 1), lxw_row_t(m.bottom - 1),
-                              lxw_col_t(m.right - 1), "", Format(style, false, false));
+                              lxw_col_t(m.right - 1), "", Format(style, TCellNumber::None, false));
     }
 }
 
@@ -154,14 +157,14 @@ void TXlsxSheetWriter::WriteRow(int row) {
         const uint16_t style = model_.StyleId(col, row);
         QStringView text = model_.Text(col, row);
         if (!text.isEmpty() && !merges.empty() && CellCoveredByMerge(merges, col, row)) text = {};
-        double amount = 0;
-        if (CellAmount(model_, col, row, text, &amount)) {
-            worksheet_write_number(sheet_, r, c, amount, Format(style, true, false));
+        double value = 0;
+        if (const TCellNumber number = CellNumber(model_, col, row, text, &value); number != TCellNumber::None) {
+            worksheet_write_number(sheet_, r, c, value, Format(style, number, false));
         } else if (!text.isEmpty()) {
             worksheet_write_string(sheet_, r, c, XmlSafe(text).toUtf8().constData(),
-                                   Format(style, false, CellWraps(model_, col, row)));
+                                   Format(style, TCellNumber::None, CellWraps(model_, col, row)));
         } else if (style != 0) {
-            worksheet_write_blank(sheet_, r, c, Format(style, false, false));
+            worksheet_write_blank(sheet_, r, c, Format(style, TCellNumber::None, false));
         }
     }
 }
