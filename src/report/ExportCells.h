@@ -27,6 +27,13 @@ TCellNumber CellNumber(const TSheetModel &model, int col, int row, QStringView t
 // not fit). 0 for a hidden column.
 int WorkbookColumnWidth(const TSheetModel &model, int col);
 
+// Whether a workbook repeats the sheet's row-label columns on every page across: not when the
+// sheet is fitted to one page wide, nor when they are all its columns.
+inline bool RepeatsColumns(const TPageSetup &page, int columns) {
+    return !page.fitToWidth && page.repeatFirstColumn >= 1 && page.repeatFirstColumn <= page.repeatLastColumn
+           && page.repeatLastColumn < columns;
+}
+
 // True when a text cell (not an amount) is to wrap in a spreadsheet program. The sheet makes a row
 // taller than the default height only when a text of that row needs more than one line at its
 // column's width; a text of such a row wraps, so that the program shows the row as the sheet does.

@@ -30,3 +30,10 @@ inline QString ExpandPageText(const QString &text, int page, int pages) {
     });
     return out;
 }
+
+// Where a page lies on a sheet printed more than one page across: "（纵2/5 横3/4）" for the second
+// page down of the third across; empty for a sheet one page wide, whose page number says it all.
+inline QString PagePlaceText(int down, int downCount, int across, int acrossCount) {
+    if (acrossCount <= 1) return {};
+    return QStringLiteral("（纵%1/%2 横%3/%4）").arg(down).arg(downCount).arg(across).arg(acrossCount);
+}

@@ -151,7 +151,13 @@ int TReportSheet::SheetPreferredRowHeight(int row) const { return Measure().Pref
 
 int TReportSheet::SheetTextWidth(int col, int row) const { return Measure().TextWidth(model_, col, row); }
 
-void TReportSheet::SheetFreeze(int cols, int rows) { view_->SetFrozen(cols, rows); }
+void TReportSheet::SheetFreeze(int cols, int rows) {
+    view_->SetFrozen(cols, rows);
+    // The columns that stay in sight on screen are the row labels: every printed page across
+    // repeats them too.
+    model_.Page().repeatFirstColumn = cols > 0 ? 1 : 0;
+    model_.Page().repeatLastColumn = std::max(cols, 0);
+}
 
 void TReportSheet::SheetGridLines(int firstCol, int firstRow, int lastCol, int lastRow, int sheet,
                                   int kind, int) {

@@ -41,6 +41,8 @@ TPagination TSheetPageRenderer::Layout(QSizeF body) const {
     in.pageHeight = body.height();
     in.repeatFirstRow = model_.Page().repeatFirstRow;
     in.repeatLastRow = model_.Page().repeatLastRow;
+    in.repeatFirstColumn = model_.Page().repeatFirstColumn;
+    in.repeatLastColumn = model_.Page().repeatLastColumn;
     in.fitWidth = model_.Page().fitToWidth;
     return ::Paginate(in);
 }
@@ -97,40 +99,55 @@ void TSheetPageRenderer::PaintPage(QPainter &painter, const TSheetPage &page, in
     if (scale_ != 1) painter.scale(scale_, scale_);
     PaintCells(painter, page, body / scale_);
     painter.restore();
-    PaintPageText(painter, QRectF(0, body.height(), body.width(), kFooterHeight), number);
+    PaintPageText(painter, QRectF(0, body.height(), body.width(), kFooterHeight), number, page);
 }
 
 void TSheetPageRenderer::PaintCells(QPainter &painter, const TSheetPage &page, QSizeF body) {
     if (!cells_) cells_ = std::make_unique<TSheetPainter>(model_, geometry_);
-    const TSheetPainter &cells = *cells_;
-    const int left = geometry_.ColumnLeft(page.columns.first);
-    const qreal width = geometry_.ColumnLeft(page.columns.last + 1) - left;
-    const qreal x = model_.Page().centreHorizontally ? std::max<qreal>(0, (body.width() - width) / 2) : 0;
+    const TPageSetup &setup = model_.Page();
+    // The page's blocks: the repeated rows (if any) above its rows, the repeated columns (if any)
+    // left of its columns.
+    std::vector<TPageBand> columns, rows;
+    if (page.repeatColumns) columns.push_back({setup.repeatFirstColumn, setup.repeatLastColumn});
+    columns.push_back(page.columns);
+    if (page.repeatRows) rows.push_back({setup.repeatFirstRow, setup.repeatLastRow});
+    rows.push_back(page.rows);
+    const auto width = [this](const TPageBand &b) { return geometry_.ColumnLeft(b.last + 1) - geometry_.ColumnLeft(b.first); };
+    const auto height = [this](const TPageBand &b) { return geometry_.RowTop(b.last + 1) - geometry_.RowTop(b.first); };
+    qreal total = 0;
+    for (const TPageBand &b : columns) total += width(b);
+    const qreal x0 = setup.centreHorizontally ? std::max<qreal>(0, (body.width() - total) / 2) : 0;
     qreal y = 0;
-    if (page.repeatRows) {
-        const int first = model_.Page().repeatFirstRow, last = model_.Page().repeatLastRow;
-        painter.save();
-        painter.translate(x, 0);
-        cellsPainted_ += cells.Paint(painter, {page.columns.first, first, page.columns.last, last},
-                                     QPoint(left, geometry_.RowTop(first)));
-        painter.restore();
-        y = geometry_.RowTop(last + 1) - geometry_.RowTop(first);
+    for (const TPageBand &r : rows) {
+        const bool last = &r == &rows.back();
+        qreal x = x0;
+        for (const TPageBand &c : columns) {
+            painter.save();
+            painter.translate(x, y);
+            // Keep a row taller than the page from running into the page text.
+            if (last) painter.setClipRect(QRectF(-x, 0, body.width(), body.height() - y));
+            cellsPainted_ += cells_->Paint(painter, {c.first, r.first, c.last, r.last},
+                                           QPoint(geometry_.ColumnLeft(c.first), geometry_.RowTop(r.first)));
+            painter.restore();
+            x += width(c);
+        }
+        y += height(r);
     }
-    painter.save();
-    painter.translate(x, y);
-    // Keep a row taller than the page from running into the page text.
-    painter.setClipRect(QRectF(-x, 0, body.width(), body.height() - y));
-    cellsPainted_ += cells.Paint(painter, {page.columns.first, page.rows.first, page.columns.last, page.rows.last},
-                                 QPoint(left, geometry_.RowTop(page.rows.first)));
-    painter.restore();
 }
 
-void TSheetPageRenderer::PaintPageText(QPainter &painter, QRectF band, int number) {
+void TSheetPageRenderer::PaintPageText(QPainter &painter, QRectF band, int number, const TSheetPage &page) {
     const Qt::Alignment place[3] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
     painter.setFont(MakeSheetFont(model_.Fonts()[0]));
     painter.setPen(Qt::black);
+    // A sheet wider than a page also says where the page lies: after the part that numbers the
+    // pages, or on the right when none does.
+    const QString where = PagePlaceText(page.down, page.downCount, page.across, page.acrossCount);
+    int numbered = 2;
+    for (int i = 0; i < 3; ++i)
+        if (model_.Page().pageText[i].contains(QLatin1String("&P"))) numbered = i;
     for (int i = 0; i < 3; ++i) {
-        const QString text = ExpandPageText(model_.Page().pageText[i], number, pageCount_);
+        QString text = ExpandPageText(model_.Page().pageText[i], number, pageCount_);
+        if (i == numbered) text += where;
         if (!text.isEmpty()) painter.drawText(band, int(place[i] | Qt::AlignVCenter), text);
     }
 }

@@ -58,7 +58,7 @@ private:
     std::vector<TSheetPage> pages_;
     QSizeF body_;
     double scale_ = 1;
-    void PaintPageText(QPainter &painter, QRectF band, int number);
+    void PaintPageText(QPainter &painter, QRectF band, int number, const TSheetPage &page);
 
     const TSheetModel &model_;
     TSheetGeometry geometry_;

@@ -8,9 +8,20 @@ double FitWidthScale(double columnsWidth, double pageWidth) {
     return pageWidth / columnsWidth;
 }
 
+namespace {
+// The size of the repeated items first..last (1-based) when they can be repeated: named, ending
+// before the last item, and taking at most half the room; 0 when they cannot.
+double RepeatSize(const std::vector<int> &sizes, int first, int last, double room) {
+    if (first < 1 || first > last || last >= int(sizes.size())) return 0;
+    const double size = std::accumulate(sizes.begin() + (first - 1), sizes.begin() + last, 0.0);
+    // Repeating a heading that takes more than half the page would leave too little for the rest.
+    return size <= room / 2 ? size : 0;
+}
+}  // namespace
+
 TPagination Paginate(const TPaginationInput &in) {
     const int rows = int(in.rowHeights.size());
-    if (rows == 0) return {{TSheetPage{{1, 0}, {1, 0}, false}}, 1};  // nothing to print: one blank page
+    if (rows == 0) return {{TSheetPage{{1, 0}, {1, 0}}}, 1};  // nothing to print: one blank page
     double scale = 1, pageWidth = in.pageWidth, pageHeight = in.pageHeight;
     if (in.fitWidth) {
         const double total = std::accumulate(in.columnWidths.begin(), in.columnWidths.end(), 0.0);
@@ -19,26 +30,28 @@ TPagination Paginate(const TPaginationInput &in) {
         pageHeight /= scale;
         pageWidth = std::max(pageWidth / scale, total);
     }
-    const bool canRepeat = in.repeatFirstRow >= 1 && in.repeatFirstRow <= in.repeatLastRow &&
-                           in.repeatLastRow < rows;
-    double repeatHeight = 0;
-    if (canRepeat)
-        repeatHeight = std::accumulate(in.rowHeights.begin() + (in.repeatFirstRow - 1),
-                                       in.rowHeights.begin() + in.repeatLastRow, 0.0);
-    // Repeating a heading that takes more than half the page would leave too little for the rows.
-    const bool repeat = canRepeat && repeatHeight > 0 && repeatHeight <= pageHeight / 2;
-    const auto startsAfterRepeat = [&](int first) { return repeat && first > in.repeatLastRow; };
+    const double repeatHeight = RepeatSize(in.rowHeights, in.repeatFirstRow, in.repeatLastRow, pageHeight);
+    const double repeatWidth =
+        in.fitWidth ? 0 : RepeatSize(in.columnWidths, in.repeatFirstColumn, in.repeatLastColumn, pageWidth);
+    const auto startsAfterRepeat = [&](int first) { return repeatHeight > 0 && first > in.repeatLastRow; };
+    const auto startsRightOfRepeat = [&](int first) { return repeatWidth > 0 && first > in.repeatLastColumn; };
 
     const std::vector<TPageBand> rowBands = SplitIntoBands(in.rowHeights, [&](int first) {
         return startsAfterRepeat(first) ? pageHeight - repeatHeight : pageHeight;
     });
-    const std::vector<TPageBand> columnBands =
-        SplitIntoBands(in.columnWidths, [&](int) { return pageWidth; });
+    const std::vector<TPageBand> columnBands = SplitIntoBands(in.columnWidths, [&](int first) {
+        return startsRightOfRepeat(first) ? pageWidth - repeatWidth : pageWidth;
+    });
 
     TPagination out;
     out.scale = scale;
     out.pages.reserve(rowBands.size() * columnBands.size());
-    for (const TPageBand &columns : columnBands)
-        for (const TPageBand &band : rowBands) out.pages.push_back({band, columns, startsAfterRepeat(band.first)});
+    const int across = int(columnBands.size()), down = int(rowBands.size());
+    for (int c = 0; c < across; ++c)
+        for (int r = 0; r < down; ++r) {
+            const TPageBand &columns = columnBands[size_t(c)], &band = rowBands[size_t(r)];
+            out.pages.push_back({band, columns, startsAfterRepeat(band.first), startsRightOfRepeat(columns.first),
+                                 c + 1, across, r + 1, down});
+        }
     return out;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // How a sheet is cut into pages: rows into bands that fit the page height, columns into bands that
 // fit its width, pages taken down the rows first and then across. Rows named for repeating are
-// printed again at the top of every page whose rows start after them. A sheet fitted to the page
+// printed again at the top of every page whose rows start after them, and columns named for
+// repeating (the row labels) at the left of every page whose columns start after them. A sheet fitted to the page
 // width is printed smaller so that all its columns go across one page, and its rows are cut for the
 // page height at that scale. A pure function of sizes.
 #include <cstddef>
@@ -17,7 +18,10 @@ struct TPageBand {
 struct TSheetPage {
     TPageBand rows;
     TPageBand columns;
-    bool repeatRows = false;  // the repeated rows go above `rows` on this page
+    bool repeatRows = false;     // the repeated rows go above `rows` on this page
+    bool repeatColumns = false;  // the repeated columns go left of `columns` on this page
+    int across = 1, acrossCount = 1;  // the page's place across the sheet, of how many
+    int down = 1, downCount = 1;      // and down it
 };
 
 struct TPaginationInput {
@@ -27,6 +31,8 @@ struct TPaginationInput {
     double pageHeight = 0;
     int repeatFirstRow = 0;  // 0: no repeated rows
     int repeatLastRow = 0;
+    int repeatFirstColumn = 0;  // 0: no repeated columns
+    int repeatLastColumn = 0;
     bool fitWidth = false;  // every column on one page width, the sheet scaled down to fit
 };
 

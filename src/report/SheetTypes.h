@@ -112,13 +112,16 @@ TCellStyle ApplyAlignCode(TCellStyle style, int code);
 enum class TPageOrientation : uint8_t { Portrait, Landscape };
 
 // How the sheet goes onto paper. Margins in millimetres; repeated rows are printed at the top of
-// every page after the one where they first appear (0 = none).
+// every page after the one where they first appear, repeated columns at the left of every page
+// across after the first (0 = none).
 struct TPageSetup {
     QString paper = QStringLiteral("A4");
     TPageOrientation orientation = TPageOrientation::Portrait;
     double marginLeft = 15, marginTop = 15, marginRight = 15, marginBottom = 15;
     int repeatFirstRow = 0;
     int repeatLastRow = 0;
+    int repeatFirstColumn = 0;
+    int repeatLastColumn = 0;
     bool centreHorizontally = true;
     // Every column on one page width: the sheet is printed smaller (never larger) so that its
     // columns fit between the side margins, and more rows go on each page. Off: the pages are cut

@@ -82,6 +82,7 @@ TEST_F(ApportionOutputTest, TheChosenTypeDecidesTheFile) {
     const QJsonObject book = ReadXlsBack(tmp.filePath(QStringLiteral("named.xlsx")));
     EXPECT_EQ(book["nrows"].toInt(), RowCount() - 1);
     EXPECT_EQ(book["print_titles"].toString(), "4:5");
+    EXPECT_EQ(book["print_title_columns"].toString(), "1:3");  // the row labels on every page across
     EXPECT_EQ(book["footer"].toString(), QStringLiteral("&R共&N页第&P页"));
 }
 

@@ -70,6 +70,28 @@ TEST(SheetPagination, WideSheetGoesDownThenAcross) {
     EXPECT_EQ(pages[5].columns, (TPageBand{8, 10}));
 }
 
+// The row labels go again at the left of every page across; each page knows its place.
+TEST(SheetPagination, WideSheetRepeatsItsLabelColumnsAcross) {
+    TPaginationInput in;
+    in.columnWidths = {40, 60, 100, 150, 150, 150, 150};
+    in.rowHeights = Sizes({{30, 20}});
+    in.pageWidth = 400;
+    in.pageHeight = 400;
+    in.repeatFirstColumn = 1;
+    in.repeatLastColumn = 3;  // 200 wide: the pages across keep 200 for the rest
+    const std::vector<TSheetPage> pages = PaginateSheet(in);
+    ASSERT_EQ(pages.size(), 8u);  // columns 1-4, then 5, 6 and 7 beside the labels; 2 pages down each
+    EXPECT_EQ(pages[0].columns, (TPageBand{1, 4}));
+    EXPECT_FALSE(pages[0].repeatColumns);
+    EXPECT_EQ(pages[2].columns, (TPageBand{5, 5}));
+    EXPECT_TRUE(pages[2].repeatColumns);
+    EXPECT_EQ(pages[7].columns, (TPageBand{7, 7}));
+    EXPECT_EQ(std::vector<int>({pages[3].down, pages[3].downCount, pages[3].across, pages[3].acrossCount}),
+              std::vector<int>({2, 2, 2, 4}));
+    in.fitWidth = true;  // every column on one page: nothing to repeat
+    for (const TSheetPage &p : PaginateSheet(in)) EXPECT_FALSE(p.repeatColumns);
+}
+
 TEST(SheetPagination, RepeatIsDroppedWhenItWouldCrowdThePage) {
     TPaginationInput in;
     in.columnWidths = {100};

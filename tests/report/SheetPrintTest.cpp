@@ -97,17 +97,21 @@ TEST(SheetPrint, WideSheetAlsoBreaksByColumns) {
     ShowWindowResult(s, SampleRows(5));
     for (int k = 4; k <= 6; ++k) ChooseDimension(s, k, QStringLiteral("预算项目"));
     WriteResult(s, SampleRows(5));
+    s.SheetFreeze(3, 5);  // as the windows freeze their row labels, which the pages across repeat
     TSheetPageRenderer renderer(s.Model());
     const auto pages = renderer.Pages(QSizeF(1000, 600));
     ASSERT_GE(pages.size(), 2u);
     EXPECT_EQ(pages[0].columns.first, 1);
     EXPECT_EQ(pages[1].columns.first, pages[0].columns.last + 1);
+    EXPECT_TRUE(!pages[0].repeatColumns && pages[1].repeatColumns);
     QTemporaryDir dir;
     s.SetPrintFile(dir.filePath("wide.pdf"));
     s.SheetPageText("", "", QStringLiteral("第&P页"));
     ASSERT_EQ(s.SheetPrint(0, 0), 1);
     EXPECT_EQ(PdfPages(dir.filePath("wide.pdf")), 2);
-    EXPECT_TRUE(PdfText(dir.filePath("wide.pdf"), 2).contains(QStringLiteral("第2页")));
+    const QString across = PdfText(dir.filePath("wide.pdf"), 2);
+    EXPECT_TRUE(across.contains(QStringLiteral("第2页（纵1/1横2/2）"))) << across.toStdString();
+    for (int col : {2, 3}) EXPECT_TRUE(across.contains(s.Model().Text(col, 7).toString())) << col;
 }
 
 TEST(SheetPrint, UnwritablePdfTargetsFailCleanly) {

@@ -95,11 +95,15 @@ def main():
                     for k, v in sheet.rowinfo_map.items()},
         "standard_font": [book.font_list[0].name, book.font_list[0].height],
     }
-    out["print_titles"] = ""
+    out["print_titles"] = out["print_title_columns"] = ""
     for name in book.name_obj_list:
         if name.name == "Print_Titles" and name.result is not None:
-            _, _, rlo, rhi, _, _ = name.result.value[0].coords
-            out["print_titles"] = f"{rlo + 1}:{rhi}"
+            for area in name.result.value:  # rows across every column, columns down every row
+                _, _, rlo, rhi, clo, chi = area.coords
+                if (clo, chi) == (0, 256):
+                    out["print_titles"] = f"{rlo + 1}:{rhi}"
+                elif (rlo, rhi) == (0, 65536):
+                    out["print_title_columns"] = f"{clo + 1}:{chi}"
     out.update(stream_facts(path))
     if with_cells:
         out["cells"] = {f"{r + 1},{c + 1}": cell_info(book, sheet, r, c)

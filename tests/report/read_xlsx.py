@@ -8,10 +8,19 @@ import json
 import sys
 
 import openpyxl
+from openpyxl.utils import column_index_from_string
 
 H_ALIGN = {"left": 1, "center": 2, "right": 3}
 V_ALIGN = {"top": 0, "center": 1, "bottom": 2, None: 2}
 LINE = {None: 0, "thin": 1}
+
+
+def TitleColumns(cols):
+    """"A:C" as "1:3", as read_xls.py reports it; empty when none."""
+    if not cols:
+        return ""
+    first, last = cols.replace("$", "").split(":")
+    return f"{column_index_from_string(first)}:{column_index_from_string(last)}"
 
 
 def cell_info(cell):
@@ -66,6 +75,7 @@ def main():
         "footer": footer_text(sheet),
         "landscape": sheet.page_setup.orientation == "landscape",
         "print_titles": titles,
+        "print_title_columns": TitleColumns(sheet.print_title_cols),
         "paper": int(sheet.page_setup.paperSize or 0),
         "margins": [round(getattr(sheet.page_margins, side), 6) for side in ("left", "right", "top", "bottom")],
         "fit_width": int(sheet.page_setup.fitToWidth if sheet.page_setup.fitToWidth is not None else 1),

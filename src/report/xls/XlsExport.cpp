@@ -21,13 +21,22 @@ constexpr uint16_t kSupBook = 0x01AE;
 constexpr uint16_t kExternSheet = 0x0017;
 constexpr uint16_t kName = 0x0018;
 
+// One area of a print title as a formula token: reference 0 (the sheet), rows and columns, all
+// absolute.
+void Area3d(TBiffBuffer &g, int firstRow, int lastRow, int firstCol, int lastCol) {
+    g.U8(0x3B);
+    for (int w : {0, firstRow, lastRow, firstCol, lastCol}) g.U16(uint16_t(w));
+}
+
 // The print titles: the built-in name Print_Titles of the sheet, referring to its repeated rows
-// across every column. The name needs the workbook's own sheet list (SUPBOOK) and one reference
-// to the sheet (EXTERNSHEET).
-void WritePrintTitles(const TPageSetup &page, int rows, TBiffBuffer &g) {
-    const bool repeat = page.repeatFirstRow >= 1 && page.repeatFirstRow <= page.repeatLastRow
-                        && page.repeatLastRow <= std::min(rows, kMaxXlsRows);
-    if (!repeat) return;
+// across every column and its repeated columns down every row (both: the union of the two
+// areas). The name needs the workbook's own sheet list (SUPBOOK) and one reference to the sheet
+// (EXTERNSHEET).
+void WritePrintTitles(const TPageSetup &page, int rows, int columns, TBiffBuffer &g) {
+    const bool repeatRows = page.repeatFirstRow >= 1 && page.repeatFirstRow <= page.repeatLastRow
+                            && page.repeatLastRow <= std::min(rows, kMaxXlsRows);
+    const bool repeatColumns = RepeatsColumns(page, columns) && page.repeatLastColumn <= kMaxXlsColumns;
+    if (!repeatRows && !repeatColumns) return;
     size_t h = g.OpenRecord(kSupBook);
     g.U16(1);       // one sheet
     g.U16(0x0401);  // this workbook
@@ -35,18 +44,24 @@ void WritePrintTitles(const TPageSetup &page, int rows, TBiffBuffer &g) {
     h = g.OpenRecord(kExternSheet);
     for (uint16_t w : {1, 0, 0, 0}) g.U16(w);  // one reference: this workbook, sheet 0 to 0
     g.CloseRecord(h);
+    const bool both = repeatRows && repeatColumns;
     h = g.OpenRecord(kName);
     g.U16(0x0020);  // built-in name
     g.U8(0);        // no keyboard shortcut
     g.U8(1);        // the name is one character long
-    g.U16(11);      // formula size
+    g.U16(both ? 26 : 11);  // formula size
     g.U16(0);
     g.U16(1);       // belongs to the first sheet
     for (int i = 0; i < 4; ++i) g.U8(0);
     g.U8(0);        // the name's character, 8 bits wide
     g.U8(0x07);     // Print_Titles
-    g.U8(0x3B);     // area on a sheet: reference 0, rows, columns 0..255, all absolute
-    for (uint16_t w : {0, page.repeatFirstRow - 1, page.repeatLastRow - 1, 0, 0x00FF}) g.U16(uint16_t(w));
+    if (both) {
+        g.U8(0x29);  // the union below, 23 bytes long
+        g.U16(23);
+    }
+    if (repeatColumns) Area3d(g, 0, 0xFFFF, page.repeatFirstColumn - 1, page.repeatLastColumn - 1);
+    if (repeatRows) Area3d(g, page.repeatFirstRow - 1, page.repeatLastRow - 1, 0, 0x00FF);
+    if (both) g.U8(0x10);  // the union of the two areas
     g.CloseRecord(h);
 }
 
@@ -83,7 +98,7 @@ bool BuildStream(const TSheetModel &model, TWorkbookStream &stream, const TWorkP
     g.U8(0);   // worksheet
     g.ShortString(WorkbookSheetName(model.SheetName));
     g.CloseRecord(h);
-    WritePrintTitles(model.Page(), model.RowCount(), g);
+    WritePrintTitles(model.Page(), model.RowCount(), model.ColumnCount(), g);
     strings.Write(g, 0);
     h = g.OpenRecord(kEof);
     g.CloseRecord(h);

@@ -109,6 +109,8 @@ void TXlsxSheetWriter::WritePageSetup() {
     if (page.repeatFirstRow >= 1 && page.repeatFirstRow <= page.repeatLastRow
         && page.repeatLastRow <= model_.RowCount())
         worksheet_repeat_rows(sheet_, lxw_row_t(page.repeatFirstRow - 1), lxw_row_t(page.repeatLastRow - 1));
+    if (RepeatsColumns(page, model_.ColumnCount()))
+        worksheet_repeat_columns(sheet_, lxw_col_t(page.repeatFirstColumn - 1), lxw_col_t(page.repeatLastColumn - 1));
 }
 
 void TXlsxSheetWriter::WriteColumns() {
