@@ -1,6 +1,8 @@
 #include "query/ApportionQry.h"
 
 #include "authpay/UserContext.h"
+#include "authpay/Exception.h"
+#include "data/AdoConn.h"
 #include "data/ComboFillers.h"
 #include "data/DatabaseError.h"
 #include "data/DefaultConn.h"
@@ -23,6 +25,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QTimer>
 
 const TClassInfo TbfrmApportionQry::ClassInfo{"TbfrmApportionQry", &TfrmBsTrvTC::ClassInfo,
                                               &ConstructComponent<TbfrmApportionQry>};
@@ -76,6 +79,7 @@ void TbfrmApportionQry::FormShow() {
     cllBudget->SetWorkbookReadonly(true);
     FUnitCode = GetUnitValue(0);
     FUnitPrefix = FUnitCode.size() > 3 ? FUnitCode.left(FUnitCode.size() - 3) : QString();
+    TellUnreachableDatabase();
     FillUnitLevels();
     FillBudgetTypeCombo(cobType, false, true);
     cobType->setCurrentIndex(0);
@@ -91,6 +95,20 @@ void TbfrmApportionQry::FormShow() {
     WriteDimensionHeader(cllBudget, ReportLayout::DimensionColumn(1), ReportLayout::kHeadingRow, cmbNum[0]->currentText());
     cmbNum[1]->setEnabled(true);
     FillDimensionCombo(cmbNum[1], RemoveText(cmbNum[0]->currentText().trimmed() + QLatin1Char('@'), FDimensionList));
+}
+
+// A database that cannot be opened (a file that is not there, a server that refuses) is told once,
+// as soon as the window has opened, not first at F5; the lists then stay empty, and F5 tells it
+// again. The message waits for the event loop: the host is still waiting for the window to open.
+void TbfrmApportionQry::TellUnreachableDatabase() {
+    QString reason;
+    try {
+        TAdoConn *connection = GetDefaultConn();
+        if (!connection->Connected()) connection->Open();
+    } catch (const Exception &e) {
+        reason = e.Message;
+    }
+    if (!reason.isEmpty()) QTimer::singleShot(0, this, [this, reason] { Warn(reason); });
 }
 
 void TbfrmApportionQry::FillUnitLevels() {

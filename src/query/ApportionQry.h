@@ -222,6 +222,7 @@ private:
     void Message(const QString &text);
     // A message that reports a failure (with the warning icon).
     void Warn(const QString &text);
+    void TellUnreachableDatabase();
     // An output's outcome, shown as ShowOutcome shows it.
     void ShowOutput(const authpay::Outcome &outcome);
     QComboBox *BoxOf(authpay::ChoiceBox box) const;

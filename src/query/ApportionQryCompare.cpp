@@ -20,12 +20,15 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QAbstractItemView>
+#include <QStandardItemModel>
 
 #include <functional>
 #include <utility>
 
 namespace {
 const QString kComparedCaption = QStringLiteral("对比年度金额");
+const QString kReadingYears = QStringLiteral("正在读取…");
 const QString kComparisonPart = QStringLiteral("comparison");
 
 int DataYear() { return authpay::UserContext ? authpay::UserContext->DataYear : 0; }
@@ -86,22 +89,38 @@ void TbfrmApportionQry::ReadCompareYears() {
     yearsJob_ = new TQueryJob(connectionString, authpay::UserContext ? authpay::UserContext->DbManager : nullptr, this);
     connect(yearsJob_, &TQueryJob::Finished, this, [this, years](const TJobOutcome &o) {
         compareYearsPending_ = false;
-        if (o.ok) FillCompareYears(*years);
-        else if (!o.cancelled) cobCompareYear->setToolTip(PlainTip(QStringLiteral("无法读取对比年度：") + o.error));
+        if (o.ok) {
+            FillCompareYears(*years);
+            return;
+        }
+        cobCompareYear->removeItem(cobCompareYear->findText(kReadingYears));
+        if (!o.cancelled) cobCompareYear->setToolTip(PlainTip(QStringLiteral("无法读取对比年度：") + o.error));
     });
     const QString view = FSourceView;
     compareYearsPending_ =
         yearsJob_->Start([view, years](const std::atomic<bool> &cancelled) { *years = ReadDataYears(view, cancelled); });
+    // A list opened while the years are read says so, and fills in place when they come.
+    if (compareYearsPending_) {
+        cobCompareYear->addItem(kReadingYears);
+        if (auto *items = qobject_cast<QStandardItemModel *>(cobCompareYear->model()))
+            items->item(cobCompareYear->count() - 1)->setEnabled(false);
+    }
 }
 
 // A year chosen before the list came (recalled with a condition set) stays chosen when the
 // list holds it.
 void TbfrmApportionQry::FillCompareYears(const QList<int> &years) {
     const QString chosen = cobCompareYear->currentText();
+    const bool open = cobCompareYear->view()->isVisible();
     cobCompareYear->clear();
     cobCompareYear->addItems(CompareYearEntries(years, DataYear()));
     cobCompareYear->setCurrentIndex(std::max(0, cobCompareYear->findText(chosen)));
     cobCompareYear->setToolTip(QString());
+    // An open list is opened again at its new size, so that every year shows.
+    if (open) {
+        cobCompareYear->hidePopup();
+        cobCompareYear->showPopup();
+    }
 }
 
 bool TbfrmApportionQry::CompareYearsPending() const { return compareYearsPending_; }

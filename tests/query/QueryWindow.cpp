@@ -109,6 +109,7 @@ void TQueryWindowTest::OpenOn(const QString &connectionString, const QString &un
     w = qobject_cast<TbfrmApportionQry *>(area->subWindowList().first()->widget());
     ASSERT_NE(w, nullptr);
     if (maximiseWindow) area->subWindowList().first()->showMaximized();
+    QCoreApplication::processEvents();  // what the window says once it is up (an unreachable database)
     main_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(main_.get()));
     TracedSql();  // skips the statements of the window's loading
