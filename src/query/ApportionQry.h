@@ -82,6 +82,7 @@ public:
     QProgressBar *ProgressBar1 = nullptr;
     // On the progress panel while a Refresh runs: what runs and for how long, and its cancel button.
     QLabel *lblRunning = nullptr;
+    QLabel *lblRunningWhat = nullptr;  // after "正在提取数据：": the grouping, then the rows written
     QPushButton *btnCancelRun = nullptr;
     // The line under the sheet: "条件已改变，请刷新" once a condition differs from those of the
     // Refresh that made the sheet, "没有符合条件的数据" after a Refresh that found no rows.
@@ -223,6 +224,7 @@ private:
     // A message that reports a failure (with the warning icon).
     void Warn(const QString &text);
     void TellUnreachableDatabase();
+    void ShowRunningWhat();
     // An output's outcome, shown as ShowOutcome shows it.
     void ShowOutput(const authpay::Outcome &outcome);
     QComboBox *BoxOf(authpay::ChoiceBox box) const;

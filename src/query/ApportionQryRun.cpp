@@ -24,6 +24,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QComboBox>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -55,6 +56,10 @@ void TbfrmApportionQry::BuildRunControls() {
     lblRunning = new QLabel(pnprocess);
     lblRunning->setObjectName(QStringLiteral("lblRunning"));
     lblRunning->setGeometry(15, 80, 260, 22);
+    lblRunningWhat = new QLabel(pnprocess);
+    lblRunningWhat->setObjectName(QStringLiteral("lblRunningWhat"));
+    const int after = 15 + lblRunningWhat->fontMetrics().horizontalAdvance(QStringLiteral("正在提取数据：")) + 2;
+    lblRunningWhat->setGeometry(after, 8, 366 - after, 20);
     btnCancelRun = new QPushButton(QStringLiteral("取消"), pnprocess);
     btnCancelRun->setObjectName(QStringLiteral("btnCancelRun"));
     btnCancelRun->setGeometry(290, 78, 75, 26);
@@ -164,6 +169,7 @@ void TbfrmApportionQry::FillSome() {
     if (runState_ != TRunState::Filling || !fill_) return;
     const bool done = fill_->Step(kFillSlice);
     ProgressBar1->setValue(fill_->Done());
+    ShowRunningWhat();
     if (!done) {
         NextSlice();
         return;
@@ -242,7 +248,22 @@ void TbfrmApportionQry::SetBusy(TRunState state) {
     pnprocess->raise();
 }
 
+// What is being taken: the grouping while the statement runs, then the rows written of all.
+void TbfrmApportionQry::ShowRunningWhat() {
+    QString what;
+    if (runState_ == TRunState::Filling && fill_) {
+        what = QStringLiteral("%1 / %2 行").arg(fill_->Done()).arg(fill_->Total());
+    } else {
+        QStringList groups;
+        for (QComboBox *box : cmbNum)
+            if (box && !box->currentText().trimmed().isEmpty()) groups << box->currentText().trimmed();
+        what = groups.join(QStringLiteral("、"));
+    }
+    lblRunningWhat->setText(lblRunningWhat->fontMetrics().elidedText(what, Qt::ElideRight, lblRunningWhat->width()));
+}
+
 void TbfrmApportionQry::ShowRunning() {
+    ShowRunningWhat();
     const qint64 seconds = runClock_.isValid() ? runClock_.elapsed() / 1000 : 0;
     lblRunning->setText(runState_ == TRunState::Filling
                             ? QStringLiteral("正在写入报表… %1 秒").arg(seconds)

@@ -7,6 +7,7 @@
 #include "data/QueryJob.h"
 #include "report/ReportSheet.h"
 
+#include <QComboBox>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -41,6 +42,7 @@ protected:
         ASSERT_TRUE(w->Busy());
         EXPECT_FALSE(w->tbtnRefresh->isEnabled() || w->tbtnExcel->isEnabled() || w->gbxNum->isEnabled());
         EXPECT_TRUE(w->lblRunning->text().startsWith(QStringLiteral("正在查询…")));
+        EXPECT_EQ(w->lblRunningWhat->text(), w->cmbNum[0]->currentText().trimmed());  // after "正在提取数据："
     }
     static void Pump(int msecs) {
         QElapsedTimer t;
