@@ -12,6 +12,8 @@
 #include <QGuiApplication>
 #include <QHorizontalBarSeries>
 #include <QHorizontalStackedBarSeries>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QPieSeries>
 #include <QPieSlice>
 #include <algorithm>
@@ -21,6 +23,8 @@ namespace {
 const int kAxisTicks = 6;
 // Slices smaller than this share of the pie show no label on the pie (the legend names them).
 const double kSliceLabelShare = 0.03;
+// Slices at least this share of the pie show their label inside.
+const double kSliceLabelInside = 0.2;
 
 // The chart draws every label as rich text: names go in escaped, so that they show as they are
 // written ("<b>粗</b>", "A & B") and no name can draw a picture or a link into the chart, and
@@ -126,16 +130,28 @@ void AddPie(QChart *chart, const TChartData &data) {
     auto *series = new QPieSeries;
     double whole = 0;
     for (const TChartGroup &g : data.groups) whole += std::max(0.0, g.amount);
+    // "名称 12.3%" on the slice (its name alone, so that it fits beside the pie), the code too in
+    // the legend: the share is read off the pie.
+    QStringList legend;
     for (size_t i = 0; i < data.groups.size(); ++i) {
         const TChartGroup &g = data.groups[i];
         if (!(g.amount > 0)) continue;
-        QPieSlice *slice = series->append(Label(g.label), g.amount);
+        const QString share = QStringLiteral(" %1%").arg(100.0 * g.amount / whole, 0, 'f', 1);
+        QPieSlice *slice = series->append(Label(g.name.isEmpty() ? g.label : g.name) + share, g.amount);
         slice->setProperty("chartGroup", int(i));
         slice->setColor(g.other ? Colour(9) : Colour(int(i) % 9));
         slice->setLabelVisible(g.amount / whole >= kSliceLabelShare);
+        // A large slice holds its label: outside, it would run into the legend beside the pie.
+        if (g.amount / whole >= kSliceLabelInside) {
+            slice->setLabelPosition(QPieSlice::LabelInsideHorizontal);
+            slice->setLabelColor(Qt::white);
+        }
+        legend << Label(g.label) + share;
     }
-    series->setPieSize(0.75);
+    series->setPieSize(0.6);
     chart->addSeries(series);
+    const QList<QLegendMarker *> markers = chart->legend()->markers(series);
+    for (qsizetype i = 0; i < markers.size() && i < legend.size(); ++i) markers[i]->setLabel(legend[i]);
     chart->legend()->setVisible(true);
     chart->legend()->setAlignment(Qt::AlignRight);
 }

@@ -16,7 +16,9 @@
 #include <QMessageBox>
 #include <QPieSeries>
 #include <QPieSlice>
+#include <QDir>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QStyle>
 #include <QToolButton>
@@ -44,12 +46,14 @@ TResultChart::TResultChart(TReportSheet *sheet, std::function<TChartLayout()> la
     cobChartKind->setObjectName(QStringLiteral("cobChartKind"));
     cobChartKind->addItems({QStringLiteral("条形图"), QStringLiteral("饼图")});
     tbtnChartSave = CommandButton(this, "tbtnChartSave", QStringLiteral("保存..."), QStyle::SP_DialogSaveButton);
+    tbtnChartPreview = CommandButton(this, "tbtnChartPreview", QStringLiteral("预览..."), QStyle::SP_FileDialogInfoView);
     tbtnChartPrint = CommandButton(this, "tbtnChartPrint", QStringLiteral("打印..."), QStyle::SP_FileDialogContentsView);
     lblChartNote = new QLabel(this);
     lblChartNote->setObjectName(QStringLiteral("lblChartNote"));
     lblChartNote->setTextFormat(Qt::PlainText);
     bar->addWidget(cobChartKind);
     bar->addWidget(tbtnChartSave);
+    bar->addWidget(tbtnChartPreview);
     bar->addWidget(tbtnChartPrint);
     bar->addWidget(lblChartNote, 1);
     chvChart = new QChartView(this);
@@ -61,6 +65,7 @@ TResultChart::TResultChart(TReportSheet *sheet, std::function<TChartLayout()> la
     connect(cobChartKind, &QComboBox::activated, this,
             [this](int index) { SetKind(index == 1 ? TChartKind::Pie : TChartKind::Bar); });
     connect(tbtnChartSave, &QToolButton::clicked, this, [this] { SaveClick(); });
+    connect(tbtnChartPreview, &QToolButton::clicked, this, [this] { PreviewClick(); });
     connect(tbtnChartPrint, &QToolButton::clicked, this, [this] { PrintClick(); });
     resize(900, 640);
     Refresh();
@@ -141,6 +146,17 @@ void TResultChart::SaveClick() {
         QStringLiteral("PNG 图片 (*.png);;SVG 图形 (*.svg);;PDF 文件 (*.pdf)"));
     if (file.isEmpty()) return;
     if (const QString failed = SaveTo(file); !failed.isEmpty()) Fail(failed);
+    else lblChartNote->setText(QStringLiteral("图表已保存：%1").arg(QDir::toNativeSeparators(file)));
+}
+
+void TResultChart::PreviewClick() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setWindowTitle(QStringLiteral("图表预览"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter *target) { PaintChartPage(target, data_, layout_, kind_, chvChart->size()); });
+    preview.exec();
 }
 
 void TResultChart::PrintClick() {

@@ -3,7 +3,8 @@
 // bars (largest first from the top, the top groups and "其他"; stacked by the second dimension, or
 // paired with the compared year) or, switched to "饼图", as a pie of the first dimension. The
 // hover text names a bar's group and amount; a click on a bar or slice asks its owner to open that
-// group's rows. The chart can be saved (PNG, SVG, PDF) and printed.
+// group's rows. The chart can be saved (PNG, SVG, PDF; the note beside the commands then names the
+// file), previewed and printed.
 #include "chart/ChartBuild.h"
 
 #include <QWidget>
@@ -35,6 +36,8 @@ public:
     // The save dialog, then SaveTo; and the print dialog, then the chart on one page.
     void SaveClick();
     void PrintClick();
+    // The chart's page as it prints, in a preview that can print it.
+    void PreviewClick();
 
     // A click on a bar or slice that stands for a group; a failure to tell the user about.
     std::function<void(const TChartPick &)> OnPick;
@@ -43,7 +46,7 @@ public:
     QComboBox *cobChartKind = nullptr;  // "条形图" / "饼图"
     QLabel *lblChartNote = nullptr;     // what the chart leaves out, or that there is nothing to draw
     QChartView *chvChart = nullptr;
-    QToolButton *tbtnChartSave = nullptr, *tbtnChartPrint = nullptr;
+    QToolButton *tbtnChartSave = nullptr, *tbtnChartPreview = nullptr, *tbtnChartPrint = nullptr;
 
 private:
     void Draw();

@@ -20,6 +20,8 @@
 #include <QChart>
 #include <QHorizontalBarSeries>
 #include <QHorizontalStackedBarSeries>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QPieSeries>
 #include <gtest/gtest.h>
 #include <memory>
@@ -105,7 +107,10 @@ TEST(ChartBuild, APieLeavesOutGroupsNotAboveZero) {
     auto *pie = qobject_cast<QPieSeries *>(chart->series().value(0));
     ASSERT_NE(pie, nullptr);
     ASSERT_EQ(pie->count(), 2);
-    EXPECT_EQ(pie->slices()[1]->label(), QStringLiteral("其他"));
+    EXPECT_EQ(pie->slices()[1]->label(), QStringLiteral("其他 16.7%"));  // its share of the pie
+    // The slice names its group, the legend gives its code too.
+    EXPECT_EQ(pie->slices()[0]->label(), data.groups[0].name + " 83.3%");
+    EXPECT_EQ(chart->legend()->markers(pie)[0]->label(), data.groups[0].label + " 83.3%");
     EXPECT_EQ(pie->slices()[1]->property("chartGroup").toInt(), 3);
     EXPECT_FALSE(SlicePick(data, 3));
     EXPECT_EQ(SlicePick(data, 0)->values, (QStringList{"A1", "甲1"}));

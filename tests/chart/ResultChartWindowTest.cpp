@@ -15,6 +15,9 @@
 #include <QHorizontalBarSeries>
 #include <QHorizontalStackedBarSeries>
 #include <QPieSeries>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QTimer>
 #include <QTest>
 
 namespace {
@@ -96,6 +99,17 @@ TEST_P(ResultChartWindowTest, BarsAreTheDatabaseSumsFollowARefreshAndOpenTheirRo
     auto *pie = qobject_cast<QPieSeries *>(chart->Chart()->series().value(0));
     ASSERT_NE(pie, nullptr);
     EXPECT_EQ(pie->count(), 21 - PieLeftOut(chart->Data()));
+    // Its page in a preview, as it prints.
+    int previewPages = 0;
+    QTimer::singleShot(100, [&] {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *preview = qobject_cast<QPrintPreviewDialog *>(top); preview && preview->isVisible()) {
+                previewPages = preview->findChild<QPrintPreviewWidget *>()->pageCount();
+                preview->reject();
+            }
+    });
+    QTest::mouseClick(chart->tbtnChartPreview, Qt::LeftButton);
+    EXPECT_EQ(previewPages, 1);
 
     // A new grouping clears the chart with the sheet; its Refresh draws the new groups.
     Choose(w->cmbNum[0], QStringLiteral("资金性质"));
