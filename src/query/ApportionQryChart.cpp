@@ -49,7 +49,9 @@ void TbfrmApportionQry::ChartClick() {
     UpdateChartCommand();
     if (!tbtnChart->isEnabled() || !OutputAllowed()) return;
     if (!chart_) {
-        chart_ = new TResultChart(cllBudget, [this] { return ResultLayout(); }, this);
+        // A window of its own, not kept above the host's: the drill-down a click on a bar opens
+        // must be able to come in front of it. It closes with this window.
+        chart_ = new TResultChart(cllBudget, [this] { return ResultLayout(); }, nullptr);
         chart_->OnPick = [this](const TChartPick &pick) { RunHandler([this, pick] { OpenChartPick(pick); }); };
         chart_->OnFailure = [this](const QString &text) { Warn(text); };
     }
@@ -62,6 +64,9 @@ void TbfrmApportionQry::ChartClick() {
 void TbfrmApportionQry::OpenChartPick(const TChartPick &pick) {
     if (Busy() || !drillReady_) return;  // the rows on the sheet are not the result yet
     OpenDrillRequest(TDrillRequest{drillBase_, pick.values, ReportAmountText(pick.amount), ReportAmountCents(pick.amount)});
+    // The drill-down opens in the host's window: that comes to the front, over the chart.
+    window()->raise();
+    window()->activateWindow();
 }
 
 QString TbfrmApportionQry::WriteChart(QWidget *sheetWindow, const QString &file, const QString &kindName) {

@@ -1,5 +1,6 @@
 // Refresh, the result rows, preview, print and export of the query window.
 #include "query/ApportionQry.h"
+#include "chart/ResultChart.h"
 
 #include "authpay/Screen.h"
 #include "authpay/UserContext.h"
@@ -97,6 +98,7 @@ TbfrmApportionQry::~TbfrmApportionQry() {
     // goes.
     delete job_;
     delete yearsJob_;
+    delete chart_;  // a window of its own, which reads this window's sheet
     // The drill-downs read through this window's module: they close with it (one whose rows an
     // output is waiting for, once that wait has ended).
     for (const QPointer<TbfrmApportionDetail> &detail : std::as_const(drills_))

@@ -47,6 +47,17 @@ alive() {
   fail "the host ended with status $rc"
 }
 
+# above A B: window A lies above window B in the window manager's stacking order.
+above() {
+  local i=0 a="" b="" id
+  for id in $(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g'); do
+    i=$((i + 1))
+    [ $((id)) -eq "$1" ] && a=$i
+    [ $((id)) -eq "$2" ] && b=$i
+  done
+  [ -n "$a" ] && [ -n "$b" ] && [ "$a" -gt "$b" ]
+}
+
 # wait_for SECONDS WHAT COMMAND...: polls COMMAND until it succeeds.
 wait_for() {
   local limit=$(($1 * 5)) what="$2"; shift 2
@@ -178,6 +189,7 @@ sleep 1
 shot chart
 click "$CHART" 230 120
 wait_title "$BASE - [明细 - 001007 市直属幼儿园]"
+wait_for 10 "the host's window (the drill-down) in front of the chart" above "$MAIN" "$CHART"
 shot chart-drill-down
 
 step "the chart closed by the window manager, its drill-down through 窗口 → 关闭"
