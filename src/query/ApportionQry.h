@@ -87,6 +87,7 @@ public:
     // The line under the sheet: "条件已改变，请刷新" once a condition differs from those of the
     // Refresh that made the sheet, "没有符合条件的数据" after a Refresh that found no rows.
     QLabel *lblSheetState = nullptr;
+    QLabel *lblResultRows = nullptr;  // "共 N 行，用时 S 秒" under a result
     static const QString kStaleText, kNoRowsText;
 
     QString FSourceView;
@@ -225,6 +226,7 @@ private:
     void Warn(const QString &text);
     void TellUnreachableDatabase();
     void ShowRunningWhat();
+    void ShowResultRows(qint64 msecs);
     // An output's outcome, shown as ShowOutcome shows it.
     void ShowOutput(const authpay::Outcome &outcome);
     QComboBox *BoxOf(authpay::ChoiceBox box) const;

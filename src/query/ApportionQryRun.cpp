@@ -178,8 +178,10 @@ void TbfrmApportionQry::FillSome() {
     cllBudget->SetChart(SummaryChartOf(cllBudget->Model(), drillBase_.Dimensions,
                                        authpay::UserContext ? authpay::UserContext->DataYear : 0));
     drillReady_ = true;
+    const qint64 took = runClock_.elapsed();
     EndRun(false);
     SetResultConditions(runConditions_, false);
+    ShowResultRows(took);
     ChartFollowsSheet();
 }
 

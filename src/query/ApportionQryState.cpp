@@ -28,6 +28,11 @@ void TbfrmApportionQry::BuildSheetStateLine() {
         QStringLiteral("QLabel { background: #fff4ce; color: #7a4b00; border-top: 1px solid #e0c97a; padding: 3px 8px; }"));
     lblSheetState->hide();
     pnlRightBottom->layout()->addWidget(lblSheetState);
+    lblResultRows = new QLabel(pnlRightBottom);
+    lblResultRows->setObjectName(QStringLiteral("lblResultRows"));
+    lblResultRows->setContentsMargins(8, 3, 8, 3);
+    lblResultRows->hide();
+    pnlRightBottom->layout()->addWidget(lblResultRows);
     // Every box that the result depends on; the checks are cheap, so every change is checked.
     const auto check = [this] { UpdateSheetState(); };
     for (QComboBox *box : findChildren<QComboBox *>()) connect(box, &QComboBox::currentIndexChanged, this, check);
@@ -37,9 +42,19 @@ void TbfrmApportionQry::BuildSheetStateLine() {
 }
 
 void TbfrmApportionQry::SetResultConditions(std::optional<TConditionSet> conditions, bool empty) {
+    if (!conditions || empty) lblResultRows->hide();
     resultConditions_ = std::move(conditions);
     resultEmpty_ = empty;
     UpdateSheetState();
+}
+
+// The result's size and how long its Refresh took, as the drill-down counts its rows.
+void TbfrmApportionQry::ShowResultRows(qint64 msecs) {
+    const TSheetModel &m = cllBudget->Model();
+    int rows = 0;
+    for (int r = 1; r <= m.RowCount(); ++r) rows += m.RowKind(r) == TRowKind::Result;
+    lblResultRows->setText(QStringLiteral("共 %1 行，用时 %2 秒").arg(rows).arg(double(msecs) / 1000.0, 0, 'f', 2));
+    lblResultRows->show();
 }
 
 bool TbfrmApportionQry::SheetStale() const {

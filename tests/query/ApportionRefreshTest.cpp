@@ -10,6 +10,7 @@
 #include "report/AmountText.h"
 #include "report/ReportSheet.h"
 
+#include <QLabel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -265,6 +266,9 @@ TEST_P(ApportionRefreshTest, TheTypedRowsAreTheDatabasesSums) {
     EXPECT_EQ(subtotals, int(DbValue("select count(distinct mid)" + where)));
     EXPECT_EQ(totals, 1);
     EXPECT_EQ(sheet->RowKinds().size(), size_t(sheet->UsedRows()));
+    // The line under the result counts its rows (not the subtotals), with the Refresh's time.
+    EXPECT_TRUE(w->lblResultRows->isVisibleTo(w));
+    EXPECT_TRUE(w->lblResultRows->text().startsWith(QStringLiteral("共 %1 行，用时 ").arg(results)));
 }
 
 AUTHPAY_ON_BOTH_BACKENDS(ApportionRefreshTest);
