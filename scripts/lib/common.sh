@@ -13,10 +13,12 @@ PACKAGES=(
   libgtest-dev
   xvfb xauth fonts-wqy-microhei openbox xdotool x11-utils imagemagick
   python3 python3-xlrd python3-openpyxl
-  libreoffice-calc-nogui gnumeric
   postgresql sqlite3 poppler-utils openssl locales
   libxlsxwriter-dev libqpdf-dev libsqlite3-dev libpq-dev
 )
+
+# What only the tests need: two spreadsheet programs that open the exports headless.
+TEST_PACKAGES=(libreoffice-calc-nogui gnumeric)
 
 # Qt wants a private runtime folder; give it one instead of a warning per process.
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -u)}"
@@ -24,9 +26,10 @@ mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 say() { printf '[authpay] %s\n' "$*" >&2; }
 
+# ensure_packages [EXTRA...]: PACKAGES and the extra ones, those missing installed.
 ensure_packages() {
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "${PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
