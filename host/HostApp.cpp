@@ -129,8 +129,19 @@ int HostApp::RunBatch() {
     const QString cls = report ? QStringLiteral("TbfrmApportionQry") : config_.openClass;
     // Status lines go to stderr: stdout carries only the data a report option asked for.
     StatusLine(QStringLiteral("budget-host: loading ") + QFileInfo(config_.modulePath).fileName());
+    // What the window says as it opens (an unreachable database) is told on stderr and answered,
+    // as the report's own run answers its boxes later.
+    QTimer opening;
+    QObject::connect(&opening, &QTimer::timeout, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            StatusLine(QStringLiteral("budget-host: ") + box->text());
+            box->accept();
+        }
+    });
+    opening.start(10);
     const bool ok = OpenClass(cls);
     QCoreApplication::processEvents();
+    opening.stop();
     const TPlugInModuleInfo &mi = context_->moduleInfo;
     if (mi.ModuleName)
         StatusLine(QStringLiteral("budget-host: module %1 / %2").arg(DecodeGbk(mi.ModuleName), DecodeGbk(mi.SystemName)));

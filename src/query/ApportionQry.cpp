@@ -108,7 +108,12 @@ void TbfrmApportionQry::TellUnreachableDatabase() {
     } catch (const Exception &e) {
         reason = e.Message;
     }
-    if (!reason.isEmpty()) QTimer::singleShot(0, this, [this, reason] { Warn(reason); });
+    // Only to a window someone sees: a host that runs it unseen (a scheduled report) hears the
+    // reason from the Refresh.
+    if (!reason.isEmpty())
+        QTimer::singleShot(0, this, [this, reason] {
+            if (isVisible()) Warn(reason);
+        });
 }
 
 void TbfrmApportionQry::FillUnitLevels() {
