@@ -2,6 +2,7 @@
 #include "HostApp.h"
 #include "HostConfig.h"
 #include "HostOutput.h"
+#include "HostIcon.h"
 #include "QtTranslations.h"
 
 #include <QApplication>
@@ -73,7 +74,11 @@ int main(int argc, char **argv) {
     if (config.batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     InstallHostMessageHandler();
     QApplication app(argc, argv);
-    InstallQtTranslations(QtTextLocale(config.qtLocale, QLocale::system()));
+    app.setWindowIcon(HostIcon());
+    // Qt's texts and its dates and numbers (a file dialog's "12月8日") in the same language.
+    const QLocale textLocale = QtTextLocale(config.qtLocale, QLocale::system());
+    QLocale::setDefault(textLocale);
+    InstallQtTranslations(textLocale);
     FillDefaults(config, exeDir);
     try {
         HostApp host(config);
