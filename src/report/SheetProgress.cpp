@@ -8,6 +8,7 @@ bool WorkNeedsProgress(TWorkUnit unit, int total) { return total > (unit == TWor
 
 QString WorkProgressText(TWorkUnit unit, int done, int total) {
     if (unit == TWorkUnit::Pages) return QStringLiteral("第 %1 页，共 %2 页").arg(std::min(done + 1, total)).arg(total);
+    if (unit == TWorkUnit::Packing) return QStringLiteral("正在压缩…");
     return QStringLiteral("%1 / %2 行").arg(done).arg(total);
 }
 

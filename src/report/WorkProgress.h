@@ -5,7 +5,8 @@
 // answers it lives with the report control (TSheetProgress).
 #include <functional>
 
-enum class TWorkUnit { Rows, Pages };
+// Packing: the rows are all in, the file is being packed (a workbook's close).
+enum class TWorkUnit { Rows, Pages, Packing };
 
 // `done` of `total` units are finished; the calls of one piece of work never go back and end with
 // done == total when the work completes. Answering false asks the work to stop.

@@ -35,8 +35,11 @@ struct TRecorder {
     size_t stopAt = SIZE_MAX;
     TWorkUnit unit{};
     int total = -1;
+    bool packed = false;  // the rows were followed by the packing of the file
     TWorkProgress Callback() {
         return [this](TWorkUnit u, int d, int t) {
+            packed = packed || u == TWorkUnit::Packing;
+            if (u == TWorkUnit::Packing) u = unit;
             EXPECT_TRUE(done.empty() || (u == unit && t == total && d >= done.back()));
             unit = u, total = t;
             done.push_back(d);
@@ -59,6 +62,7 @@ TEST(OutputProgress, WritersReportUpToTheTotalAndStopWhenAsked) {
         ASSERT_TRUE(ExportSheet(s.Model(), file, type, all.Callback()).Ok());
         EXPECT_EQ(all.unit, TWorkUnit::Rows);
         EXPECT_EQ(all.done.back(), 300);
+        EXPECT_EQ(all.packed, type == TExportType::Xlsx);  // "正在压缩…" while the workbook closes
         ASSERT_TRUE(ExportSheet(s.Model(), plain, type).Ok());
         EXPECT_TRUE(type == TExportType::Xlsx || Read(file) == Read(plain));  // .xlsx carries its time
         QFile::remove(plain);

@@ -7,11 +7,12 @@
 #include "report/xls/XlsWorksheet.h"
 #include "report/xlsx/WorkbookTemporary.h"
 #include "report/xlsx/XlsxPage.h"
+#include "platform/PlatformErrors.h"
+#include "platform/WorkThread.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
-#include <future>
 #include <map>
 #include <xlsxwriter.h>
 
@@ -190,19 +191,26 @@ lxw_error CloseWorkbook(lxw_workbook *book, TWorkbookSheets sheets) {
 }
 
 // Closing a large workbook (its parts packed into the file) takes a while and cannot be
-// interrupted: it runs on a thread of its own while `progress` goes on hearing that every row is
-// in, so that the window stays alive. A stop asked meanwhile counts when the close is over.
+// interrupted: it runs on a thread of its own while `progress` hears that the rows are in and the
+// file is being packed, so that the window stays alive and says so. A stop asked meanwhile counts
+// when the close is over.
 lxw_error CloseWorkbookWatched(lxw_workbook *book, TWorkbookSheets sheets, int rows, const TWorkProgress &progress,
                                bool *cancelled) {
-    std::future<lxw_error> closing =
-        std::async(std::launch::async, [book, sheets] {
+    lxw_error closed = LXW_NO_ERROR;
+    TWorkThread closing("xlsx-close");
+    try {
+        closing.Start([&closed, book, sheets](const std::atomic<bool> &) {
             const TCNumbersScope numbers;
-            return CloseWorkbook(book, sheets);
+            closed = CloseWorkbook(book, sheets);
         });
+    } catch (const EOutOfMemory &) {
+        const TCNumbersScope numbers;  // no thread to be had: closed here, the window waiting
+        return CloseWorkbook(book, sheets);
+    }
     // Once asked to stop, it is not asked again: the close only has to end.
-    do *cancelled = *cancelled || !KeepWorking(progress, TWorkUnit::Rows, rows, rows);
-    while (closing.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready);
-    return closing.get();
+    do *cancelled = *cancelled || !KeepWorking(progress, TWorkUnit::Packing, rows, rows);
+    while (!closing.Wait(10));
+    return closed;
 }
 
 // Frees a workbook that is not to be written: the rows it has put aside go with it.
