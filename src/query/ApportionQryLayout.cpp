@@ -1,6 +1,7 @@
 // The query window's controls: tool bar, menus, filter panel, grouping boxes, sheet and the
 // progress panel.
 #include "query/ApportionQry.h"
+#include "query/QueryGuide.h"
 
 #include "platform/Panel.h"
 #include "query/CodeEdit.h"
@@ -117,6 +118,13 @@ void TbfrmApportionQry::BuildMenus() {
     Excel1 = m.excel;
     BuildChartCommands();
     BuildPresetMenu();
+    // F1: the window's short guide, from any of its controls.
+    mitemDataVind->addSeparator();
+    QAction *guide = mitemDataVind->addAction(QStringLiteral("使用说明"), this, [this] { ShowQueryGuide(this); });
+    guide->setObjectName(QStringLiteral("actGuide"));
+    guide->setShortcut(QKeySequence(Qt::Key_F1));
+    guide->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(guide);
 }
 
 void TbfrmApportionQry::BuildFilterPanel() {

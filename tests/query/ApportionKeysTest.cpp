@@ -76,6 +76,12 @@ TEST_F(ApportionKeysTest, F5AndCtrlRRefreshFromAnyControlButNotWhileARefreshRuns
     WaitIdle();
     EXPECT_EQ(Statements(), 1);
     EXPECT_TRUE(answers.boxes.isEmpty());
+    // F1 from the sheet: the window's guide, which names its keys.
+    QTest::keyClick(sheet, Qt::Key_F1);
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_EQ(answers.boxes[0].title, QStringLiteral("使用说明"));
+    EXPECT_TRUE(answers.boxes[0].text.contains(QStringLiteral("F5/Ctrl+R 刷新")));
+    answers.boxes.clear();
 
     // In the host's other windows (the drill-down that Enter on a row opens) F5 is not this window's.
     int row = 1;
