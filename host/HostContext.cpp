@@ -41,7 +41,7 @@ HostContext::HostContext(const HostConfig &config) : application(QStringLiteral(
 #ifdef HOST_HAS_DB
     dbManager = new TDbManager();
     dbManager->ConnectionString = config.connectionString;
-    if (!config.sqlTrace.isEmpty() && !dbManager->SetSqlTrace(config.sqlTrace)) traceError = dbManager->LastError();
+    if (!config.sqlTrace.isEmpty()) traceError = dbManager->SetSqlTrace(config.sqlTrace).message;
 #endif
     userContext.DataYear = config.dataYear;
     userContext.DbManager = dbManager;

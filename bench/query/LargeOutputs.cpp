@@ -61,17 +61,16 @@ int PdfPagesBench(const QString &label, const QString &connectionString, const T
     const QString single = workDir + QStringLiteral("/one-run.pdf");
     const int pages = SheetPageCount(model);
     const int runs = SheetPdfRuns(pages);
-    QString error;
     QElapsedTimer t;
     // The pages drawn in one run first (the writer's reference), then in the runs this machine
     // takes, side by side and joined.
     t.start();
-    bool written = WriteSheetPdf(model, single, &error, {}, 1) == TWorkEnd::Done;
+    authpay::Outcome written = WriteSheetPdf(model, single, {}, 1);
     const double oneRunMs = Ms(t);
     t.restart();
-    written = written && WriteSheetPdf(model, pdf, &error, {}) == TWorkEnd::Done;
+    if (written.Ok()) written = WriteSheetPdf(model, pdf, {});
     const double ms = Ms(t);
-    if (!written) Print(QStringLiteral("PDF refused: ") + error);
+    if (!written.Ok()) Print(QStringLiteral("PDF refused: ") + written.message);
     const double bare = BarePagesMs(model, pages, workDir + QStringLiteral("/bare.pdf"));
     const double perPage = pages ? ms / pages : 0, barePerPage = pages ? bare / pages : 0;
     Print(QStringLiteral("PDF: %1 pages in %2 ms, %3 ms a page (target 1 ms: %4) in %5 runs side by side, %6 MB; "
@@ -91,17 +90,17 @@ int PdfPagesBench(const QString &label, const QString &connectionString, const T
         const QByteArray bytes = f.readAll();
         QBuffer joined;
         joined.open(QIODevice::WriteOnly);
-        QString joinError;
         t.restart();
-        if (JoinPdfParts({bytes, bytes}, joined, &joinError)) joinMs = Ms(t);
-        else Print(QStringLiteral("join refused: ") + joinError);
+        const authpay::Outcome join = JoinPdfParts({bytes, bytes}, joined);
+        if (join.Ok()) joinMs = Ms(t);
+        else Print(QStringLiteral("join refused: ") + join.message);
     }
     Print(QStringLiteral("join of two %1-page files: %2 ms, %3 ms a page").arg(pages).arg(joinMs, 0, 'f', 0)
               .arg(pages ? joinMs / (2 * pages) : 0, 0, 'f', 3));
     QFile::remove(single);
     if (keepPdf.isEmpty()) QFile::remove(pdf);
     CloseWindow(w);
-    return written ? 0 : 1;
+    return written.Ok() ? 0 : 1;
 }
 
 int DrillRestBench(TbfrmApportionQry *w) {

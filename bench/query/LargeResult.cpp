@@ -123,13 +123,13 @@ void TimeOutputs(TbfrmApportionQry *w, const QString &workDir) {
     for (TExportType type : {TExportType::Xls, TExportType::Xlsx, TExportType::Csv}) {
         const QString file = workDir + QStringLiteral("/large.") + ExportSuffix(type);
         t.restart();
-        const int rc = w->cllBudget->SheetExportFile(file, type);
+        const authpay::Outcome written = w->cllBudget->ExportFile(file, type);
         const double ms = Ms(t);
         Print(QStringLiteral("export .%1: %2 ms, %3")
                   .arg(ExportSuffix(type))
                   .arg(ms, 0, 'f', 0)
-                  .arg(rc == 1 ? QStringLiteral("%1 MB").arg(QFileInfo(file).size() / 1e6, 0, 'f', 1)
-                               : QStringLiteral("refused: ") + w->cllBudget->LastError()));
+                  .arg(written.Ok() ? QStringLiteral("%1 MB").arg(QFileInfo(file).size() / 1e6, 0, 'f', 1)
+                                     : QStringLiteral("refused: ") + written.message));
         QFile::remove(file);
     }
 }

@@ -69,9 +69,8 @@ int PdfGap() {
     QTemporaryDir dir(QDir::tempPath() + "/bench-report-XXXXXX");
     QElapsedTimer timer;
     timer.start();
-    QString error;
-    if (!WriteSheetPdf(sheet.Model(), dir.filePath("reference.pdf"), &error)) {
-        std::fprintf(stderr, "pdf failed: %s\n", qPrintable(error));
+    if (const authpay::Outcome pdf = WriteSheetPdf(sheet.Model(), dir.filePath("reference.pdf")); !pdf.Ok()) {
+        std::fprintf(stderr, "pdf failed: %s\n", qPrintable(pdf.message));
         return 1;
     }
     const double reference = Seconds(timer) * 1000;
@@ -89,11 +88,11 @@ int PdfGap() {
     });
     ticks.start();
     timer.restart();
-    const int printed = sheet.SheetPrint(0, 0);
+    const authpay::Outcome printed = sheet.Print();
     gap = std::max(gap, timer.nsecsElapsed() - last);
     const double shown = Seconds(timer) * 1000;
-    if (printed != 1) {
-        std::fprintf(stderr, "printing failed: %s\n", qPrintable(sheet.LastError()));
+    if (!printed.Ok()) {
+        std::fprintf(stderr, "printing failed: %s\n", qPrintable(printed.message));
         return 1;
     }
     std::printf("pdf event-loop gap: %.0f ms, reference %.0f ms, ratio %.4f\n", double(gap) / 1e6, reference,
@@ -131,11 +130,11 @@ int main(int argc, char **argv) {
 
     QTemporaryDir dir(QDir::tempPath() + "/bench-report-XXXXXX");
     timer.restart();
-    const int result = sheet.SheetExportExcel(dir.filePath("sheet.xls"));
+    const authpay::Outcome result = sheet.ExportFile(dir.filePath("sheet.xls"), TExportType::Xls);
     const double exportSeconds = Seconds(timer);
     const long peakKb = PeakKb();
-    if (result != kXlsWritten) {
-        std::fprintf(stderr, "export failed: %s\n", qPrintable(sheet.LastError()));
+    if (!result.Ok()) {
+        std::fprintf(stderr, "export failed: %s\n", qPrintable(result.message));
         return 1;
     }
 

@@ -13,6 +13,7 @@
 // refers to the module's code by then, the two operations that create or register a connection
 // are virtual: whoever calls them, the code of the binary that built the manager runs.
 #include "authpay/Exception.h"
+#include "authpay/Outcome.h"
 
 #include <QObject>
 #include <QString>
@@ -52,17 +53,18 @@ public:
 
     // Switches the statement trace on (appending to the file) or off (empty path). Every
     // statement opened through a connection of this manager is written exactly as sent, one per
-    // line, line breaks written as \n and \r. False when the file cannot be opened; the trace is
-    // then off and LastError says why.
-    bool SetSqlTrace(const QString &path);
+    // line, line breaks written as \n and \r. A failure with its reason when the file cannot be
+    // opened; the trace is then off.
+    authpay::Outcome SetSqlTrace(const QString &path);
     // Called for every statement opened through a connection of this manager.
     void TraceSql(const QString &sql);
     // Why a statement could not be written to the trace (the first failure); empty while every
     // one was, or without a trace.
     QString TraceError() const;
 
-    // The text of the most recent failure met while opening a connection or a statement of this
-    // manager (kept until the next failure; a success does not clear it).
+    // The text of the most recent failure met while opening a statement of this manager's
+    // connections through the module's Boolean road (OpenDefaultQuery), which shows nothing and
+    // answers only false: kept for the host until the next failure; a success does not clear it.
     QString LastError() const { return lastError_; }
     // Keeps a copy of its own: the text may point into the module's constant data.
     void SetLastError(const QString &text) { lastError_ = QString(text.constData(), text.size()); }

@@ -5,6 +5,7 @@
 // the user-interface thread and does what the user's action does, with the same messages in the
 // window's message boxes; a Refresh or a drill-down's read is started, and Busy() says when it has
 // ended.
+#include "authpay/Outcome.h"
 #include "authpay/ResultSheet.h"
 
 #include <QObject>
@@ -13,14 +14,6 @@
 #include <QStringList>
 
 namespace authpay {
-
-// How an output the host asked for ended: written, stopped by the user (or the host's Cancel),
-// or failed with the reason the window gave.
-struct Outcome {
-    enum Status { Done, Cancelled, Failed } status = Failed;
-    QString message;
-    bool Ok() const { return status == Done; }
-};
 
 class IReportWindow {
 public:

@@ -57,17 +57,14 @@ void TDbManager::ConnectionFreed(QObject *connection) {
     connections_->Unlock();
 }
 
-bool TDbManager::SetSqlTrace(const QString &path) {
+authpay::Outcome TDbManager::SetSqlTrace(const QString &path) {
     trace_.reset();
-    if (path.isEmpty()) return true;
+    if (path.isEmpty()) return authpay::Outcome::Success();
     auto trace = std::make_unique<TSqlTrace>();
-    QString error;
-    if (!trace->Open(path, &error)) {
-        lastError_ = QStringLiteral("无法打开SQL跟踪文件%1：%2").arg(path, error);
-        return false;
-    }
+    if (const authpay::Outcome opened = trace->Open(path); !opened.Ok())
+        return authpay::Outcome::Failure(QStringLiteral("无法打开SQL跟踪文件%1：%2").arg(path, opened.message));
     trace_ = std::move(trace);
-    return true;
+    return authpay::Outcome::Success();
 }
 
 void TDbManager::TraceSql(const QString &sql) {

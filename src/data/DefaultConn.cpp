@@ -59,19 +59,23 @@ TSqlBackend DefaultSqlBackend() {
     }
 }
 
-bool OpenDefaultQuery(const QString &sql, IARQueryPtr &query) {
+authpay::Outcome TryOpenDefaultQuery(const QString &sql, IARQueryPtr &query) {
+    QString failure;
     try {
         query = OpenQuery(GetDefaultConn(), sql);
-        return true;
+        return authpay::Outcome::Success();
     } catch (const Exception &e) {
-        KeepError(e.Message);
+        failure = e.Message;
     } catch (const std::exception &e) {
-        KeepError(QString::fromLocal8Bit(e.what()));
+        failure = QString::fromLocal8Bit(e.what());
     } catch (...) {
-        KeepError(QStringLiteral("打开查询时发生未知错误"));
+        failure = QStringLiteral("打开查询时发生未知错误");
     }
-    return false;
+    KeepError(failure);
+    return authpay::Outcome::Failure(failure);
 }
+
+bool OpenDefaultQuery(const QString &sql, IARQueryPtr &query) { return TryOpenDefaultQuery(sql, query).Ok(); }
 
 void SetLastDbError(const QString &text) { KeepError(text); }
 

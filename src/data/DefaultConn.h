@@ -4,6 +4,8 @@
 #include "data/ARQuery.h"
 #include "data/SqlDialect.h"
 
+#include "authpay/Outcome.h"
+
 #include <QString>
 
 class TAdoConn;
@@ -32,6 +34,9 @@ TAdoConn *SetThreadDefaultConn(TAdoConn *connection);
 // OpenQuery on GetDefaultConn. True with the reference in query; on any failure false, query
 // left as it was, nothing shown, and the failure's text kept for LastDbError.
 bool OpenDefaultQuery(const QString &sql, IARQueryPtr &query);
+// The same, answering the failure with its text (also kept for LastDbError): the module's own
+// callers, which report why, use this one.
+authpay::Outcome TryOpenDefaultQuery(const QString &sql, IARQueryPtr &query);
 
 // Records a failure met elsewhere (a worker thread's) as the latest on the default road, where
 // LastDbError finds it.

@@ -10,14 +10,13 @@ QString LookupSql(const QString &table, const QString &column, const QString &co
 }
 
 bool LookupValue(const QString &table, const QString &column, const QString &condition, QString &value,
-                 QString *error) {
+                 authpay::Outcome *ran) {
     value.clear();
-    if (error) error->clear();
     IARQueryPtr ref;
-    if (!OpenDefaultQuery(LookupSql(table, column, condition), ref)) {
-        if (error) *error = LastDbError().isEmpty() ? QStringLiteral("编码查询失败") : LastDbError();
-        return false;
-    }
+    authpay::Outcome opened = TryOpenDefaultQuery(LookupSql(table, column, condition), ref);
+    if (!opened.Ok() && opened.message.isEmpty()) opened.message = QStringLiteral("编码查询失败");
+    if (ran) *ran = opened;
+    if (!opened.Ok()) return false;
     TARQuery *query = ref.Query();
     if (query->IsEmpty()) return false;
     value = query->Fields(0).AsString();
@@ -25,22 +24,22 @@ bool LookupValue(const QString &table, const QString &column, const QString &con
     return true;
 }
 
-bool GetUnitName(const QString &unitCode, QString &name, QString *error) {
+bool GetUnitName(const QString &unitCode, QString &name, authpay::Outcome *ran) {
     return LookupValue(QStringLiteral("PubDept"), QStringLiteral("EName"),
-                       QStringLiteral(" Eid=") + QuotedStr(unitCode.trimmed()), name, error);
+                       QStringLiteral(" Eid=") + QuotedStr(unitCode.trimmed()), name, ran);
 }
 
-bool GetFundNatureId(const QString &name, QString &code, QString *error) {
+bool GetFundNatureId(const QString &name, QString &code, authpay::Outcome *ran) {
     return LookupValue(QStringLiteral("PubMoneyKind"), QStringLiteral("Mid"),
-                       QStringLiteral(" MName=") + QuotedStr(name.trimmed()), code, error);
+                       QStringLiteral(" MName=") + QuotedStr(name.trimmed()), code, ran);
 }
 
-bool GetExpenditureTypeId(const QString &name, QString &code, QString *error) {
+bool GetExpenditureTypeId(const QString &name, QString &code, authpay::Outcome *ran) {
     return LookupValue(QStringLiteral("PubIncomePay"), QStringLiteral("IPid"),
-                       QStringLiteral(" IPName=") + QuotedStr(name.trimmed()), code, error);
+                       QStringLiteral(" IPName=") + QuotedStr(name.trimmed()), code, ran);
 }
 
-bool GetPayKindId(const QString &name, const QString &extra, QString &code, QString *error) {
+bool GetPayKindId(const QString &name, const QString &extra, QString &code, authpay::Outcome *ran) {
     return LookupValue(QStringLiteral("PubPayKind"), QStringLiteral("Pid"),
-                       QStringLiteral(" PName=") + QuotedStr(name.trimmed()) + extra, code, error);
+                       QStringLiteral(" PName=") + QuotedStr(name.trimmed()) + extra, code, ran);
 }

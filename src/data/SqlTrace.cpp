@@ -9,17 +9,14 @@ QString SqlTraceLine(const QString &sql) {
     return line;
 }
 
-bool TSqlTrace::Open(const QString &path, QString *error) {
+authpay::Outcome TSqlTrace::Open(const QString &path) {
     // A pipe or device in the trace's place would hold every statement up (a pipe nobody reads
     // never takes a line): only a regular file, or a new one, is written.
-    if (const QFileInfo target(path); target.exists() && !target.isFile()) {
-        if (error) *error = QStringLiteral("%1 is not a regular file").arg(path);
-        return false;
-    }
+    if (const QFileInfo target(path); target.exists() && !target.isFile())
+        return authpay::Outcome::Failure(QStringLiteral("%1 is not a regular file").arg(path));
     file_.setFileName(path);
-    if (file_.open(QIODevice::WriteOnly | QIODevice::Append)) return true;
-    if (error) *error = file_.errorString();
-    return false;
+    if (file_.open(QIODevice::WriteOnly | QIODevice::Append)) return authpay::Outcome::Success();
+    return authpay::Outcome::Failure(file_.errorString());
 }
 
 void TSqlTrace::Write(const QString &sql) {

@@ -123,7 +123,7 @@ void TbfrmApportionDetail::BuildCommands() {
 
 // Every message of the drill-down reports a failure (warning icon) but the export's success.
 void TbfrmApportionDetail::ShowOutput(const authpay::Outcome &outcome) {
-    if (outcome.status == authpay::Outcome::Cancelled) return;
+    if (!ShowsMessage(outcome)) return;
     lastMessage_ = outcome.message;
     ShowOutcome(this, outcome);
 }
@@ -144,8 +144,8 @@ bool TbfrmApportionDetail::Load(const TDrillRequest &request) {
     }
     const TUserContext *ctx = authpay::UserContext;
     const QString templateFile = GetSysParamValue(ctx ? ctx->SysParams : nullptr, 11) + kTemplateName;
-    if (cllBudget->SheetOpen(templateFile, QString()) != 1) {
-        lastMessage_ = QStringLiteral("报表模板“%1”无法打开：%2").arg(templateFile, cllBudget->LastError());
+    if (const authpay::Outcome opened = cllBudget->OpenTemplate(templateFile); !opened.Ok()) {
+        lastMessage_ = QStringLiteral("报表模板“%1”无法打开：%2").arg(templateFile, opened.message);
         return false;
     }
     setWindowTitle(DrillTitle(request.Base.Dimensions, request.Values));
@@ -255,12 +255,12 @@ void TbfrmApportionDetail::ShowRowCount() {
 
 void TbfrmApportionDetail::btnPrintViewClick() {
     if (!FetchAll()) return;
-    if (const QString failed = PreviewReport(cllBudget); !failed.isEmpty()) Message(failed);
+    ShowOutput(PreviewReport(cllBudget));
 }
 
 void TbfrmApportionDetail::tbnPrintClick() {
     if (!FetchAll()) return;
-    if (const QString failed = PrintReport(cllBudget); !failed.isEmpty()) Message(failed);
+    ShowOutput(PrintReport(cllBudget));
 }
 
 // The rows still unread are read once the file is chosen, not before the dialog.

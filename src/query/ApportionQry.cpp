@@ -50,7 +50,7 @@ void TbfrmApportionQry::Warn(const QString &text) {
 }
 
 void TbfrmApportionQry::ShowOutput(const authpay::Outcome &outcome) {
-    if (outcome.status == authpay::Outcome::Cancelled) return;
+    if (!ShowsMessage(outcome)) return;
     lastMessage_ = outcome.message;
     ++messagesShown_;
     ShowOutcome(this, outcome);
@@ -67,8 +67,8 @@ void TbfrmApportionQry::FormShow() {
     // Without its template the sheet has no heading: Refresh then refuses with this text. It is
     // not shown here, where the host is still waiting for the window to open.
     templateError_.clear();
-    if (cllBudget->SheetOpen(templateFile, QString()) != 1) {
-        const QString reason = cllBudget->LastError();
+    if (const authpay::Outcome opened = cllBudget->OpenTemplate(templateFile); !opened.Ok()) {
+        const QString reason = opened.message;
         if (!QFileInfo::exists(templateFile))
             templateError_ = QStringLiteral("报表模板“%1”不存在，无法打开。").arg(templateFile);
         else
@@ -218,9 +218,10 @@ void TbfrmApportionQry::cobTypeChange() {
 }
 
 void TbfrmApportionQry::cobMidChange() {
-    QString code, error;
+    QString code;
+    authpay::Outcome ran;
     // The lists below depend on the code: a lookup that failed is not "no code".
-    if (!GetFundNatureId(cobMid->currentText(), code, &error) && !error.isEmpty()) throw EDatabaseError(error);
+    if (!GetFundNatureId(cobMid->currentText(), code, &ran) && !ran.Ok()) throw EDatabaseError(ran.message);
     edtBid->clear();
     if (code == QLatin1String("31")) {
         cobPid->setCurrentIndex(1);
@@ -269,14 +270,15 @@ void TbfrmApportionQry::edtEidExit() {
     if (chbEidType->isChecked() || holdingFocus_ || Busy()) return;
     const QString code = edtEid->text().trimmed();
     if (code.isEmpty()) return;
-    QString name, error;
-    if (GetUnitName(code, name, &error)) {
+    QString name;
+    authpay::Outcome ran;
+    if (GetUnitName(code, name, &ran)) {
         edtEid->setText(code);
         return;
     }
     // A code that could not be checked is not a wrong code: it stays, and the user is told why.
-    if (!error.isEmpty()) {
-        Warn(QStringLiteral("无法核对预算单位编码：") + error);
+    if (!ran.Ok()) {
+        Warn(QStringLiteral("无法核对预算单位编码：") + ran.message);
         return;
     }
     edtEid->clear();

@@ -150,9 +150,9 @@ bool TbfrmApportionQry::ChooseCompareYear(int year) {
 QString TbfrmApportionQry::PrepareComparisonColumns(int year, const QStringList &dimensions) {
     const bool shown = cllBudget->SheetCellText(ReportLayout::kComparedColumn, ReportLayout::kHeadingRow) == kComparedCaption;
     if ((year != 0) != shown) {
-        if (cllBudget->SheetOpen(templateFile_, QString()) != 1
-            || (year != 0 && cllBudget->SheetOpenPart(templateFile_, kComparisonPart) != 1))
-            return QStringLiteral("报表模板“%1”无法打开：%2").arg(templateFile_, cllBudget->LastError());
+        authpay::Outcome opened = cllBudget->OpenTemplate(templateFile_);
+        if (opened.Ok() && year != 0) opened = cllBudget->OpenTemplatePart(templateFile_, kComparisonPart);
+        if (!opened.Ok()) return QStringLiteral("报表模板“%1”无法打开：%2").arg(templateFile_, opened.message);
         for (int i = 0; i < int(cmbNum.size()); ++i) {
             const QString caption = dimensions.value(i);
             if (caption.isEmpty()) HideDimensionColumns(cllBudget, ReportLayout::DimensionColumn(i + 1), true);

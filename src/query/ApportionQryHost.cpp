@@ -103,9 +103,9 @@ void TbfrmApportionQry::OpenPicker(CodeBox box) {
 }
 
 QStringList TbfrmApportionQry::ConditionSetNames(QString *none) {
-    QString error;
-    const QStringList names = TConditionSetFile(PresetFile(), FUnitCode).Names(&error);
-    if (none) *none = error.isEmpty() ? QStringLiteral("（无）") : error;
+    authpay::Outcome read;
+    const QStringList names = TConditionSetFile(PresetFile(), FUnitCode).Names(&read);
+    if (none) *none = read.Ok() ? QStringLiteral("（无）") : read.message;
     return names;
 }
 

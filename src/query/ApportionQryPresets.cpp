@@ -181,13 +181,12 @@ bool TbfrmApportionQry::SavePresetClick() {
         return false;
     }
     TConditionSetFile file(PresetFile(), FUnitCode);
-    QString error;
     // A file that cannot be read lists nothing: the save below then says why.
-    if (file.Names(&error).contains(name)
+    if (file.Names().contains(name)
         && !AskQueryQuestion(this, QStringLiteral("查询方案“%1”已存在，是否覆盖？").arg(name)))
         return false;
-    if (!file.Save(name, CurrentConditionSet(), &error)) {
-        Warn(error);
+    if (const authpay::Outcome saved = file.Save(name, CurrentConditionSet()); !saved.Ok()) {
+        Warn(saved.message);
         return false;
     }
     Message(QStringLiteral("查询方案“%1”已保存。").arg(name));
@@ -196,9 +195,8 @@ bool TbfrmApportionQry::SavePresetClick() {
 
 void TbfrmApportionQry::RecallPreset(const QString &name) {
     TConditionSet set;
-    QString error;
-    if (!TConditionSetFile(PresetFile(), FUnitCode).Load(name, &set, &error)) {
-        Warn(error);
+    if (const authpay::Outcome loaded = TConditionSetFile(PresetFile(), FUnitCode).Load(name, &set); !loaded.Ok()) {
+        Warn(loaded.message);
         return;
     }
     const QStringList dropped = ApplyConditionSet(set);
@@ -208,14 +206,14 @@ void TbfrmApportionQry::RecallPreset(const QString &name) {
 
 void TbfrmApportionQry::DeletePreset(const QString &name) {
     if (!AskQueryQuestion(this, QStringLiteral("确定删除查询方案“%1”吗？").arg(name))) return;
-    QString error;
-    if (!TConditionSetFile(PresetFile(), FUnitCode).Remove(name, &error)) Warn(error);
+    if (const authpay::Outcome removed = TConditionSetFile(PresetFile(), FUnitCode).Remove(name); !removed.Ok())
+        Warn(removed.message);
 }
 
 // The recall and delete menus list the sets of the file as it is when they open.
 void TbfrmApportionQry::FillPresetMenus() {
-    QString error;
-    const QStringList names = TConditionSetFile(PresetFile(), FUnitCode).Names(&error);
+    authpay::Outcome read;
+    const QStringList names = TConditionSetFile(PresetFile(), FUnitCode).Names(&read);
     for (QMenu *menu : {mnuPresetRecall, mnuPresetDelete}) {
         menu->clear();
         for (const QString &name : names) {
@@ -226,7 +224,7 @@ void TbfrmApportionQry::FillPresetMenus() {
                 RunHandler([this, name, recall] { recall ? RecallPreset(name) : DeletePreset(name); });
             });
         }
-        QAction *none = menu->addAction(error.isEmpty() ? QStringLiteral("（无）") : error);
+        QAction *none = menu->addAction(read.Ok() ? QStringLiteral("（无）") : read.message);
         none->setEnabled(false);
         none->setVisible(names.isEmpty());
     }

@@ -51,14 +51,15 @@ TQueryConditions TbfrmApportionQry::Conditions() const {
     c.CompareYear = cobCompareYear->currentText().toInt();
     c.SourceView = FSourceView;
     c.LookupCode = [](TCodeKind kind, const QString &name) {
-        QString code, error;
+        QString code;
         // "<全部>" is no code table's name: it means no filter, without asking the database.
         if (name.isEmpty() || name == kAllEntry) return code;
-        if (kind == TCodeKind::FundNature) GetFundNatureId(name, code, &error);
-        else if (kind == TCodeKind::PayKind) GetPayKindId(name, QString(), code, &error);
-        else GetExpenditureTypeId(name, code, &error);
+        authpay::Outcome ran;
+        if (kind == TCodeKind::FundNature) GetFundNatureId(name, code, &ran);
+        else if (kind == TCodeKind::PayKind) GetPayKindId(name, QString(), code, &ran);
+        else GetExpenditureTypeId(name, code, &ran);
         // A chosen name whose code could not be read would drop its filter and widen the report.
-        if (!error.isEmpty()) throw EDatabaseError(error);
+        if (!ran.Ok()) throw EDatabaseError(ran.message);
         return code;
     };
     return c;
@@ -114,12 +115,12 @@ QRect TbfrmApportionQry::ShowSheetCell(int col, int row) {
 
 void TbfrmApportionQry::btnPrintViewClick() {
     if (!OutputAllowed()) return;
-    if (const QString failed = PreviewReport(cllBudget); !failed.isEmpty()) Warn(failed);
+    ShowOutput(PreviewReport(cllBudget));
 }
 
 void TbfrmApportionQry::tbnPrintClick() {
     if (!OutputAllowed()) return;
-    if (const QString failed = PrintReport(cllBudget); !failed.isEmpty()) Warn(failed);
+    ShowOutput(PrintReport(cllBudget));
 }
 
 void TbfrmApportionQry::tbtnExcelClick() {

@@ -22,7 +22,7 @@ QStringList CompareYearEntries(QList<int> years, int dataYear) {
 
 QList<int> ReadDataYears(const QString &sourceView, const std::atomic<bool> &cancelled) {
     IARQueryPtr q;
-    if (!OpenDefaultQuery(CompareYearsSql(sourceView), q) || !q.Query()) throw EDatabaseError(LastDbError());
+    if (const authpay::Outcome opened = TryOpenDefaultQuery(CompareYearsSql(sourceView), q); !opened.Ok()) throw EDatabaseError(opened.message);
     QList<int> years;
     for (TARQuery *rows = q.Query(); !rows->Eof() && !cancelled; rows->Next()) {
         bool number = false;

@@ -16,6 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using authpay::Outcome;
+
 namespace {
 // Group names are kept apart from QSettings' own separators: "/" and "\" are written as "%2F"
 // and "%5C", "%" as "%25".
@@ -90,10 +92,8 @@ QString WriteError(const QString &fileName) { return QStringLiteral("查询方�
 
 // Two programs that change the file at once would each write back what they read, and one change
 // would be lost: a change is made under the file's lock.
-bool Lock(QLockFile &lock, const QString &fileName, QString *error) {
-    if (lock.tryLock(10000)) return true;
-    *error = WriteError(fileName);
-    return false;
+Outcome Lock(QLockFile &lock, const QString &fileName) {
+    return lock.tryLock(10000) ? Outcome::Success() : Outcome::Failure(WriteError(fileName));
 }
 }  // namespace
 
@@ -114,61 +114,49 @@ struct TSetsCopy {
     QString Path() const { return dir.filePath(QStringLiteral("sets.ini")); }
 };
 
-bool TConditionSetFile::Open(TSetsCopy &copy, QString *error) const {
+Outcome TConditionSetFile::Open(TSetsCopy &copy) const {
     QByteArray bytes;
     const TFileState state = ReadSetsFile(fileName_, &bytes);
-    if (state != TFileState::Read && state != TFileState::Missing) {
-        *error = StateError(state, fileName_);
-        return false;
-    }
+    if (state != TFileState::Read && state != TFileState::Missing)
+        return Outcome::Failure(StateError(state, fileName_));
     QFile file(copy.Path());
-    if (!copy.dir.isValid() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
-        *error = StateError(TFileState::Unreadable, fileName_);
-        return false;
-    }
+    if (!copy.dir.isValid() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        return Outcome::Failure(StateError(TFileState::Unreadable, fileName_));
     file.close();
     copy.settings = std::make_unique<QSettings>(copy.Path(), QSettings::IniFormat);
-    if (copy.settings->status() != QSettings::NoError || !LooksLikeIni(bytes)) {
-        *error = QStringLiteral("查询方案文件“%1”已损坏，未作改动。").arg(fileName_);
-        return false;
-    }
+    if (copy.settings->status() != QSettings::NoError || !LooksLikeIni(bytes))
+        return Outcome::Failure(QStringLiteral("查询方案文件“%1”已损坏，未作改动。").arg(fileName_));
     const int format = copy.settings->value(QStringLiteral("format"), kFormat).toInt();
-    if (format > kFormat) {
-        *error = QStringLiteral("查询方案文件“%1”由较新的版本写入（格式%2），本版本不能读写，未作改动。")
+    if (format > kFormat)
+        return Outcome::Failure(QStringLiteral("查询方案文件“%1”由较新的版本写入（格式%2），本版本不能读写，未作改动。")
                      .arg(fileName_)
-                     .arg(format);
-        return false;
-    }
-    return true;
+                     .arg(format));
+    return Outcome::Success();
 }
 
 // The changed copy written to a new file beside the file (beside the file a link leads to), which
 // is then renamed over it. The file is looked at once more first: what is no longer a regular file
 // is not replaced.
-bool TConditionSetFile::Commit(TSetsCopy &copy, QString *error) const {
+Outcome TConditionSetFile::Commit(TSetsCopy &copy) const {
     copy.settings->sync();
     QFile changed(copy.Path());
-    if (copy.settings->status() != QSettings::NoError || !changed.open(QIODevice::ReadOnly)) {
-        *error = WriteError(fileName_);
-        return false;
-    }
+    if (copy.settings->status() != QSettings::NoError || !changed.open(QIODevice::ReadOnly))
+        return Outcome::Failure(WriteError(fileName_));
     const QByteArray bytes = changed.readAll();
     if (const TFileState state = ReadSetsFile(fileName_, nullptr);
-        state != TFileState::Read && state != TFileState::Missing) {
-        *error = StateError(state, fileName_);
-        return false;
-    }
+        state != TFileState::Read && state != TFileState::Missing)
+        return Outcome::Failure(StateError(state, fileName_));
     QSaveFile file(fileName_);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = WriteError(fileName_);
-        return false;
-    }
-    return true;
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return Outcome::Failure(WriteError(fileName_));
+    return Outcome::Success();
 }
 
-QStringList TConditionSetFile::Names(QString *error) const {
+QStringList TConditionSetFile::Names(Outcome *read) const {
     TSetsCopy copy;
-    if (!Open(copy, error)) return {};
+    const Outcome opened = Open(copy);
+    if (read) *read = opened;
+    if (!opened.Ok()) return {};
     QSettings &s = *copy.settings;
     s.beginGroup(Key(unitCode_));
     QStringList names;
@@ -177,15 +165,13 @@ QStringList TConditionSetFile::Names(QString *error) const {
     return names;
 }
 
-bool TConditionSetFile::Load(const QString &name, TConditionSet *set, QString *error) const {
+Outcome TConditionSetFile::Load(const QString &name, TConditionSet *set) const {
     TSetsCopy copy;
-    if (!Open(copy, error)) return false;
+    if (Outcome opened = Open(copy); !opened.Ok()) return opened;
     QSettings &s = *copy.settings;
     s.beginGroup(Key(unitCode_) + QLatin1Char('/') + Key(name));
-    if (s.childKeys().isEmpty()) {
-        *error = QStringLiteral("没有名为“%1”的查询方案。").arg(name);
-        return false;
-    }
+    if (s.childKeys().isEmpty())
+        return Outcome::Failure(QStringLiteral("没有名为“%1”的查询方案。").arg(name));
     TConditionSet c;
     c.dimensions = s.value("dimensions").toStringList();
     c.unitLevel = s.value("unitLevel").toString();
@@ -203,18 +189,17 @@ bool TConditionSetFile::Load(const QString &name, TConditionSet *set, QString *e
     c.subtotals = s.value("subtotals").toBool();
     c.compareYear = s.value("compareYear", 0).toInt();
     *set = c;
-    return true;
+    return Outcome::Success();
 }
 
-bool TConditionSetFile::Save(const QString &name, const TConditionSet &c, QString *error) {
-    if (name.trimmed().isEmpty()) {
-        *error = QStringLiteral("查询方案的名称不能为空。");
-        return false;
-    }
+Outcome TConditionSetFile::Save(const QString &name, const TConditionSet &c) {
+    if (name.trimmed().isEmpty())
+        return Outcome::Failure(QStringLiteral("查询方案的名称不能为空。"));
     QDir().mkpath(QFileInfo(fileName_).absolutePath());
     QLockFile lock(fileName_ + QStringLiteral(".lock"));
     TSetsCopy copy;
-    if (!Lock(lock, fileName_, error) || !Open(copy, error)) return false;
+    if (Outcome locked = Lock(lock, fileName_); !locked.Ok()) return locked;
+    if (Outcome opened = Open(copy); !opened.Ok()) return opened;
     QSettings &s = *copy.settings;
     s.setValue(QStringLiteral("format"), kFormat);
     s.beginGroup(Key(unitCode_) + QLatin1Char('/') + Key(name.trimmed()));
@@ -235,19 +220,20 @@ bool TConditionSetFile::Save(const QString &name, const TConditionSet &c, QStrin
     s.setValue("subtotals", c.subtotals);
     if (c.compareYear != 0) s.setValue("compareYear", c.compareYear);
     s.endGroup();
-    return Commit(copy, error);
+    return Commit(copy);
 }
 
-bool TConditionSetFile::Remove(const QString &name, QString *error) {
+Outcome TConditionSetFile::Remove(const QString &name) {
     QLockFile lock(fileName_ + QStringLiteral(".lock"));
     TSetsCopy copy;
-    if (!QFileInfo::exists(QFileInfo(fileName_).absolutePath())) return true;  // nothing saved, nothing to remove
-    if (!Lock(lock, fileName_, error) || !Open(copy, error)) return false;
+    if (!QFileInfo::exists(QFileInfo(fileName_).absolutePath())) return Outcome::Success();  // nothing saved, nothing to remove
+    if (Outcome locked = Lock(lock, fileName_); !locked.Ok()) return locked;
+    if (Outcome opened = Open(copy); !opened.Ok()) return opened;
     const QString group = Key(unitCode_) + QLatin1Char('/') + Key(name);
     copy.settings->beginGroup(group);
     const bool saved = !copy.settings->allKeys().isEmpty();
     copy.settings->endGroup();
-    if (!saved) return true;
+    if (!saved) return Outcome::Success();
     copy.settings->remove(group);
-    return Commit(copy, error);
+    return Commit(copy);
 }

@@ -6,6 +6,8 @@
 // regular file (or a link to one) of at most kMaxFileBytes is read: a pipe, a device or a huge file
 // in its place is reported the same way and left as it is. A change is written to a new file beside
 // it, which then takes its place by renaming: the old file stays whole until the new one is.
+#include "authpay/Outcome.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -33,18 +35,18 @@ public:
     // The file in the user's configuration folder: <config>/authpay/查询方案.ini.
     static QString DefaultFileName();
 
-    // The names of the unit's sets, sorted; an error text when the file cannot be read.
-    QStringList Names(QString *error) const;
-    bool Load(const QString &name, TConditionSet *set, QString *error) const;
-    bool Save(const QString &name, const TConditionSet &set, QString *error);
-    bool Remove(const QString &name, QString *error);
+    // The names of the unit's sets, sorted; `read` (when given) says whether the file could be read.
+    QStringList Names(authpay::Outcome *read = nullptr) const;
+    authpay::Outcome Load(const QString &name, TConditionSet *set) const;
+    authpay::Outcome Save(const QString &name, const TConditionSet &set);
+    authpay::Outcome Remove(const QString &name);
 
     static constexpr int kFormat = 1;  // the file layout this version writes
     static constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
 
 private:
-    bool Open(TSetsCopy &copy, QString *error) const;
-    bool Commit(TSetsCopy &copy, QString *error) const;
+    authpay::Outcome Open(TSetsCopy &copy) const;
+    authpay::Outcome Commit(TSetsCopy &copy) const;
 
     QString fileName_;
     QString unitCode_;

@@ -59,7 +59,7 @@ void TDrillRows::Release(size_t row) {
 void ReadDrillRows(const QString &sql, TDrillRows &out, const std::atomic<bool> &cancelled) {
     const TTunedStatement tuned(GetDefaultConn());
     IARQueryPtr q;
-    if (!OpenDefaultQuery(sql, q) || !q.Query()) throw EDatabaseError(LastDbError());
+    if (const authpay::Outcome opened = TryOpenDefaultQuery(sql, q); !opened.Ok()) throw EDatabaseError(opened.message);
     TARQuery *rows = q.Query();
     if (rows->IsEmpty()) return;
     std::vector<int> columns;  // looked up once, not on every row

@@ -47,24 +47,22 @@ bool AskQueryQuestion(QWidget *parent, const QString &text) {
     return box.exec() == QMessageBox::Yes;
 }
 
-QString PreviewReport(TReportSheet *sheet) {
+authpay::Outcome PreviewReport(TReportSheet *sheet) {
     sheet->SheetPageText(QString(), QStringLiteral("共&S页第&P页"), QString());
     sheet->SheetPreviewOption(1);
-    return sheet->SheetPreview(0, 0) < 0 ? sheet->LastError() : QString();
+    return sheet->Preview();
 }
 
-QString PrintReport(TReportSheet *sheet) {
+authpay::Outcome PrintReport(TReportSheet *sheet) {
     sheet->SheetPageText(QString(), QString(), QStringLiteral("共&S页第&P页"));
-    return sheet->SheetPrint(0, 0) < 0 ? sheet->LastError() : QString();
+    return sheet->Print();
 }
 
 authpay::Outcome PrintReportTo(TReportSheet *sheet, const QString &file) {
     sheet->SetPrintFile(file);
-    sheet->SheetPageText(QString(), QString(), QStringLiteral("共&S页第&P页"));
-    const int rc = sheet->SheetPrint(0, 0);
+    authpay::Outcome printed = PrintReport(sheet);
     sheet->SetPrintFile(QString());
-    if (rc < 0) return {authpay::Outcome::Failed, sheet->LastError()};
-    return {rc == 0 ? authpay::Outcome::Cancelled : authpay::Outcome::Done, QString()};
+    return printed;
 }
 
 void CancelOutputs(QWidget *window) {
@@ -101,15 +99,15 @@ QString AskExportFile(QWidget *parent, const QString &suggested, TExportType *ty
 
 namespace {
 authpay::Outcome WriteExport(TReportSheet *sheet, const QString &name, TExportType type, const std::function<bool()> &ready) {
-    if (ready && !ready()) return {authpay::Outcome::Cancelled, QString()};
+    if (ready && !ready()) return authpay::Outcome::Stop();
     // A workbook printed from the spreadsheet program numbers its pages as the printout does.
     sheet->SheetPageText(QString(), QString(), QStringLiteral("共&S页第&P页"));
     sheet->SetWorkbookReadonly(false);
-    const int rc = sheet->SheetExportFile(name, type);
+    authpay::Outcome written = sheet->ExportFile(name, type);
     sheet->SetWorkbookReadonly(true);
-    if (rc == kXlsCancelled) return {authpay::Outcome::Cancelled, QString()};  // the user's own stop
-    if (rc == 1) return {authpay::Outcome::Done, kExportDoneText};
-    return {authpay::Outcome::Failed, QStringLiteral("数据导出失败：") + sheet->LastError()};
+    if (written.Stopped()) return written;  // the user's own stop
+    written.message = written.Ok() ? kExportDoneText : QStringLiteral("数据导出失败：") + written.message;
+    return written;
 }
 }  // namespace
 
@@ -127,7 +125,9 @@ authpay::Outcome ExportReportTo(TReportSheet *sheet, QString name, const std::fu
     return WriteExport(sheet, name, named.value_or(TExportType::Xls), ready);
 }
 
+bool ShowsMessage(const authpay::Outcome &outcome) { return !outcome.Stopped() && !outcome.message.isEmpty(); }
+
 void ShowOutcome(QWidget *parent, const authpay::Outcome &outcome) {
-    if (outcome.status == authpay::Outcome::Cancelled) return;
+    if (!ShowsMessage(outcome)) return;
     ShowQueryMessage(parent, outcome.message, outcome.Ok() ? TMessageKind::Information : TMessageKind::Failure);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Preview, print and export of a report sheet, as the query windows offer them on their tool
-// bars: the page numbering each output carries, then the control's operation. Each answers the
-// message the window shows, empty when there is nothing to say (a print or export the user
-// cancelled says nothing).
+// bars: the page numbering each output carries, then the control's operation. Each answers how it
+// ended, with the message the window shows (none when there is nothing to say: a preview or print
+// done, or any output the user cancelled).
 #include "authpay/ReportWindow.h"
 
 #include <QString>
@@ -12,8 +12,8 @@ class QWidget;
 class TReportSheet;
 enum class TExportType;
 
-QString PreviewReport(TReportSheet *sheet);
-QString PrintReport(TReportSheet *sheet);
+authpay::Outcome PreviewReport(TReportSheet *sheet);
+authpay::Outcome PrintReport(TReportSheet *sheet);
 // Asks for the file in the save dialog (the name suggested, the Excel 97-2003 type first) and
 // writes the sheet as the type chosen. Cancelled when the dialog was cancelled, `ready` (run once
 // the file is chosen, to complete the sheet) says no, or the user stopped a long export; Done
@@ -29,8 +29,9 @@ authpay::Outcome PrintReportTo(TReportSheet *sheet, const QString &file);
 void CancelOutputs(QWidget *window);
 // What an export says when the file was written.
 extern const QString kExportDoneText;
-// An output's outcome as the windows show it: the information box when done, the warning box
-// with its reason when failed, nothing when the user stopped it.
+// An output's outcome as the windows show it: the information box when done with a message, the
+// warning box with its reason when failed, nothing when the user stopped it or nothing is said.
+bool ShowsMessage(const authpay::Outcome &outcome);
 void ShowOutcome(QWidget *parent, const authpay::Outcome &outcome);
 
 // The query windows' message box, with its caption and an object name hosts find it by: the

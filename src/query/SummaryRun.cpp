@@ -82,7 +82,7 @@ void ReadSummary(TQueryConditions conditions, TSummaryRows &out, const std::atom
     IARQueryPtr q;
     // The statement could not be run: the window says why instead of reading a result that is
     // not there.
-    if (!OpenDefaultQuery(out.built.Sql, q) || !q.Query()) throw EDatabaseError(LastDbError());
+    if (const authpay::Outcome opened = TryOpenDefaultQuery(out.built.Sql, q); !opened.Ok()) throw EDatabaseError(opened.message);
     TARQuery *rows = q.Query();
     if (rows->IsEmpty()) return;
     // The rows are taken as the statement hands them over: reading ahead to count them would hold

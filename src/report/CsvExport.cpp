@@ -45,33 +45,32 @@ QString CsvRecord(const TSheetModel &model, int row, const std::vector<int> &col
     return line + QLatin1String("\r\n");
 }
 
-// The byte-order mark and the records; Failed when a write fails.
-TWorkEnd WriteRecords(QSaveFile &file, const TSheetModel &model, const TWorkProgress &progress) {
+// The byte-order mark and the records; a failure (its reason the file's) when a write fails.
+authpay::Outcome WriteRecords(QSaveFile &file, const TSheetModel &model, const TWorkProgress &progress) {
     const std::vector<int> columns = ShownColumns(model);
     const int rows = model.RowCount();
-    if (file.write("\xEF\xBB\xBF", 3) != 3) return TWorkEnd::Failed;
+    if (file.write("\xEF\xBB\xBF", 3) != 3) return authpay::Outcome::Failure(file.errorString());
     // Written row by row: a large sheet never needs its whole text in memory at once.
     for (int row = 1; row <= rows; ++row) {
-        if (!KeepWorking(progress, TWorkUnit::Rows, row - 1, rows)) return TWorkEnd::Cancelled;
+        if (!KeepWorking(progress, TWorkUnit::Rows, row - 1, rows)) return ExportCancelled();
         if (model.RowHeight(row) == 0) continue;
         const QByteArray bytes = CsvRecord(model, row, columns).toUtf8();
-        if (file.write(bytes) != bytes.size()) return TWorkEnd::Failed;
+        if (file.write(bytes) != bytes.size()) return authpay::Outcome::Failure(file.errorString());
     }
-    return KeepWorking(progress, TWorkUnit::Rows, rows, rows) ? TWorkEnd::Done : TWorkEnd::Cancelled;
+    return KeepWorking(progress, TWorkUnit::Rows, rows, rows) ? ExportOutcome(kXlsWritten) : ExportCancelled();
 }
 
 }  // namespace
 
-TXlsExportResult ExportCsv(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress) {
+authpay::Outcome ExportCsv(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress) {
     if (const auto refused = RefusedExportTarget(fileName)) return *refused;
     QSaveFile file(ExportTargetFile(fileName));
     if (!file.open(QIODevice::WriteOnly)) return ExportWriteFailed(fileName, file.errorString());
-    const TWorkEnd end = WriteRecords(file, model, progress);
-    if (end != TWorkEnd::Done) {
-        const QString error = file.errorString();
+    const authpay::Outcome end = WriteRecords(file, model, progress);
+    if (!end.Ok()) {
         file.cancelWriting();
-        return end == TWorkEnd::Cancelled ? ExportCancelled() : ExportWriteFailed(fileName, error);
+        return end.Stopped() ? end : ExportWriteFailed(fileName, end.message);
     }
     if (!file.commit()) return ExportWriteFailed(fileName, file.errorString());
-    return {};
+    return ExportOutcome(kXlsWritten);
 }

@@ -15,4 +15,4 @@
 #include <QString>
 #include <QStringView>
 
-TXlsExportResult ExportCsv(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress = {});
+authpay::Outcome ExportCsv(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress = {});

@@ -52,20 +52,19 @@ QString WorkbookSheetName(const QString &name) {
     return out.isEmpty() ? QStringLiteral("Sheet1") : out;
 }
 
-std::optional<TXlsExportResult> RefusedExportTarget(const QString &fileName) {
-    if (fileName.trimmed().isEmpty()) return TXlsExportResult{kXlsNoFileName, QStringLiteral("没有指定导出文件名。")};
+std::optional<authpay::Outcome> RefusedExportTarget(const QString &fileName) {
+    if (fileName.trimmed().isEmpty()) return ExportOutcome(kXlsNoFileName, QStringLiteral("没有指定导出文件名。"));
     if (const QString planted = PlantedLinkRefusal(fileName); !planted.isEmpty())
-        return TXlsExportResult{kXlsTargetNotFile, planted};
+        return ExportOutcome(kXlsTargetNotFile, planted);
     const QFileInfo target(ExportTargetFile(fileName));
     if (target.isDir())
-        return TXlsExportResult{kXlsTargetIsFolder,
-                                QStringLiteral("“%1”是一个文件夹，不能作为导出文件。").arg(fileName)};
+        return ExportOutcome(kXlsTargetIsFolder, QStringLiteral("“%1”是一个文件夹，不能作为导出文件。").arg(fileName));
     if (target.exists() && !target.isFile())
-        return TXlsExportResult{kXlsTargetNotFile,
-                                QStringLiteral("“%1”不是普通文件（管道、设备等），不能作为导出文件。").arg(fileName)};
+        return ExportOutcome(kXlsTargetNotFile,
+                             QStringLiteral("“%1”不是普通文件（管道、设备等），不能作为导出文件。").arg(fileName));
     return std::nullopt;
 }
 
-TXlsExportResult ExportWriteFailed(const QString &fileName, const QString &reason) {
-    return {kXlsWriteFailed, QStringLiteral("无法写入文件“%1”：%2").arg(fileName, reason)};
+authpay::Outcome ExportWriteFailed(const QString &fileName, const QString &reason) {
+    return ExportOutcome(kXlsWriteFailed, QStringLiteral("无法写入文件“%1”：%2").arg(fileName, reason));
 }

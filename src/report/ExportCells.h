@@ -45,8 +45,8 @@ QString WorkbookSheetName(const QString &name);
 // The refusals every export makes before writing anything: no file name, a folder's name, or a
 // name taken by something other than a regular file (a pipe, a device, a socket), also at the
 // end of a symbolic link, and a link that another user planted in a shared folder.
-std::optional<TXlsExportResult> RefusedExportTarget(const QString &fileName);
+std::optional<authpay::Outcome> RefusedExportTarget(const QString &fileName);
 // The failure of writing the file, with the system's reason.
-TXlsExportResult ExportWriteFailed(const QString &fileName, const QString &reason);
+authpay::Outcome ExportWriteFailed(const QString &fileName, const QString &reason);
 // An export the user stopped: nothing to report, nothing written.
-inline TXlsExportResult ExportCancelled() { return {kXlsCancelled, QString()}; }
+inline authpay::Outcome ExportCancelled() { return ExportOutcome(kXlsCancelled); }

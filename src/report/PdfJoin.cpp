@@ -20,7 +20,7 @@ std::unique_ptr<QPDF> ReadPart(const QByteArray &bytes, size_t index) {
 }
 }  // namespace
 
-bool JoinPdfParts(const std::vector<QByteArray> &parts, QIODevice &out, QString *error) {
+authpay::Outcome JoinPdfParts(const std::vector<QByteArray> &parts, QIODevice &out) {
     try {
         if (parts.empty()) throw std::runtime_error("no parts");
         // Every part stays open until the file is written: the pages copied from it still read
@@ -36,15 +36,12 @@ bool JoinPdfParts(const std::vector<QByteArray> &parts, QIODevice &out, QString 
         writer.setCompressStreams(false);
         writer.write();
         const std::shared_ptr<Buffer> bytes = writer.getBufferSharedPointer();
-        if (out.write(reinterpret_cast<const char *>(bytes->getBuffer()), qint64(bytes->getSize())) != qint64(bytes->getSize())) {
-            *error = QStringLiteral("写入不完整");
-            return false;
-        }
-        return true;
+        if (out.write(reinterpret_cast<const char *>(bytes->getBuffer()), qint64(bytes->getSize())) != qint64(bytes->getSize()))
+            return authpay::Outcome::Failure(QStringLiteral("写入不完整"));
+        return authpay::Outcome::Success();
     } catch (const std::bad_alloc &) {
         throw;
     } catch (const std::exception &e) {
-        *error = QStringLiteral("PDF拼接失败：%1").arg(QString::fromLocal8Bit(e.what()));
-        return false;
+        return authpay::Outcome::Failure(QStringLiteral("PDF拼接失败：%1").arg(QString::fromLocal8Bit(e.what())));
     }
 }

@@ -4,9 +4,11 @@
 // part's catalog and document information stay. Each page keeps its own fonts and resources, so
 // every page draws exactly as it did in its part. The parts are read by qpdf, strictly: a part
 // that is damaged or not a PDF is refused with a reason rather than repaired by guessing.
+#include "authpay/Outcome.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
 #include <vector>
 
-bool JoinPdfParts(const std::vector<QByteArray> &parts, QIODevice &out, QString *error);
+authpay::Outcome JoinPdfParts(const std::vector<QByteArray> &parts, QIODevice &out);

@@ -33,21 +33,31 @@ TReportSheet::~TReportSheet() = default;
 
 void TReportSheet::Changed() { view_->ScheduleRefresh(); }
 
-int TReportSheet::SheetOpen(const QString &fileName, const QString &) {
-    view_->CancelEdit();
-    if (!LoadSheetTemplate(fileName, &model_, &lastError_)) return 0;
-    model_.Page().fitToWidth = fitToWidth_;
-    lastError_.clear();
-    view_->Refresh();
-    return 1;
-}
+namespace {
+// The control's answer for an outcome: 1 done, 0 cancelled, -1 failed.
+int ControlCode(const authpay::Outcome &outcome) { return outcome.Ok() ? 1 : outcome.Stopped() ? 0 : -1; }
+}  // namespace
+
+int TReportSheet::SheetOpen(const QString &fileName, const QString &) { return OpenTemplate(fileName).Ok() ? 1 : 0; }
 
 int TReportSheet::SheetOpenPart(const QString &fileName, const QString &key) {
+    return OpenTemplatePart(fileName, key).Ok() ? 1 : 0;
+}
+
+authpay::Outcome TReportSheet::OpenTemplate(const QString &fileName) {
     view_->CancelEdit();
-    if (!LoadSheetTemplatePart(fileName, key, &model_, &lastError_)) return 0;
-    lastError_.clear();
+    const authpay::Outcome loaded = LoadSheetTemplate(fileName, &model_);
+    if (!loaded.Ok()) return loaded;
+    model_.Page().fitToWidth = fitToWidth_;
     view_->Refresh();
-    return 1;
+    return loaded;
+}
+
+authpay::Outcome TReportSheet::OpenTemplatePart(const QString &fileName, const QString &key) {
+    view_->CancelEdit();
+    const authpay::Outcome loaded = LoadSheetTemplatePart(fileName, key, &model_);
+    if (loaded.Ok()) view_->Refresh();
+    return loaded;
 }
 
 int TReportSheet::SheetRowCount(int sheet) const { return IsSheet(sheet) ? model_.RowCount() + 1 : 0; }
@@ -191,11 +201,11 @@ void TReportSheet::SetWorkbookReadonly(bool readOnly) { view_->SetReadOnly(readO
 
 int TReportSheet::SheetExportExcel(const QString &fileName) { return SheetExportFile(fileName, TExportType::Xls); }
 
-int TReportSheet::SheetExportFile(const QString &fileName, TExportType type) {
+int TReportSheet::SheetExportFile(const QString &fileName, TExportType type) { return ExportFile(fileName, type).code; }
+
+authpay::Outcome TReportSheet::ExportFile(const QString &fileName, TExportType type) {
     TSheetProgress progress(ProgressWindow(), QStringLiteral("正在导出…"));
-    const TXlsExportResult r = ExportSheet(model_, fileName, type, progress.Callback());
-    lastError_ = r.message;
-    return r.code;
+    return ExportSheet(model_, fileName, type, progress.Callback());
 }
 
 void TReportSheet::Layout(QPrinter &printer) const {
@@ -210,18 +220,12 @@ QWidget *TReportSheet::ProgressWindow() const {
     return over->isVisible() ? over : nullptr;
 }
 
-int TReportSheet::PrintOutcome(TWorkEnd end) {
-    if (end == TWorkEnd::Failed) return -1;
-    lastError_.clear();
-    return end == TWorkEnd::Done ? 1 : 0;
-}
-
-int TReportSheet::PrintToFile() {
+authpay::Outcome TReportSheet::PrintToFile() {
     TSheetProgress progress(ProgressWindow(), QStringLiteral("正在打印…"));
-    return PrintOutcome(WriteSheetPdf(model_, printFile_, &lastError_, progress.Callback()));
+    return WriteSheetPdf(model_, printFile_, progress.Callback());
 }
 
-int TReportSheet::ShowPreview() {
+authpay::Outcome TReportSheet::ShowPreview() {
     const auto fit = [this](bool on) {
         SetFitToWidth(on);
         SaveFitToWidth(on);
@@ -232,27 +236,27 @@ int TReportSheet::ShowPreview() {
     dialog.Pages()->SetZoom(previewOption_ == 1 ? Z::FitPage : previewOption_ == 2 ? Z::FitWidth : Z::ActualSize);
     dialog.resize(1000, 720);
     dialog.exec();
-    lastError_.clear();
-    return 1;
+    return authpay::Outcome::Success();
 }
 
-int TReportSheet::SheetPreview(int, int) {
+int TReportSheet::SheetPreview(int, int) { return ControlCode(Preview()); }
+
+int TReportSheet::SheetPrint(int, int) { return ControlCode(Print()); }
+
+authpay::Outcome TReportSheet::Preview() {
     view_->CancelEdit();
     return printFile_.isEmpty() ? ShowPreview() : PrintToFile();
 }
 
-int TReportSheet::SheetPrint(int, int) {
+authpay::Outcome TReportSheet::Print() {
     view_->CancelEdit();
     if (!printFile_.isEmpty()) return PrintToFile();
     QPrinter printer(QPrinter::HighResolution);
     Layout(printer);
     QPrintDialog dialog(&printer, window());
-    if (dialog.exec() != QDialog::Accepted) {
-        lastError_.clear();
-        return 0;
-    }
+    if (dialog.exec() != QDialog::Accepted) return authpay::Outcome::Stop();
     TSheetProgress progress(ProgressWindow(), QStringLiteral("正在打印…"));
-    return PrintOutcome(TSheetPageRenderer(model_).Render(printer, &lastError_, progress.Callback()));
+    return TSheetPageRenderer(model_).Render(printer, progress.Callback());
 }
 
 TSheetModel TReportSheet::TakeRowsFrom(int firstRow) {

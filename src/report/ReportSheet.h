@@ -8,8 +8,9 @@
 // the sheet is ignored, counts and sizes are clamped (see TSheetModel for the details).
 //
 // Beyond the control's operations, preview and print can be sent to a PDF file instead of the
-// screen and printer (SetPrintFile), which is what a host without a display uses, and every
-// operation that can fail leaves its reason in LastError.
+// screen and printer (SetPrintFile), which is what a host without a display uses; and each
+// operation that can fail has a twin that answers how it ended (OpenTemplate, Preview, Print,
+// ExportFile), with the reason of a failure.
 //
 // Printing, PDF files and exports of a large sheet show a progress dialog (TSheetProgress) over the
 // window that asked, when that window is on screen; its "取消" stops the work, which then answers
@@ -41,8 +42,11 @@ public:
     // a valid template, and the sheet stays as it was. The second text is not used.
     int SheetOpen(const QString &fileName, const QString &password);
     // Applies the optional part `key` of a template over the sheet as it stands (see
-    // ReadSheetTemplatePart). 1 when applied; 0 with LastError set, and the sheet as it was.
+    // ReadSheetTemplatePart). 1 when applied; 0 and the sheet as it was.
     int SheetOpenPart(const QString &fileName, const QString &key);
+    // SheetOpen and SheetOpenPart, answering why a template could not be applied.
+    authpay::Outcome OpenTemplate(const QString &fileName);
+    authpay::Outcome OpenTemplatePart(const QString &fileName, const QString &key);
     // Number of the last row + 1 for sheet 0; 0 for any other sheet.
     int SheetRowCount(int sheet) const;
     // count - 1 rows (clamped to 0..kSheetMaxRows); count + 1 appends one empty row.
@@ -85,8 +89,13 @@ public:
     // Writes the sheet as an Excel 97-2003 workbook; the TXlsResult code (1 when written).
     int SheetExportExcel(const QString &fileName);
     // Writes the sheet as a file of the given type (.xls, .xlsx or .csv); the TXlsResult code
-    // (kXlsCancelled when the user stopped it, with no LastError).
+    // (kXlsCancelled when the user stopped it).
     int SheetExportFile(const QString &fileName, TExportType type);
+    // The same export, its outcome's code the TXlsResult and its message the reason of a failure.
+    authpay::Outcome ExportFile(const QString &fileName, TExportType type);
+    // SheetPreview and SheetPrint, answering how they ended (stopped: nothing to do, or cancelled).
+    authpay::Outcome Preview();
+    authpay::Outcome Print();
 
     bool WorkbookReadonly() const;
     void SetWorkbookReadonly(bool readOnly);
@@ -115,9 +124,6 @@ public:
     // Preview and print write this PDF file instead of showing a dialog (empty: dialogs again).
     void SetPrintFile(const QString &pdfFile) { printFile_ = pdfFile; }
     QString PrintFile() const { return printFile_; }
-    // Why the last SheetOpen, SheetPreview, SheetPrint or export failed (empty after
-    // success).
-    QString LastError() const { return lastError_; }
 
     // Reading the sheet, for hosts and tests.
     const TSheetModel &Model() const { return model_; }
@@ -150,12 +156,10 @@ private:
     TSheetTextMeasure &Measure() const;
     void Changed();
     void Layout(QPrinter &printer) const;
-    int PrintToFile();
-    int ShowPreview();
+    authpay::Outcome PrintToFile();
+    authpay::Outcome ShowPreview();
     // The window that output work shows its progress over; null when none is on screen.
     QWidget *ProgressWindow() const;
-    // 1, 0 or -1 for printing that ended so, LastError cleared unless it failed.
-    int PrintOutcome(TWorkEnd end);
 
     TSheetModel model_;
     TSheetView *view_ = nullptr;
@@ -163,5 +167,4 @@ private:
     int previewOption_ = 0;
     bool fitToWidth_ = false;
     QString printFile_;
-    QString lastError_;
 };

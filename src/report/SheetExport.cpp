@@ -21,7 +21,7 @@ std::optional<TExportType> ExportTypeOfName(const QString &fileName) {
     return std::nullopt;
 }
 
-TXlsExportResult ExportSheet(const TSheetModel &model, const QString &fileName, TExportType type,
+authpay::Outcome ExportSheet(const TSheetModel &model, const QString &fileName, TExportType type,
                              const TWorkProgress &progress) {
     switch (type) {
     case TExportType::Xlsx: return ExportXlsx(model, fileName, progress);

@@ -15,5 +15,5 @@ std::optional<TExportType> ExportTypeOfName(const QString &fileName);
 
 // Writes the file of the given type; `progress` hears of every row and can stop the export
 // (kXlsCancelled: nothing written, no temporary left).
-TXlsExportResult ExportSheet(const TSheetModel &model, const QString &fileName, TExportType type,
+authpay::Outcome ExportSheet(const TSheetModel &model, const QString &fileName, TExportType type,
                              const TWorkProgress &progress = {});

@@ -47,18 +47,18 @@ TPagination TSheetPageRenderer::Layout(QSizeF body) const {
     return ::Paginate(in);
 }
 
-TWorkEnd TSheetPageRenderer::Render(QPagedPaintDevice &device, QString *error, const TWorkProgress &progress) {
-    return Render(device, 0, -1, error, progress);
+authpay::Outcome TSheetPageRenderer::Render(QPagedPaintDevice &device, const TWorkProgress &progress) {
+    return Render(device, 0, -1, progress);
 }
 
-TWorkEnd TSheetPageRenderer::Render(QPagedPaintDevice &device, int first, int count, QString *error,
-                                    const TWorkProgress &progress) {
+authpay::Outcome TSheetPageRenderer::Render(QPagedPaintDevice &device, int first, int count,
+                                            const TWorkProgress &progress) {
+    using authpay::Outcome;
     cellsPainted_ = 0;
     QPainter painter;
     if (!painter.begin(&device)) {
         pageCount_ = 0;
-        *error = QStringLiteral("无法开始打印输出。");
-        return TWorkEnd::Failed;
+        return Outcome::Failure(QStringLiteral("无法开始打印输出。"));
     }
     // The painter starts at the printable area's corner; draw in sheet pixels of 1/96 inch.
     const qreal scale = device.logicalDpiX() / 96.0;
@@ -66,18 +66,15 @@ TWorkEnd TSheetPageRenderer::Render(QPagedPaintDevice &device, int first, int co
     first = std::clamp(first, 0, pageCount_);
     count = count < 0 ? pageCount_ - first : std::min(count, pageCount_ - first);
     for (int i = 0; i < count; ++i) {
-        if (!KeepWorking(progress, TWorkUnit::Pages, i, count)) return TWorkEnd::Cancelled;
-        if (i > 0 && !device.newPage()) {
-            *error = QStringLiteral("无法开始新的一页。");
-            return TWorkEnd::Failed;
-        }
+        if (!KeepWorking(progress, TWorkUnit::Pages, i, count)) return Outcome::Stop();
+        if (i > 0 && !device.newPage()) return Outcome::Failure(QStringLiteral("无法开始新的一页。"));
         painter.save();
         painter.scale(scale, scale);
         PaintPage(painter, first + i);
         painter.restore();
     }
-    if (!KeepWorking(progress, TWorkUnit::Pages, count, count)) return TWorkEnd::Cancelled;
-    return painter.end() ? TWorkEnd::Done : TWorkEnd::Failed;
+    if (!KeepWorking(progress, TWorkUnit::Pages, count, count)) return Outcome::Stop();
+    return painter.end() ? Outcome::Success() : Outcome::Failure(QStringLiteral("无法完成打印输出。"));
 }
 
 int TSheetPageRenderer::Paginate(QSizeF printable) {

@@ -2,6 +2,7 @@
 // Puts a sheet onto paper: the page layout from the sheet's page set-up, the pages from the
 // pagination, each page drawn with the sheet painter (repeated heading rows first), and the page
 // text at its foot. The same code serves the print preview, the printer and PDF files.
+#include "authpay/Outcome.h"
 #include "report/SheetGeometry.h"
 #include "report/SheetModel.h"
 #include "report/SheetPagination.h"
@@ -28,13 +29,12 @@ public:
     TPagination Layout(QSizeF body) const;
     std::vector<TSheetPage> Pages(QSizeF body) const { return Layout(body).pages; }
     // Paints all pages onto the device, which already has its page layout, telling `progress` of
-    // each page before it is painted. Failed (with a reason) when the device cannot be painted on;
-    // Cancelled when `progress` asked to stop (the pages so far stay on the device).
-    TWorkEnd Render(QPagedPaintDevice &device, QString *error, const TWorkProgress &progress = {});
+    // each page before it is painted. A failure (with a reason) when the device cannot be painted on;
+    // stopped when `progress` asked to stop (the pages so far stay on the device).
+    authpay::Outcome Render(QPagedPaintDevice &device, const TWorkProgress &progress = {});
     // The same for `count` pages from page `first` (from 0; all the rest when count < 0): the
     // device gets only those, numbered in their page text as in the whole. `progress` counts them.
-    TWorkEnd Render(QPagedPaintDevice &device, int first, int count, QString *error,
-                    const TWorkProgress &progress = {});
+    authpay::Outcome Render(QPagedPaintDevice &device, int first, int count, const TWorkProgress &progress = {});
     // Lays the pages out for a printable area of the given size in sheet pixels (the band of the
     // page text included); the number of pages. Render does this itself.
     int Paginate(QSizeF printable);

@@ -41,6 +41,8 @@ int SheetPdfRuns(int pages) {
 }
 
 namespace {
+using authpay::Outcome;
+
 // Passes the PDF writer's bytes on to the file and remembers a write that took fewer bytes than it
 // was given: a full disk or the file size limit can cut a write short without an error, and a
 // file cut short must not be committed as a whole one.
@@ -62,20 +64,20 @@ private:
     bool short_ = false;
 };
 
-TWorkEnd WritePages(const TSheetModel &model, QIODevice &out, int first, int count, QString *error,
-                    const TWorkProgress &progress) {
+Outcome WritePages(const TSheetModel &model, QIODevice &out, int first, int count, const TWorkProgress &progress) {
     QPdfWriter pdf(&out);
     SetUpSheetPdf(pdf, model);
     TSheetPageRenderer renderer(model);
-    return renderer.Render(pdf, first, count, error, progress);
+    return renderer.Render(pdf, first, count, progress);
 }
+
+Outcome OutOfMemory() { return Outcome::Failure(QStringLiteral("内存不足，无法生成PDF文件。")); }
 
 // One run of pages drawn into a PDF of its own.
 struct TPdfRun {
     int first = 0, count = 0;
     QByteArray bytes;
-    QString error;
-    TWorkEnd end = TWorkEnd::Done;
+    Outcome end = Outcome::Success();
     std::atomic<int> done{0};
     std::atomic<bool> finished{false};
 
@@ -83,10 +85,9 @@ struct TPdfRun {
         try {
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::WriteOnly);
-            end = WritePages(model, buffer, first, count, &error, progress);
+            end = WritePages(model, buffer, first, count, progress);
         } catch (const std::exception &) {
-            error = QStringLiteral("内存不足，无法生成PDF文件。");
-            end = TWorkEnd::Failed;
+            end = OutOfMemory();
         }
         finished = true;
     }
@@ -96,24 +97,24 @@ struct TPdfRun {
 // join of a large file takes as long as many pages); on this thread when no other can be had.
 // `outOfMemory` says when the join failed for want of memory.
 template <typename Tell>
-TWorkEnd Join(const std::vector<QByteArray> &parts, QIODevice &out, QString *error, bool *outOfMemory, Tell tell) {
-    bool joined = false;
+Outcome Join(const std::vector<QByteArray> &parts, QIODevice &out, bool *outOfMemory, Tell tell) {
+    Outcome joined = Outcome::Failure(QString());
     try {
         TWorkThread joining("pdf");
         joining.Start([&](const std::atomic<bool> &) {
             try {
-                joined = JoinPdfParts(parts, out, error);
+                joined = JoinPdfParts(parts, out);
             } catch (const std::bad_alloc &) {
-                *error = QStringLiteral("内存不足，无法生成PDF文件。");
+                joined = OutOfMemory();
                 *outOfMemory = true;
             }
         });
         while (!joining.Wait(10)) tell();
     } catch (const EOutOfMemory &) {
-        joined = JoinPdfParts(parts, out, error);
+        joined = JoinPdfParts(parts, out);
     }
-    if (!joined) return TWorkEnd::Failed;
-    return tell() ? TWorkEnd::Done : TWorkEnd::Cancelled;
+    if (!joined.Ok()) return joined;
+    return tell() ? Outcome::Success() : Outcome::Stop();
 }
 
 // Draws the runs side by side, each on a thread of its own, while this thread tells `progress` of
@@ -134,8 +135,8 @@ std::vector<int> RunStarts(const std::vector<TSheetPage> &pages, int runCount) {
     return starts;
 }
 
-TWorkEnd WriteRuns(const TSheetModel &model, QIODevice &out, const std::vector<TSheetPage> &laidOut, int runCount,
-                   QString *error, const TWorkProgress &progress) {
+Outcome WriteRuns(const TSheetModel &model, QIODevice &out, const std::vector<TSheetPage> &laidOut, int runCount,
+                  const TWorkProgress &progress) {
     const int pages = int(laidOut.size());
     const std::vector<int> starts = RunStarts(laidOut, runCount);
     std::vector<std::unique_ptr<TPdfRun>> runs;
@@ -168,71 +169,54 @@ TWorkEnd WriteRuns(const TSheetModel &model, QIODevice &out, const std::vector<T
         // No thread to be had: the runs already started stop, and the file is not written.
         stop = true;
         for (const auto &t : threads) t->Wait(-1);
-        *error = QStringLiteral("无法启动PDF输出线程。");
-        return TWorkEnd::Failed;
+        return Outcome::Failure(QStringLiteral("无法启动PDF输出线程。"));
     }
     while (!std::all_of(runs.begin(), runs.end(), [](const auto &r) { return r->finished.load(); })) {
         // A run that failed fails the file: the others need not go on.
-        if (std::any_of(runs.begin(), runs.end(), [](const auto &r) { return r->finished && r->end == TWorkEnd::Failed; }))
+        if (std::any_of(runs.begin(), runs.end(), [](const auto &r) { return r->finished && r->end.status == Outcome::Failed; }))
             stop = true;
         tell();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     for (const auto &t : threads) t->Wait(-1);
     for (const auto &r : runs)
-        if (r->end == TWorkEnd::Failed) {
-            *error = r->error;
-            return TWorkEnd::Failed;
-        }
-    if (stop || !tell()) return TWorkEnd::Cancelled;
+        if (r->end.status == Outcome::Failed) return r->end;
+    if (stop || !tell()) return Outcome::Stop();
     std::vector<QByteArray> parts;
     for (auto &r : runs) parts.push_back(std::move(r->bytes));  // the runs stay: `tell` counts their pages
     bool outOfMemory = false;
-    const TWorkEnd joined = Join(parts, out, error, &outOfMemory, tell);
-    if (joined != TWorkEnd::Failed || outOfMemory || out.pos() > 0) return joined;
+    const Outcome joined = Join(parts, out, &outOfMemory, tell);
+    if (joined.status != Outcome::Failed || outOfMemory || out.pos() > 0) return joined;
     // Parts that could not be joined (nothing of them written yet): the pages are drawn again, in
     // one run, so the file is still made.
     parts.clear();
-    error->clear();
-    return WritePages(model, out, 0, -1, error, progress);
+    return WritePages(model, out, 0, -1, progress);
 }
 }  // namespace
 
-bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error) {
-    return WriteSheetPdf(model, fileName, error, {}) == TWorkEnd::Done;
-}
-
-TWorkEnd WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error,
-                       const TWorkProgress &progress, int runs) {
+Outcome WriteSheetPdf(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress, int runs) {
     // The same rules as the exports: no folder, pipe or device, and a link is followed.
-    if (RefusedExportTarget(fileName)) {
-        *error = QStringLiteral("“%1”不能作为PDF文件名。").arg(fileName);
-        return TWorkEnd::Failed;
-    }
+    if (RefusedExportTarget(fileName)) return Outcome::Failure(QStringLiteral("“%1”不能作为PDF文件名。").arg(fileName));
     QSaveFile file(ExportTargetFile(fileName));
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString());
-        return TWorkEnd::Failed;
-    }
+    const auto failed = [&](const QString &why) {
+        return Outcome::Failure(QStringLiteral("无法写入文件“%1”：%2").arg(fileName, why));
+    };
+    if (!file.open(QIODevice::WriteOnly)) return failed(file.errorString());
     TWholeWrites whole(&file);
     const std::vector<TSheetPage> pages = SheetPdfPages(model);
     if (runs <= 0) runs = SheetPdfRuns(int(pages.size()));
     runs = std::min(runs, int(pages.size()));
-    const TWorkEnd end = runs > 1 ? WriteRuns(model, whole, pages, runs, error, progress)
-                                  : WritePages(model, whole, 0, -1, error, progress);
-    if (end != TWorkEnd::Done) {
+    const Outcome end = runs > 1 ? WriteRuns(model, whole, pages, runs, progress)
+                                 : WritePages(model, whole, 0, -1, progress);
+    if (!end.Ok()) {
         file.cancelWriting();
         return end;
     }
     if (whole.Short() || !file.flush()) {
         const QString why = whole.Short() ? QStringLiteral("写入不完整（磁盘已满或文件超过大小限制）") : file.errorString();
-        *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, why);
         file.cancelWriting();
-        return TWorkEnd::Failed;
+        return failed(why);
     }
-    if (!file.commit()) {
-        *error = QStringLiteral("无法写入文件“%1”：%2").arg(fileName, file.errorString());
-        return TWorkEnd::Failed;
-    }
-    return TWorkEnd::Done;
+    if (!file.commit()) return failed(file.errorString());
+    return Outcome::Success();
 }

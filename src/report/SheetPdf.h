@@ -2,6 +2,7 @@
 // The sheet as a PDF file. A sheet of many pages is drawn in runs of pages side by side, one run
 // to a processor, each into a PDF of its own that is then joined into the file: the pages are
 // those of one run drawn alone, to the pixel.
+#include "authpay/Outcome.h"
 #include "report/SheetModel.h"
 #include "report/SheetPagination.h"
 #include "report/WorkProgress.h"
@@ -24,11 +25,9 @@ int SheetPageCount(const TSheetModel &model);
 // pages a run, else one a processor (at most 4).
 int SheetPdfRuns(int pages);
 
-// Writes the sheet as a PDF file (through a temporary file renamed when complete). False with a
-// reason when the file cannot be written.
-bool WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error);
-// The same, telling `progress` of the pages drawn. A cancelled file leaves an earlier file as it
-// was and no temporary behind. `runs` above 0 sets the number of runs (for tests and measurements);
-// 0 leaves it to SheetPdfRuns.
-TWorkEnd WriteSheetPdf(const TSheetModel &model, const QString &fileName, QString *error,
-                       const TWorkProgress &progress, int runs = 0);
+// Writes the sheet as a PDF file (through a temporary file renamed when complete), telling
+// `progress` of the pages drawn; a failure with its reason when the file cannot be written. A
+// cancelled file leaves an earlier file as it was and no temporary behind. `runs` above 0 sets the
+// number of runs (for tests and measurements); 0 leaves it to SheetPdfRuns.
+authpay::Outcome WriteSheetPdf(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress = {},
+                               int runs = 0);

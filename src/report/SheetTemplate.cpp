@@ -276,72 +276,60 @@ private:
 }  // namespace
 
 namespace {
-bool ParseTemplate(const QByteArray &text, QJsonObject *root, QString *error) {
-    if (text.size() > kTemplateMaxBytes) {
-        *error = QStringLiteral("模板文件过大。");
-        return false;
-    }
+using authpay::Outcome;
+
+Outcome ParseTemplate(const QByteArray &text, QJsonObject *root) {
+    if (text.size() > kTemplateMaxBytes) return Outcome::Failure(QStringLiteral("模板文件过大。"));
     QJsonParseError parse;
     const QJsonDocument doc = QJsonDocument::fromJson(text, &parse);
-    if (parse.error != QJsonParseError::NoError || !doc.isObject()) {
-        *error = QStringLiteral("模板不是有效的JSON文档：%1（位置%2）").arg(parse.errorString()).arg(parse.offset);
-        return false;
-    }
+    if (parse.error != QJsonParseError::NoError || !doc.isObject())
+        return Outcome::Failure(
+            QStringLiteral("模板不是有效的JSON文档：%1（位置%2）").arg(parse.errorString()).arg(parse.offset));
     *root = doc.object();
-    return true;
+    return Outcome::Success();
 }
 
-bool ReadTemplateFile(const QString &fileName, QByteArray *text, QString *error) {
+Outcome ReadTemplateFile(const QString &fileName, QByteArray *text) {
     QFile file(fileName);
-    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("无法打开模板文件“%1”：%2").arg(fileName, file.errorString());
-        return false;
-    }
-    if (file.size() > kTemplateMaxBytes) {
-        *error = QStringLiteral("模板文件“%1”过大。").arg(fileName);
-        return false;
-    }
+    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly))
+        return Outcome::Failure(QStringLiteral("无法打开模板文件“%1”：%2").arg(fileName, file.errorString()));
+    if (file.size() > kTemplateMaxBytes) return Outcome::Failure(QStringLiteral("模板文件“%1”过大。").arg(fileName));
     *text = file.read(kTemplateMaxBytes + 1);
-    return true;
+    return Outcome::Success();
 }
 }  // namespace
 
-bool ReadSheetTemplate(const QByteArray &text, TSheetModel *sheet, QString *error) {
+Outcome ReadSheetTemplate(const QByteArray &text, TSheetModel *sheet) {
     QJsonObject root;
-    if (!ParseTemplate(text, &root, error)) return false;
+    if (Outcome parsed = ParseTemplate(text, &root); !parsed.Ok()) return parsed;
     TSheetModel fresh;
     TTemplateReader reader(fresh);
-    if (!reader.Read(root)) {
-        *error = reader.error;
-        return false;
-    }
+    if (!reader.Read(root)) return Outcome::Failure(reader.error);
     *sheet = std::move(fresh);
-    return true;
+    return Outcome::Success();
 }
 
-bool LoadSheetTemplate(const QString &fileName, TSheetModel *sheet, QString *error) {
+Outcome LoadSheetTemplate(const QString &fileName, TSheetModel *sheet) {
     QByteArray text;
-    return ReadTemplateFile(fileName, &text, error) && ReadSheetTemplate(text, sheet, error);
+    Outcome read = ReadTemplateFile(fileName, &text);
+    return read.Ok() ? ReadSheetTemplate(text, sheet) : read;
 }
 
-bool ReadSheetTemplatePart(const QByteArray &text, const QString &key, TSheetModel *sheet, QString *error) {
+Outcome ReadSheetTemplatePart(const QByteArray &text, const QString &key, TSheetModel *sheet) {
     QJsonObject root;
-    if (!ParseTemplate(text, &root, error)) return false;
-    if (!root[key].isObject()) {
-        *error = QStringLiteral("模板内容有误：%1 应是模板的一部分").arg(key);
-        return false;
-    }
+    if (Outcome parsed = ParseTemplate(text, &root); !parsed.Ok()) return parsed;
+    if (!root[key].isObject())
+        return Outcome::Failure(QStringLiteral("模板内容有误：%1 应是模板的一部分").arg(key));
     TSheetModel changed = *sheet;
     TTemplateReader reader(changed);
-    if (!reader.ReadPart(root[key].toObject())) {
-        *error = reader.error + QStringLiteral("（模板中的“%1”部分）").arg(key);
-        return false;
-    }
+    if (!reader.ReadPart(root[key].toObject()))
+        return Outcome::Failure(reader.error + QStringLiteral("（模板中的“%1”部分）").arg(key));
     *sheet = std::move(changed);
-    return true;
+    return Outcome::Success();
 }
 
-bool LoadSheetTemplatePart(const QString &fileName, const QString &key, TSheetModel *sheet, QString *error) {
+Outcome LoadSheetTemplatePart(const QString &fileName, const QString &key, TSheetModel *sheet) {
     QByteArray text;
-    return ReadTemplateFile(fileName, &text, error) && ReadSheetTemplatePart(text, key, sheet, error);
+    Outcome read = ReadTemplateFile(fileName, &text);
+    return read.Ok() ? ReadSheetTemplatePart(text, key, sheet) : read;
 }

@@ -12,9 +12,6 @@ enum class TWorkUnit { Rows, Pages, Packing };
 // done == total when the work completes. Answering false asks the work to stop.
 using TWorkProgress = std::function<bool(TWorkUnit unit, int done, int total)>;
 
-// How output work ended: cancelled is the user's own stop, not a failure.
-enum class TWorkEnd { Done, Failed, Cancelled };
-
 // Tells the callback, if there is one; false when it asks the work to stop.
 inline bool KeepWorking(const TWorkProgress &progress, TWorkUnit unit, int done, int total) {
     return !progress || progress(unit, done, total);

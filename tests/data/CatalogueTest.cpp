@@ -90,7 +90,7 @@ protected:
     void SetUp() override {
         TBackendTest::SetUp();
         if (IsSkipped()) return;
-        ASSERT_TRUE(ctx_->Manager.SetSqlTrace(dir_.filePath(QStringLiteral("trace.sql"))));
+        ASSERT_TRUE(ctx_->Manager.SetSqlTrace(dir_.filePath(QStringLiteral("trace.sql"))).Ok());
     }
     // The statements sent since the last call.
     QStringList Sent() {

@@ -76,11 +76,11 @@ TEST(SqlTrace, ManagerAppendsWhatItsConnectionsOpenAndStopsWhenSwitchedOff) {
         old.write("earlier\n");
     }
     TTestContext ctx(DemoSqliteConnStr());
-    ASSERT_TRUE(ctx.Manager.SetSqlTrace(path));
+    ASSERT_TRUE(ctx.Manager.SetSqlTrace(path).Ok());
     IARQueryPtr q;
     EXPECT_TRUE(OpenDefaultQuery(QStringLiteral(" select Eid\n  from pubdept where 1=1 "), q));
     EXPECT_FALSE(OpenDefaultQuery(QStringLiteral("select nothing from nowhere"), q));
-    ASSERT_TRUE(ctx.Manager.SetSqlTrace(QString()));
+    ASSERT_TRUE(ctx.Manager.SetSqlTrace(QString()).Ok());
     EXPECT_TRUE(OpenDefaultQuery(QStringLiteral("select 2"), q));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -91,8 +91,9 @@ TEST(SqlTrace, ManagerAppendsWhatItsConnectionsOpenAndStopsWhenSwitchedOff) {
 
 TEST(SqlTrace, UnwritableFileIsRefusedWithAReason) {
     TDbManager manager;
-    EXPECT_FALSE(manager.SetSqlTrace(QStringLiteral("/nonexistent-dir/trace.sql")));
-    EXPECT_TRUE(manager.LastError().contains(QStringLiteral("/nonexistent-dir/trace.sql")));
+    const authpay::Outcome traced = manager.SetSqlTrace(QStringLiteral("/nonexistent-dir/trace.sql"));
+    EXPECT_FALSE(traced.Ok());
+    EXPECT_TRUE(traced.message.contains(QStringLiteral("/nonexistent-dir/trace.sql")));
 }
 
 }  // namespace
@@ -103,8 +104,8 @@ TEST(SqlTrace, ALineThatCannotBeWrittenIsTheTracesError) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("trace.sql"));
     TSqlTrace trace;
-    QString error;
-    ASSERT_TRUE(trace.Open(path, &error)) << error.toStdString();
+    const authpay::Outcome opened = trace.Open(path);
+    ASSERT_TRUE(opened.Ok()) << opened.message.toStdString();
     trace.Write(QStringLiteral("select 1"));
     EXPECT_EQ(trace.Error(), QString());
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);

@@ -212,7 +212,7 @@ TEST_P(QueryTest, SessionsAreReadOnlyAndTunedOnlyInsideALongStatement) {
     q.finish();
     QTemporaryDir dir;
     const QString tracePath = dir.filePath(QStringLiteral("trace.sql"));
-    ASSERT_TRUE(ctx_->Manager.SetSqlTrace(tracePath));
+    ASSERT_TRUE(ctx_->Manager.SetSqlTrace(tracePath).Ok());
     ASSERT_TRUE(conn->BeginTuned());
     EXPECT_EQ(read(conn->Database()), QStringLiteral("64MB off 0 0"));
     conn->EndTuned();

@@ -51,8 +51,7 @@ protected:
         QCoreApplication::processEvents();
     }
     QStringList SavedNames() {
-        QString error;
-        return TConditionSetFile(w->PresetFile(), QStringLiteral("001001")).Names(&error);
+        return TConditionSetFile(w->PresetFile(), QStringLiteral("001001")).Names();
     }
 };
 
@@ -158,8 +157,7 @@ TEST_F(ApportionKeysTest, SavedSetsAreReplacedOrDeletedOnlyWhenTheUserAgrees) {
     answers.yesTo = QStringList{replace};
     ChoosePreset({QStringLiteral("保存查询方案...")});
     TConditionSet set;
-    QString error;
-    ASSERT_TRUE(TConditionSetFile(file, "001001").Load(name, &set, &error));
+    ASSERT_TRUE(TConditionSetFile(file, "001001").Load(name, &set).Ok());
     EXPECT_FALSE(set.subtotals);
     EXPECT_EQ(answers.inputDialogs, 4);
 

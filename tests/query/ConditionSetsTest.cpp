@@ -2,6 +2,7 @@
 // damaged or that a newer version wrote, and anything but a regular file of a sane size, is
 // reported and never written over; a save renames a new file into place.
 #include "query/ConditionSets.h"
+#include "support/Kept.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,14 @@
 #include <unistd.h>
 
 namespace {
+
+QStringList NamesOf(const TConditionSetFile &file, QString *error) {
+    authpay::Outcome read;
+    const QStringList names = file.Names(&read);
+    *error = read.message;
+    return names;
+}
+
 TConditionSet Sample() {
     TConditionSet c;
     c.dimensions = {QStringLiteral("预算单位"), QStringLiteral("预算科目")};
@@ -42,20 +51,20 @@ TEST(ConditionSets, SetsRoundTripPerUnit) {
     const QString path = dir.filePath("sets/查询方案.ini");
     TConditionSetFile mine(path, "003001"), other(path, "004");
     QString error;
-    ASSERT_TRUE(mine.Save(QStringLiteral("月报/季报 100%"), Sample(), &error)) << error.toStdString();
-    ASSERT_TRUE(mine.Save(QStringLiteral("空"), TConditionSet{}, &error));
-    EXPECT_EQ(mine.Names(&error), QStringList({QStringLiteral("月报/季报 100%"), QStringLiteral("空")}));
-    EXPECT_TRUE(other.Names(&error).isEmpty());
+    ASSERT_TRUE(Kept(mine.Save(QStringLiteral("月报/季报 100%"), Sample()), &error)) << error.toStdString();
+    ASSERT_TRUE(Kept(mine.Save(QStringLiteral("空"), TConditionSet{}), &error));
+    EXPECT_EQ(NamesOf(mine, &error), QStringList({QStringLiteral("月报/季报 100%"), QStringLiteral("空")}));
+    EXPECT_TRUE(NamesOf(other, &error).isEmpty());
     TConditionSet back;
-    ASSERT_TRUE(mine.Load(QStringLiteral("月报/季报 100%"), &back, &error));
+    ASSERT_TRUE(Kept(mine.Load(QStringLiteral("月报/季报 100%"), &back), &error));
     EXPECT_EQ(back, Sample());
-    ASSERT_TRUE(mine.Load(QStringLiteral("空"), &back, &error));
+    ASSERT_TRUE(Kept(mine.Load(QStringLiteral("空"), &back), &error));
     EXPECT_EQ(back, TConditionSet{});
-    EXPECT_FALSE(other.Load(QStringLiteral("空"), &back, &error));
+    EXPECT_FALSE(Kept(other.Load(QStringLiteral("空"), &back), &error));
     EXPECT_EQ(error, QStringLiteral("没有名为“空”的查询方案。"));
-    ASSERT_TRUE(mine.Remove(QStringLiteral("空"), &error));
-    EXPECT_EQ(mine.Names(&error), QStringList{QStringLiteral("月报/季报 100%")});
-    EXPECT_FALSE(mine.Save("  ", Sample(), &error));
+    ASSERT_TRUE(Kept(mine.Remove(QStringLiteral("空")), &error));
+    EXPECT_EQ(NamesOf(mine, &error), QStringList{QStringLiteral("月报/季报 100%")});
+    EXPECT_FALSE(Kept(mine.Save("  ", Sample()), &error));
 }
 
 TEST(ConditionSets, DamagedOrNewerFilesAreLeftAlone) {
@@ -69,12 +78,12 @@ TEST(ConditionSets, DamagedOrNewerFilesAreLeftAlone) {
         f.close();
         TConditionSetFile file(path, "003001");
         QString error;
-        EXPECT_TRUE(file.Names(&error).isEmpty());
+        EXPECT_TRUE(NamesOf(file, &error).isEmpty());
         EXPECT_FALSE(error.isEmpty());
         TConditionSet set;
-        EXPECT_FALSE(file.Load("x", &set, &error));
-        EXPECT_FALSE(file.Save("x", Sample(), &error));
-        EXPECT_FALSE(file.Remove("x", &error));
+        EXPECT_FALSE(Kept(file.Load("x", &set), &error));
+        EXPECT_FALSE(Kept(file.Save("x", Sample()), &error));
+        EXPECT_FALSE(Kept(file.Remove("x"), &error));
         EXPECT_TRUE(error.contains(content == newer ? QStringLiteral("较新的版本") : QStringLiteral("已损坏"))) << error.toStdString();
         EXPECT_EQ(Read(path), content);
     }
@@ -97,12 +106,12 @@ TEST(ConditionSets, OnlyARegularFileOfSaneSizeIsRead) {
     for (const QString &path : {fifo, zero, nowhere, huge}) {
         TConditionSetFile file(path, "003001");
         QString error;
-        EXPECT_TRUE(file.Names(&error).isEmpty());
+        EXPECT_TRUE(NamesOf(file, &error).isEmpty());
         EXPECT_TRUE(error.contains(path == huge ? QStringLiteral("超过 4 MiB") : QStringLiteral("不是普通文件"))) << error.toStdString();
         TConditionSet set;
-        EXPECT_FALSE(file.Load("x", &set, &error));
-        EXPECT_FALSE(file.Save("x", Sample(), &error));
-        EXPECT_FALSE(file.Remove("x", &error));
+        EXPECT_FALSE(Kept(file.Load("x", &set), &error));
+        EXPECT_FALSE(Kept(file.Save("x", Sample()), &error));
+        EXPECT_FALSE(Kept(file.Remove("x"), &error));
         EXPECT_TRUE(error.endsWith(QStringLiteral("未作改动。"))) << error.toStdString();
     }
     ::alarm(0);
@@ -126,16 +135,16 @@ TEST(ConditionSets, SavingRenamesANewFileIntoPlace) {
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
     empty.close();
     ASSERT_TRUE(QFile::link(path, link));
-    ASSERT_TRUE(file.Save("a", Sample(), &error)) << error.toStdString();
+    ASSERT_TRUE(Kept(file.Save("a", Sample()), &error)) << error.toStdString();
     const QByteArray first = Read(path);
     ASSERT_TRUE(first.contains("a\\unitLevel=2"));
     ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("old.ini")).constData()), 0);
     const ino_t before = Inode(path);
-    ASSERT_TRUE(file.Save("b", Sample(), &error)) << error.toStdString();
+    ASSERT_TRUE(Kept(file.Save("b", Sample()), &error)) << error.toStdString();
     EXPECT_NE(Inode(path), before);
     EXPECT_EQ(Read(dir.filePath("old.ini")), first);
     EXPECT_TRUE(Read(path).contains("b\\unitLevel=2"));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(QDir(dir.filePath("real")).entryList(QDir::Files | QDir::Hidden), QStringList{"sets.ini"});
-    EXPECT_EQ(file.Names(&error), QStringList({"a", "b"}));
+    EXPECT_EQ(NamesOf(file, &error), QStringList({"a", "b"}));
 }

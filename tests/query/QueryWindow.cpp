@@ -90,7 +90,8 @@ void TQueryWindowTest::OpenOn(const QString &connectionString, const QString &un
     params_.Lines = {QStringLiteral("11=") + (templatesDir.isEmpty() ? TemplatesDir() : templatesDir)};
     ctx_->Context.SysParams = &params_;
     traceFile_ = tmp.filePath(QStringLiteral("trace.sql"));
-    ASSERT_TRUE(ctx_->Manager.SetSqlTrace(traceFile_)) << ctx_->Manager.LastError().toStdString();
+    const authpay::Outcome traced = ctx_->Manager.SetSqlTrace(traceFile_);
+    ASSERT_TRUE(traced.Ok()) << traced.message.toStdString();
 
     screen_.SetFixedSize(QSize(1280, 800));
     moduleInfo_.ModuleId = 71;

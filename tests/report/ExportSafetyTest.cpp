@@ -6,6 +6,7 @@
 #include "report/SheetPdf.h"
 #include "report/XlsReadBack.h"
 #include "report/xls/XlsExport.h"
+#include "support/Kept.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,7 +99,7 @@ TEST(ExportSafety, OneRuleForLinksPipesAndDevices) {
         ASSERT_TRUE(QFile::link(real, link));
         QString error;
         const auto write = [&](const QString &name) {
-            return suffix == "pdf" ? WriteSheetPdf(HostileSheet(), name, &error)
+            return suffix == "pdf" ? Kept(WriteSheetPdf(HostileSheet(), name), &error)
                                    : ExportSheet(HostileSheet(), name, *ExportTypeOfName(name)).Ok();
         };
         ASSERT_TRUE(write(link)) << error.toStdString();
@@ -151,7 +152,7 @@ QMap<QString, QByteArray> WriteEvery(const QString &folder) {
             : Read(file);
     }
     QString error;
-    EXPECT_TRUE(WriteSheetPdf(m, folder + QStringLiteral("/every.pdf"), &error)) << error.toStdString();
+    EXPECT_TRUE(Kept(WriteSheetPdf(m, folder + QStringLiteral("/every.pdf")), &error)) << error.toStdString();
     files["pdf"] = Read(folder + QStringLiteral("/every.pdf"));
     return files;
 }
@@ -187,7 +188,7 @@ TEST(ExportSafety, NewFilesFollowTheUmaskAndPlantedLinksAreRefused) {
         SCOPED_TRACE(suffix.toStdString());
         QString error;
         const auto write = [&](const QString &name) {
-            return suffix == "pdf" ? WriteSheetPdf(HostileSheet(), name, &error)
+            return suffix == "pdf" ? Kept(WriteSheetPdf(HostileSheet(), name), &error)
                                    : ExportSheet(HostileSheet(), name, *ExportTypeOfName(name)).Ok();
         };
         for (const auto &[mask, mode] : {std::pair{077, 0600}, std::pair{022, 0644}}) {

@@ -3,6 +3,7 @@
 #include "report/ReportSheet.h"
 #include "report/SheetPageRenderer.h"
 #include "report/SheetPdf.h"
+#include "support/Kept.h"
 
 #include <QApplication>
 #include <QDir>
@@ -69,7 +70,7 @@ TEST(OutputProgress, WritersReportUpToTheTotalAndStopWhenAsked) {
         const QByteArray before = Read(file);
         for (size_t stopAt : {150, 301}) {  // .xlsx at 301: while the workbook closes
             TRecorder stopped{{}, stopAt};
-            const TXlsExportResult r = ExportSheet(s.Model(), file, type, stopped.Callback());
+            const authpay::Outcome r = ExportSheet(s.Model(), file, type, stopped.Callback());
             EXPECT_EQ(r.code, kXlsCancelled);
             EXPECT_TRUE(r.message.isEmpty());
             EXPECT_EQ(stopped.done.size(), stopAt);
@@ -78,12 +79,12 @@ TEST(OutputProgress, WritersReportUpToTheTotalAndStopWhenAsked) {
     }
     TRecorder pages, stopped{{}, 2};
     QString error;
-    ASSERT_EQ(WriteSheetPdf(s.Model(), dir.filePath("r.pdf"), &error, pages.Callback()), TWorkEnd::Done);
+    ASSERT_EQ(KeptStatus(WriteSheetPdf(s.Model(), dir.filePath("r.pdf"), pages.Callback()), &error), authpay::Outcome::Done);
     EXPECT_EQ(pages.unit, TWorkUnit::Pages);
     EXPECT_GT(pages.total, 1);
     EXPECT_EQ(pages.done.back(), pages.total);
     const QByteArray pdf = Read(dir.filePath("r.pdf"));
-    EXPECT_EQ(WriteSheetPdf(s.Model(), dir.filePath("r.pdf"), &error, stopped.Callback()), TWorkEnd::Cancelled);
+    EXPECT_EQ(KeptStatus(WriteSheetPdf(s.Model(), dir.filePath("r.pdf"), stopped.Callback()), &error), authpay::Outcome::Cancelled);
     EXPECT_EQ(Read(dir.filePath("r.pdf")), pdf);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"r.csv", "r.pdf", "r.xls", "r.xlsx"}));
 }
@@ -114,11 +115,11 @@ TEST(OutputProgress, CancelButtonStopsLargeWorkAndKeepsTheOldFile) {
         });
         poll.start(20);
         s.SetPrintFile(file);
-        const bool cancelled = name.endsWith("pdf") ? s.SheetPrint(0, 0) == 0
-                                                    : s.SheetExportFile(file, *ExportTypeOfName(file)) == kXlsCancelled;
+        const authpay::Outcome ended = name.endsWith("pdf") ? s.Print() : s.ExportFile(file, *ExportTypeOfName(file));
+        const bool cancelled = ended.Stopped() && (name.endsWith("pdf") || ended.code == kXlsCancelled);
         ASSERT_TRUE(pressed.isValid()) << name.toStdString();
         EXPECT_LT(pressed.elapsed(), 1000) << name.toStdString();
-        EXPECT_TRUE(cancelled && s.LastError().isEmpty()) << name.toStdString();
+        EXPECT_TRUE(cancelled && ended.message.isEmpty()) << name.toStdString();
         EXPECT_EQ(Read(file), "old");
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList(name));
         QFile::remove(file);

@@ -23,7 +23,7 @@ bool HasMerge(const TSheetModel &m, TCellRect r) {
 
 TEST(ReportSheet, TemplateGivesTheHeadingTheWindowCompletes) {
     TReportSheet s;
-    ASSERT_EQ(s.SheetOpen(TemplatePath(), QString()), 1) << s.LastError().toStdString();
+    ASSERT_EQ(s.SheetOpen(TemplatePath(), QString()), 1) << s.OpenTemplate(TemplatePath()).message.toStdString();
     const TSheetModel &m = s.Model();
     EXPECT_EQ(s.SheetRowCount(0), 7);  // rows 1 to 6
     EXPECT_EQ(s.SheetColumnCount(), 16);
@@ -154,8 +154,9 @@ TEST(ReportSheet, ExportOfAWindowResultReadsBack) {
     ShowWindowResult(s, SampleRows(40));
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("2010年控制数范围划分建议表组合查询结果.xls"));
-    ASSERT_EQ(s.SheetExportExcel(file), kXlsWritten) << s.LastError().toStdString();
-    EXPECT_TRUE(s.LastError().isEmpty());
+    const authpay::Outcome written = s.ExportFile(file, TExportType::Xls);
+    ASSERT_EQ(written.code, kXlsWritten) << written.message.toStdString();
+    EXPECT_TRUE(written.Ok() && written.message.isEmpty());
     const QJsonObject book = ReadXlsBack(file);
     EXPECT_EQ(book["nrows"].toInt(), 47);
     EXPECT_EQ(book["name"].toString(), QStringLiteral("组合查询结果"));
@@ -171,7 +172,7 @@ TEST(ReportSheet, ExportOfAWindowResultReadsBack) {
     EXPECT_TRUE(XlsCell(book, 1, 1)["bold"].toBool());
 
     EXPECT_EQ(s.SheetExportExcel(dir.path()), kXlsTargetIsFolder);
-    EXPECT_FALSE(s.LastError().isEmpty());
+    EXPECT_FALSE(s.ExportFile(dir.path(), TExportType::Xls).message.isEmpty());
     s.SheetSetRowCount(65538, 0);  // 65,537 rows
     EXPECT_EQ(s.SheetExportExcel(file + ".second.xls"), kXlsTooManyRows);
     EXPECT_FALSE(QFileInfo::exists(file + ".second.xls"));
@@ -189,7 +190,7 @@ TEST(ReportSheet, MissingOrBrokenTemplateKeepsTheSheet) {
     broken.close();
     for (const QString &file : {dir.filePath("missing.cll"), dir.path(), broken.fileName(), QString()}) {
         EXPECT_EQ(s.SheetOpen(file, QString()), 0) << file.toStdString();
-        EXPECT_FALSE(s.LastError().isEmpty());
+        EXPECT_FALSE(s.OpenTemplate(file).message.isEmpty());
         EXPECT_EQ(s.SheetCellText(1, 2), "kept");
         EXPECT_EQ(s.SheetRowCount(0), 7);
     }

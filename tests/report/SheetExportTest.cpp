@@ -7,6 +7,7 @@
 #include "report/TabText.h"
 #include "report/XlsReadBack.h"
 #include "report/xls/XlsExport.h"
+#include "support/Kept.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,7 +84,7 @@ TEST(SheetExport, XlsAndXlsxCarryTheSameReport) {
     QTemporaryDir dir;
     for (TExportType type : {TExportType::Xls, TExportType::Xlsx}) {
         const QString file = dir.filePath(QStringLiteral("组合查询结果.") + ExportSuffix(type));
-        const TXlsExportResult r = ExportSheet(ReportSheet(), file, type);
+        const authpay::Outcome r = ExportSheet(ReportSheet(), file, type);
         ASSERT_TRUE(r.Ok()) << r.message.toStdString();
         const QJsonObject book = ReadXlsBack(file);
         ASSERT_FALSE(book.isEmpty()) << file.toStdString();
@@ -145,7 +146,7 @@ TEST(SheetExport, ZeroHeightRowsAreOutOfSightInEveryOutput) {
     const QString tab = CellsAsTabText(m, {1, 1, 16, 9});
     EXPECT_TRUE(tab.contains(QStringLiteral("财政局")) && !tab.contains(QStringLiteral("隐藏行")));
     QString error;
-    ASSERT_TRUE(WriteSheetPdf(m, dir.filePath("r.pdf"), &error)) << error.toStdString();
+    ASSERT_TRUE(Kept(WriteSheetPdf(m, dir.filePath("r.pdf")), &error)) << error.toStdString();
     QProcess text;
     text.start("pdftotext", {dir.filePath("r.pdf"), "-"});
     ASSERT_TRUE(text.waitForFinished(60000));
@@ -282,7 +283,7 @@ TEST(SheetExport, XlsRowLimitNamesTheXlsxType) {
     m.SetText(2, 70000, u"9,999.00");
     QTemporaryDir dir;
     const QString xls = dir.filePath("big.xls"), xlsx = dir.filePath("big.xlsx");
-    const TXlsExportResult refused = ExportSheet(m, xls, TExportType::Xls);
+    const authpay::Outcome refused = ExportSheet(m, xls, TExportType::Xls);
     EXPECT_EQ(refused.code, kXlsTooManyRows);
     EXPECT_TRUE(refused.message.contains(QStringLiteral("Excel 工作簿 (*.xlsx)"))) << refused.message.toStdString();
     EXPECT_FALSE(QFile::exists(xls));
@@ -321,7 +322,7 @@ TEST(SheetExport, FullDiskKeepsTheOldFile) {
         rlimit small = old;
         small.rlim_cur = 64 * 1024;
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const TXlsExportResult r = ExportSheet(m, file, type);
+        const authpay::Outcome r = ExportSheet(m, file, type);
         setrlimit(RLIMIT_FSIZE, &old);
         SCOPED_TRACE(ExportSuffix(type).toStdString());
         EXPECT_EQ(r.code, kXlsWriteFailed);

@@ -5,6 +5,7 @@
 #include "report/ReportSheet.h"
 #include "report/SheetPageRenderer.h"
 #include "report/SheetPdf.h"
+#include "support/Kept.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -56,8 +57,8 @@ TEST(SheetPdfRuns, JoinedPagesDrawAsOneRunDrawsThem) {
     QTemporaryDir dir;
     const QString one = dir.filePath("one.pdf"), three = dir.filePath("three.pdf");
     QString error;
-    ASSERT_EQ(WriteSheetPdf(m, one, &error, {}, 1), TWorkEnd::Done) << error.toStdString();
-    ASSERT_EQ(WriteSheetPdf(m, three, &error, {}, 3), TWorkEnd::Done) << error.toStdString();
+    ASSERT_EQ(KeptStatus(WriteSheetPdf(m, one, {}, 1), &error), authpay::Outcome::Done) << error.toStdString();
+    ASSERT_EQ(KeptStatus(WriteSheetPdf(m, three, {}, 3), &error), authpay::Outcome::Done) << error.toStdString();
     const int pages = SheetPageCount(m);
     ASSERT_GT(pages, 20);
     for (const QString &file : {one, three}) {
@@ -87,20 +88,20 @@ TEST(SheetPdfRuns, StopKeepsTheOldFileAndProgressCountsEveryRun) {
     QString error;
     std::vector<int> done;
     int total = 0;
-    ASSERT_EQ(WriteSheetPdf(m, file, &error,
+    ASSERT_EQ(KeptStatus(WriteSheetPdf(m, file,
                             [&](TWorkUnit unit, int d, int t) {
                                 EXPECT_EQ(unit, TWorkUnit::Pages);
                                 EXPECT_TRUE(done.empty() || d >= done.back());
                                 done.push_back(d), total = t;
                                 return true;
                             },
-                            2),
-              TWorkEnd::Done);
+                            2), &error),
+              authpay::Outcome::Done);
     EXPECT_EQ(total, SheetPageCount(m));
     EXPECT_EQ(done.back(), total);
     const QByteArray before = Read(file);
     int calls = 0;
-    EXPECT_EQ(WriteSheetPdf(m, file, &error, [&](TWorkUnit, int, int) { return ++calls < 3; }, 2), TWorkEnd::Cancelled);
+    EXPECT_EQ(KeptStatus(WriteSheetPdf(m, file, [&](TWorkUnit, int, int) { return ++calls < 3; }, 2), &error), authpay::Outcome::Cancelled);
     EXPECT_EQ(Read(file), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"r.pdf"}));
 }
@@ -136,7 +137,7 @@ TEST(SheetPdfRuns, HandMadePartsJoinAsTheyAre) {
     QFile joined(dir.filePath("joined.pdf"));
     ASSERT_TRUE(joined.open(QIODevice::WriteOnly));
     QString error;
-    ASSERT_TRUE(JoinPdfParts({HandMadePdf(), HandMadePdf()}, joined, &error)) << error.toStdString();
+    ASSERT_TRUE(Kept(JoinPdfParts({HandMadePdf(), HandMadePdf()}, joined), &error)) << error.toStdString();
     joined.close();
     const QByteArray pdf = Read(joined.fileName());
     EXPECT_EQ(pdf.count("(a string 3 0 R \\) with 2 0 R)"), 2) << pdf.toStdString();
@@ -162,12 +163,12 @@ TEST(SheetPdfRuns, PartsThatCannotBeJoinedAreRefused) {
         QBuffer out;
         out.open(QIODevice::WriteOnly);
         QString error;
-        EXPECT_FALSE(JoinPdfParts({good, bad}, out, &error));
+        EXPECT_FALSE(Kept(JoinPdfParts({good, bad}, out), &error));
         EXPECT_FALSE(error.isEmpty());
     }
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     QString error;
-    EXPECT_TRUE(JoinPdfParts({good, good}, out, &error)) << error.toStdString();
+    EXPECT_TRUE(Kept(JoinPdfParts({good, good}, out), &error)) << error.toStdString();
     EXPECT_TRUE(out.data().contains("/Count 2"));
 }

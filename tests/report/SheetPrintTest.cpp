@@ -74,7 +74,7 @@ TEST(SheetPrint, LongResultBreaksIntoPagesWithHeadingAndPageText) {
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("预览.pdf"));
     s.SetPrintFile(pdf);
-    ASSERT_EQ(s.SheetPreview(0, 0), 1) << s.LastError().toStdString();
+    ASSERT_EQ(s.SheetPreview(0, 0), 1) << s.Preview().message.toStdString();
     const int pages = PdfPages(pdf);
     ASSERT_GE(pages, 3);
     for (int p = 1; p <= pages; ++p) {
@@ -121,7 +121,7 @@ TEST(SheetPrint, UnwritablePdfTargetsFailCleanly) {
     for (const QString &target : {dir.path(), QStringLiteral("/proc/authpay.pdf"), dir.filePath("no/such/dir.pdf")}) {
         s.SetPrintFile(target);
         EXPECT_EQ(s.SheetPrint(0, 0), -1) << target.toStdString();
-        EXPECT_FALSE(s.LastError().isEmpty());
+        EXPECT_FALSE(s.Print().message.isEmpty());
         EXPECT_EQ(s.SheetPreview(0, 0), -1);
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
@@ -211,7 +211,7 @@ TEST(SheetPrint, FitToWidthPrintsEveryColumnOnOnePage) {
     EXPECT_EQ(s.SheetPageCount(), 2);
     s.SetFitToWidth(true);
     EXPECT_EQ(s.SheetPageCount(), 1);
-    ASSERT_EQ(s.SheetPrint(0, 0), 1) << s.LastError().toStdString();
+    ASSERT_EQ(s.SheetPrint(0, 0), 1) << s.Print().message.toStdString();
     EXPECT_EQ(PdfPages(pdf), 1);
     const QString text = PdfText(pdf, 1);
     for (const QString &part : {QStringLiteral("序号"), QStringLiteral("预算项目"), QStringLiteral("金额（元）"),

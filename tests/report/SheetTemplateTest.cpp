@@ -2,6 +2,7 @@
 // as it was), and random damage to the shipped template, which must never crash it.
 #include "report/SheetTemplate.h"
 #include "report/WindowWrites.h"
+#include "support/Kept.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -34,7 +35,7 @@ TSheetModel Marked() {
 TEST(SheetTemplate, ValidTemplateBuildsEverySection) {
     TSheetModel m;
     QString error;
-    ASSERT_TRUE(ReadSheetTemplate(Minimal(R"(,
+    ASSERT_TRUE(Kept(ReadSheetTemplate(Minimal(R"(,
         "sheetName": "结果", "defaultRowHeight": 30, "defaultColumnWidth": 50,
         "fonts": [{"family": "仿宋", "points": 11}, {"family": "黑体", "points": 18, "bold": true}],
         "columnWidths": [[4, 2, 0]], "rowHeights": [[3, 3, 0]],
@@ -43,7 +44,7 @@ TEST(SheetTemplate, ValidTemplateBuildsEverySection) {
         "merges": [[4, 1, 1, 1]], "gridLines": [[1, 2, 4, 3], [1, 2, 1, 2, 0]],
         "page": {"paper": "A3", "orientation": "landscape", "margins": [10, 11, 12, 13],
                  "repeatRows": [2, 2], "text": ["左", "共&S页", ""], "centreHorizontally": false})"),
-                                  &m, &error))
+                                  &m), &error))
         << error.toStdString();
     EXPECT_EQ(m.SheetName, QStringLiteral("结果"));
     EXPECT_EQ(m.RowCount(), 3);
@@ -100,7 +101,7 @@ TEST(SheetTemplate, MistakesAreRefusedAndNameTheEntry) {
     for (const auto &c : cases) {
         TSheetModel m = Marked();
         QString error;
-        EXPECT_FALSE(ReadSheetTemplate(Minimal(c.extra), &m, &error)) << c.extra;
+        EXPECT_FALSE(Kept(ReadSheetTemplate(Minimal(c.extra), &m), &error)) << c.extra;
         EXPECT_TRUE(error.contains(QLatin1String(c.names))) << c.extra << " -> " << error.toStdString();
         EXPECT_EQ(m.Text(1, 1).toString(), "before");
         EXPECT_EQ(m.RowCount(), 2);
@@ -118,7 +119,7 @@ TEST(SheetTemplate, WrongDocumentsAreRefused) {
     for (const QByteArray &doc : documents) {
         TSheetModel m = Marked();
         QString error;
-        EXPECT_FALSE(ReadSheetTemplate(doc, &m, &error)) << doc.left(80).toStdString();
+        EXPECT_FALSE(Kept(ReadSheetTemplate(doc, &m), &error)) << doc.left(80).toStdString();
         EXPECT_FALSE(error.isEmpty());
         EXPECT_EQ(m.Text(1, 1).toString(), "before");
     }
@@ -146,7 +147,7 @@ TEST(SheetTemplate, RandomDamageToTheShippedTemplateNeverCrashes) {
         }
         TSheetModel m = Marked();
         QString error;
-        if (ReadSheetTemplate(doc, &m, &error)) {
+        if (Kept(ReadSheetTemplate(doc, &m), &error)) {
             ++accepted;
             EXPECT_LE(m.RowCount(), kTemplateMaxRows);
         } else {
@@ -170,7 +171,7 @@ TEST(SheetTemplate, StructuralDamageToEveryValueIsRefusedOrHarmless) {
             damaged[key] = value;
             TSheetModel m = Marked();
             QString error;
-            if (!ReadSheetTemplate(QJsonDocument(damaged).toJson(), &m, &error)) {
+            if (!Kept(ReadSheetTemplate(QJsonDocument(damaged).toJson(), &m), &error)) {
                 EXPECT_EQ(m.Text(1, 1).toString(), "before") << key.toStdString();
             }
             ++tried;
@@ -180,7 +181,7 @@ TEST(SheetTemplate, StructuralDamageToEveryValueIsRefusedOrHarmless) {
             list[0] = value;
             damaged[key] = list;
             m = Marked();
-            if (!ReadSheetTemplate(QJsonDocument(damaged).toJson(), &m, &error)) {
+            if (!Kept(ReadSheetTemplate(QJsonDocument(damaged).toJson(), &m), &error)) {
                 EXPECT_EQ(m.Text(1, 1).toString(), "before") << key.toStdString();
             }
         }
@@ -196,11 +197,11 @@ TEST(SheetTemplate, FormattingBeyondTheCellBudgetIsRefused) {
         "gridLines": [[1, 1, 1024, 65536]]})";
     TSheetModel m = Marked();
     QString error;
-    EXPECT_FALSE(ReadSheetTemplate(huge, &m, &error));
+    EXPECT_FALSE(Kept(ReadSheetTemplate(huge, &m), &error));
     EXPECT_TRUE(error.contains(QLatin1String("gridLines[0]"))) << error.toStdString();
     QByteArray many = R"({"format": "authpay-sheet-template", "version": 1, "columns": 1024, "rows": 1024, "formats": [)";
     for (int i = 0; i < 2; ++i) many += QByteArray(i ? "," : "") + R"({"cells": [1, 1, 1024, 1024], "align": 33})";
-    EXPECT_FALSE(ReadSheetTemplate(many + "]}", &m, &error));
+    EXPECT_FALSE(Kept(ReadSheetTemplate(many + "]}", &m), &error));
     EXPECT_TRUE(error.contains(QLatin1String("formats[1]"))) << error.toStdString();
     EXPECT_EQ(m.Text(1, 1).toString(), "before");
 }

@@ -62,7 +62,7 @@ QString Path(const QTemporaryDir &dir, const char *name) { return dir.filePath(Q
 TEST(XlsExport, ReportReadsBackWithTextsNumbersAndLayout) {
     QTemporaryDir dir;
     const QString file = Path(dir, "2010年控制数范围划分建议表组合查询结果.xls");
-    const TXlsExportResult r = ExportXls(ReportLikeSheet(), file);
+    const authpay::Outcome r = ExportXls(ReportLikeSheet(), file);
     ASSERT_TRUE(r.Ok()) << r.message.toStdString();
     const QJsonObject book = ReadXlsBack(file);
     ASSERT_FALSE(book.isEmpty());
@@ -184,7 +184,7 @@ TEST(XlsExport, RefusalsLeaveTheTargetUntouched) {
     }
     TSheetModel tall;
     tall.SetRowCount(biff::kMaxXlsRows + 1);
-    TXlsExportResult r = ExportXls(tall, file);
+    authpay::Outcome r = ExportXls(tall, file);
     EXPECT_EQ(r.code, kXlsTooManyRows);
     EXPECT_TRUE(r.message.contains("65537")) << r.message.toStdString();
 
@@ -204,7 +204,7 @@ TEST(XlsExport, UnwritablePlacesAreReportedNotCreated) {
     // /proc takes no new files even for root; a missing folder is never created.
     for (const QString &file : {QStringLiteral("/proc/authpay-export.xls"),
                                QDir::tempPath() + "/authpay-no-such-folder/x.xls"}) {
-        const TXlsExportResult r = ExportXls(TSheetModel(), file);
+        const authpay::Outcome r = ExportXls(TSheetModel(), file);
         EXPECT_EQ(r.code, kXlsWriteFailed) << file.toStdString();
         EXPECT_TRUE(r.message.contains(file));
         EXPECT_FALSE(QFileInfo::exists(file));

@@ -38,7 +38,7 @@ protected:
     }
     void StartTrace() {
         trace_ = codes_->File() + QStringLiteral(".trace");
-        ASSERT_TRUE(codes_->Manager().SetSqlTrace(trace_));
+        ASSERT_TRUE(codes_->Manager().SetSqlTrace(trace_).Ok());
     }
     TTreeNode *Top() { return view_.FirstNode(); }
     static QStringList Texts(const TTreeNode *node) {

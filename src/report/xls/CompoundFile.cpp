@@ -116,36 +116,30 @@ TSector Directory(uint64_t streamBytes) {
     return s;
 }
 
-bool Put(QIODevice &out, QByteArrayView bytes, QString *error) {
-    if (bytes.isEmpty() || out.write(bytes.data(), bytes.size()) == bytes.size()) return true;
-    *error = out.errorString();
-    return false;
+bool Put(QIODevice &out, QByteArrayView bytes) {
+    return bytes.isEmpty() || out.write(bytes.data(), bytes.size()) == bytes.size();
 }
 }  // namespace
 
-bool WriteWorkbookFile(QIODevice &out, const std::vector<QByteArrayView> &parts, QString *error) {
+authpay::Outcome WriteWorkbookFile(QIODevice &out, const std::vector<QByteArrayView> &parts) {
     uint64_t data = 0;
     for (QByteArrayView p : parts) data += uint64_t(p.size());
     const uint64_t streamBytes = std::max<uint64_t>(data, kMiniStreamCutoff);
-    if (streamBytes > 0x7FFFFFFF) {
-        *error = QStringLiteral("文件超过2GB，无法写入。");
-        return false;
-    }
+    if (streamBytes > 0x7FFFFFFF) return authpay::Outcome::Failure(QStringLiteral("文件超过2GB，无法写入。"));
     const TLayout l = PlanLayout(streamBytes);
-    if (!Put(out, Header(l).Bytes(), error)) return false;
-    for (QByteArrayView p : parts)
-        if (!Put(out, p, error)) return false;
+    bool ok = Put(out, Header(l).Bytes());
+    for (QByteArrayView p : parts) ok = ok && Put(out, p);
     const QByteArray padding(qsizetype(uint64_t(l.streamSectors) * kSectorSize - data), '\0');
-    if (!Put(out, padding, error)) return false;
-    for (uint32_t f = 0; f < l.fatSectors; ++f) {
+    ok = ok && Put(out, padding);
+    for (uint32_t f = 0; ok && f < l.fatSectors; ++f) {
         TSector s;
         for (uint32_t i = 0; i < kEntriesPerSector; ++i)
             s.U32(4 * i, FatEntry(l, f * kEntriesPerSector + i));
-        if (!Put(out, s.Bytes(), error)) return false;
+        ok = Put(out, s.Bytes());
     }
-    for (uint32_t k = 0; k < l.difatSectors; ++k)
-        if (!Put(out, DifatSector(l, k).Bytes(), error)) return false;
-    return Put(out, Directory(streamBytes).Bytes(), error);
+    for (uint32_t k = 0; ok && k < l.difatSectors; ++k) ok = Put(out, DifatSector(l, k).Bytes());
+    ok = ok && Put(out, Directory(streamBytes).Bytes());
+    return ok ? authpay::Outcome::Success() : authpay::Outcome::Failure(out.errorString());
 }
 
 }  // namespace cfb

@@ -2,6 +2,8 @@
 // The OLE2 compound file (version 3, 512-byte sectors) that carries a workbook: one stream named
 // "Workbook" in the root storage. The stream is laid out in consecutive sectors, followed by the
 // allocation table, its extension sectors when it outgrows the header, and the directory.
+#include "authpay/Outcome.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
@@ -27,6 +29,6 @@ TLayout PlanLayout(uint64_t streamBytes);
 // Writes the compound file with the stream made of `parts` (written one after the other), padded
 // with zeros to at least kMiniStreamCutoff bytes. False, with the device's error, when a write
 // fails or the stream is too large for the format.
-bool WriteWorkbookFile(QIODevice &out, const std::vector<QByteArrayView> &parts, QString *error);
+authpay::Outcome WriteWorkbookFile(QIODevice &out, const std::vector<QByteArrayView> &parts);
 
 }  // namespace cfb

@@ -112,7 +112,6 @@ std::vector<QByteArrayView> Parts(const TWorkbookStream &stream) {
     return parts;
 }
 
-TXlsExportResult Fail(int code, QString message) { return {code, std::move(message)}; }
 }  // namespace
 
 QByteArray BuildWorkbookStream(const TSheetModel &model) {
@@ -123,15 +122,15 @@ QByteArray BuildWorkbookStream(const TSheetModel &model) {
     return bytes;
 }
 
-TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress) {
+authpay::Outcome ExportXls(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress) {
     if (fileName.trimmed().isEmpty()) return *RefusedExportTarget(fileName);
     if (model.RowCount() > kMaxXlsRows)
-        return Fail(kXlsTooManyRows,
+        return ExportOutcome(kXlsTooManyRows,
                     QStringLiteral("表格有%1行，超过Excel 97-2003工作表最多65536行的限制，未导出。"
                                    "请选择“Excel 工作簿 (*.xlsx)”类型导出。")
                         .arg(model.RowCount()));
     if (model.ColumnCount() > kMaxXlsColumns)
-        return Fail(kXlsTooManyColumns,
+        return ExportOutcome(kXlsTooManyColumns,
                     QStringLiteral("表格有%1列，超过Excel 97-2003工作表最多256列的限制，未导出。")
                         .arg(model.ColumnCount()));
     if (const auto refused = RefusedExportTarget(fileName)) return *refused;
@@ -139,13 +138,11 @@ TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName, co
     TWorkbookStream stream;
     if (!BuildStream(model, stream, progress)) return ExportCancelled();
     QSaveFile file(ExportTargetFile(fileName));
-    QString error;
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-    } else if (!cfb::WriteWorkbookFile(file, Parts(stream), &error)) {
+    if (!file.open(QIODevice::WriteOnly)) return ExportWriteFailed(fileName, file.errorString());
+    if (const authpay::Outcome written = cfb::WriteWorkbookFile(file, Parts(stream)); !written.Ok()) {
         file.cancelWriting();
-    } else if (!file.commit()) {
-        error = file.errorString();
+        return ExportWriteFailed(fileName, written.message);
     }
-    return error.isEmpty() ? TXlsExportResult{} : ExportWriteFailed(fileName, error);
+    if (!file.commit()) return ExportWriteFailed(fileName, file.errorString());
+    return ExportOutcome(kXlsWritten);
 }

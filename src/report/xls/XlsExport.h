@@ -11,7 +11,7 @@
 #include <QString>
 
 // `progress` hears of every row as the workbook is built, and can stop the export.
-TXlsExportResult ExportXls(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress = {});
+authpay::Outcome ExportXls(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress = {});
 
 // The workbook stream (globals and worksheet) of a model that fits, as it goes into the file.
 QByteArray BuildWorkbookStream(const TSheetModel &model);

@@ -21,26 +21,23 @@ TWorkbookTemporary::~TWorkbookTemporary() {
     if (!named_.isEmpty()) ::unlink(named_.constData());
 }
 
-bool TWorkbookTemporary::Make(const QString &folder, QString *error) {
+authpay::Outcome TWorkbookTemporary::Make(const QString &folder) {
     RemoveStale(folder);
     folder_ = folder;
     // Made with the permissions a new file gets, the umask applied by the system.
     fd_ = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
         writePath_ = "/proc/self/fd/" + QByteArray::number(fd_);
-        return true;
+        return authpay::Outcome::Success();
     }
     QTemporaryFile file(folder + QLatin1Char('/') + kTemporaryPattern);
     file.setAutoRemove(false);
-    if (!file.open()) {
-        *error = file.errorString();
-        return false;
-    }
+    if (!file.open()) return authpay::Outcome::Failure(file.errorString());
     named_ = writePath_ = QFile::encodeName(file.fileName());
     fd_ = ::dup(file.handle());
     ::flock(fd_, LOCK_EX | LOCK_NB);
     ::fchmod(fd_, NewFileMode());
-    return true;
+    return authpay::Outcome::Success();
 }
 
 void TWorkbookTemporary::KeepPermissionsOf(const QString &target) {

@@ -8,6 +8,8 @@
 // gets a named temporary instead, locked while it is written: the lock dies with its process, so a
 // temporary that nobody locks was left by an export that was killed, and the next export in the
 // folder removes it.
+#include "authpay/Outcome.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -18,8 +20,8 @@ public:
     TWorkbookTemporary &operator=(const TWorkbookTemporary &) = delete;
     ~TWorkbookTemporary();
 
-    // Makes the file in `folder`; false with the reason in `error`.
-    bool Make(const QString &folder, QString *error);
+    // Makes the file in `folder`; a failure with the system's reason when it cannot.
+    authpay::Outcome Make(const QString &folder);
     // The path the library writes the workbook to.
     const QByteArray &WritePath() const { return writePath_; }
     // Takes the old file's permissions, when there is one to replace.

@@ -231,14 +231,14 @@ QString CloseErrorText(lxw_error error) {
 
 }  // namespace
 
-TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress) {
+authpay::Outcome ExportXlsx(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress) {
     if (const auto refused = RefusedExportTarget(fileName)) return *refused;
     const QString target = ExportTargetFile(fileName);
     // The library writes numbers (amounts, widths, heights, margins) with the C library's printf.
     const TCNumbersScope numbers;
     TWorkbookTemporary temporary;
-    QString error;
-    if (!temporary.Make(QFileInfo(target).absolutePath(), &error)) return ExportWriteFailed(fileName, error);
+    if (const authpay::Outcome made = temporary.Make(QFileInfo(target).absolutePath()); !made.Ok())
+        return ExportWriteFailed(fileName, made.message);
 
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -266,5 +266,5 @@ TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName, c
     if (closed != LXW_NO_ERROR) return ExportWriteFailed(fileName, CloseErrorText(closed));
     temporary.KeepPermissionsOf(target);
     if (!temporary.Replace(target)) return ExportWriteFailed(fileName, QStringLiteral("无法替换原文件"));
-    return {};
+    return ExportOutcome(kXlsWritten);
 }

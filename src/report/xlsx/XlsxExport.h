@@ -13,4 +13,4 @@
 inline constexpr int kMaxXlsxRows = 1048576;
 inline constexpr int kMaxXlsxColumns = 16384;
 
-TXlsExportResult ExportXlsx(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress = {});
+authpay::Outcome ExportXlsx(const TSheetModel &model, const QString &fileName, const TWorkProgress &progress = {});
