@@ -307,7 +307,9 @@ void BatchDriver::SavePreviewPicture(QDialog *preview) {
         return;
     }
     QApplication::processEvents();  // laid out at its size before it is drawn
-    previewSaved_ = SavePicture(preview->grab(), previewPicture_, &previewError_);
+    const authpay::Outcome saved = SavePicture(preview->grab(), previewPicture_);
+    previewSaved_ = saved.Ok();
+    previewError_ = saved.message;
     previewPicture_.clear();
     preview->reject();
 }
@@ -408,10 +410,10 @@ void BatchDriver::WriteFormatted() {
                                                       {"csv", TReportForm::Csv},
                                                       {"json", TReportForm::Json}};
     ReadAllRows();
-    QString error;
     const int maxRows = values_.contains("max-rows") ? Value("max-rows").toInt() : 40;
-    if (!WriteSheetReport(Report()->ResultRows(), forms.value(Value("format")), maxRows, TerminalColumns(), &error))
-        errors << error;
+    const authpay::Outcome written =
+        WriteSheetReport(Report()->ResultRows(), forms.value(Value("format")), maxRows, TerminalColumns());
+    if (!written.Ok()) errors << written.message;
 }
 
 int BatchDriver::Run() {
@@ -458,10 +460,9 @@ int BatchDriver::Run() {
     if (values_.contains("chart") && !WriteBatchChart(*Query(), *Report(), values_, errors)) return 1;
     if (printSheet_) {
         StatusLine(QStringLiteral("budget-host: the sheet prints on %1 page(s)").arg(Report()->PageCount()));
-        QString error;
         ReadAllRows();
-        if (!WriteSheetCells(Report()->ResultRows(), &error)) {
-            errors << error;
+        if (const authpay::Outcome written = WriteSheetCells(Report()->ResultRows()); !written.Ok()) {
+            errors << written.message;
             return 1;
         }
     }

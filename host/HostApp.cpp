@@ -108,9 +108,9 @@ int HostApp::RunReport() {
 #endif
     for (const QString &e : driver.errors) StatusLine(QStringLiteral("budget-host: ") + e);
     if (config_.extra.contains(QStringLiteral("screenshot"))) {
-        QString error;
-        if (!SavePicture(main_->grab(), config_.extra.value(QStringLiteral("screenshot")), &error)) {
-            StatusLine(QStringLiteral("budget-host: --screenshot: ") + error);
+        const authpay::Outcome saved = SavePicture(main_->grab(), config_.extra.value(QStringLiteral("screenshot")));
+        if (!saved.Ok()) {
+            StatusLine(QStringLiteral("budget-host: --screenshot: ") + saved.message);
             rc = rc ? rc : 1;
         }
     }

@@ -12,16 +12,14 @@ void StatusLine(const QString &line) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
 }
 
-bool WriteData(const QString &text, QString *error) {
+authpay::Outcome WriteData(const QString &text) {
     const QByteArray bytes = text.toUtf8();
     errno = 0;
     const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size());
-    if (std::fflush(stdout) == 0 && written && !std::ferror(stdout)) return true;
-    if (error)
-        *error = QStringLiteral("cannot write to standard output: %1")
-                     .arg(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)));
+    if (std::fflush(stdout) == 0 && written && !std::ferror(stdout)) return authpay::Outcome::Success();
+    const QString why = QString::fromLocal8Bit(std::strerror(errno ? errno : EIO));
     std::clearerr(stdout);
-    return false;
+    return authpay::Outcome::Failure(QStringLiteral("cannot write to standard output: %1").arg(why));
 }
 
 bool IsQtNoise(QtMsgType type, const char *category, const QString &message) {

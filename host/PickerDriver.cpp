@@ -96,8 +96,8 @@ void PickerDriver::ClickButton(QAbstractButton *button) {
 }
 
 void PickerDriver::SaveScreenshot() {
-    QString failed;
-    if (!screenshot_.isEmpty() && !SavePicture(dialog_->grab(), screenshot_, &failed)) error = failed;
+    if (screenshot_.isEmpty()) return;
+    if (const authpay::Outcome saved = SavePicture(dialog_->grab(), screenshot_); !saved.Ok()) error = saved.message;
 }
 
 // The dialog's confirm button; a dialog that its own rules keep open is not waited for.

@@ -6,20 +6,13 @@
 #include <QPixmap>
 #include <QSaveFile>
 
-bool SavePicture(const QPixmap &picture, const QString &path, QString *error) {
-    if (const QString planted = PlantedLinkRefusal(path); !planted.isEmpty()) {
-        *error = planted;
-        return false;
-    }
+authpay::Outcome SavePicture(const QPixmap &picture, const QString &path) {
+    using authpay::Outcome;
+    if (const QString planted = PlantedLinkRefusal(path); !planted.isEmpty()) return Outcome::Failure(planted);
     const QFileInfo target(ExportTargetFile(path));
-    if (target.exists() && !target.isFile()) {
-        *error = QStringLiteral("%1 is not a regular file").arg(path);
-        return false;
-    }
+    if (target.exists() && !target.isFile()) return Outcome::Failure(QStringLiteral("%1 is not a regular file").arg(path));
     QSaveFile file(target.filePath());
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit()) {
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
+        return Outcome::Failure(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    return Outcome::Success();
 }

@@ -14,7 +14,7 @@ void ForEachSheetRow(const authpay::IResultSheet &sheet, const std::function<boo
             if (!each(row)) return;
 }
 
-bool WriteSheetReport(const authpay::IResultSheet &sheet, TReportForm form, int maxRows, int terminalColumns, QString *error) {
+authpay::Outcome WriteSheetReport(const authpay::IResultSheet &sheet, TReportForm form, int maxRows, int terminalColumns) {
     TReportScan scan(form == TReportForm::Table);
     ForEachSheetRow(sheet, [&scan](const authpay::SheetRow &row) {
         scan.Add(row);
@@ -28,7 +28,7 @@ bool WriteSheetReport(const authpay::IResultSheet &sheet, TReportForm form, int 
                        .arg(terminalColumns));
     TReportWriter writer(table, form, scan.ResultRows(), maxRows);
     QString pending = writer.Begin();
-    bool written = true;
+    authpay::Outcome written = authpay::Outcome::Success();
     qsizetype inBlock = 0;
     if (!table.columns.isEmpty())
         ForEachSheetRow(sheet, [&](const authpay::SheetRow &row) {
@@ -36,22 +36,22 @@ bool WriteSheetReport(const authpay::IResultSheet &sheet, TReportForm form, int 
             pending += writer.Row(scan.Pick(row.texts), scan.Pick(row.cents));
             if (++inBlock < kBlockRows) return true;
             inBlock = 0;
-            written = WriteData(pending, error);
+            written = WriteData(pending);
             pending.clear();
-            return written;
+            return written.Ok();
         });
-    return written && WriteData(pending + writer.End(), error);
+    return written.Ok() ? WriteData(pending + writer.End()) : written;
 }
 
-bool WriteSheetCells(const authpay::IResultSheet &sheet, QString *error) {
+authpay::Outcome WriteSheetCells(const authpay::IResultSheet &sheet) {
     QList<QStringList> block;
-    bool written = true;
+    authpay::Outcome written = authpay::Outcome::Success();
     ForEachSheetRow(sheet, [&](const authpay::SheetRow &row) {
         block << row.texts;
         if (block.size() < kBlockRows) return true;
-        written = WriteData(FormatSheetCells(block), error);
+        written = WriteData(FormatSheetCells(block));
         block.clear();
-        return written;
+        return written.Ok();
     });
-    return written && WriteData(FormatSheetCells(block), error);
+    return written.Ok() ? WriteData(FormatSheetCells(block)) : written;
 }

@@ -3,6 +3,7 @@
 // rows at a time through its own reading calls, so that an output of a million rows costs a block
 // of memory, not a copy of the sheet and a second of its text.
 #include "ReportText.h"
+#include "authpay/Outcome.h"
 
 #include <functional>
 
@@ -12,8 +13,8 @@ void ForEachSheetRow(const authpay::IResultSheet &sheet, const std::function<boo
 
 // The report in `form` (--format): a first pass reads its layout, a second writes it. A table
 // wider than `terminalColumns` (0: no terminal) is written whole, its lines running on, and
-// stderr says so. False, with the reason in `error`, when stdout took no more.
-bool WriteSheetReport(const authpay::IResultSheet &sheet, TReportForm form, int maxRows, int terminalColumns, QString *error);
+// stderr says so. A failure with the reason when stdout took no more.
+authpay::Outcome WriteSheetReport(const authpay::IResultSheet &sheet, TReportForm form, int maxRows, int terminalColumns);
 
 // Every used cell of the sheet (--print-sheet), as FormatSheetCells writes them.
-bool WriteSheetCells(const authpay::IResultSheet &sheet, QString *error);
+authpay::Outcome WriteSheetCells(const authpay::IResultSheet &sheet);

@@ -57,9 +57,9 @@ int main(int argc, char **argv) {
     // with or without a display.
     const QStringList args = RawArguments(argc, argv);
     if (args.contains(QStringLiteral("--help"))) {
-        QString error;
-        if (WriteData(HostUsage(), &error)) return 0;
-        StatusLine(QStringLiteral("budget-host: ") + error);
+        const authpay::Outcome written = WriteData(HostUsage());
+        if (written.Ok()) return 0;
+        StatusLine(QStringLiteral("budget-host: ") + written.message);
         return 1;
     }
     const QString exeDir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2);

@@ -39,25 +39,24 @@ namespace {
 // Runs the work on a connection of its own and says how it ended.
 TJobOutcome RunOnWorker(TStatementCanceller &canceller, const QString &cs, TDbManager *manager,
                         const TQueryJob::TWork &work, const std::atomic<bool> &cancelled) {
-    TJobOutcome outcome;
+    TJobOutcome outcome = TJobOutcome::Success();
     try {
         TWorkerConnection connection(cs, manager);
         canceller.Arm(connection.Database());
         // A cancel that came before the connection could be interrupted is seen here.
         if (!cancelled) work(cancelled);
         canceller.Disarm();
-        outcome.ok = true;
     } catch (const Exception &e) {
-        outcome.error = e.Message;
+        outcome = TJobOutcome::Failure(e.Message);
     } catch (const std::bad_alloc &) {
-        outcome.error = SOutOfMemory();
+        outcome = TJobOutcome::Failure(SOutOfMemory());
     } catch (const std::exception &e) {
-        outcome.error = QString::fromLocal8Bit(e.what());
+        outcome = TJobOutcome::Failure(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        outcome.error = QStringLiteral("查询时发生未知错误");
+        outcome = TJobOutcome::Failure(QStringLiteral("查询时发生未知错误"));
     }
     canceller.Disarm();
-    if (cancelled) outcome = {false, true, QString()};
+    if (cancelled) outcome = TJobOutcome::Stop();
     return outcome;
 }
 }  // namespace

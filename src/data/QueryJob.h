@@ -9,6 +9,7 @@
 // the job cancelled; the work sees that through Cancelled() between rows. Destroying the job
 // cancels it and waits for its thread, with a bound: a thread that does not end in time is left
 // to end by itself and delivers nothing.
+#include "authpay/Outcome.h"
 #include "platform/WorkThread.h"
 
 #include <QObject>
@@ -20,11 +21,8 @@
 class TDbManager;
 
 // How a job ended. Cancelled wins over a failure that the cancel itself caused.
-struct TJobOutcome {
-    bool ok = false;
-    bool cancelled = false;
-    QString error;  // the failure's text, as the window shows it; empty when ok or cancelled
-};
+// How a job ended: done, cancelled, or failed with the failure's text as the window shows it.
+using TJobOutcome = authpay::Outcome;
 
 class TQueryJob : public QObject {
     Q_OBJECT

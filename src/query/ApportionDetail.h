@@ -25,7 +25,6 @@ class TReportSheet;
 class TQueryJob;
 class TResultRowWriter;
 struct TDrillRows;
-struct TJobOutcome;
 
 // The figure a drill-down opens: the summary's conditions and the row's group.
 struct TDrillRequest {
@@ -120,7 +119,7 @@ private:
     enum class TReadEnd { Done, Failed, Cancelled };
     void BuildReadControls();
     bool StartRead(TReadKind kind);
-    void ReadFinished(const TJobOutcome &outcome);
+    void ReadFinished(const authpay::Outcome &outcome);
     void FillSome();
     void PageWritten();
     void EndRead(TReadEnd end);

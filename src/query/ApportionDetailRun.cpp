@@ -76,7 +76,7 @@ bool TbfrmApportionDetail::StartRead(TReadKind kind) {
     if (!job_) {
         TDbManager *manager = authpay::UserContext ? authpay::UserContext->DbManager : nullptr;
         job_ = new TQueryJob(connectionString, manager, this);
-        connect(job_, &TQueryJob::Finished, this, [this](const TJobOutcome &o) { ReadFinished(o); });
+        connect(job_, &TQueryJob::Finished, this, [this](const authpay::Outcome &o) { ReadFinished(o); });
     }
     // The statements run where the default connection would run them.
     job_->SetConnectionString(connectionString);
@@ -95,12 +95,12 @@ void TbfrmApportionDetail::CancelRun() {
     else if (readState_ == TReadState::Filling) EndRead(TReadEnd::Cancelled);
 }
 
-void TbfrmApportionDetail::ReadFinished(const TJobOutcome &outcome) {
+void TbfrmApportionDetail::ReadFinished(const authpay::Outcome &outcome) {
     if (readState_ != TReadState::Reading) return;
-    if (outcome.cancelled) return EndRead(TReadEnd::Cancelled);
-    if (!outcome.ok) {
-        lastMessage_ = outcome.error;
-        SetLastDbError(outcome.error);
+    if (outcome.Stopped()) return EndRead(TReadEnd::Cancelled);
+    if (!outcome.Ok()) {
+        lastMessage_ = outcome.message;
+        SetLastDbError(outcome.message);
         return EndRead(TReadEnd::Failed);
     }
     fillFirstRow_ = cllBudget->SheetRowCount(0);

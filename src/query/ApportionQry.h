@@ -28,7 +28,6 @@ class QPushButton;
 class QTimer;
 class TQueryJob;
 class TSummaryFill;
-struct TJobOutcome;
 struct TSummaryRows;
 class QToolButton;
 class TARQuery;
@@ -213,7 +212,7 @@ private:
     // The Refresh as it runs (see ApportionQryRun.cpp).
     enum class TRunState { Idle, Querying, Filling };
     void BuildRunControls();
-    void RunFinished(const TJobOutcome &outcome);
+    void RunFinished(const authpay::Outcome &outcome);
     void FillSome();
     void NextSlice();
     void EndRun(bool cancelled);

@@ -87,14 +87,14 @@ void TbfrmApportionQry::ReadCompareYears() {
     }
     auto years = std::make_shared<QList<int>>();
     yearsJob_ = new TQueryJob(connectionString, authpay::UserContext ? authpay::UserContext->DbManager : nullptr, this);
-    connect(yearsJob_, &TQueryJob::Finished, this, [this, years](const TJobOutcome &o) {
+    connect(yearsJob_, &TQueryJob::Finished, this, [this, years](const authpay::Outcome &o) {
         compareYearsPending_ = false;
-        if (o.ok) {
+        if (o.Ok()) {
             FillCompareYears(*years);
             return;
         }
         cobCompareYear->removeItem(cobCompareYear->findText(kReadingYears));
-        if (!o.cancelled) cobCompareYear->setToolTip(PlainTip(QStringLiteral("无法读取对比年度：") + o.error));
+        if (!o.Stopped()) cobCompareYear->setToolTip(PlainTip(QStringLiteral("无法读取对比年度：") + o.message));
     });
     const QString view = FSourceView;
     compareYearsPending_ =

@@ -106,7 +106,7 @@ void TbfrmApportionQry::tbtnRefreshClick() {
     TDbManager *manager = authpay::UserContext ? authpay::UserContext->DbManager : nullptr;
     if (!job_) {
         job_ = new TQueryJob(connectionString, manager, this);
-        connect(job_, &TQueryJob::Finished, this, [this](const TJobOutcome &o) { RunFinished(o); });
+        connect(job_, &TQueryJob::Finished, this, [this](const authpay::Outcome &o) { RunFinished(o); });
     }
     // The statements run where the default connection would run them.
     job_->SetConnectionString(connectionString);
@@ -119,16 +119,16 @@ void TbfrmApportionQry::CancelRun() {
     else if (runState_ == TRunState::Filling) EndRun(true);
 }
 
-void TbfrmApportionQry::RunFinished(const TJobOutcome &outcome) {
+void TbfrmApportionQry::RunFinished(const authpay::Outcome &outcome) {
     if (runState_ != TRunState::Querying) return;
-    if (outcome.cancelled) return EndRun(true);
+    if (outcome.Stopped()) return EndRun(true);
     std::shared_ptr<TSummaryRows> rows = std::move(runRows_);
-    if (!outcome.ok) {
+    if (!outcome.Ok()) {
         // The statement could not be built or run, or a row could not be read: no partial report.
         EndRun(false);
         ClearDataRows();
-        SetLastDbError(outcome.error);
-        Warn(outcome.error);
+        SetLastDbError(outcome.message);
+        Warn(outcome.message);
         return;
     }
     if (rows->built.Sql.isEmpty() || rows->values.empty()) {

@@ -35,9 +35,9 @@ protected:
         };
     }
     // Processes events until the job has finished or the time is up; the outcome, or none.
-    std::optional<TJobOutcome> WaitFor(TQueryJob &job, int msecs) {
-        std::optional<TJobOutcome> outcome;
-        QObject::connect(&job, &TQueryJob::Finished, &job, [&outcome](const TJobOutcome &o) { outcome = o; });
+    std::optional<authpay::Outcome> WaitFor(TQueryJob &job, int msecs) {
+        std::optional<authpay::Outcome> outcome;
+        QObject::connect(&job, &TQueryJob::Finished, &job, [&outcome](const authpay::Outcome &o) { outcome = o; });
         QElapsedTimer t;
         t.start();
         while (!outcome && t.elapsed() < msecs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -52,7 +52,7 @@ TEST_P(QueryJobTest, RunsOnItsOwnConnectionAndDeliversInTheCallersThread) {
     TQueryJob job(Manager()->ConnectionString, Manager());
     ASSERT_TRUE(job.Start(Statement(QStringLiteral("select count(*) from vwBudgetAdj"), &value)));
     const auto outcome = WaitFor(job, 30000);
-    ASSERT_TRUE(outcome && outcome->ok) << (outcome ? outcome->error.toStdString() : "no outcome");
+    ASSERT_TRUE(outcome && outcome->Ok()) << (outcome ? outcome->message.toStdString() : "no outcome");
     EXPECT_GT(value.toInt(), 0);
     EXPECT_EQ(TQueryJob::LiveCount(), 0);
 }
@@ -64,8 +64,8 @@ TEST_P(QueryJobTest, FailureCarriesTheDefaultRoadsTextAndLeavesTheManagersAlone)
     job.Start(Statement(QStringLiteral("select nosuchcolumn from vwBudgetAdj"), &value));
     const auto outcome = WaitFor(job, 30000);
     ASSERT_TRUE(outcome);
-    EXPECT_FALSE(outcome->ok || outcome->cancelled);
-    EXPECT_TRUE(outcome->error.startsWith(QStringLiteral("SQL语句执行失败："))) << outcome->error.toStdString();
+    EXPECT_FALSE(outcome->Ok() || outcome->Stopped());
+    EXPECT_TRUE(outcome->message.startsWith(QStringLiteral("SQL语句执行失败："))) << outcome->message.toStdString();
     EXPECT_EQ(Manager()->LastError(), QStringLiteral("earlier"));
 }
 
@@ -82,7 +82,7 @@ TEST_P(QueryJobTest, CancelStopsTheDatabasesWork) {
     job.Cancel();
     const auto outcome = WaitFor(job, 5000);
     ASSERT_TRUE(outcome);
-    EXPECT_TRUE(outcome->cancelled);
+    EXPECT_TRUE(outcome->Stopped());
     EXPECT_LT(t.elapsed(), 250);
     if (GetParam() != TBackend::PostgreSQL) return;
     while (t.elapsed() < 1000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
