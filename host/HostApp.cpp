@@ -4,9 +4,7 @@
 #include "HostMainWindow.h"
 #include "HostOutput.h"
 #include "PictureFile.h"
-#ifdef HOST_HAS_DB
 #include "authpay/DbManager.h"
-#endif
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -100,12 +98,10 @@ int HostApp::RunReport() {
     // A failure the window handed to the exception hook during the report fails the run too, and
     // so does a statement the trace could not keep.
     if (errors.size() > shown) rc = 1;
-#ifdef HOST_HAS_DB
     if (const QString traceError = context_->dbManager->TraceError(); !traceError.isEmpty()) {
         driver.errors << QStringLiteral("--sql-trace: ") + traceError;
         rc = 1;
     }
-#endif
     for (const QString &e : driver.errors) StatusLine(QStringLiteral("budget-host: ") + e);
     if (config_.extra.contains(QStringLiteral("screenshot"))) {
         const authpay::Outcome saved = SavePicture(main_->grab(), config_.extra.value(QStringLiteral("screenshot")));

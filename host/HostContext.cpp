@@ -3,9 +3,7 @@
 #include <QTimer>
 #include <cstring>
 
-#ifdef HOST_HAS_DB
 #include "authpay/DbManager.h"
-#endif
 
 HostUnitRecord::HostUnitRecord(const QString &code, const QString &name, const QString &secretFlag) : fields_(20) {
     fields_[0].Value = code;
@@ -38,11 +36,9 @@ HostContext::HostContext(const HostConfig &config) : application(QStringLiteral(
     settings.DefaultIndicatorKind = config.indicatorKind;
     settings.DeptModeFlag = config.deptMode;
     unit = std::make_unique<HostUnitRecord>(config.unitCode, config.unitName, config.secretFlag);
-#ifdef HOST_HAS_DB
     dbManager = new TDbManager();
     dbManager->ConnectionString = config.connectionString;
     if (!config.sqlTrace.isEmpty()) traceError = dbManager->SetSqlTrace(config.sqlTrace).message;
-#endif
     userContext.DataYear = config.dataYear;
     userContext.DbManager = dbManager;
     userContext.SysParams = &sysParams;
@@ -52,7 +48,5 @@ HostContext::HostContext(const HostConfig &config) : application(QStringLiteral(
 }
 
 HostContext::~HostContext() {
-#ifdef HOST_HAS_DB
     delete dbManager;
-#endif
 }
