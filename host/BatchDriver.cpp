@@ -86,8 +86,8 @@ void BatchDriver::AnswerModal() {
         DriveTicker(modal);
         return;
     }
-    if (modal && modal->isVisible() && modal->inherits("TSheetPreviewDialog")) {
-        SavePreviewPicture(static_cast<QDialog *>(modal));
+    if (auto *preview = qobject_cast<authpay::IPrintPreview *>(modal); preview && modal->isVisible()) {
+        SavePreviewPicture(preview->Dialog());
         return;
     }
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {

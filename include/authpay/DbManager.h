@@ -7,11 +7,13 @@
 //   Provider=SQLite;Data Source=/srv/budget.sqlite;Mode=Read
 //   Provider=PostgreSQL;Host=127.0.0.1;Port=5432;Initial Catalog=budget;User ID=u;Password=p
 // and hands it to the module inside the user context. The module calls the same operations on
-// the host's object, so both sides must build this class from the same source.
+// the host's object: the class lives in libauthpay-base.so, which the host and the module both
+// link, so there is one copy of its code in the process.
 //
-// The host may unload the module and free the manager later. So that nothing the manager keeps
-// refers to the module's code by then, the two operations that create or register a connection
-// are virtual: whoever calls them, the code of the binary that built the manager runs.
+// The host may unload the module and free the manager later. The manager's code (and that of its
+// connections) stays loaded with the base library, so nothing the manager keeps refers to code
+// that has gone; the two operations that create or register a connection stay virtual for hosts
+// that build managers of their own kind.
 #include "authpay/Exception.h"
 #include "authpay/Outcome.h"
 

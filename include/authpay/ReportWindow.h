@@ -9,6 +9,7 @@
 #include "authpay/ResultSheet.h"
 
 #include <QObject>
+#include <QDialog>
 #include <QWidget>
 #include <QString>
 #include <QStringList>
@@ -39,6 +40,14 @@ public:
     virtual int PageCount() const = 0;
     // "适合页宽": every column on one page width in previews, printouts, PDF files and workbooks.
     virtual void SetFitToWidth(bool on) = 0;
+};
+
+// The print preview a report window opens (OpenPreview): a modal dialog that a host without a
+// user pictures and closes. A host tells it with qobject_cast<authpay::IPrintPreview *>(widget).
+class IPrintPreview {
+public:
+    virtual ~IPrintPreview() = default;
+    virtual QDialog *Dialog() = 0;
 };
 
 // The query window's boxes a host chooses entries in, as the user would.
@@ -87,5 +96,7 @@ public:
 
 #define AUTHPAY_REPORT_WINDOW_IID "cn.budget.authpay.IReportWindow/1"
 #define AUTHPAY_QUERY_WINDOW_IID "cn.budget.authpay.IQueryWindow/1"
+#define AUTHPAY_PRINT_PREVIEW_IID "cn.budget.authpay.IPrintPreview/1"
 Q_DECLARE_INTERFACE(authpay::IReportWindow, AUTHPAY_REPORT_WINDOW_IID)
 Q_DECLARE_INTERFACE(authpay::IQueryWindow, AUTHPAY_QUERY_WINDOW_IID)
+Q_DECLARE_INTERFACE(authpay::IPrintPreview, AUTHPAY_PRINT_PREVIEW_IID)

@@ -8,12 +8,14 @@
 #include "query/QueryDimensions.h"
 #include "query/ReportOutput.h"
 #include "query/ResultRows.h"
+#include "query/SheetCommands.h"
 #include "query/ToolButtons.h"
 #include "report/AmountText.h"
 #include "report/ReportSheet.h"
 #include "report/SheetView.h"
 #include "report/ReportLayout.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLocale>
@@ -96,6 +98,10 @@ TbfrmApportionDetail::TbfrmApportionDetail(const TComponentOwner &owner) : TfrmB
     cllBudget = new TReportSheet(this);
     cllBudget->setObjectName(QStringLiteral("cllBudget"));
     ClientLayout()->addWidget(cllBudget, 1);
+    // Find in the rows, and the sheet's context menu: copy, export.
+    auto *excel = new QAction(QStringLiteral("导出Excel..."), this);
+    connect(excel, &QAction::triggered, this, [this] { RunHandler([this] { tbtnExcelClick(); }); });
+    AddSheetCommands(this, mitemDataVind, cllBudget, ReportLayout::kFirstDataRow, {excel});
     BuildReadControls();
     QScrollBar *bar = cllBudget->View()->verticalScrollBar();
     connect(bar, &QScrollBar::valueChanged, this, [this] { FetchWhenNearEnd(); });

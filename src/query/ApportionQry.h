@@ -63,6 +63,7 @@ public:
     QAction *actPresetSave = nullptr;
     QAction *N8 = nullptr, *N4 = nullptr, *N5 = nullptr, *Excel1 = nullptr;
     QAction *actRefresh = nullptr;  // "刷新" in the data menu, F5 or Ctrl+R
+    QAction *actGuide = nullptr;    // "使用说明", F1
     // "图表": the result's chart window (see ApportionQryChart.cpp), while the sheet holds a result.
     QToolButton *tbtnChart = nullptr;
     QAction *actChart = nullptr;
@@ -239,6 +240,7 @@ private:
     // The chart after the sheet changed: the command enabled while there is a result, an open
     // chart window drawn again.
     void BuildChartCommands();
+    void BuildSheetCommands();
     void UpdateChartCommand();
     void ChartFollowsSheet();
     TChartLayout ResultLayout() const;

@@ -5,10 +5,14 @@
 
 #include "platform/Panel.h"
 #include "query/CodeEdit.h"
+#include "query/SheetCommands.h"
 #include "query/SummaryFill.h"
 #include "query/ToolButtons.h"
+#include "report/ReportLayout.h"
 #include "report/ReportSheet.h"
+#include "report/SheetView.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -120,11 +124,23 @@ void TbfrmApportionQry::BuildMenus() {
     BuildPresetMenu();
     // F1: the window's short guide, from any of its controls.
     mitemDataVind->addSeparator();
-    QAction *guide = mitemDataVind->addAction(QStringLiteral("使用说明"), this, [this] { ShowQueryGuide(this); });
-    guide->setObjectName(QStringLiteral("actGuide"));
-    guide->setShortcut(QKeySequence(Qt::Key_F1));
-    guide->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(guide);
+    actGuide = mitemDataVind->addAction(QStringLiteral("使用说明"), this, [this] { ShowQueryGuide(this); });
+    actGuide->setObjectName(QStringLiteral("actGuide"));
+    actGuide->setShortcut(QKeySequence(Qt::Key_F1));
+    actGuide->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(actGuide);
+}
+
+// Find and find next in the data menu; the sheet's context menu: copy, the current row's
+// drill-down, export.
+void TbfrmApportionQry::BuildSheetCommands() {
+    auto *drill = new QAction(QStringLiteral("查看明细"), this);
+    drill->setObjectName(QStringLiteral("actRowDrill"));
+    connect(drill, &QAction::triggered, this,
+            [this] { RunHandler([this] { OpenDrill(cllBudget->View()->CurrentCell().y()); }); });
+    auto *excel = new QAction(QStringLiteral("导出Excel..."), this);
+    connect(excel, &QAction::triggered, this, [this] { RunHandler([this] { tbtnExcelClick(); }); });
+    AddSheetCommands(this, mitemDataVind, cllBudget, ReportLayout::kFirstDataRow, {drill, excel}, actGuide);
 }
 
 void TbfrmApportionQry::BuildFilterPanel() {
@@ -266,6 +282,7 @@ TbfrmApportionQry::TbfrmApportionQry(const TComponentOwner &owner) : TfrmBsTrvTC
     BuildFilterPanel();
     BuildGroupBox();
     BuildSheetAndProgress();
+    BuildSheetCommands();
     BuildRunControls();
     BuildSheetStateLine();
     ScrollConditions();

@@ -2,6 +2,7 @@
 // The print preview of a report sheet. The pages are laid out as the printer lays them out, but
 // each page is drawn only when it comes into view (and kept while it stays near), so a report of
 // ten thousand pages opens at once and needs no more memory than one of ten.
+#include "authpay/ReportWindow.h"
 #include "report/SheetPageRenderer.h"
 
 #include <QAbstractScrollArea>
@@ -61,8 +62,9 @@ private:
     int lastReported_ = 0;
 };
 
-class TSheetPreviewDialog : public QDialog {
+class TSheetPreviewDialog : public QDialog, public authpay::IPrintPreview {
     Q_OBJECT
+    Q_INTERFACES(authpay::IPrintPreview)
 public:
     // `print` prints the sheet (with its own print dialog) when the user asks from the preview.
     // `fitToWidth`, when given, is told of the user's choice of "适合页宽" and sets the sheet's page
@@ -71,6 +73,7 @@ public:
                         std::function<void(bool)> fitToWidth = {}, QWidget *parent = nullptr);
     TSheetPreviewPages *Pages() const { return pages_; }
     QAction *FitWidthAction() const { return fitAction_; }
+    QDialog *Dialog() override { return this; }
 
 private:
     void ShowPageCount(int pages);

@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -209,6 +211,32 @@ void TSheetView::ClampSelection() {
     };
     anchor_ = clamp(anchor_);
     current_ = clamp(current_);
+}
+
+void TSheetView::GoTo(int col, int row) {
+    CommitEdit();
+    anchor_ = current_ = QPoint(col, row);
+    selecting_ = true;
+    ClampSelection();
+    EnsureVisible(current_.x(), current_.y());
+    viewport()->update();
+}
+
+void TSheetView::contextMenuEvent(QContextMenuEvent *event) {
+    QPoint at = event->pos();
+    if (model_->RowCount() > 0 && event->reason() == QContextMenuEvent::Mouse) {
+        const QPoint cell = CellAt(at);
+        if (!Selection().Contains(cell.x(), cell.y())) GoTo(cell.x(), cell.y());
+    } else if (model_->RowCount() > 0) {
+        at = CellRect(current_.x(), current_.y()).center();
+    }
+    QMenu menu(this);
+    QAction *copy = menu.addAction(QStringLiteral("复制"), this, [this] { CopySelection(); });
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(model_->RowCount() > 0);
+    if (!contextActions_.isEmpty()) menu.addSeparator();
+    menu.addActions(contextActions_);
+    menu.exec(viewport()->mapToGlobal(at));
 }
 
 void TSheetView::CopySelection() const {

@@ -39,7 +39,12 @@ public:
     TCellRect Selection() const;
     QPoint CurrentCell() const { return current_; }
     void SelectCells(const TCellRect &cells);
+    // The cell becomes the current one, alone selected and scrolled into view.
+    void GoTo(int col, int row);
     void CopySelection() const;
+    // What the context menu offers after "复制" (the window's commands on the current row); a
+    // right click first makes the cell under it current when it is outside the selection.
+    void SetContextActions(QList<QAction *> actions) { contextActions_ = std::move(actions); }
 
     // The cell under a point of the viewport (0, 0 when the sheet is empty), and a cell's rectangle
     // on the viewport.
@@ -75,6 +80,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -95,6 +101,7 @@ private:
 
     TSheetModel *model_;
     TSheetGeometry geometry_;
+    QList<QAction *> contextActions_;
     QPoint anchor_{1, 1};
     QPoint current_{1, 1};
     bool readOnly_ = true;

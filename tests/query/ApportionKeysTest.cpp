@@ -5,12 +5,14 @@
 #include "query/CodeEdit.h"
 #include "query/ConditionSets.h"
 #include "query/QueryWindow.h"
+#include "report/ReportLayout.h"
 #include "report/ReportSheet.h"
 #include "report/SheetView.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -169,6 +171,76 @@ TEST_F(ApportionKeysTest, SavedSetsAreReplacedOrDeletedOnlyWhenTheUserAgrees) {
     answers.yesTo = QStringList{remove};
     ChoosePreset({QStringLiteral("删除查询方案"), name});
     EXPECT_TRUE(SavedNames().isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// Ctrl+F asks for a text and goes to the next cell holding it, F3 to the one after without asking;
+// a text no row holds is said so and the current cell stays. A right click on a row makes it
+// current, and the context menu's 查看明细 opens that row's drill-down.
+TEST_F(ApportionKeysTest, FindAndTheSheetsContextMenu) {
+    Refresh();
+    ASSERT_GT(RowCount(), ReportLayout::kFirstDataRow + 3);
+    TSheetView *sheet = w->cllBudget->View();
+    const QString code = Cell(ReportLayout::DimensionColumn(1), ReportLayout::kFirstDataRow + 1);
+    ASSERT_FALSE(code.isEmpty());
+    // The window is active again once a dialog has gone, as the window manager makes it.
+    const auto activate = [this] {
+        main_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main_.get()));
+    };
+    sheet->setFocus();
+    answers.inputs = {code};
+    QTest::keyClick(sheet, Qt::Key_F, Qt::ControlModifier);
+    activate();
+    EXPECT_EQ(answers.inputDialogs, 1);
+    const QPoint found = sheet->CurrentCell();
+    EXPECT_GE(found.y(), ReportLayout::kFirstDataRow);
+    EXPECT_EQ(Cell(found.x(), found.y()), code);
+    // F3 goes on to the next cell holding the last text, without asking again.
+    answers.inputs = {code.left(2)};
+    QTest::keyClick(sheet, Qt::Key_F, Qt::ControlModifier);
+    activate();
+    const QPoint first = sheet->CurrentCell();
+    QTest::keyClick(sheet, Qt::Key_F3);
+    const QPoint next = sheet->CurrentCell();
+    EXPECT_EQ(answers.inputDialogs, 2);
+    EXPECT_TRUE(Cell(next.x(), next.y()).contains(code.left(2)));
+    EXPECT_TRUE(next.y() > first.y() || (next.y() == first.y() && next.x() > first.x())) << next.y();
+    answers.inputs = {QStringLiteral("没有这个名称")};
+    QTest::keyClick(sheet, Qt::Key_F, Qt::ControlModifier);
+    activate();
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_EQ(answers.boxes[0].text, QStringLiteral("未找到“没有这个名称”。"));
+    EXPECT_EQ(sheet->CurrentCell(), next);
+
+    int row = ReportLayout::kFirstDataRow + 2;
+    while (row < RowCount() && !w->DrillRequestAt(row)) ++row;
+    const QPoint at = w->ShowSheetCell(ReportLayout::kAmountColumn, row).center();
+    w->ShowSheetCell(1, ReportLayout::kFirstDataRow);
+    QStringList offered;
+    QList<QPointer<TbfrmApportionDetail>> opened;
+    TbfrmApportionDetail *drill = DetailOpenedBy([&] {
+        QTimer::singleShot(0, [&offered] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            ASSERT_TRUE(menu);
+            for (QAction *a : menu->actions()) offered << a->text();
+            for (int i = 0; i <= menu->actions().size(); ++i) {
+                if (menu->activeAction() && menu->activeAction()->text() == QStringLiteral("查看明细")) break;
+                QTest::keyClick(menu, Qt::Key_Down);
+            }
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, sheet->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(sheet->viewport(), &click);
+    }, opened);
+    EXPECT_EQ(offered, QStringList({QStringLiteral("复制"), QString(), QStringLiteral("查看明细"), QStringLiteral("导出Excel...")}));
+    EXPECT_EQ(sheet->CurrentCell().y(), row);
+    ASSERT_TRUE(drill);
+    EXPECT_TRUE(drill->cllBudget->SheetUsedRows() > ReportLayout::kFirstDataRow);
+    for (const QPointer<TbfrmApportionDetail> &d : opened) delete d.data();
 }
 
 }  // namespace
