@@ -12,6 +12,7 @@ struct Outcome {
     enum Status { Done, Cancelled, Failed } status = Failed;
     QString message;  // empty when done or cancelled
     int code = 0;
+    QString file;  // the file an output wrote, when done
 
     bool Ok() const { return status == Done; }
     bool Stopped() const { return status == Cancelled; }

@@ -1,8 +1,15 @@
 #include "query/ReportOutput.h"
 
+#include "report/FileTarget.h"
+#include "report/PrintChoices.h"
 #include "report/ReportSheet.h"
 
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QUrl>
 #include <QMessageBox>
 #include <QProgressDialog>
 
@@ -17,6 +24,12 @@ const TExportFilter kExportFilters[] = {
     {TExportType::Xlsx, "Excel 工作簿 (*.xlsx)"},
     {TExportType::Csv, "CSV UTF-8 (*.csv)"},
 };
+
+QString FilterText(TExportType type) {
+    for (const TExportFilter &f : kExportFilters)
+        if (f.type == type) return QString::fromUtf8(f.text);
+    return QString::fromUtf8(kExportFilters[0].text);
+}
 
 TExportType FilterType(const QString &filter) {
     for (const TExportFilter &f : kExportFilters)
@@ -37,6 +50,21 @@ void ShowQueryMessage(QWidget *parent, const QString &text, TMessageKind kind) {
     box.setObjectName(QStringLiteral("authpayMessage"));
     box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+void ShowFileWritten(QWidget *parent, const QString &text, const QString &file) {
+    QMessageBox box(QMessageBox::Information, kCaption, text, QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("authpayMessage"));
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(QStringLiteral("文件：") + QDir::toNativeSeparators(file));
+    QPushButton *open = box.addButton(QStringLiteral("打开文件"), QMessageBox::ActionRole);
+    open->setObjectName(QStringLiteral("openFile"));
+    QPushButton *folder = box.addButton(QStringLiteral("打开所在文件夹"), QMessageBox::ActionRole);
+    folder->setObjectName(QStringLiteral("openFolder"));
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    if (box.clickedButton() == open) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    else if (box.clickedButton() == folder) QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
 }
 
 bool AskQueryQuestion(QWidget *parent, const QString &text) {
@@ -77,9 +105,15 @@ QString AskExportFile(QWidget *parent, const QString &suggested, TExportType *ty
     sd.setNameFilters(filters);
     sd.setObjectName(QStringLiteral("sd"));
     sd.setAcceptMode(QFileDialog::AcceptSave);
+    // The folder and type of the user's last export, where there was one (and the folder is still
+    // there); the Excel 97-2003 workbook otherwise.
+    const TExportChoice last = SavedExportChoice();
+    const TExportType lastType = ExportTypeOfName(QStringLiteral("last.") + last.suffix).value_or(TExportType::Xls);
+    if (!last.folder.isEmpty() && QFileInfo(last.folder).isDir()) sd.setDirectory(last.folder);
+    sd.selectNameFilter(FilterText(lastType));
     // The name the dialog checks for an existing file is the one written: with the chosen type's
     // extension.
-    sd.setDefaultSuffix(QStringLiteral("xls"));
+    sd.setDefaultSuffix(ExportSuffix(lastType));
     QObject::connect(&sd, &QFileDialog::filterSelected, &sd,
                      [&sd](const QString &filter) { sd.setDefaultSuffix(ExportSuffix(FilterType(filter))); });
     sd.setOption(QFileDialog::DontUseNativeDialog);
@@ -107,6 +141,7 @@ authpay::Outcome WriteExport(TReportSheet *sheet, const QString &name, TExportTy
     sheet->SetWorkbookReadonly(true);
     if (written.Stopped()) return written;  // the user's own stop
     written.message = written.Ok() ? kExportDoneText : QStringLiteral("数据导出失败：") + written.message;
+    if (written.Ok()) written.file = ExportTargetFile(name);
     return written;
 }
 }  // namespace
@@ -115,8 +150,10 @@ authpay::Outcome ExportReport(TReportSheet *sheet, QWidget *parent, const QStrin
                               const std::function<bool()> &ready) {
     TExportType type = TExportType::Xls;
     const QString name = AskExportFile(parent, suggested, &type);
-    if (name.isEmpty()) return {authpay::Outcome::Cancelled, QString()};
-    return WriteExport(sheet, name, type, ready);
+    if (name.isEmpty()) return authpay::Outcome::Stop();
+    authpay::Outcome written = WriteExport(sheet, name, type, ready);
+    if (written.Ok()) SaveExportChoice(name);
+    return written;
 }
 
 authpay::Outcome ExportReportTo(TReportSheet *sheet, QString name, const std::function<bool()> &ready) {
@@ -129,5 +166,6 @@ bool ShowsMessage(const authpay::Outcome &outcome) { return !outcome.Stopped() &
 
 void ShowOutcome(QWidget *parent, const authpay::Outcome &outcome) {
     if (!ShowsMessage(outcome)) return;
+    if (outcome.Ok() && !outcome.file.isEmpty()) return ShowFileWritten(parent, outcome.message, outcome.file);
     ShowQueryMessage(parent, outcome.message, outcome.Ok() ? TMessageKind::Information : TMessageKind::Failure);
 }

@@ -29,8 +29,9 @@ authpay::Outcome PrintReportTo(TReportSheet *sheet, const QString &file);
 void CancelOutputs(QWidget *window);
 // What an export says when the file was written.
 extern const QString kExportDoneText;
-// An output's outcome as the windows show it: the information box when done with a message, the
-// warning box with its reason when failed, nothing when the user stopped it or nothing is said.
+// An output's outcome as the windows show it: the information box when done with a message (with
+// the file's name and buttons that open it or its folder when a file was written), the warning
+// box with its reason when failed, nothing when the user stopped it or nothing is said.
 bool ShowsMessage(const authpay::Outcome &outcome);
 void ShowOutcome(QWidget *parent, const authpay::Outcome &outcome);
 
@@ -38,6 +39,9 @@ void ShowOutcome(QWidget *parent, const authpay::Outcome &outcome);
 // information icon, or the warning icon for a message that reports a failure.
 enum class TMessageKind { Information, Failure };
 void ShowQueryMessage(QWidget *parent, const QString &text, TMessageKind kind = TMessageKind::Information);
+// The information box for a file written: the text, the file's name under it, and 打开文件 and
+// 打开所在文件夹 beside OK (the default).
+void ShowFileWritten(QWidget *parent, const QString &text, const QString &file);
 // A yes/no question under the same caption ("authpayQuestion"), No the default; true for Yes.
 bool AskQueryQuestion(QWidget *parent, const QString &text);
 

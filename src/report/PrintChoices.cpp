@@ -24,19 +24,35 @@ QString PrintChoicesFile() {
         .filePath(QStringLiteral("authpay/打印设置.ini"));
 }
 
-bool SavedFitToWidth() {
+namespace {
+QVariant SavedValue(const QString &key) {
     const QString file = PrintChoicesFile();
-    if (!Usable(file, false)) return false;
+    if (!Usable(file, false)) return {};
     const QSettings settings(file, QSettings::IniFormat);
-    return settings.status() == QSettings::NoError && settings.value(kFitKey).toString() == QLatin1String("true");
+    return settings.status() == QSettings::NoError ? settings.value(key) : QVariant();
 }
 
-bool SaveFitToWidth(bool on) {
+bool SaveValues(const QList<std::pair<QString, QVariant>> &values) {
     const QString file = PrintChoicesFile();
     if (!Usable(file, true) || !QDir().mkpath(QFileInfo(file).absolutePath())) return false;
     QSettings settings(file, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError) return false;  // damaged: left as it is
-    settings.setValue(kFitKey, on);
+    for (const auto &[key, value] : values) settings.setValue(key, value);
     settings.sync();
     return settings.status() == QSettings::NoError;
+}
+}  // namespace
+
+bool SavedFitToWidth() { return SavedValue(kFitKey).toString() == QLatin1String("true"); }
+
+bool SaveFitToWidth(bool on) { return SaveValues({{kFitKey, on}}); }
+
+TExportChoice SavedExportChoice() {
+    return {SavedValue(QStringLiteral("export/folder")).toString(), SavedValue(QStringLiteral("export/suffix")).toString()};
+}
+
+bool SaveExportChoice(const QString &file) {
+    const QFileInfo info(file);
+    return SaveValues({{QStringLiteral("export/folder"), info.absolutePath()},
+                       {QStringLiteral("export/suffix"), info.suffix().toLower()}});
 }

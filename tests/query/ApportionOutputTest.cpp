@@ -86,6 +86,23 @@ TEST_F(ApportionOutputTest, TheChosenTypeDecidesTheFile) {
     EXPECT_EQ(book["footer"].toString(), QStringLiteral("&R共&N页第&P页"));
 }
 
+// The done box names the file and offers to open it or its folder (OK stays the default); the
+// next save dialog opens in the folder and with the type of that export.
+TEST_F(ApportionOutputTest, TheNextExportStartsWhereTheLastEnded) {
+    const QString folder = tmp.filePath(QStringLiteral("reports"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    answers.saveType = QStringLiteral("CSV UTF-8 (*.csv)");
+    EXPECT_EQ(ExportAs(folder + QStringLiteral("/first")), QStringList{kExported});
+    answers.saveType.clear();
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_EQ(answers.boxes[0].informative, QStringLiteral("文件：") + folder + QStringLiteral("/first.csv"));
+    EXPECT_TRUE(answers.boxes[0].buttons.contains(QStringLiteral("打开文件")));
+    EXPECT_TRUE(answers.boxes[0].buttons.contains(QStringLiteral("打开所在文件夹")));
+    EXPECT_TRUE(ExportAs(QString()).isEmpty());  // the dialog looked at, then cancelled
+    EXPECT_EQ(answers.saveFolder, folder);
+    EXPECT_EQ(answers.saveFilter, QStringLiteral("CSV UTF-8 (*.csv)"));
+}
+
 // A name typed without ".xls" is checked as the file that is written: the dialog asks before
 // an existing workbook is replaced, and "No" leaves it as it was.
 TEST_F(ApportionOutputTest, AnExistingWorkbookIsReplacedOnlyWhenTheUserSaysSo) {

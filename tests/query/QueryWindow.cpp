@@ -30,8 +30,11 @@ QString TemplatesDir() {
 }
 }  // namespace
 
-TQueryWindowTest::TQueryWindowTest() {
+TQueryWindowTest::TQueryWindowTest() : savedConfigHome_(qgetenv("XDG_CONFIG_HOME")) {
     QObject::connect(&watcher_, &QTimer::timeout, [this] { AnswerModal(); });
+    // What the window remembers for the user (the last export's folder and type, the print
+    // choices) stays with the test.
+    qputenv("XDG_CONFIG_HOME", tmp.filePath(QStringLiteral("user-config")).toUtf8());
 }
 
 void TQueryWindowTest::Open(TBackend backend, const QString &unitCode) {
@@ -136,6 +139,8 @@ void TQueryWindowTest::TearDown() {
     started_ = false;
     main_.reset();
     ctx_.reset();
+    if (savedConfigHome_.isEmpty()) qunsetenv("XDG_CONFIG_HOME");
+    else qputenv("XDG_CONFIG_HOME", savedConfigHome_);
 }
 
 void TQueryWindowTest::AnswerModal() {
@@ -149,7 +154,9 @@ void TQueryWindowTest::AnswerModal() {
                 return;
             }
         } else {
-            answers.boxes << TModalAnswers::Box{box->windowTitle(), box->text(), box->icon(), box->textFormat()};
+            answers.boxes << TModalAnswers::Box{box->windowTitle(), box->text(), box->icon(), box->textFormat(),
+                                                box->informativeText()};
+            for (QAbstractButton *b : box->buttons()) answers.boxes.last().buttons << b->text();
             if (QAbstractButton *yes = box->button(QMessageBox::Yes); yes && answers.yesTo.contains(box->text())) {
                 QTest::mouseClick(yes, Qt::LeftButton);
                 return;
@@ -182,6 +189,8 @@ void TQueryWindowTest::AnswerModal() {
         ++answers.saveDialogs;
         answers.suggestedName = name ? name->text() : QString();
         answers.saveFilters = dialog->nameFilters();
+        answers.saveFolder = dialog->directory().absolutePath();
+        answers.saveFilter = dialog->selectedNameFilter();
         if (answers.saveAs.isEmpty() || !name) {
             QTest::keyClick(dialog, Qt::Key_Escape);
             return;

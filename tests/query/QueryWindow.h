@@ -27,12 +27,15 @@ struct TModalAnswers {
         QString title, text;
         QMessageBox::Icon icon;
         Qt::TextFormat format = Qt::AutoText;
+        QString informative;
+        QStringList buttons;
     };
     QList<Box> boxes;
     QString saveAs;  // typed into the save dialog's name box; empty: the dialog is cancelled
     QString saveType;  // chosen in the dialog's file type list first, when not empty
     QString suggestedName;
     QStringList saveFilters;
+    QString saveFolder, saveFilter;  // where the dialog opened, and the type it showed first
     int saveDialogs = 0;
     // The save dialog's question whether to replace a file: answered with Yes when replace is set,
     // else with its default (No), which leaves the dialog open; it is then cancelled.
@@ -107,6 +110,7 @@ protected:
 private:
     void AnswerModal();
     QTimer watcher_;
+    QByteArray savedConfigHome_;
     QPointer<QWidget> answered_;
     QString traceFile_;
     qint64 traceRead_ = 0;
