@@ -37,6 +37,7 @@ class TResultChart;
 struct TChartLayout;
 struct TChartPick;
 struct TConditionSet;
+class TConditionSetFile;
 class QMenu;
 struct TQueryConditions;
 
@@ -60,6 +61,7 @@ public:
     // "查询方案": save the conditions under a name, recall or delete a saved set.
     QToolButton *tbtnPreset = nullptr;
     QMenu *mnuPreset = nullptr, *mnuPresetRecall = nullptr, *mnuPresetDelete = nullptr;
+    QAction *actPresetLast = nullptr;  // "上次条件"
     QAction *actPresetSave = nullptr;
     QAction *N8 = nullptr, *N4 = nullptr, *N5 = nullptr, *Excel1 = nullptr;
     QAction *actRefresh = nullptr;  // "刷新" in the data menu, F5 or Ctrl+R
@@ -180,6 +182,10 @@ public:
     bool SavePresetClick();
     void RecallPreset(const QString &name);
     void DeletePreset(const QString &name);
+    // "上次条件": the conditions of the user's last Refresh in this unit, kept at each Refresh whose
+    // statement ran, and recalled from the 查询方案 menu.
+    void KeepLastConditions(const TConditionSet &set);
+    void RecallLastConditions();
     // The file the sets are kept in (the user's configuration folder unless a host says otherwise).
     QString PresetFile() const;
     // Why the Refresh cannot run: a recalled code filter that lost every code is still shown as it
@@ -196,6 +202,7 @@ private:
     void BuildToolBar();
     void BuildPresetMenu();
     void FillPresetMenus();
+    void RecallFrom(const TConditionSetFile &file, const QString &name);
     void BuildMenus();
     void BuildFilterPanel();
     void WireCodeBoxes();

@@ -193,9 +193,23 @@ bool TbfrmApportionQry::SavePresetClick() {
     return true;
 }
 
-void TbfrmApportionQry::RecallPreset(const QString &name) {
+void TbfrmApportionQry::RecallPreset(const QString &name) { RecallFrom(TConditionSetFile(PresetFile(), FUnitCode), name); }
+
+void TbfrmApportionQry::RecallLastConditions() {
+    RecallFrom(TConditionSetFile(TConditionSetFile::LastConditionsFileName(), FUnitCode), TConditionSetFile::kLastConditions);
+}
+
+// Kept quietly: a Refresh is not the place to talk about the user's configuration folder, so a
+// failed write is only logged (the host's status line).
+void TbfrmApportionQry::KeepLastConditions(const TConditionSet &set) {
+    const authpay::Outcome kept =
+        TConditionSetFile(TConditionSetFile::LastConditionsFileName(), FUnitCode).Save(TConditionSetFile::kLastConditions, set);
+    if (!kept.Ok()) qWarning("%s", qUtf8Printable(QStringLiteral("上次条件未能保存：") + kept.message));
+}
+
+void TbfrmApportionQry::RecallFrom(const TConditionSetFile &file, const QString &name) {
     TConditionSet set;
-    if (const authpay::Outcome loaded = TConditionSetFile(PresetFile(), FUnitCode).Load(name, &set); !loaded.Ok()) {
+    if (const authpay::Outcome loaded = file.Load(name, &set); !loaded.Ok()) {
         Warn(loaded.message);
         return;
     }
@@ -212,6 +226,9 @@ void TbfrmApportionQry::DeletePreset(const QString &name) {
 
 // The recall and delete menus list the sets of the file as it is when they open.
 void TbfrmApportionQry::FillPresetMenus() {
+    actPresetLast->setEnabled(TConditionSetFile(TConditionSetFile::LastConditionsFileName(), FUnitCode)
+                                  .Names()
+                                  .contains(TConditionSetFile::kLastConditions));
     authpay::Outcome read;
     const QStringList names = TConditionSetFile(PresetFile(), FUnitCode).Names(&read);
     for (QMenu *menu : {mnuPresetRecall, mnuPresetDelete}) {
@@ -233,6 +250,11 @@ void TbfrmApportionQry::FillPresetMenus() {
 void TbfrmApportionQry::BuildPresetMenu() {
     mnuPreset = new QMenu(QStringLiteral("查询方案"), this);
     mnuPreset->setObjectName(QStringLiteral("mnuPreset"));
+    // The conditions of the last Refresh (also one of an earlier opening), offered first.
+    actPresetLast = mnuPreset->addAction(TConditionSetFile::kLastConditions, this,
+                                         [this] { RunHandler([this] { RecallLastConditions(); }); });
+    actPresetLast->setObjectName(QStringLiteral("actPresetLast"));
+    mnuPreset->addSeparator();
     actPresetSave = mnuPreset->addAction(QStringLiteral("保存查询方案..."), this,
                                          [this] { RunHandler([this] { SavePresetClick(); }); });
     actPresetSave->setObjectName(QStringLiteral("actPresetSave"));

@@ -131,6 +131,7 @@ void TbfrmApportionQry::RunFinished(const authpay::Outcome &outcome) {
         Warn(outcome.message);
         return;
     }
+    KeepLastConditions(runConditions_);
     if (rows->built.Sql.isEmpty() || rows->values.empty()) {
         EndRun(false);
         ClearDataRows();

@@ -100,6 +100,12 @@ Outcome Lock(QLockFile &lock, const QString &fileName) {
 TConditionSetFile::TConditionSetFile(QString fileName, QString unitCode)
     : fileName_(std::move(fileName)), unitCode_(std::move(unitCode)) {}
 
+const QString TConditionSetFile::kLastConditions = QStringLiteral("上次条件");
+
+QString TConditionSetFile::LastConditionsFileName() {
+    return QDir(UserConfigFolder()).filePath(QStringLiteral("authpay/上次条件.ini"));
+}
+
 QString TConditionSetFile::DefaultFileName() {
     return QDir(UserConfigFolder())
         .filePath(QStringLiteral("authpay/查询方案.ini"));

@@ -34,6 +34,10 @@ public:
     TConditionSetFile(QString fileName, QString unitCode);
     // The file in the user's configuration folder: <config>/authpay/查询方案.ini.
     static QString DefaultFileName();
+    // Where the conditions of the user's last Refresh are kept, under kLastConditions:
+    // <config>/authpay/上次条件.ini.
+    static QString LastConditionsFileName();
+    static const QString kLastConditions;  // "上次条件"
 
     // The names of the unit's sets, sorted; `read` (when given) says whether the file could be read.
     QStringList Names(authpay::Outcome *read = nullptr) const;

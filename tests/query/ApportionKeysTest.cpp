@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -241,6 +242,29 @@ TEST_F(ApportionKeysTest, FindAndTheSheetsContextMenu) {
     ASSERT_TRUE(drill);
     EXPECT_TRUE(drill->cllBudget->SheetUsedRows() > ReportLayout::kFirstDataRow);
     for (const QPointer<TbfrmApportionDetail> &d : opened) delete d.data();
+}
+
+}  // namespace
+
+namespace {
+
+// "上次条件", first in the 查询方案 menu: offered once a Refresh has run (kept in the user's
+// folder for the next opening), and it brings that Refresh's conditions back.
+TEST_F(ApportionKeysTest, TheLastRefreshsConditionsAreOfferedFirst) {
+    emit w->mnuPreset->aboutToShow();
+    EXPECT_FALSE(w->actPresetLast->isEnabled());
+    EXPECT_EQ(w->mnuPreset->actions().first(), w->actPresetLast);
+    Choose(w->cmbNum[1], QStringLiteral("资金性质"));
+    Click(w->chbSubtotal);
+    Refresh();
+    EXPECT_TRUE(QFileInfo(TConditionSetFile::LastConditionsFileName()).absoluteFilePath().startsWith(tmp.path()));
+    Choose(w->cmbNum[1], QStringLiteral("支付方式"));
+    Click(w->chbSubtotal);
+    ChoosePreset({QStringLiteral("上次条件")});
+    EXPECT_TRUE(w->actPresetLast->isEnabled());
+    EXPECT_EQ(w->cmbNum[1]->currentText(), QStringLiteral("资金性质"));
+    EXPECT_TRUE(w->chbSubtotal->isChecked());
+    EXPECT_TRUE(answers.boxes.isEmpty());
 }
 
 }  // namespace
