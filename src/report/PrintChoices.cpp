@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr qint64 kMaxFileSize = 64 * 1024;
@@ -46,6 +48,51 @@ bool SaveValues(const QList<std::pair<QString, QVariant>> &values) {
 bool SavedFitToWidth() { return SavedValue(kFitKey).toString() == QLatin1String("true"); }
 
 bool SaveFitToWidth(bool on) { return SaveValues({{kFitKey, on}}); }
+
+const QStringList &PageChoicePapers() {
+    static const QStringList papers{QStringLiteral("A4"), QStringLiteral("A3"), QStringLiteral("A5"),
+                                    QStringLiteral("B5"), QStringLiteral("Letter"), QStringLiteral("Legal")};
+    return papers;
+}
+
+TPageChoice PageChoiceOf(const TPageSetup &page) {
+    return {page.paper, page.orientation, page.marginLeft, page.marginTop, page.marginRight, page.marginBottom};
+}
+
+void ApplyPageChoice(TPageSetup &page, const TPageChoice &choice) {
+    const auto margin = [](double mm) { return std::isfinite(mm) ? std::clamp(mm, 0.0, 100.0) : 15.0; };
+    page.paper = QStringLiteral("A4");
+    for (const QString &paper : PageChoicePapers())
+        if (paper.compare(choice.paper.trimmed(), Qt::CaseInsensitive) == 0) page.paper = paper;
+    page.orientation = choice.orientation;
+    page.marginLeft = margin(choice.marginLeft);
+    page.marginTop = margin(choice.marginTop);
+    page.marginRight = margin(choice.marginRight);
+    page.marginBottom = margin(choice.marginBottom);
+}
+
+std::optional<TPageChoice> SavedPageChoice() {
+    const QVariant paper = SavedValue(QStringLiteral("page/paper"));
+    const QStringList margins = SavedValue(QStringLiteral("page/margins")).toStringList();
+    if (!paper.isValid() || margins.size() != 4) return std::nullopt;
+    TPageSetup page;
+    const TPageOrientation orientation = SavedValue(QStringLiteral("page/orientation")).toString() == QLatin1String("landscape")
+                                             ? TPageOrientation::Landscape
+                                             : TPageOrientation::Portrait;
+    ApplyPageChoice(page, {paper.toString(), orientation, margins[0].toDouble(), margins[1].toDouble(),
+                           margins[2].toDouble(), margins[3].toDouble()});
+    return PageChoiceOf(page);
+}
+
+bool SavePageChoice(const TPageChoice &choice) {
+    const QStringList margins{QString::number(choice.marginLeft), QString::number(choice.marginTop),
+                              QString::number(choice.marginRight), QString::number(choice.marginBottom)};
+    const QString orientation = choice.orientation == TPageOrientation::Landscape ? QStringLiteral("landscape")
+                                                                                 : QStringLiteral("portrait");
+    return SaveValues({{QStringLiteral("page/paper"), choice.paper},
+                       {QStringLiteral("page/orientation"), orientation},
+                       {QStringLiteral("page/margins"), margins}});
+}
 
 TExportChoice SavedExportChoice() {
     return {SavedValue(QStringLiteral("export/folder")).toString(), SavedValue(QStringLiteral("export/suffix")).toString()};

@@ -27,6 +27,7 @@ TReportSheet::TReportSheet(QWidget *parent) : QWidget(parent) {
     setFocusProxy(view_);
     connect(view_, &TSheetView::CellActivated, this, &TReportSheet::SheetCellActivated);
     SetFitToWidth(SavedFitToWidth());
+    pageChoice_ = SavedPageChoice();
 }
 
 TReportSheet::~TReportSheet() = default;
@@ -49,6 +50,7 @@ authpay::Outcome TReportSheet::OpenTemplate(const QString &fileName) {
     const authpay::Outcome loaded = LoadSheetTemplate(fileName, &model_);
     if (!loaded.Ok()) return loaded;
     model_.Page().fitToWidth = fitToWidth_;
+    if (pageChoice_) ApplyPageChoice(model_.Page(), *pageChoice_);
     view_->Refresh();
     return loaded;
 }
@@ -188,6 +190,11 @@ void TReportSheet::SheetPageText(const QString &left, const QString &centre, con
 
 void TReportSheet::SheetPreviewOption(int option) { previewOption_ = option; }
 
+void TReportSheet::SetPageChoice(const TPageChoice &choice) {
+    pageChoice_ = choice;
+    ApplyPageChoice(model_.Page(), choice);
+}
+
 void TReportSheet::SetFitToWidth(bool on) {
     fitToWidth_ = on;
     model_.Page().fitToWidth = on;
@@ -230,8 +237,12 @@ authpay::Outcome TReportSheet::ShowPreview() {
         SetFitToWidth(on);
         SaveFitToWidth(on);
     };
+    const auto pageSetup = [this](const TPageChoice &choice) {
+        SetPageChoice(choice);
+        SavePageChoice(choice);
+    };
     TSheetPreviewDialog dialog(model_, TSheetPageRenderer::PageLayoutFor(model_.Page()),
-                               [this] { SheetPrint(0, 0); }, fit, window());
+                               [this] { SheetPrint(0, 0); }, fit, window(), pageSetup);
     using Z = TSheetPreviewPages::TZoom;
     dialog.Pages()->SetZoom(previewOption_ == 1 ? Z::FitPage : previewOption_ == 2 ? Z::FitWidth : Z::ActualSize);
     dialog.resize(1000, 720);
@@ -270,5 +281,6 @@ void TReportSheet::Restore(TSheetModel model) {
     view_->CancelEdit();
     model_ = std::move(model);
     model_.Page().fitToWidth = fitToWidth_;
+    if (pageChoice_) ApplyPageChoice(model_.Page(), *pageChoice_);
     view_->Refresh();
 }

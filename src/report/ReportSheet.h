@@ -15,6 +15,7 @@
 // Printing, PDF files and exports of a large sheet show a progress dialog (TSheetProgress) over the
 // window that asked, when that window is on screen; its "取消" stops the work, which then answers
 // "cancelled" (0, or kXlsCancelled for exports) and leaves any earlier file as it was.
+#include "report/PrintChoices.h"
 #include "report/SheetExport.h"
 #include "report/SheetModel.h"
 #include "report/WorkProgress.h"
@@ -118,6 +119,9 @@ public:
     // user's saved choice (PrintChoices.h); the preview's "适合页宽" changes it and saves it.
     bool FitToWidth() const { return fitToWidth_; }
     void SetFitToWidth(bool on);
+    // The paper, orientation and margins the user chose (页面设置 in the preview), over the
+    // template's own; a new sheet starts with the user's saved choice, if any.
+    void SetPageChoice(const TPageChoice &choice);
     // The number of pages preview, print and PDF files give the sheet as it stands.
     int SheetPageCount() const;
 
@@ -166,5 +170,6 @@ private:
     mutable std::unique_ptr<TSheetTextMeasure> measure_;
     int previewOption_ = 0;
     bool fitToWidth_ = false;
+    std::optional<TPageChoice> pageChoice_;
     QString printFile_;
 };

@@ -1,6 +1,8 @@
 #include "report/SheetPreview.h"
+#include "report/PageSetupDialog.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,6 +10,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -130,6 +133,13 @@ void TSheetPreviewPages::Relayout() {
     emit PageCountChanged(pageCount_);
 }
 
+void TSheetPreviewPages::SetPageLayout(const QPageLayout &layout) {
+    paper_ = InSheetPixels(layout.fullRectPoints());
+    printable_ = InSheetPixels(layout.paintRectPoints());
+    Relayout();
+    viewport()->update();
+}
+
 void TSheetPreviewPages::keyPressEvent(QKeyEvent *event) {
     switch (event->key()) {
     case Qt::Key_Home: GoToPage(1); return;
@@ -151,11 +161,37 @@ void TSheetPreviewPages::scrollContentsBy(int, int) {
 
 TSheetPreviewDialog::TSheetPreviewDialog(const TSheetModel &model, const QPageLayout &layout,
                                          std::function<void()> print, std::function<void(bool)> fitToWidth,
-                                         QWidget *parent)
-    : QDialog(parent), pages_(new TSheetPreviewPages(model, layout, this)), pageBox_(new QSpinBox(this)),
+                                         QWidget *parent, std::function<void(const TPageChoice &)> pageSetup)
+    : QDialog(parent), model_(model), pages_(new TSheetPreviewPages(model, layout, this)), pageBox_(new QSpinBox(this)),
       countLabel_(new QLabel(this)) {
     setWindowTitle(QStringLiteral("打印预览"));
     auto *bar = new QToolBar(this);
+    bar->setObjectName(QStringLiteral("previewBar"));
+    AddPageCommands(bar);
+    bar->addSeparator();
+    AddZoomCommands(bar);
+    bar->addSeparator();
+    AddPrintChoices(bar, std::move(fitToWidth), std::move(pageSetup));
+    bar->addSeparator();
+    QAction *printNow = bar->addAction(QStringLiteral("打印"), this, [print] {
+        if (print) print();
+    });
+    printNow->setObjectName(QStringLiteral("actPrint"));
+    printNow->setShortcut(QKeySequence::Print);
+    printNow->setToolTip(QStringLiteral("打印 (Ctrl+P)"));
+    QAction *close = bar->addAction(QStringLiteral("关闭"), this, &QDialog::reject);
+    close->setToolTip(QStringLiteral("关闭 (Esc)"));
+    // The tool bar is reached with Tab as well as with the mouse.
+    for (QToolButton *button : bar->findChildren<QToolButton *>()) button->setFocusPolicy(Qt::TabFocus);
+    auto *layoutBox = new QVBoxLayout(this);
+    layoutBox->setContentsMargins(0, 0, 0, 0);
+    layoutBox->setSpacing(0);
+    layoutBox->addWidget(bar);
+    layoutBox->addWidget(pages_, 1);
+    pages_->setFocus();
+}
+
+void TSheetPreviewDialog::AddPageCommands(QToolBar *bar) {
     bar->addAction(QStringLiteral("首页"), this, [this] { pages_->GoToPage(1); });
     bar->addAction(QStringLiteral("上一页"), this, [this] { pages_->GoToPage(pages_->CurrentPage() - 1); });
     pageBox_->setObjectName(QStringLiteral("pageBox"));
@@ -166,15 +202,47 @@ TSheetPreviewDialog::TSheetPreviewDialog(const TSheetModel &model, const QPageLa
     ShowPageCount(pages_->PageCount());
     bar->addAction(QStringLiteral("下一页"), this, [this] { pages_->GoToPage(pages_->CurrentPage() + 1); });
     bar->addAction(QStringLiteral("末页"), this, [this] { pages_->GoToPage(pages_->PageCount()); });
-    bar->addSeparator();
+    connect(pageBox_, &QSpinBox::valueChanged, pages_, &TSheetPreviewPages::GoToPage);
+    connect(pages_, &TSheetPreviewPages::PageCountChanged, this, &TSheetPreviewDialog::ShowPageCount);
+    connect(pages_, &TSheetPreviewPages::CurrentPageChanged, pageBox_, [this](int page) {
+        const QSignalBlocker quiet(pageBox_);
+        pageBox_->setValue(page);
+    });
+}
+
+// How the pages are shown, one of three: apart from what changes the printout.
+void TSheetPreviewDialog::AddZoomCommands(QToolBar *bar) {
     using Z = TSheetPreviewPages::TZoom;
-    bar->addAction(QStringLiteral("整页"), this, [this] { pages_->SetZoom(Z::FitPage); });
-    bar->addAction(QStringLiteral("页宽"), this, [this] { pages_->SetZoom(Z::FitWidth); });
-    bar->addAction(QStringLiteral("实际大小"), this, [this] { pages_->SetZoom(Z::ActualSize); });
+    auto *label = new QLabel(QStringLiteral(" 显示："), this);
+    bar->addWidget(label);
+    auto *zoom = new QActionGroup(this);
+    const std::pair<const char *, Z> choices[] = {{"整页", Z::FitPage}, {"页宽", Z::FitWidth}, {"实际大小", Z::ActualSize}};
+    for (const auto &[text, z] : choices) {
+        QAction *a = bar->addAction(QString::fromUtf8(text), this, [this, z = z] { pages_->SetZoom(z); });
+        a->setCheckable(true);
+        a->setChecked(pages_->Zoom() == z);
+        a->setActionGroup(zoom);
+        zoomActions_[int(z)] = a;
+    }
+}
+
+// What changes the printout itself: the page set-up and 适合页宽, both kept for the user.
+void TSheetPreviewDialog::AddPrintChoices(QToolBar *bar, std::function<void(bool)> fitToWidth,
+                                          std::function<void(const TPageChoice &)> pageSetup) {
+    bar->addWidget(new QLabel(QStringLiteral(" 打印："), this));
+    QAction *setup = bar->addAction(QStringLiteral("页面设置..."), this, [this, pageSetup] {
+        TPageSetupDialog dialog(PageChoiceOf(model_.Page()), this);
+        if (dialog.exec() != QDialog::Accepted || !pageSetup) return;
+        pageSetup(dialog.Choice());
+        pages_->SetPageLayout(TSheetPageRenderer::PageLayoutFor(model_.Page()));
+    });
+    setup->setObjectName(QStringLiteral("actPageSetup"));
+    setup->setEnabled(bool(pageSetup));
+    setup->setToolTip(QStringLiteral("纸张、方向和页边距"));
     fitAction_ = bar->addAction(QStringLiteral("适合页宽"));
     fitAction_->setObjectName(QStringLiteral("actFitWidth"));
     fitAction_->setCheckable(true);
-    fitAction_->setChecked(model.Page().fitToWidth);
+    fitAction_->setChecked(model_.Page().fitToWidth);
     fitAction_->setEnabled(bool(fitToWidth));
     fitAction_->setToolTip(QStringLiteral("缩小打印，使所有列排在一页宽内"));
     connect(fitAction_, &QAction::toggled, this, [this, fitToWidth](bool on) {
@@ -182,23 +250,13 @@ TSheetPreviewDialog::TSheetPreviewDialog(const TSheetModel &model, const QPageLa
         fitToWidth(on);
         pages_->Relayout();
     });
-    bar->addSeparator();
-    bar->addAction(QStringLiteral("打印"), this, [print] {
-        if (print) print();
-    });
-    bar->addAction(QStringLiteral("关闭"), this, &QDialog::reject);
-    connect(pageBox_, &QSpinBox::valueChanged, pages_, &TSheetPreviewPages::GoToPage);
-    connect(pages_, &TSheetPreviewPages::PageCountChanged, this, &TSheetPreviewDialog::ShowPageCount);
-    connect(pages_, &TSheetPreviewPages::CurrentPageChanged, pageBox_, [this](int page) {
-        const QSignalBlocker quiet(pageBox_);
-        pageBox_->setValue(page);
-    });
-    auto *layoutBox = new QVBoxLayout(this);
-    layoutBox->setContentsMargins(0, 0, 0, 0);
-    layoutBox->setSpacing(0);
-    layoutBox->addWidget(bar);
-    layoutBox->addWidget(pages_, 1);
-    pages_->setFocus();
+}
+
+void TSheetPreviewDialog::showEvent(QShowEvent *event) {
+    // The zoom the window asked for before showing the dialog is the one marked.
+    if (QAction *shown = zoomActions_[int(pages_->Zoom())]) shown->setChecked(true);
+    QDialog::showEvent(event);
+    pages_->setFocus();  // the keys turn the pages; Tab reaches the tool bar
 }
 
 void TSheetPreviewDialog::ShowPageCount(int pages) {

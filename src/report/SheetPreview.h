@@ -3,6 +3,7 @@
 // each page is drawn only when it comes into view (and kept while it stays near), so a report of
 // ten thousand pages opens at once and needs no more memory than one of ten.
 #include "authpay/ReportWindow.h"
+#include "report/PrintChoices.h"
 #include "report/SheetPageRenderer.h"
 
 #include <QAbstractScrollArea>
@@ -14,6 +15,7 @@
 
 class QAction;
 class QLabel;
+class QToolBar;
 class QSpinBox;
 
 class TSheetPreviewPages : public QAbstractScrollArea {
@@ -34,6 +36,8 @@ public:
     // Lays the pages out again after the sheet's page set-up changed (fitting to the page width),
     // staying on the page that holds the rows shown before as far as the pages allow.
     void Relayout();
+    // The same on another paper (size, orientation or margins).
+    void SetPageLayout(const QPageLayout &layout);
 
 signals:
     void CurrentPageChanged(int page);
@@ -69,17 +73,27 @@ public:
     // `print` prints the sheet (with its own print dialog) when the user asks from the preview.
     // `fitToWidth`, when given, is told of the user's choice of "适合页宽" and sets the sheet's page
     // set-up accordingly; the pages are then laid out again.
+    // `pageSetup`, when given, is told of the paper, orientation and margins chosen in 页面设置 and
+    // sets the sheet's page set-up accordingly; the pages are then laid out on the new paper.
     TSheetPreviewDialog(const TSheetModel &model, const QPageLayout &layout, std::function<void()> print,
-                        std::function<void(bool)> fitToWidth = {}, QWidget *parent = nullptr);
+                        std::function<void(bool)> fitToWidth = {}, QWidget *parent = nullptr,
+                        std::function<void(const TPageChoice &)> pageSetup = {});
     TSheetPreviewPages *Pages() const { return pages_; }
     QAction *FitWidthAction() const { return fitAction_; }
     QDialog *Dialog() override { return this; }
 
 private:
+    void AddPageCommands(QToolBar *bar);
+    void AddZoomCommands(QToolBar *bar);
+    void AddPrintChoices(QToolBar *bar, std::function<void(bool)> fitToWidth,
+                         std::function<void(const TPageChoice &)> pageSetup);
     void ShowPageCount(int pages);
+    void showEvent(QShowEvent *event) override;
 
+    const TSheetModel &model_;
     TSheetPreviewPages *pages_;
     QSpinBox *pageBox_;
     QLabel *countLabel_;
-    QAction *fitAction_;
+    QAction *fitAction_ = nullptr;
+    QAction *zoomActions_[3] = {};
 };

@@ -206,7 +206,7 @@ click "$MAIN" "${BTN_PREVIEW[@]}"
 wait_for 30 "the print preview" has_window "打印预览"
 sleep 1
 shot preview
-click "$(window 打印预览)" 563 14
+click "$(window 打印预览)" 716 14
 wait_for 10 "the preview to close" no_window "打印预览"
 
 step "export to Excel"

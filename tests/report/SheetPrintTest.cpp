@@ -11,14 +11,19 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <cmath>
 #include <sys/stat.h>
 
 using namespace window_writes;
@@ -266,3 +271,58 @@ TEST(SheetPrint, PreviewFitToWidthChoiceIsAppliedAndRemembered) {
     EXPECT_FALSE(SaveFitToWidth(true));
     EXPECT_FALSE(QFileInfo(PrintChoicesFile()).isFile());
 }
+
+namespace {
+
+// 页面设置 in the preview, grouped with 适合页宽 apart from the zoom choices: A3 landscape with a
+// wider top margin lays the pages out on that paper and is kept for the sheets made afterwards;
+// the tool bar is reached with Tab and Ctrl+P prints from it.
+TEST(SheetPrint, PreviewPageSetupIsAppliedAndRemembered) {
+    const TOwnConfig config;
+    TReportSheet s;
+    ShowWideResult(s, 300);
+    const int portrait = s.SheetPageCount();
+    TPageChoice chosen = PageChoiceOf(s.Model().Page());  // the template's, but for what is chosen
+    chosen.paper = QStringLiteral("A3");
+    chosen.orientation = TPageOrientation::Landscape;
+    chosen.marginTop = 25;
+    int laidOut = 0;
+    OnNextDialog([&](QDialog *dialog) {
+        auto *preview = dialog->findChild<TSheetPreviewPages *>();
+        auto *setup = dialog->findChild<QAction *>(QStringLiteral("actPageSetup"));
+        auto *print = dialog->findChild<QAction *>(QStringLiteral("actPrint"));
+        ASSERT_TRUE(preview && setup && print && setup->isEnabled());
+        EXPECT_EQ(print->shortcut(), QKeySequence(QKeySequence::Print));
+        for (QToolButton *b : dialog->findChild<QToolBar *>()->findChildren<QToolButton *>())
+            EXPECT_EQ(b->focusPolicy(), Qt::TabFocus) << b->text().toStdString();
+        QTimer::singleShot(100, [] {
+            auto *page = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(page && page->objectName() == QStringLiteral("authpayPageSetup"));
+            page->findChild<QComboBox *>(QStringLiteral("paper"))->setCurrentText(QStringLiteral("A3"));
+            auto *landscape = page->findChild<QRadioButton *>(QStringLiteral("landscape"));
+            QTest::mouseClick(landscape, Qt::LeftButton);
+            page->findChild<QDoubleSpinBox *>(QStringLiteral("marginTop"))->setValue(25);
+            page->accept();
+        });
+        setup->trigger();
+        laidOut = preview->PageCount();
+    });
+    EXPECT_EQ(s.SheetPreview(0, 0), 1);
+    EXPECT_GT(laidOut, 0);
+    EXPECT_LT(laidOut, portrait);
+    EXPECT_EQ(s.SheetPageCount(), laidOut);
+    EXPECT_EQ(PageChoiceOf(s.Model().Page()), chosen);
+    EXPECT_EQ(SavedPageChoice(), chosen);
+    TReportSheet later;
+    ShowWideResult(later, 5);
+    EXPECT_EQ(PageChoiceOf(later.Model().Page()), chosen);
+
+    // A saved choice out of bounds is read within them; an unknown paper is A4.
+    TPageSetup page;
+    ApplyPageChoice(page, {QStringLiteral(" legal "), TPageOrientation::Portrait, -5, 500, std::nan(""), 10});
+    EXPECT_EQ(PageChoiceOf(page), (TPageChoice{QStringLiteral("Legal"), TPageOrientation::Portrait, 0, 100, 15, 10}));
+    ApplyPageChoice(page, {QStringLiteral("Tabloid"), TPageOrientation::Landscape, 1, 2, 3, 4});
+    EXPECT_EQ(page.paper, QStringLiteral("A4"));
+}
+
+}  // namespace
