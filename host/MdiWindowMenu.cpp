@@ -1,5 +1,7 @@
 #include "MdiWindowMenu.h"
 
+#include "authpay/ReportWindow.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -58,6 +60,25 @@ void MdiWindowMenu::Rebuild() {
         const QPointer<QMdiSubWindow> target(window);
         connect(entry, &QAction::triggered, area_, [area = area_, target] {
             if (target) area->setActiveSubWindow(target);
+        });
+    }
+    AddChartWindows(int(windows.size()));
+}
+
+// The module's chart windows are windows of their own beside the work area: listed after the
+// work area's, numbered on, and brought to the front (restored when minimised) when chosen.
+void MdiWindowMenu::AddChartWindows(int numbered) {
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible() || !qobject_cast<authpay::IChartWindow *>(top)) continue;
+        QAction *entry = menu_->addAction(WindowMenuText(numbered++, top->windowTitle()));
+        entry->setCheckable(true);
+        entry->setChecked(top->isActiveWindow());
+        const QPointer<QWidget> target(top);
+        connect(entry, &QAction::triggered, area_, [target] {
+            if (!target) return;
+            if (target->isMinimized()) target->showNormal();
+            target->raise();
+            target->activateWindow();
         });
     }
 }

@@ -27,6 +27,7 @@ protected:
 private:
     void ScheduleRebuild();
     void Watch(QMdiSubWindow *window);
+    void AddChartWindows(int numbered);
 
     QMdiArea *area_;
     QMenu *menu_;

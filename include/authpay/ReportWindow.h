@@ -50,6 +50,14 @@ public:
     virtual QDialog *Dialog() = 0;
 };
 
+// A chart window of a result ("图表"): a window of its own beside the host's work area, which a
+// host lists among its windows (the 窗口 menu) by qobject_cast<authpay::IChartWindow *>(widget).
+class IChartWindow {
+public:
+    virtual ~IChartWindow() = default;
+    virtual QWidget *Widget() = 0;
+};
+
 // The query window's boxes a host chooses entries in, as the user would.
 enum class ChoiceBox {
     Dimension1, Dimension2, Dimension3, Dimension4, Dimension5, Dimension6,
@@ -97,6 +105,8 @@ public:
 #define AUTHPAY_REPORT_WINDOW_IID "cn.budget.authpay.IReportWindow/1"
 #define AUTHPAY_QUERY_WINDOW_IID "cn.budget.authpay.IQueryWindow/1"
 #define AUTHPAY_PRINT_PREVIEW_IID "cn.budget.authpay.IPrintPreview/1"
+#define AUTHPAY_CHART_WINDOW_IID "cn.budget.authpay.IChartWindow/1"
 Q_DECLARE_INTERFACE(authpay::IReportWindow, AUTHPAY_REPORT_WINDOW_IID)
 Q_DECLARE_INTERFACE(authpay::IQueryWindow, AUTHPAY_QUERY_WINDOW_IID)
 Q_DECLARE_INTERFACE(authpay::IPrintPreview, AUTHPAY_PRINT_PREVIEW_IID)
+Q_DECLARE_INTERFACE(authpay::IChartWindow, AUTHPAY_CHART_WINDOW_IID)

@@ -7,6 +7,8 @@
 // file), previewed and printed.
 #include "chart/ChartBuild.h"
 
+#include "authpay/ReportWindow.h"
+
 #include <QWidget>
 #include <functional>
 
@@ -17,12 +19,14 @@ class QLabel;
 class QToolButton;
 class TReportSheet;
 
-class TResultChart : public QWidget {
+class TResultChart : public QWidget, public authpay::IChartWindow {
     Q_OBJECT
+    Q_INTERFACES(authpay::IChartWindow)
 public:
     // The sheet is read on every Refresh, laid out as `layout` then says.
     TResultChart(TReportSheet *sheet, std::function<TChartLayout()> layout, QWidget *owner);
     ~TResultChart() override;
+    QWidget *Widget() override { return this; }
 
     // Reads the sheet again and draws its figures.
     void Refresh();

@@ -2,6 +2,7 @@
 // hold the window or maximised, the window kept inside the area, drill-downs opened one below and
 // right of the last, and Ctrl+Tab, Ctrl+F6 and the "窗口" menu moving between them.
 #include "HostMainWindow.h"
+#include "chart/ResultChart.h"
 #include "query/QueryWindow.h"
 #include "report/ReportSheet.h"
 #include "report/SheetView.h"
@@ -196,6 +197,32 @@ TEST_F(HostWindows, DrillDownsCascadeAndKeysAndTheWindowMenuMoveBetweenWindows) 
     EXPECT_TRUE(QTest::qWaitFor([this] { return Area()->subWindowList().isEmpty(); }, 2000));
     w = nullptr;  // gone with the others
     EXPECT_EQ(main_->windowTitle(), QStringLiteral("预算与支付管理系统"));
+}
+
+}  // namespace
+
+namespace {
+
+// The chart is a window of its own beside the work area: the 窗口 menu lists it after the work
+// area's windows, and its entry brings it back to the front, restored when it was minimised.
+TEST_F(HostWindows, TheWindowMenuListsTheChart) {
+    OpenOnScreen(QRect(0, 0, 1600, 1000));
+    if (IsSkipped()) return;
+    Refresh();
+    Click(w->tbtnChart);
+    TResultChart *chart = w->ChartWindow();
+    ASSERT_TRUE(chart && chart->isVisible());
+    chart->showMinimized();
+    main_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main_.get()));
+    QString checked;
+    QMenu *menu = OpenWindowMenu();
+    const QStringList entries = Entries(menu, &checked);
+    ASSERT_EQ(entries.size(), 6);
+    EXPECT_EQ(entries.last(), QStringLiteral("&2 ") + chart->windowTitle());
+    QTest::keyClick(menu, Qt::Key_2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !chart->isMinimized() && chart->isActiveWindow(); }, 2000));
+    chart->close();
 }
 
 }  // namespace
