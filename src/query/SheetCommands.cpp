@@ -63,5 +63,6 @@ TSheetFinder *AddSheetCommands(QWidget *window, QMenu *data, TReportSheet *sheet
         window->addAction(a);
     }
     sheet->View()->SetContextActions(rowActions);
+    sheet->View()->SetEntryRow(firstRow);
     return finder;
 }

@@ -33,7 +33,7 @@ private:
 };
 
 // Adds 查找... (Ctrl+F) and 查找下一个 (F3) to `data` (before `before`, at the end when null) and to
-// the window (from any of its controls), and the context menu of the sheet with `rowActions`; the
-// finder they use.
+// the window (from any of its controls), and the context menu of the sheet with `rowActions`; Tab
+// into the sheet lands on `firstRow`. The finder they use.
 TSheetFinder *AddSheetCommands(QWidget *window, QMenu *data, TReportSheet *sheet, int firstRow,
                                const QList<QAction *> &rowActions, QAction *before = nullptr);

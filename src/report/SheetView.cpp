@@ -151,6 +151,10 @@ void TSheetView::PaintDividers(QPainter &p, const TFrozen &f) {
 
 void TSheetView::focusInEvent(QFocusEvent *event) {
     QAbstractScrollArea::focusInEvent(event);
+    // Tab into a sheet whose current cell is in its heading lands on the first row of its body.
+    const bool tabbed = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    if (tabbed && entryRow_ > 0 && current_.y() < entryRow_ && model_->RowCount() >= entryRow_)
+        return GoTo(std::max(1, current_.x()), entryRow_);
     viewport()->update();
 }
 

@@ -45,6 +45,9 @@ public:
     // What the context menu offers after "复制" (the window's commands on the current row); a
     // right click first makes the cell under it current when it is outside the selection.
     void SetContextActions(QList<QAction *> actions) { contextActions_ = std::move(actions); }
+    // The first row of the sheet's body (below its heading): Tab into the sheet lands there while
+    // the current cell is above it. 0: wherever the current cell is.
+    void SetEntryRow(int row) { entryRow_ = row; }
 
     // The cell under a point of the viewport (0, 0 when the sheet is empty), and a cell's rectangle
     // on the viewport.
@@ -102,6 +105,7 @@ private:
     TSheetModel *model_;
     TSheetGeometry geometry_;
     QList<QAction *> contextActions_;
+    int entryRow_ = 0;
     QPoint anchor_{1, 1};
     QPoint current_{1, 1};
     bool readOnly_ = true;

@@ -192,7 +192,10 @@ TEST_F(ApportionKeysTest, FindAndTheSheetsContextMenu) {
         main_->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(main_.get()));
     };
-    sheet->setFocus();
+    // Tab into the sheet lands on its first result row, not on the title.
+    w->cobType->setFocus();
+    sheet->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(sheet->CurrentCell(), QPoint(1, ReportLayout::kFirstDataRow));
     answers.inputs = {code};
     QTest::keyClick(sheet, Qt::Key_F, Qt::ControlModifier);
     activate();
