@@ -157,13 +157,23 @@ void TCheckTree::QueueNodeHint(const QPoint &pos) {
         Qt::QueuedConnection);
 }
 
+// Where a node's hint goes: beside its text on its own row, never over the check boxes of the rows
+// below (a hint there took the click meant for the next box). The hint window is put a little
+// below and right of the point it is given, so the point is moved up and left by as much.
+QPoint NodeHintPoint(const TTreeView &view, const TTreeNode &node, QPoint pos) {
+    const QRect row = view.visualItemRect(&node);
+    const int textLeft = std::max(view.StateIconRect(&node).right(), row.left()) + 4;
+    const int textRight = textLeft + view.fontMetrics().horizontalAdvance(node.Text());
+    return QPoint(std::max(pos.x(), textRight + 8) - 2, row.top() - 16);
+}
+
 void TCheckTree::ShowNodeHint(const QPoint &pos) {
     TTreeView *view = TreeViewWindow;
     TTreeNode *node = view->GetNodeAt(pos);
     const QString saved = view->Hint();
     if (NodeTextAsHint && node) {
         view->SetHint(node->Text());
-        if (application_) application_->ActivateHint(view->viewport()->mapToGlobal(pos), node->Text());
+        if (application_) application_->ActivateHint(view->viewport()->mapToGlobal(NodeHintPoint(*view, *node, pos)), node->Text());
     }
     view->SetHint(saved);
 }

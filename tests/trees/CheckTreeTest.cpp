@@ -226,6 +226,23 @@ TEST_F(CheckTreeTest, TheNodeUnderTheMouseShowsItsTextAsHint) {
     EXPECT_EQ(Utf8(view->Hint()), "树的提示");
 }
 
+// The hint goes beside the text on the node's own row: the check box of the row below (a child's,
+// further right) stays free to be clicked.
+TEST_F(CheckTreeTest, ANodesHintLeavesTheNextRowsBoxFree) {
+    Build({{"一般公共预算", "", E}, {"子", "一般公共预算", E}});
+    QTest::mouseMove(view->viewport(), Label("一般公共预算"));
+    ASSERT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }));
+    QWidget *tip = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (top->inherits("QTipLabel") && top->isVisible()) tip = top;
+    ASSERT_TRUE(tip);
+    const QRect nextBox = view->StateIconRect(nodes.value("子")).translated(view->viewport()->mapToGlobal(QPoint()));
+    EXPECT_FALSE(tip->geometry().intersects(nextBox)) << tip->geometry().x() << "," << tip->geometry().y() << " box "
+                                                       << nextBox.x() << "," << nextBox.y();
+    QToolTip::hideText();
+    ASSERT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+}
+
 TEST_F(CheckTreeTest, InactiveTreesPassInputOnAndEachTreePutsBackTheFilterItFound) {
     Build({{"收入", "", E}});
     tree.reset();
