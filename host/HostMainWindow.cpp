@@ -32,6 +32,12 @@ HostMainWindow::HostMainWindow(bool debugMenu, QWidget *parent) : QMainWindow(pa
         debug->addAction(QStringLiteral("按类名打开窗口..."), this, &HostMainWindow::OpenByClassName);
     }
     QMenu *help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    // The guide of the query window in front (else of the first one open); none open: disabled.
+    QAction *guide = help->addAction(QStringLiteral("使用说明(&G)\tF1"), this, [this] {
+        if (authpay::IQueryWindow *query = GuideWindow()) query->ShowGuide();
+    });
+    guide->setObjectName(QStringLiteral("actHostGuide"));
+    connect(help, &QMenu::aboutToShow, guide, [this, guide] { guide->setEnabled(GuideWindow() != nullptr); });
     help->addAction(QStringLiteral("关于模块(&A)..."), this, [this] {
         if (onAboutModules) onAboutModules();
     });
@@ -53,6 +59,14 @@ void HostMainWindow::ShowCurrentInTitle() {
     setWindowTitle(current && !current->windowTitle().isEmpty()
                        ? QStringLiteral("%1 - [%2]").arg(kTitle, current->windowTitle())
                        : kTitle.toString());
+}
+
+authpay::IQueryWindow *HostMainWindow::GuideWindow() const {
+    if (QMdiSubWindow *current = mdi_->currentSubWindow())
+        if (auto *query = qobject_cast<authpay::IQueryWindow *>(current->widget())) return query;
+    for (QMdiSubWindow *window : mdi_->subWindowList())
+        if (auto *query = qobject_cast<authpay::IQueryWindow *>(window->widget())) return query;
+    return nullptr;
 }
 
 void HostMainWindow::OpenByClassName() {

@@ -3,6 +3,8 @@
 // reach beyond it), a menu that opens the module's windows, and a "窗口" menu to move between
 // them. A developer's entry that opens a window by class name sits in a "调试" menu shown only
 // when asked for.
+#include "authpay/ReportWindow.h"
+
 #include <QMainWindow>
 #include <QMargins>
 #include <functional>
@@ -34,6 +36,7 @@ public:
 
 private:
     void OpenByClassName();
+    authpay::IQueryWindow *GuideWindow() const;
     void ShowCurrentInTitle();
 
     QMdiArea *mdi_;

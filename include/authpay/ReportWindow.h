@@ -98,6 +98,8 @@ public:
     // The chart of the result (of `drill`, a drill-down this window opened, when not null), of
     // kind "bar" or "pie", written to a .png, .svg or .pdf file.
     virtual Outcome WriteChart(IReportWindow *drill, const QString &file, const QString &kind) = 0;
+    // The window's short guide (conditions, keys, outputs), as F1 shows it: a modal box.
+    virtual void ShowGuide() = 0;
 };
 
 }  // namespace authpay

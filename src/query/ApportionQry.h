@@ -147,6 +147,7 @@ public:
     void Refresh() override;
     authpay::IReportWindow *Drill(int n, int *rows, int *sheetRow) override;
     authpay::Outcome WriteChart(authpay::IReportWindow *drill, const QString &file, const QString &kind) override;
+    void ShowGuide() override;
 
     // Handlers.
     void tbtnRefreshClick();

@@ -124,7 +124,7 @@ void TbfrmApportionQry::BuildMenus() {
     BuildPresetMenu();
     // F1: the window's short guide, from any of its controls.
     mitemDataVind->addSeparator();
-    actGuide = mitemDataVind->addAction(QStringLiteral("使用说明"), this, [this] { ShowQueryGuide(this); });
+    actGuide = mitemDataVind->addAction(QStringLiteral("使用说明"), this, [this] { ShowGuide(); });
     actGuide->setObjectName(QStringLiteral("actGuide"));
     actGuide->setShortcut(QKeySequence(Qt::Key_F1));
     actGuide->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -142,6 +142,8 @@ void TbfrmApportionQry::BuildSheetCommands() {
     connect(excel, &QAction::triggered, this, [this] { RunHandler([this] { tbtnExcelClick(); }); });
     AddSheetCommands(this, mitemDataVind, cllBudget, ReportLayout::kFirstDataRow, {drill, excel}, actGuide);
 }
+
+void TbfrmApportionQry::ShowGuide() { ShowQueryGuide(this); }
 
 void TbfrmApportionQry::BuildFilterPanel() {
     QWidget *p = pnlTopMessage;

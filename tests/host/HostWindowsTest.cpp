@@ -226,3 +226,19 @@ TEST_F(HostWindows, TheWindowMenuListsTheChart) {
 }
 
 }  // namespace
+
+namespace {
+
+// 帮助 → 使用说明 shows the query window's guide, the one F1 shows in the window.
+TEST_F(HostWindows, TheHelpMenuShowsTheWindowsGuide) {
+    OpenOnScreen(QRect(0, 0, 1600, 1000));
+    if (IsSkipped()) return;
+    auto *guide = Host()->findChild<QAction *>(QStringLiteral("actHostGuide"));
+    ASSERT_TRUE(guide);
+    guide->trigger();
+    ASSERT_EQ(answers.boxes.size(), 1);
+    EXPECT_EQ(answers.boxes[0].title, QStringLiteral("使用说明"));
+    EXPECT_TRUE(answers.boxes[0].text.contains(QStringLiteral("Ctrl+F 查找")));
+}
+
+}  // namespace
