@@ -10,6 +10,7 @@
 #include "report/SheetTemplate.h"
 #include "report/SheetView.h"
 #include "report/SheetExport.h"
+#include "report/SheetFind.h"
 #include "report/SheetPreview.h"
 #include "report/SheetProgress.h"
 
@@ -265,8 +266,17 @@ authpay::Outcome TReportSheet::Print() {
     QPrinter printer(QPrinter::HighResolution);
     Layout(printer);
     QPrintDialog dialog(&printer, window());
+    // Rows of the body selected: the dialog offers to print only them (under the title and headings).
+    const int body = view_->EntryRow() > 0 ? view_->EntryRow() : model_.Page().repeatLastRow + 1;
+    const TCellRect selected = view_->Selection();
+    const bool rows = view_->HasSelection() && selected.bottom >= body && model_.RowCount() >= body;
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, rows);
     if (dialog.exec() != QDialog::Accepted) return authpay::Outcome::Stop();
     TSheetProgress progress(ProgressWindow(), QStringLiteral("正在打印…"));
+    if (rows && printer.printRange() == QPrinter::Selection) {
+        const TSheetModel part = SelectedRowsSheet(model_, body, selected.top, selected.bottom);
+        return TSheetPageRenderer(part).Render(printer, progress.Callback());
+    }
     return TSheetPageRenderer(model_).Render(printer, progress.Callback());
 }
 

@@ -24,3 +24,14 @@ std::optional<QPoint> FindInSheet(const TSheetModel &model, const QString &text,
     }
     return std::nullopt;
 }
+
+TSheetModel SelectedRowsSheet(const TSheetModel &model, int firstBodyRow, int top, int bottom) {
+    TSheetModel part = model;
+    const int rows = model.RowCount();
+    firstBodyRow = std::clamp(firstBodyRow, 1, std::max(1, rows));
+    top = std::clamp(top, firstBodyRow, std::max(firstBodyRow, rows));
+    bottom = std::clamp(bottom, top, std::max(top, rows));
+    if (bottom < rows) part.DeleteRows(bottom + 1, rows - bottom);
+    if (top > firstBodyRow) part.DeleteRows(firstBodyRow, top - firstBodyRow);
+    return part;
+}

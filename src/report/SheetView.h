@@ -48,6 +48,9 @@ public:
     // The first row of the sheet's body (below its heading): Tab into the sheet lands there while
     // the current cell is above it. 0: wherever the current cell is.
     void SetEntryRow(int row) { entryRow_ = row; }
+    int EntryRow() const { return entryRow_; }
+    // Whether the user has selected cells (rather than only moved the current cell there).
+    bool HasSelection() const { return selecting_; }
 
     // The cell under a point of the viewport (0, 0 when the sheet is empty), and a cell's rectangle
     // on the viewport.

@@ -43,4 +43,19 @@ TEST(SheetFind, PassesOverHeadingsHiddenCellsAndFindsNothingForNothing) {
     EXPECT_FALSE(FindInSheet(m, QStringLiteral("x"), {9, 99}, 50));  // a start and first row past the end
 }
 
+// Printing the selected rows: the heading above the body, then the selection's rows only (a
+// selection reaching into the heading starts at the body; one past the end stops at it).
+TEST(SheetFind, SelectedRowsKeepTheHeadingAndOnlyThoseRows) {
+    const TSheetModel m = Sheet();
+    const TSheetModel part = SelectedRowsSheet(m, 3, 4, 5);
+    ASSERT_EQ(part.RowCount(), 4);
+    EXPECT_EQ(part.Text(2, 1).toString(), QStringLiteral("预算单位"));
+    EXPECT_EQ(part.Text(2, 3).toString(), QStringLiteral("001002"));
+    EXPECT_EQ(part.Text(2, 4).toString(), QStringLiteral("002001"));
+    EXPECT_EQ(m.RowCount(), 6);  // the sheet itself as it was
+    const TSheetModel wide = SelectedRowsSheet(m, 3, 1, 99);
+    EXPECT_EQ(wide.RowCount(), 6);
+    EXPECT_EQ(wide.Text(2, 3).toString(), QStringLiteral("001001"));
+}
+
 }  // namespace
