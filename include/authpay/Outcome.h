@@ -16,9 +16,9 @@ struct Outcome {
 
     bool Ok() const { return status == Done; }
     bool Stopped() const { return status == Cancelled; }
-    static Outcome Success(int code = 0) { return {Done, QString(), code}; }
-    static Outcome Stop(int code = 0) { return {Cancelled, QString(), code}; }
-    static Outcome Failure(QString message, int code = 0) { return {Failed, std::move(message), code}; }
+    static Outcome Success(int code = 0) { return {Done, QString(), code, QString()}; }
+    static Outcome Stop(int code = 0) { return {Cancelled, QString(), code, QString()}; }
+    static Outcome Failure(QString message, int code = 0) { return {Failed, std::move(message), code, QString()}; }
 };
 
 }  // namespace authpay

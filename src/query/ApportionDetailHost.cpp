@@ -21,7 +21,7 @@ Outcome TbfrmApportionDetail::Export(const QString &file) {
 }
 
 Outcome TbfrmApportionDetail::PrintPdf(const QString &file) {
-    if (!FetchAll()) return {Outcome::Cancelled, QString()};
+    if (!FetchAll()) return Outcome::Stop();
     const Outcome outcome = PrintReportTo(cllBudget, file);
     if (outcome.status == Outcome::Failed) ShowOutput(outcome);
     return outcome;

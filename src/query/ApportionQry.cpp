@@ -160,6 +160,7 @@ QString TbfrmApportionQry::RemainingDimensions() const {
 
 void TbfrmApportionQry::ClearDataRows() {
     drillReady_ = false;
+    ShowOrder({});
     cllBudget->SheetDeleteRows(ReportLayout::kFirstDataRow, cllBudget->SheetRowCount(0) - ReportLayout::kFirstDataRow, 0);
     SetResultConditions(std::nullopt, false);
     ChartFollowsSheet();

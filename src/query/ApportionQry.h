@@ -41,6 +41,12 @@ class TConditionSetFile;
 class QMenu;
 struct TQueryConditions;
 
+// The column the result rows are sorted by (0: the statement's order), falling or rising.
+struct TRowOrder {
+    int column = 0;
+    bool descending = false;
+};
+
 class TbfrmApportionQry : public TfrmBsTrvTC, public authpay::IQueryWindow {
     Q_OBJECT
     Q_INTERFACES(authpay::IReportWindow authpay::IQueryWindow)
@@ -249,6 +255,8 @@ private:
     // chart window drawn again.
     void BuildChartCommands();
     void BuildSheetCommands();
+    void SortByHeading(int col, int row);
+    void ShowOrder(const TRowOrder &order);
     void UpdateChartCommand();
     void ChartFollowsSheet();
     TChartLayout ResultLayout() const;
@@ -258,6 +266,8 @@ private:
     // sheet shows them.
     TDrillBase drillBase_;
     bool drillReady_ = false;
+    // The column the result rows are sorted by, and that of the sheet a Refresh set aside.
+    TRowOrder order_, orderWas_;
     QList<QPointer<TbfrmApportionDetail>> drills_;
     // The code boxes of the last recalled set whose codes all no longer exist, with the text they
     // were given and the lost codes as the recall named them.

@@ -25,14 +25,14 @@ void TbfrmApportionQry::Cancel() {
 }
 
 Outcome TbfrmApportionQry::Export(const QString &file) {
-    if (!OutputAllowed()) return {Outcome::Cancelled, QString()};
+    if (!OutputAllowed()) return Outcome::Stop();
     const Outcome outcome = ExportReportTo(cllBudget, file);
     ShowOutput(outcome);
     return outcome;
 }
 
 Outcome TbfrmApportionQry::PrintPdf(const QString &file) {
-    if (!OutputAllowed()) return {Outcome::Cancelled, QString()};
+    if (!OutputAllowed()) return Outcome::Stop();
     const Outcome outcome = PrintReportTo(cllBudget, file);
     if (outcome.status == Outcome::Failed) Warn(outcome.message);
     return outcome;
@@ -145,7 +145,7 @@ Outcome TbfrmApportionQry::WriteChart(authpay::IReportWindow *drill, const QStri
     QWidget *sheetWindow = nullptr;
     for (const QPointer<TbfrmApportionDetail> &d : std::as_const(drills_))
         if (d && static_cast<authpay::IReportWindow *>(d.data()) == drill) sheetWindow = d;
-    if (drill && !sheetWindow) return {Outcome::Failed, QStringLiteral("该窗口不是本查询打开的明细")};
+    if (drill && !sheetWindow) return Outcome::Failure(QStringLiteral("该窗口不是本查询打开的明细"));
     const QString failed = WriteChart(sheetWindow, file, kind);
-    return {failed.isEmpty() ? Outcome::Done : Outcome::Failed, failed};
+    return failed.isEmpty() ? Outcome::Success() : Outcome::Failure(failed);
 }

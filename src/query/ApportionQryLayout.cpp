@@ -141,6 +141,8 @@ void TbfrmApportionQry::BuildSheetCommands() {
     auto *excel = new QAction(QStringLiteral("导出Excel..."), this);
     connect(excel, &QAction::triggered, this, [this] { RunHandler([this] { tbtnExcelClick(); }); });
     AddSheetCommands(this, mitemDataVind, cllBudget, ReportLayout::kFirstDataRow, {drill, excel}, actGuide);
+    connect(cllBudget->View(), &TSheetView::CellClicked, this,
+            [this](int col, int row) { RunHandler([this, col, row] { SortByHeading(col, row); }); });
 }
 
 void TbfrmApportionQry::ShowGuide() { ShowQueryGuide(this); }

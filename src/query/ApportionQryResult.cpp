@@ -19,6 +19,7 @@
 #include "query/ResultRows.h"
 #include "data/QueryJob.h"
 #include "query/Subtotals.h"
+#include "query/SortRows.h"
 #include "report/ReportSheet.h"
 #include "report/SheetView.h"
 #include "report/ReportLayout.h"
@@ -74,6 +75,25 @@ std::optional<TDrillRequest> TbfrmApportionQry::DrillRequestAt(int row) const {
                           sheet.Amount(ReportLayout::kAmountColumn, row)};
     for (int c = ReportLayout::DimensionColumn(1); c < ReportLayout::DimensionColumn(level + 1); ++c) request.Values << cllBudget->SheetCellText(c, row);
     return request;
+}
+
+// A click on the heading of an amount, code or name column sorts the result rows by it (again:
+// the other way round), within their groups; the heading shows an arrow.
+void TbfrmApportionQry::SortByHeading(int col, int row) {
+    if (Busy() || !drillReady_ || (row != ReportLayout::kHeadingRow && row != ReportLayout::kSubHeadingRow)) return;
+    const bool amounts = col >= ReportLayout::kAmountColumn && col <= ReportLayout::kLastComparedColumn;
+    const bool dimension = col >= ReportLayout::DimensionColumn(1) && col < ReportLayout::kAmountColumn;
+    if ((!amounts && !dimension) || cllBudget->Model().ColumnWidth(col) == 0) return;
+    const TRowOrder order{col, order_.column == col && !order_.descending};
+    cllBudget->Edit([&order](TSheetModel &m) { SortResultRows(m, order.column, order.descending); });
+    ShowOrder(order);
+}
+
+void TbfrmApportionQry::ShowOrder(const TRowOrder &order) {
+    order_ = order;
+    const bool amounts = order.column >= ReportLayout::kAmountColumn;
+    cllBudget->View()->SetSortMark(order.column, amounts ? ReportLayout::kHeadingRow : ReportLayout::kSubHeadingRow,
+                                   order.descending);
 }
 
 void TbfrmApportionQry::OpenDrill(int row) {

@@ -194,6 +194,7 @@ void TbfrmApportionQry::EndRun(bool cancelled) {
     if (cancelled && before_) {
         cllBudget->Restore(std::move(*before_));
         drillReady_ = drillWasReady_;
+        ShowOrder(orderWas_);
     }
     if (before_) DisposeAside(std::move(*before_));
     before_.reset();
@@ -215,6 +216,7 @@ void TbfrmApportionQry::SetBusy(TRunState state) {
     const bool idle = state == TRunState::Idle;
     if (runState_ == TRunState::Idle && !idle) {
         drillWasReady_ = drillReady_;
+        orderWas_ = order_;
         runClock_.start();
         runTimer_->start();
         // The condition box that has the focus loses it while it is disabled; that is not the
@@ -275,6 +277,7 @@ void TbfrmApportionQry::ShowRunning() {
 
 // The unit and date lines of a run that returned rows.
 void TbfrmApportionQry::WriteHeadingLines() {
+    ShowOrder({});  // a new result comes in the statement's order
     const QString unitLabel = IsDeptUser(authpay::UserContext ? authpay::UserContext->CurrentUnit : nullptr)
                                   ? QStringLiteral("部门:")
                                   : QStringLiteral("单位:");

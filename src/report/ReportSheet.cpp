@@ -280,6 +280,12 @@ authpay::Outcome TReportSheet::Print() {
     return TSheetPageRenderer(model_).Render(printer, progress.Callback());
 }
 
+void TReportSheet::Edit(const std::function<void(TSheetModel &)> &change) {
+    view_->CancelEdit();
+    change(model_);
+    view_->Refresh();
+}
+
 TSheetModel TReportSheet::TakeRowsFrom(int firstRow) {
     view_->CancelEdit();
     TSheetModel whole = model_.SplitOffRows(firstRow - 1);

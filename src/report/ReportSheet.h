@@ -23,6 +23,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -113,6 +114,8 @@ public:
     // The sheet as it stands, handed over, while the sheet keeps its rows before `firstRow` only:
     // SheetDeleteRows(firstRow, …) with the deleted rows kept for Restore, at no copying cost.
     TSheetModel TakeRowsFrom(int firstRow);
+    // The sheet changed in place by `change` (rows reordered, say), then shown anew.
+    void Edit(const std::function<void(TSheetModel &)> &change);
 
     // Every column on one page width ("适合页宽"): preview, print, PDF files and the exported
     // workbooks' page set-up scale the sheet down to the page width. A new sheet starts with the

@@ -117,6 +117,28 @@ void TSheetView::paintEvent(QPaintEvent *event) {
     PaintPart(p, QRect(0, fh, fw, all.height() - fh), QPoint(0, o.y()), asked);
     PaintPart(p, QRect(0, 0, fw, fh), QPoint(0, 0), asked);
     PaintDividers(p, f);
+    PaintSortMark(p);
+}
+
+void TSheetView::SetSortMark(int col, int row, bool descending) {
+    sortMark_ = col > 0 && row > 0 ? QPoint(col, row) : QPoint();
+    sortDescending_ = descending;
+    viewport()->update();
+}
+
+void TSheetView::PaintSortMark(QPainter &p) const {
+    if (sortMark_.isNull()) return;
+    const QRect cell = CellRect(sortMark_.x(), sortMark_.y());
+    if (cell.width() < 12 || !viewport()->rect().intersects(cell)) return;
+    const qreal h = std::min(6, cell.height() / 3), x = cell.right() - 10, y = cell.center().y();
+    const QPolygonF arrow = sortDescending_ ? QPolygonF{{x - h, y - h / 2}, {x + h, y - h / 2}, {x, y + h / 2}}
+                                            : QPolygonF{{x - h, y + h / 2}, {x + h, y + h / 2}, {x, y - h / 2}};
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(palette().color(QPalette::Highlight));
+    p.drawPolygon(arrow);
+    p.restore();
 }
 
 void TSheetView::PaintPart(QPainter &p, const QRect &part, QPoint origin, const QRect &asked) {
@@ -256,6 +278,7 @@ void TSheetView::mousePressEvent(QMouseEvent *event) {
     if (!(event->modifiers() & Qt::ShiftModifier)) anchor_ = current_;
     selecting_ = true;
     viewport()->update();
+    emit CellClicked(current_.x(), current_.y());
 }
 
 void TSheetView::mouseMoveEvent(QMouseEvent *event) {

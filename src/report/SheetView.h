@@ -49,6 +49,9 @@ public:
     // the current cell is above it. 0: wherever the current cell is.
     void SetEntryRow(int row) { entryRow_ = row; }
     int EntryRow() const { return entryRow_; }
+    // The arrow that tells the column the rows are sorted by, drawn at the right of the heading
+    // cell (col, row): up rising, down falling. Column 0: none.
+    void SetSortMark(int col, int row, bool descending);
     // Whether the user has selected cells (rather than only moved the current cell there).
     bool HasSelection() const { return selecting_; }
 
@@ -75,6 +78,8 @@ signals:
     void CellEdited(int col, int row);
     // A read-only view's cell opened by a double-click or Enter: what lies behind it is asked for.
     void CellActivated(int col, int row);
+    // A cell clicked with the left button (a heading, to sort by it).
+    void CellClicked(int col, int row);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -96,6 +101,7 @@ private:
     QPoint Shift(const TCellRect &cells) const;
     void PaintPart(QPainter &p, const QRect &part, QPoint origin, const QRect &asked);
     void PaintDividers(QPainter &p, const TFrozen &frozen);
+    void PaintSortMark(QPainter &p) const;
     void UpdateScrollBars();
     void ClampSelection();
     void MoveCurrent(int dCol, int dRow, bool extend);
@@ -109,6 +115,8 @@ private:
     TSheetGeometry geometry_;
     QList<QAction *> contextActions_;
     int entryRow_ = 0;
+    QPoint sortMark_;  // (0, 0): none
+    bool sortDescending_ = false;
     QPoint anchor_{1, 1};
     QPoint current_{1, 1};
     bool readOnly_ = true;

@@ -155,7 +155,7 @@ void TQueryWindowTest::AnswerModal() {
             }
         } else {
             answers.boxes << TModalAnswers::Box{box->windowTitle(), box->text(), box->icon(), box->textFormat(),
-                                                box->informativeText()};
+                                                box->informativeText(), {}};
             for (QAbstractButton *b : box->buttons()) answers.boxes.last().buttons << b->text();
             if (QAbstractButton *yes = box->button(QMessageBox::Yes); yes && answers.yesTo.contains(box->text())) {
                 QTest::mouseClick(yes, Qt::LeftButton);
