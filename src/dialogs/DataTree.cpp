@@ -135,6 +135,11 @@ void TgfmDataTree::btnCloseClick() {
 
 void TgfmDataTree::trvBottomDblClick() {}
 
+void TgfmDataTree::SearchEnter(TTreeNode *node) {
+    const TItemInfo *info = TDynamicTree::ItemInfoOf(node);
+    if (info && info->IsLeaf) ctrvIid->ToggleNode(node);
+}
+
 namespace {
 // Runs the dialog of the kind and hands it, closed, to read.
 template <class Read>

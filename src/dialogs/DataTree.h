@@ -41,6 +41,8 @@ public:
     void btnConfirmClick() override;
     void btnCloseClick() override;
     void trvBottomDblClick() override;
+    // Enter in the search box ticks or unticks the highlighted bottom-level code.
+    void SearchEnter(TTreeNode *node) override;
     void BuildTreeSql();
 
 protected:

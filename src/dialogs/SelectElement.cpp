@@ -4,6 +4,7 @@
 #include "data/DefaultConn.h"
 #include "data/ElementKinds.h"
 #include "dialogs/PickerPictures.h"
+#include "dialogs/PickerSearch.h"
 #include "dialogs/PickerSql.h"
 #include "frame/ModuleGlobals.h"
 #include "frame/UserContextOps.h"
@@ -11,6 +12,7 @@
 #include "trees/DynamicTree.h"
 
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -35,6 +37,8 @@ TgfrmSelectElement::TgfrmSelectElement(const TComponentOwner &owner) : TfrmBsDia
     dtrvElement->SetLoadAll(false);
     dtrvElement->SetAutoExpandKind(aekTitleNode);
     dtrvElement->SyncDataLoad = true;
+    Search = new TPickerSearch(Panel4, dtrvElement, trvBottom);
+    Search->OnEnter = [this](TTreeNode *node) { RunHandler([this, node] { SearchEnter(node); }); };
 }
 
 // The tree's own destroy step runs while the tree still stands; the dynamic tree empties it.
@@ -140,6 +144,18 @@ void TgfrmSelectElement::SetUpTree(const QString &sql, const QString &textField,
     dtrvElement->SetTopVirNodeTitle(title);
 }
 
+void TgfrmSelectElement::FormKeyDown(int &key, Qt::KeyboardModifiers shift) {
+    QLineEdit *box = Search->Box();
+    const bool boxKey = key == Qt::Key_Return || key == Qt::Key_Enter || (key == Qt::Key_Escape && !box->text().isEmpty());
+    if (box->hasFocus() && boxKey) return;
+    TfrmBsDialog::FormKeyDown(key, shift);
+}
+
+void TgfrmSelectElement::FormKeyPress(QChar &key) {
+    if (Search->Box()->hasFocus() && key == QChar(13)) return;
+    TfrmBsDialog::FormKeyPress(key);
+}
+
 void TgfrmSelectElement::LeafOnlyMessage() {
     QMessageBox box(QMessageBox::Information, QString(), QStringLiteral("请选择底级") + FElementCaption, QMessageBox::Ok,
                     this);
@@ -168,6 +184,11 @@ void TgfrmSelectElement::btnCloseClick() {
 }
 
 void TgfrmSelectElement::trvBottomDblClick() { btnConfirmClick(); }
+
+void TgfrmSelectElement::SearchEnter(TTreeNode *node) {
+    trvBottom->SetSelected(node);
+    btnConfirmClick();
+}
 
 bool ShowElementDialog(const QString &sql, const QString &caption, QString &code, QString &name, QString &text,
                        const QString &topId, bool leafOnly, int depth) {

@@ -12,6 +12,7 @@
 class QPushButton;
 class TDynamicTree;
 class TPanel;
+class TPickerSearch;
 class TTreeNode;
 class TTreeView;
 
@@ -29,6 +30,8 @@ public:
     QPushButton *btnConfirm = nullptr, *btnClose = nullptr;
     TTreeView *trvBottom = nullptr;
     TDynamicTree *dtrvElement = nullptr;
+    // The search box above the tree.
+    TPickerSearch *Search = nullptr;
 
     // What hosts answer the picker through.
     QTreeWidget *CodeTree() override;
@@ -44,6 +47,13 @@ public:
     virtual void btnConfirmClick();
     virtual void btnCloseClick();
     virtual void trvBottomDblClick();
+    // Enter in the search box on the highlighted code: chooses it.
+    virtual void SearchEnter(TTreeNode *node);
+
+    // Enter and Esc typed in the search box are the box's own (Enter does not move on as a Tab;
+    // Esc empties a box that holds text before it closes the dialog).
+    void FormKeyDown(int &key, Qt::KeyboardModifiers shift) override;
+    void FormKeyPress(QChar &key) override;
 
 protected:
     void FormShow() override;
