@@ -89,6 +89,7 @@ void TbfrmApportionQry::FormShow() {
     FillFundNatureCombo(cobMid, true, 0, false, QString());
     FillExpenditureTypeCombo(cobIPid, true, 5, QString(), false);
     FillPayKindCombo(cobPid, true, 4, false);
+    PlaceFilters();  // the filled lists may need wider boxes
     FDimensionList = kDimensions;
     FillDimensionCombo(cmbNum[0], FDimensionList);
     cmbNum[0]->setCurrentIndex(0);

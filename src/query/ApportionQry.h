@@ -10,6 +10,7 @@
 #include "query/ConditionSets.h"
 #include "report/SheetModel.h"
 
+#include <functional>
 #include <QElapsedTimer>
 #include <memory>
 
@@ -212,6 +213,9 @@ private:
     void RecallFrom(const TConditionSetFile &file, const QString &name);
     void BuildMenus();
     void BuildFilterPanel();
+    // Places the filter boxes with their labels in their columns, each drop-down wide enough for
+    // its longest entry; again once the lists are filled.
+    std::function<void()> PlaceFilters;
     void WireCodeBoxes();
     void BuildGroupBox();
     void BuildSheetAndProgress();

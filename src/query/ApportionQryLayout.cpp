@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QStyleOptionComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -36,8 +37,19 @@ QComboBox *DropDown(QWidget *parent, const QString &name, int width) {
     auto *box = new QComboBox(parent);
     box->setObjectName(name);
     box->setEditable(false);
+    box->setProperty("designWidth", width);
     box->resize(width, 21);
     return box;
+}
+
+// The width a drop-down needs to show its longest entry whole.
+int EntryWidth(const QComboBox *box) {
+    int text = 0;
+    for (int i = 0; i < box->count(); ++i) text = std::max(text, box->fontMetrics().horizontalAdvance(box->itemText(i)));
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    const QSize content(text + 2, box->fontMetrics().height());
+    return box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, content, box).width();
 }
 
 // A filter control with its label, in one of the panel's three rows.
@@ -71,6 +83,9 @@ void PlaceFilterColumns(const std::vector<std::vector<TFilterCell>> &columns, QW
             const QSize hint = cell.label->sizeHint();
             const int height = std::max(16, hint.height());
             cell.label->setGeometry(left, rowY[cell.row] + (21 - height) / 2, hint.width(), height);
+            // A drop-down is as wide as its design, or wider when its longest entry needs it.
+            if (auto *drop = qobject_cast<QComboBox *>(cell.box))
+                drop->resize(std::max(drop->property("designWidth").toInt(), EntryWidth(drop)), 21);
             cell.box->move(boxLeft, rowY[cell.row]);
             right = std::max(right, cell.box->geometry().right());
         }
@@ -171,15 +186,16 @@ void TbfrmApportionQry::BuildFilterPanel() {
     const TFilterCell unit = Filter(p, "LabEid", QStringLiteral("预算单位："), edtEid, 2);
     lblChild = child.label;
     LabEid = unit.label;
-    PlaceFilterColumns({{Filter(p, "LabType", QStringLiteral("指标类型："), cobType, 0), child},
+    const std::vector<std::vector<TFilterCell>> columns{{Filter(p, "LabType", QStringLiteral("指标类型："), cobType, 0), child},
                         {Filter(p, "LabMid", QStringLiteral("资金性质："), cobMid, 0),
                          Filter(p, "LabPid", QStringLiteral("支付方式："), cobPid, 1)},
                         {Filter(p, "LabIPid", QStringLiteral("支出类型："), cobIPid, 0),
                          Filter(p, "Label4", QStringLiteral("涉密标识："), cobSecret, 1),
                          Filter(p, "LabClass", QStringLiteral("单位级次："), cobClass, 2)},
                         {Filter(p, "LabIid", QStringLiteral("预算项目："), edtIid, 0),
-                         Filter(p, "LabBid", QStringLiteral("预算科目："), edtBid, 1), unit}},
-                       chbEidType);
+                         Filter(p, "LabBid", QStringLiteral("预算科目："), edtBid, 1), unit}};
+    PlaceFilters = [columns, beside = chbEidType] { PlaceFilterColumns(columns, beside); };
+    PlaceFilters();
     lblChild->hide();
     cobTypeChild->hide();
     for (QComboBox *box : {cobType, cobTypeChild, cobMid, cobPid, cobIPid, cobSecret, cobClass}) box->setProperty("Tag", 0);

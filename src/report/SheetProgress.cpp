@@ -9,7 +9,9 @@ bool WorkNeedsProgress(TWorkUnit unit, int total) { return total > (unit == TWor
 QString WorkProgressText(TWorkUnit unit, int done, int total) {
     if (unit == TWorkUnit::Pages) return QStringLiteral("第 %1 页，共 %2 页").arg(std::min(done + 1, total)).arg(total);
     if (unit == TWorkUnit::Packing) return QStringLiteral("正在压缩…");
-    return QStringLiteral("%1 / %2 行").arg(done).arg(total);
+    // Rows of the sheet (title, headings and subtotal rows among them) are not the result's numbered
+    // rows the window counts: the share done says how far the work is without a second count.
+    return QStringLiteral("已完成 %1%").arg(total > 0 ? int(qint64(done) * 100 / total) : 100);
 }
 
 TSheetProgress::TSheetProgress(QWidget *window, const QString &caption) : window_(window), caption_(caption) {}

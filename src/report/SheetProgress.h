@@ -1,7 +1,7 @@
 #pragma once
 // The progress dialog of long output work (printing, PDF files, exports of large sheets): a
 // window-modal dialog over the window that asked, with the work's caption ("正在打印…"), how far it
-// has come ("第 N 页，共 M 页" or "N / M 行") and a "取消" button. The work hears the button through
+// has come ("第 N 页，共 M 页" or "已完成 N%") and a "取消" button. The work hears the button through
 // its progress callback. Small work never gets a dialog, and the window's events are processed only
 // while the work is large, at most every kEventIntervalMs of work; a dialog appears once the work has
 // run for kShowAfterMs. Hosts find the dialog by its object name "authpayProgress" and the button by
@@ -18,7 +18,7 @@ class QWidget;
 // True when work of `total` units is long enough for a progress dialog: more than 2,000 rows or
 // 40 pages.
 bool WorkNeedsProgress(TWorkUnit unit, int total);
-// "第 N 页，共 M 页" for pages, "N / M 行" for rows.
+// "第 N 页，共 M 页" for pages, "已完成 N%" for rows, "正在压缩…" while a workbook is packed.
 QString WorkProgressText(TWorkUnit unit, int done, int total);
 
 class TSheetProgress {

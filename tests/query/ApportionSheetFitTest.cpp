@@ -10,6 +10,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include "platform/Panel.h"
+#include <QLabel>
+#include <QStyleOptionComboBox>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -91,6 +94,31 @@ TEST_F(ApportionSheetFitTest, DrillDownHeadingAndAmountsFitIn1024By768) {
     EXPECT_LE(right.x(), area->geometry().right()) << area->width();
     SavePicture(main_.get(), QStringLiteral("drill-1024.png"));
     delete d;
+}
+
+}  // namespace
+
+namespace {
+
+// Every filter drop-down shows its longest entry whole ("一般公共预算资金" in 资金性质 included), and
+// no box runs into the next column's label.
+TEST_F(ApportionSheetFitTest, FilterDropDownsShowTheirLongestEntryWhole) {
+    w->Show();
+    QApplication::processEvents();
+    QList<QRect> taken;
+    for (QComboBox *box : {w->cobType, w->cobMid, w->cobPid, w->cobIPid, w->cobSecret, w->cobClass}) {
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        const QRect text = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+        for (int i = 0; i < box->count(); ++i)
+            EXPECT_LE(box->fontMetrics().horizontalAdvance(box->itemText(i)), text.width())
+                << box->objectName().toStdString() << ": " << box->itemText(i).toStdString();
+        taken << box->geometry();
+    }
+    for (QLabel *label : w->pnlTopMessage->findChildren<QLabel *>())
+        for (const QRect &box : taken)
+            EXPECT_FALSE(label->isVisible() && label->geometry().intersects(box)) << label->text().toStdString();
+    SavePicture(w, QStringLiteral("query-filters.png"));
 }
 
 }  // namespace

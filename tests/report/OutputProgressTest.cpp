@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -109,6 +110,11 @@ TEST(OutputProgress, CancelButtonStopsLargeWorkAndKeepsTheOldFile) {
             if (!button || !button->isVisible()) return;
             poll.stop();
             EXPECT_EQ(button->text(), QStringLiteral("取消"));
+            // Rows are told as the share done, pages by number.
+            const QString label = s.findChild<QProgressDialog *>(QStringLiteral("authpayProgress"))->labelText();
+            EXPECT_TRUE(QRegularExpression(name.endsWith("pdf") ? "^正在打印…\\n第 \\d+ 页，共 \\d+ 页$"
+                                                                : "^正在导出…\\n(已完成 \\d+%|正在压缩…)$")
+                            .match(label).hasMatch()) << label.toStdString();
             EXPECT_EQ(s.findChild<QProgressDialog *>(QStringLiteral("authpayProgress"))->windowModality(), Qt::WindowModal);
             QTest::mouseClick(button, Qt::LeftButton);
             pressed.start();
