@@ -85,10 +85,30 @@ QCategoryAxis *AmountAxis(double lo, double hi) {
     axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     const std::vector<double> ticks = AmountTicks(lo, hi, kAxisTicks);
     axis->setStartValue(ticks.front());
-    for (double t : ticks) axis->append(FormatAmountText(t), t);
+    const double step = ticks.size() > 1 ? ticks[1] - ticks[0] : 1;
+    const double reach = std::max(std::abs(ticks.front()), std::abs(ticks.back()));
+    for (double t : ticks) axis->append(AxisAmountText(t, step, reach), t);
     axis->setRange(ticks.front(), ticks.back());
     return axis;
 }
+
+}  // namespace
+
+QString AxisAmountText(double value, double step, double reach) {
+    if (value == 0) return QStringLiteral("0");
+    const double unit = reach >= 1e8 ? 1e8 : reach >= 1e4 ? 1e4 : 1;
+    const QString suffix = unit == 1e8 ? QStringLiteral("亿") : unit == 1e4 ? QStringLiteral("万") : QString();
+    // Decimals the step needs in the unit: none for whole steps, one for tenths, else two.
+    const double inUnit = step / unit;
+    const auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-9 * std::max(1.0, std::abs(v)); };
+    const int decimals = whole(inUnit) ? 0 : whole(inUnit * 10) ? 1 : 2;
+    QString text = FormatAmountText(value / unit);  // "1,500.00"
+    text.chop(2 - decimals);
+    if (decimals == 0) text.chop(1);  // the point
+    return text + suffix;
+}
+
+namespace {
 
 QBarSet *NewSet(const QString &name, int index) {
     auto *set = new QBarSet(name);

@@ -30,6 +30,10 @@ int PieLeftOut(const TChartData &data);
 // Round steps for an amount axis from lo to hi (lo <= 0 <= hi): about `count` of them, 0 among
 // them, the first at or below lo and the last at or above hi.
 std::vector<double> AmountTicks(double lo, double hi, int count);
+// A tick's label on the amount axis, short enough to stand under its tick at any scale: in 亿
+// (10^8) or 万 (10^4) once the axis reaches them ("15亿", "250万", "1,500万"; zero is "0"), with as
+// many decimals as the step between ticks needs, no more. The hover texts keep the amounts to the fen.
+QString AxisAmountText(double value, double step, double reach);
 
 // A new chart of the figures, titled and captioned as the layout says; the caller owns it. Each
 // bar set carries its stack index (or the pairing's) as the property "chartSet", each slice its

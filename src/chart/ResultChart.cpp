@@ -1,7 +1,6 @@
 #include "chart/ResultChart.h"
 
 #include "chart/ChartFile.h"
-#include "platform/PlainTip.h"
 #include "report/ReportSheet.h"
 
 #include <QAbstractBarSeries>
@@ -22,7 +21,6 @@
 #include <QPrinter>
 #include <QStyle>
 #include <QToolButton>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -59,6 +57,16 @@ TResultChart::TResultChart(TReportSheet *sheet, std::function<TChartLayout()> la
     chvChart = new QChartView(this);
     chvChart->setObjectName(QStringLiteral("chvChart"));
     chvChart->setRenderHint(QPainter::Antialiasing);
+    lblHover = new QLabel(chvChart);
+    lblHover->setObjectName(QStringLiteral("lblChartHover"));
+    lblHover->setTextFormat(Qt::PlainText);
+    lblHover->setForegroundRole(QPalette::ToolTipText);
+    lblHover->setBackgroundRole(QPalette::ToolTipBase);
+    lblHover->setAutoFillBackground(true);
+    lblHover->setFrameShape(QFrame::Box);
+    lblHover->setMargin(4);
+    lblHover->setAttribute(Qt::WA_TransparentForMouseEvents);
+    lblHover->hide();
     auto *l = new QVBoxLayout(this);
     l->addLayout(bar);
     l->addWidget(chvChart, 1);
@@ -88,6 +96,7 @@ void TResultChart::SetKind(TChartKind kind) {
 }
 
 void TResultChart::Draw() {
+    lblHover->hide();
     QChart *old = chvChart->chart();
     chvChart->setChart(BuildChart(data_, layout_, kind_));
     delete old;  // the view lets go of the chart it showed without deleting it
@@ -105,8 +114,7 @@ void TResultChart::WireBars() {
         auto *series = qobject_cast<QAbstractBarSeries *>(s);
         if (!series) continue;
         connect(series, &QAbstractBarSeries::hovered, this, [this](bool on, int index, QBarSet *set) {
-            if (on) QToolTip::showText(QCursor::pos(), PlainTip(BarHoverText(data_, layout_, set->property("chartSet").toInt(), index)), chvChart);
-            else QToolTip::hideText();
+            Hover(on ? BarHoverText(data_, layout_, set->property("chartSet").toInt(), index) : QString());
         });
         connect(series, &QAbstractBarSeries::clicked, this,
                 [this](int index, QBarSet *set) { Pick(BarPick(data_, set->property("chartSet").toInt(), index)); });
@@ -119,12 +127,26 @@ void TResultChart::WirePie() {
         if (!series) continue;
         connect(series, &QPieSeries::hovered, this, [this](QPieSlice *slice, bool on) {
             slice->setExploded(on);
-            if (on) QToolTip::showText(QCursor::pos(), PlainTip(SliceHoverText(data_, slice->property("chartGroup").toInt())), chvChart);
-            else QToolTip::hideText();
+            Hover(on ? SliceHoverText(data_, slice->property("chartGroup").toInt()) : QString());
         });
         connect(series, &QPieSeries::clicked, this,
                 [this](QPieSlice *slice) { Pick(SlicePick(data_, slice->property("chartGroup").toInt())); });
     }
+}
+
+void TResultChart::Hover(const QString &text) {
+    if (text.isEmpty()) {
+        lblHover->hide();
+        return;
+    }
+    lblHover->setText(text);
+    lblHover->adjustSize();
+    // Below and right of the pointer, kept inside the chart.
+    const QPoint at = chvChart->mapFromGlobal(QCursor::pos()) + QPoint(12, 16);
+    const QSize room = chvChart->size() - lblHover->size();
+    lblHover->move(std::clamp(at.x(), 0, std::max(0, room.width())), std::clamp(at.y(), 0, std::max(0, room.height())));
+    lblHover->show();
+    lblHover->raise();
 }
 
 void TResultChart::Pick(const std::optional<TChartPick> &pick) {

@@ -51,6 +51,9 @@ public:
     QLabel *lblChartNote = nullptr;     // what the chart leaves out, or that there is nothing to draw
     QChartView *chvChart = nullptr;
     QToolButton *tbtnChartSave = nullptr, *tbtnChartPreview = nullptr, *tbtnChartPrint = nullptr;
+    // The hover text, drawn inside the chart beside the pointer: a window of its own (a tool tip)
+    // is not shown by every X window manager set-up, and a chart's hover text must always show.
+    QLabel *lblHover = nullptr;
 
 private:
     void Draw();
@@ -58,6 +61,8 @@ private:
     void WirePie();
     void Pick(const std::optional<TChartPick> &pick);
     void Fail(const QString &text);
+    // Shows the text beside the pointer, inside the chart; an empty text hides it.
+    void Hover(const QString &text);
 
     TReportSheet *sheet_;
     std::function<TChartLayout()> layoutOf_;

@@ -97,6 +97,14 @@ void PlaceFilterColumns(const std::vector<std::vector<TFilterCell>> &columns, QW
     }
 }
 
+// The panel is at least as wide as its children reach.
+void KeepChildrenInside(QWidget *panel) {
+    int right = 0;
+    for (QWidget *w : panel->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        right = std::max(right, w->geometry().right());
+    panel->setMinimumWidth(right + 12);
+}
+
 }  // namespace
 
 TReportActions TbfrmApportionQry::ReportActions() {
@@ -194,7 +202,10 @@ void TbfrmApportionQry::BuildFilterPanel() {
                          Filter(p, "LabClass", QStringLiteral("单位级次："), cobClass, 2)},
                         {Filter(p, "LabIid", QStringLiteral("预算项目："), edtIid, 0),
                          Filter(p, "LabBid", QStringLiteral("预算科目："), edtBid, 1), unit}};
-    PlaceFilters = [columns, beside = chbEidType] { PlaceFilterColumns(columns, beside); };
+    PlaceFilters = [columns, beside = chbEidType, p] {
+        PlaceFilterColumns(columns, beside);
+        KeepChildrenInside(p);
+    };
     PlaceFilters();
     lblChild->hide();
     cobTypeChild->hide();
@@ -312,10 +323,7 @@ TbfrmApportionQry::TbfrmApportionQry(const TComponentOwner &owner) : TfrmBsTrvTC
 // they scroll sideways instead of being cut off, and the window itself can be made as narrow as
 // the host's work area.
 void TbfrmApportionQry::ScrollConditions() {
-    int right = 0;
-    for (QWidget *w : pnlTopMessage->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
-        right = std::max(right, w->geometry().right());
-    pnlTopMessage->setMinimumWidth(right + 12);
+    KeepChildrenInside(pnlTopMessage);
     auto *scroll = new QScrollArea;
     scroll->setObjectName(QStringLiteral("scrConditions"));
     scroll->setFrameShape(QFrame::NoFrame);

@@ -52,12 +52,12 @@ TEST(ChartBuild, BarsRunLargestAtTheTopAndOnlyRealGroupsOpenTheirRows) {
     auto *groups = qobject_cast<QBarCategoryAxis *>(chart->axes(Qt::Vertical).value(0));
     ASSERT_NE(groups, nullptr);
     EXPECT_EQ(groups->categories(), (QStringList{"其他", "A3 甲3", "A2 甲2", "A1 甲1"}));
-    // The amount axis reaches both ends, its labels as the sheet writes amounts.
+    // The amount axis reaches both ends, its labels short.
     auto *amounts = qobject_cast<QCategoryAxis *>(chart->axes(Qt::Horizontal).value(0));
     ASSERT_NE(amounts, nullptr);
     EXPECT_LE(amounts->min(), -50);
     EXPECT_GE(amounts->max(), 300);
-    EXPECT_TRUE(amounts->categoriesLabels().contains(QStringLiteral("100.00")));
+    EXPECT_TRUE(amounts->categoriesLabels().contains(QStringLiteral("100")));
     EXPECT_FALSE(chart->legend()->isVisible());
 
     EXPECT_FALSE(BarPick(data, 0, 0));  // "其他"
@@ -115,6 +115,17 @@ TEST(ChartBuild, APieLeavesOutGroupsNotAboveZero) {
     EXPECT_FALSE(SlicePick(data, 3));
     EXPECT_EQ(SlicePick(data, 0)->values, (QStringList{"A1", "甲1"}));
     EXPECT_TRUE(SliceHoverText(data, 3).contains(QStringLiteral("16.7%")));
+}
+
+TEST(ChartBuild, AxisLabelsAreShortInTheirUnitWithTheDecimalsTheStepNeeds) {
+    EXPECT_EQ(AxisAmountText(1.5e9, 5e8, 2e9), "15亿");
+    EXPECT_EQ(AxisAmountText(0, 5e8, 2e9), "0");
+    EXPECT_EQ(AxisAmountText(2.5e8, 2.5e7, 3e8), "2.50亿");
+    EXPECT_EQ(AxisAmountText(1.5e8, 5e7, 2e8), "1.5亿");
+    EXPECT_EQ(AxisAmountText(-2e6, 1e6, 5e6), "-200万");
+    EXPECT_EQ(AxisAmountText(1.5e7, 5e6, 5e7), "1,500万");
+    EXPECT_EQ(AxisAmountText(2500, 500, 5000), "2,500");
+    EXPECT_EQ(AxisAmountText(0.5, 0.1, 1), "0.5");
 }
 
 TEST(ChartBuild, AmountTicksAreRoundAndCoverTheRange) {

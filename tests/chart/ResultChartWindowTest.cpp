@@ -7,6 +7,9 @@
 #include "report/AmountText.h"
 #include "report/ReportSheet.h"
 
+#include <QGraphicsTextItem>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QApplication>
 #include <QBarSet>
 #include <QChart>
@@ -88,6 +91,18 @@ TEST_P(ResultChartWindowTest, BarsAreTheDatabaseSumsFollowARefreshAndOpenTheirRo
     QChart *c = chart->Chart();
     const QPointF onBar = c->mapToPosition(QPointF(bars[0] / 2, 20), series);
     const QPoint at = chart->chvChart->mapFromScene(c->mapToScene(onBar));
+    // The pointer on it shows its group and amount beside the pointer, inside the chart.
+    // (Sent to the chart's view itself: the offscreen platform hands a pointer move to the first
+    // window at that point of the screen, which may be the query window under the chart.)
+    QWidget *viewport = chart->chvChart->viewport();
+    QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    QApplication::processEvents();
+    ASSERT_TRUE(chart->lblHover->isVisible());
+    const QString hover = chart->lblHover->text();
+    EXPECT_TRUE(hover.contains(chart->Data().groups[0].code) && hover.contains(FormatAmountText(db[0].second)))
+        << hover.toStdString();
+    EXPECT_TRUE(chart->chvChart->rect().contains(chart->lblHover->geometry()));
     TbfrmApportionDetail *top = Opened([&] { QTest::mouseClick(chart->chvChart->viewport(), Qt::LeftButton, {}, at); });
     ASSERT_NE(top, nullptr);
     EXPECT_EQ(Totals(top), FormatAmountText(db[0].second));
@@ -131,6 +146,15 @@ TEST_P(ResultChartWindowTest, SegmentsAreTheSecondDimensionsSumsAndOpenTheirRows
     Refresh();
     TResultChart *chart = OpenChart();
     ASSERT_NE(chart, nullptr);
+    chart->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(chart));
+    if (qEnvironmentVariableIsSet("AUTHPAY_SCREENSHOT_DIR"))
+        chart->grab().save(qEnvironmentVariable("AUTHPAY_SCREENSHOT_DIR") + QStringLiteral("/chart-stacked.png"));
+    // Every label shows whole on the first paint: axis amounts, group names, legend entries.
+    for (QGraphicsItem *item : chart->chvChart->scene()->items())
+        if (auto *text = qgraphicsitem_cast<QGraphicsTextItem *>(item); text && text->isVisible())
+            EXPECT_FALSE(text->toPlainText().contains(QChar(0x2026)) || text->toPlainText().contains("..."))
+                << text->toPlainText().toStdString();
     auto *series = qobject_cast<QHorizontalStackedBarSeries *>(chart->Chart()->series().value(0));
     ASSERT_NE(series, nullptr);
     ASSERT_EQ(series->count(), 9);  // the top 8 subjects and "其他"

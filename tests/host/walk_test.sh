@@ -84,6 +84,14 @@ click() {
   xdotool mousemove --sync $((x + $2)) $((y + $3)) click --repeat "${4:-1}" --delay 80 1
   sleep 0.3
 }
+# point WINDOW X Y: the pointer moved to X,Y of the window's inside, no click.
+point() {
+  local geometry
+  geometry="$(xwininfo -id "$1")" || fail "the window $1 is gone"
+  xdotool mousemove --sync $(($(sed -n 's/.*Absolute upper-left X: *//p' <<<"$geometry") + $2)) \
+    $(($(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$geometry") + $3))
+  xdotool mousemove_relative --sync 2 1
+}
 key() { xdotool key --delay 60 "$@"; sleep 0.3; }
 front() { xdotool windowactivate --sync "$MAIN" 2>/dev/null; sleep 0.2; }
 
@@ -187,6 +195,9 @@ retry 30 "the chart window" 'has_window 图表' -- click "$MAIN" "${BTN_CHART[@]
 CHART="$(window 图表)"
 sleep 1
 shot chart
+point "$CHART" 230 120      # the pointer resting on the top bar shows its group and amount
+sleep 1
+shot chart-hover
 click "$CHART" 230 120
 wait_title "$BASE - [明细 - 001007 市直属幼儿园]"
 wait_for 10 "the host's window (the drill-down) in front of the chart" above "$MAIN" "$CHART"
