@@ -9,6 +9,7 @@
 #include <QChart>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHorizontalBarSeries>
 #include <QHorizontalStackedBarSeries>
@@ -165,11 +166,26 @@ void AddPie(QChart *chart, const TChartData &data) {
         if (g.amount / whole >= kSliceLabelInside) {
             slice->setLabelPosition(QPieSlice::LabelInsideHorizontal);
             slice->setLabelColor(Qt::white);
+        } else {
+            slice->setProperty("shareLabel", share.trimmed());
+            slice->setProperty("plainLabel", (g.name.isEmpty() ? g.label : g.name) + share);
         }
         legend << Label(g.label) + share;
     }
     series->setPieSize(0.6);
     chart->addSeries(series);
+    // A label beside the pie that would run past the plot area (into the legend) gives its share
+    // alone; the legend beside it names the group. Decided again whenever the plot area changes.
+    QObject::connect(chart, &QChart::plotAreaChanged, series, [series](const QRectF &plot) {
+        for (QPieSlice *slice : series->slices()) {
+            const QString plain = slice->property("plainLabel").toString();
+            if (plain.isEmpty()) continue;
+            const double middle = slice->startAngle() + slice->angleSpan() / 2;
+            const double width = QFontMetricsF(slice->labelFont()).horizontalAdvance(plain);
+            const bool fits = SliceLabelFits(plot, series->pieSize(), slice->labelArmLengthFactor(), middle, width);
+            slice->setLabel(fits ? Label(plain) : slice->property("shareLabel").toString());
+        }
+    });
     const QList<QLegendMarker *> markers = chart->legend()->markers(series);
     for (qsizetype i = 0; i < markers.size() && i < legend.size(); ++i) markers[i]->setLabel(legend[i]);
     chart->legend()->setVisible(true);
@@ -203,6 +219,16 @@ std::optional<TChartPick> SlicePick(const TChartData &data, int group) {
     if (group < 0 || group >= int(data.groups.size()) || data.groups[size_t(group)].other) return std::nullopt;
     const TChartGroup &g = data.groups[size_t(group)];
     return TChartPick{{g.code, g.name}, g.amount};
+}
+
+bool SliceLabelFits(const QRectF &plot, double pieSize, double armFactor, double middleDegrees, double width) {
+    const double radius = std::min(plot.width(), plot.height()) * pieSize / 2;
+    const double reach = radius * (1 + armFactor);
+    const double x = plot.center().x() + reach * std::sin(middleDegrees * M_PI / 180);
+    // The arm's level part, then a little air.
+    const double room = (std::sin(middleDegrees * M_PI / 180) >= 0 ? plot.right() - x : x - plot.left())
+                        - radius * armFactor - 4;
+    return width <= room;
 }
 
 int PieLeftOut(const TChartData &data) {

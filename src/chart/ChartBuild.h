@@ -8,6 +8,7 @@
 #include <vector>
 
 class QChart;
+class QRectF;
 
 enum class TChartKind { Bar, Pie };
 // "bar" or "pie"; false for any other name.
@@ -25,6 +26,10 @@ std::optional<TChartPick> BarPick(const TChartData &data, int set, int category)
 // The slice of group `group` (its index in data.groups).
 std::optional<TChartPick> SlicePick(const TChartData &data, int group);
 
+// Whether a label of the given width, beside a slice whose middle lies at middleDegrees (clockwise
+// from twelve o'clock), stays inside the plot area of a pie of pieSize (its share of the plot's
+// smaller side) with arms of armFactor (of the radius).
+bool SliceLabelFits(const QRectF &plot, double pieSize, double armFactor, double middleDegrees, double width);
 // The groups a pie leaves out: those whose sum is not above zero.
 int PieLeftOut(const TChartData &data);
 // Round steps for an amount axis from lo to hi (lo <= 0 <= hi): about `count` of them, 0 among

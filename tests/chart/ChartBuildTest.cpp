@@ -23,6 +23,7 @@
 #include <QLegend>
 #include <QLegendMarker>
 #include <QPieSeries>
+#include <QRectF>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -126,6 +127,15 @@ TEST(ChartBuild, AxisLabelsAreShortInTheirUnitWithTheDecimalsTheStepNeeds) {
     EXPECT_EQ(AxisAmountText(1.5e7, 5e6, 5e7), "1,500万");
     EXPECT_EQ(AxisAmountText(2500, 500, 5000), "2,500");
     EXPECT_EQ(AxisAmountText(0.5, 0.1, 1), "0.5");
+}
+
+TEST(ChartBuild, ASliceLabelFitsWhenItEndsInsideThePlotOnItsSide) {
+    const QRectF plot(0, 0, 600, 400);  // radius 120 at 0.6, arms reach 138 from the centre at 300
+    EXPECT_TRUE(SliceLabelFits(plot, 0.6, 0.15, 90, 140));    // room 600 - 438 - 18 - 4 = 140
+    EXPECT_FALSE(SliceLabelFits(plot, 0.6, 0.15, 90, 141));
+    EXPECT_TRUE(SliceLabelFits(plot, 0.6, 0.15, 270, 140));   // the left side mirrors it
+    EXPECT_FALSE(SliceLabelFits(plot, 0.6, 0.15, 270, 141));
+    EXPECT_TRUE(SliceLabelFits(plot, 0.6, 0.15, 0, 278));     // at the top: half the plot's width
 }
 
 TEST(ChartBuild, AmountTicksAreRoundAndCoverTheRange) {
