@@ -152,7 +152,7 @@ authpay::Outcome ExportReport(TReportSheet *sheet, QWidget *parent, const QStrin
     const QString name = AskExportFile(parent, suggested, &type);
     if (name.isEmpty()) return authpay::Outcome::Stop();
     authpay::Outcome written = WriteExport(sheet, name, type, ready);
-    if (written.Ok()) SaveExportChoice(name);
+    if (written.Ok() && !SaveExportChoice(name)) TellChoiceNotKept(parent);
     return written;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QSettings>
 #include <algorithm>
 #include <cmath>
@@ -102,4 +103,16 @@ bool SaveExportChoice(const QString &file) {
     const QFileInfo info(file);
     return SaveValues({{QStringLiteral("export/folder"), info.absolutePath()},
                        {QStringLiteral("export/suffix"), info.suffix().toLower()}});
+}
+
+void TellChoiceNotKept(QWidget *parent) {
+    static bool told = false;
+    if (told) return;
+    told = true;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kestrelbay 7.1-提示信息"),
+                    QStringLiteral("这一选择未能保存，下次打开时不会记住。"), QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("authpayMessage"));
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(QStringLiteral("文件：") + QDir::toNativeSeparators(PrintChoicesFile()));
+    box.exec();
 }

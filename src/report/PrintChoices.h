@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <optional>
 
+class QWidget;
+
 QString PrintChoicesFile();
 // Whether sheets are fitted to the page width (false unless the user chose it).
 bool SavedFitToWidth();
@@ -40,3 +42,7 @@ struct TExportChoice {
 TExportChoice SavedExportChoice();
 // Keeps the folder and extension of `file` for the next export; false when not written.
 bool SaveExportChoice(const QString &file);
+
+// Tells the user that a choice the window remembers (the file of print and export choices could
+// not be written) will not be remembered; once a session, a warning box over the parent.
+void TellChoiceNotKept(QWidget *parent);

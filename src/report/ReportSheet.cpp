@@ -236,11 +236,11 @@ authpay::Outcome TReportSheet::PrintToFile() {
 authpay::Outcome TReportSheet::ShowPreview() {
     const auto fit = [this](bool on) {
         SetFitToWidth(on);
-        SaveFitToWidth(on);
+        if (!SaveFitToWidth(on)) TellChoiceNotKept(QApplication::activeModalWidget());
     };
     const auto pageSetup = [this](const TPageChoice &choice) {
         SetPageChoice(choice);
-        SavePageChoice(choice);
+        if (!SavePageChoice(choice)) TellChoiceNotKept(QApplication::activeModalWidget());
     };
     TSheetPreviewDialog dialog(model_, TSheetPageRenderer::PageLayoutFor(model_.Page()),
                                [this] { SheetPrint(0, 0); }, fit, window(), pageSetup);

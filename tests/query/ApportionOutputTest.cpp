@@ -103,6 +103,21 @@ TEST_F(ApportionOutputTest, TheNextExportStartsWhereTheLastEnded) {
     EXPECT_EQ(answers.saveFilter, QStringLiteral("CSV UTF-8 (*.csv)"));
 }
 
+// Where the remembered choices cannot be written, the first export says so (once), and exports.
+TEST_F(ApportionOutputTest, AChoiceThatCannotBeKeptIsToldOnce) {
+    const QString folder = tmp.filePath(QStringLiteral("user-config/authpay"));
+    QDir(folder).removeRecursively();
+    QFile blocker(folder);  // a file where the folder goes
+    ASSERT_TRUE(QDir().mkpath(tmp.filePath(QStringLiteral("user-config"))) && blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QStringList first = ExportAs(tmp.filePath(QStringLiteral("a.xls")));
+    ASSERT_EQ(first.size(), 2);
+    EXPECT_EQ(first[0], QStringLiteral("这一选择未能保存，下次打开时不会记住。"));
+    EXPECT_EQ(first[1], kExported);
+    EXPECT_EQ(ExportAs(tmp.filePath(QStringLiteral("b.xls"))), QStringList{kExported});
+    EXPECT_TRUE(QFileInfo::exists(tmp.filePath(QStringLiteral("b.xls"))));
+}
+
 // A name typed without ".xls" is checked as the file that is written: the dialog asks before
 // an existing workbook is replaced, and "No" leaves it as it was.
 TEST_F(ApportionOutputTest, AnExistingWorkbookIsReplacedOnlyWhenTheUserSaysSo) {
