@@ -183,6 +183,8 @@ TRefreshTime Refresh(TbfrmApportionQry *w) {
     do QApplication::processEvents(QEventLoop::AllEvents, 5);
     while (w->Busy());
     r.shown = Ms(t);
+    r.statement = double(w->LastRunTimes().statement);
+    r.sheet = double(w->LastRunTimes().sheet);
     TReportSheet *s = w->cllBudget;
     if (s->SheetCellText(1, s->SheetRowCount(0) - 1) != QStringLiteral("合  计")) Print("Refresh wrote no totals row");
     return r;

@@ -79,6 +79,7 @@ bool ChooseGrouping(TbfrmApportionQry *w, const TGrouping &g);
 struct TRefreshTime {
     double click = 0;  // tbtnRefresh->click() returned: the totals row is in the sheet
     double shown = 0;  // and the events it left (the sheet's repaint) processed
+    double statement = 0, sheet = 0;  // the window's own split: to the last row read, then to the totals row
 };
 TRefreshTime Refresh(TbfrmApportionQry *w);
 // The running number of the last result row, just above the totals row.

@@ -112,6 +112,12 @@ public:
     QString LastMessage() const { return lastMessage_; }
     // Scrolls the sheet to a cell and answers where the cell is on the sheet's view.
     QRect ShowSheetCell(int col, int row);
+    // How long the last Refresh took: its statement (from F5 to the last row read) and the sheet
+    // (from the last row read to the totals row written), in milliseconds.
+    struct TRunTimes {
+        qint64 statement = 0, sheet = 0;
+    };
+    TRunTimes LastRunTimes() const { return runTimes_; }
     // Whether a Refresh is running (its statement, or the writing of its rows); and its cancel, as
     // the panel's "取消" button and Esc do it.
     bool Busy() const override;
@@ -302,6 +308,7 @@ private:
     bool holdingFocus_ = false;  // the controls are being disabled for a run: no box is left
     std::pair<QString, QString> runSource_;  // the source view and provider the run was made for
     QElapsedTimer runClock_;
+    TRunTimes runTimes_;
     QTimer *runTimer_ = nullptr;  // why the report template could not be opened; empty when it was
     bool loaded_ = false;
 };

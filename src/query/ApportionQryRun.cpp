@@ -121,6 +121,7 @@ void TbfrmApportionQry::CancelRun() {
 
 void TbfrmApportionQry::RunFinished(const authpay::Outcome &outcome) {
     if (runState_ != TRunState::Querying) return;
+    runTimes_ = {runClock_.elapsed(), 0};
     if (outcome.Stopped()) return EndRun(true);
     std::shared_ptr<TSummaryRows> rows = std::move(runRows_);
     if (!outcome.Ok()) {
@@ -180,6 +181,7 @@ void TbfrmApportionQry::FillSome() {
                                        authpay::UserContext ? authpay::UserContext->DataYear : 0));
     drillReady_ = true;
     const qint64 took = runClock_.elapsed();
+    runTimes_.sheet = took - runTimes_.statement;
     EndRun(false);
     SetResultConditions(runConditions_, false);
     ShowResultRows(took);

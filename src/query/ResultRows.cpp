@@ -54,10 +54,15 @@ void TResultRowWriter::AddRow(const QStringList &values, double amount, double c
     const int r = s.SheetRowCount(0) - 1;
     s.SheetSetText(kNumberColumn, r, 0, QString::number(count_ + 1));
     FitColumn(kNumberColumn, r);
+    if (fittedCodes_.size() < size_t(values.size())) fittedCodes_.resize(size_t(values.size()));
     for (int i = 0; i < values.size(); ++i) {
         s.SheetSetText(DimensionColumn(1) + i, r, 0, values[i]);
         s.SheetAlign(DimensionColumn(1) + i, r, 0, AlignCode::LeftMiddle);
-        if (IsUnbreakable(values[i])) FitColumn(DimensionColumn(1) + i, r);
+        QString &fitted = fittedCodes_[size_t(i)];
+        if (values[i] != fitted && IsUnbreakable(values[i])) {
+            FitColumn(DimensionColumn(1) + i, r);
+            fitted = values[i];
+        }
     }
     WriteAmounts(r, amount, compared);
     s.SheetMarkRow(r, TRowKind::Result);

@@ -47,6 +47,9 @@ private:
     double total_ = 0;
     double comparedTotal_ = 0;
     int count_ = 0;
+    // The code each dimension column was last fitted to: sorted rows repeat a code row after row,
+    // and the same code in the same column needs no second look (columns only widen).
+    std::vector<QString> fittedCodes_;
 };
 
 // The change from the compared amount as a rate: (amount − compared) / compared in percent with

@@ -41,7 +41,7 @@ bool TSheetCells::PoolsText(int col, QStringView text, uint16_t style, uint32_t 
     if (habits_.size() <= size_t(col)) habits_.resize(size_t(col) + 1);
     THabit &h = habits_[size_t(col)];
     if (h.own && ++h.tries % kProbeEvery != 0) return false;
-    const TSheetTextPool::TInterned found = pool_.Intern(text, style);
+    const TSheetTextPool::TInterned found = InternInColumn(col, text, style);
     *ref = kPooled | found.id;
     if (h.own) {
         h.hits += found.existed;
@@ -57,6 +57,22 @@ bool TSheetCells::PoolsText(int col, QStringView text, uint16_t style, uint32_t 
         }
     }
     return true;
+}
+
+TSheetTextPool::TInterned TSheetCells::InternInColumn(int col, QStringView text, uint16_t style) {
+    if (lastPooled_.size() <= size_t(col)) lastPooled_.resize(size_t(col) + 1);
+    TLastPooled &last = lastPooled_[size_t(col)];
+    if (last.id != UINT32_MAX && last.style == style && pool_.Text(last.id) == text) return {last.id, true};
+    const TSheetTextPool::TInterned found = pool_.Intern(text, style);
+    last = {found.id, style};
+    return found;
+}
+
+uint32_t TSheetCells::RestyleInColumn(int col, uint32_t id, uint16_t style) {
+    if (lastRestyled_.size() <= size_t(col)) lastRestyled_.resize(size_t(col) + 1);
+    TLastRestyled &last = lastRestyled_[size_t(col)];
+    if (last.from != id || last.style != style) last = {id, pool_.Restyle(id, style), style};
+    return last.to;
 }
 
 void TSheetCells::SetText(int row, int col, QStringView text) {
@@ -79,7 +95,7 @@ void TSheetCells::SetStyle(int row, int col, uint16_t style) {
         if (style) Put(row, col, kPooled | pool_.Intern({}, style).id);
     } else if (ref & kPooled) {
         const uint32_t id = ref & ~kPooled;
-        Put(row, col, style == 0 && pool_.Text(id).isEmpty() ? 0 : kPooled | pool_.Restyle(id, style));
+        Put(row, col, style == 0 && pool_.Text(id).isEmpty() ? 0 : kPooled | RestyleInColumn(col, id, style));
     } else {
         const_cast<char16_t *>(OwnEntry(row, ref))[0] = char16_t(style);
     }
@@ -289,5 +305,7 @@ void TSheetCells::CompactPool() {
         }
     }
     pool_ = std::move(pool);
+    lastPooled_.clear();  // their ids were the old pool's
+    lastRestyled_.clear();
     poolAfter_ = pool_.Units();
 }

@@ -103,12 +103,30 @@ private:
     void MaybeCompact();
     void Compact();
     void CompactPool();
+    // The pool's pair of the text and style, through the column's last pair.
+    TSheetTextPool::TInterned InternInColumn(int col, QStringView text, uint16_t style);
+    // The pool's pair of the text of `id` in the style, through the column's last restyling.
+    uint32_t RestyleInColumn(int col, uint32_t id, uint16_t style);
 
     std::deque<TRowRef> rows_;
     TUnitBlocks arena_;
     TSheetTextPool pool_;
     TOpenRow open_;
     std::vector<THabit> habits_;
+    // The pair each column pooled last: sorted results repeat a column's text row after row, and
+    // the same text in the same style is that pair again, found without hashing. Ids of pool_.
+    struct TLastPooled {
+        uint32_t id = UINT32_MAX;
+        uint16_t style = 0;
+    };
+    std::vector<TLastPooled> lastPooled_;
+    // The pair each column was last restyled from, to which style, and the pair it became: a style
+    // laid over a column meets its repeated texts row after row. Ids of pool_.
+    struct TLastRestyled {
+        uint32_t from = UINT32_MAX, to = 0;
+        uint16_t style = 0;
+    };
+    std::vector<TLastRestyled> lastRestyled_;
     uint64_t garbage_ = 0;     // arena units no row refers to any more
     uint64_t poolAfter_ = 0;   // the pool's size after the last compaction
     uint16_t reserved_ = 16;

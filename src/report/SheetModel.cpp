@@ -143,24 +143,44 @@ template <typename F> void TSheetModel::ForEachCell(const TCellRect &area, F &&c
         }
 }
 
+// The same, for a change that depends on the style alone: each style met is changed and looked up
+// once, however the styles alternate along the rows.
+template <typename F> void TSheetModel::ForEachStyle(const TCellRect &area, F &&change) {
+    const TCellRect cut = Cut(area);
+    if (cut.IsEmpty()) return;
+    std::vector<int32_t> changed;  // by the style a cell had: the style it gets, -1 not yet known
+    for (int row = cut.top; row <= cut.bottom; ++row)
+        for (int col = cut.left; col <= cut.right; ++col) {
+            const uint16_t from = cells_.Style(row - 1, col - 1);
+            if (from >= changed.size()) changed.resize(size_t(from) + 1, -1);
+            if (changed[from] < 0) {
+                TCellStyle style = styles_[from];
+                change(style);
+                changed[from] = Intern(style);
+            }
+            if (changed[from] != from) cells_.SetStyle(row - 1, col - 1, uint16_t(changed[from]));
+        }
+}
+
 void TSheetModel::SetFont(const TCellRect &area, int font) {
     if (font < 0 || font >= int(fonts_.size())) return;
-    ForEachCell(area, [font](int, int, TCellStyle &s) { s.font = uint16_t(font); });
+    ForEachStyle(area, [font](TCellStyle &s) { s.font = uint16_t(font); });
 }
 
 void TSheetModel::SetGridLines(const TCellRect &area, int kind) {
     if (kind < 0 || kind > 2) return;
     // Cut first, so that the outline of a rectangle reaching past the sheet follows the sheet's edge.
     const TCellRect a = Cut(area);
+    if (kind != 1) {
+        const uint8_t borders = kind == 0 ? 0 : Border::All;
+        ForEachStyle(a, [borders](TCellStyle &s) { s.borders = borders; });
+        return;
+    }
     ForEachCell(a, [&](int col, int row, TCellStyle &s) {
-        if (kind == 0) s.borders = 0;
-        else if (kind == 2) s.borders = Border::All;
-        else {
-            if (col == a.left) s.borders |= Border::Left;
-            if (col == a.right) s.borders |= Border::Right;
-            if (row == a.top) s.borders |= Border::Top;
-            if (row == a.bottom) s.borders |= Border::Bottom;
-        }
+        if (col == a.left) s.borders |= Border::Left;
+        if (col == a.right) s.borders |= Border::Right;
+        if (row == a.top) s.borders |= Border::Top;
+        if (row == a.bottom) s.borders |= Border::Bottom;
     });
 }
 

@@ -135,6 +135,7 @@ private:
     // The rectangle with its corners in order, cut to the sheet (empty when nothing is left).
     TCellRect Cut(const TCellRect &area) const;
     template <typename F> void ForEachCell(const TCellRect &area, F &&change);
+    template <typename F> void ForEachStyle(const TCellRect &area, F &&change);
     void Touch();
 
     TSheetCells cells_;

@@ -132,3 +132,24 @@ TEST(SheetCells, LongTextsWrittenOverAndOverKeepTheirCellsRight) {
         }
     EXPECT_EQ(TTwin::Diff(t.m, t), QString());
 }
+
+// Grid lines laid over a whole area (each style met changed once) give every cell what the same
+// lines drawn cell by cell give it: the same texts, and the same styles in the same order.
+TEST(SheetCells, GridLinesOverAnAreaEqualThemCellByCell) {
+    TTwin whole(400, 5), single(400, 5);
+    for (TTwin *t : {&whole, &single})
+        for (int r = 1; r <= 400; ++r)
+            for (int c = 1; c <= 5; ++c) {
+                t->Set(c, r, Value(c, r));
+                t->Align(c, r, c % 2 ? 33 : 34);
+            }
+    whole.m.SetGridLines(TCellRect::Normalized(1, 1, 5, 400), 2);
+    for (int r = 1; r <= 400; ++r)
+        for (int c = 1; c <= 5; ++c) single.m.SetGridLines(TCellRect::Normalized(c, r, c, r), 1);
+    for (int r = 1; r <= 400; ++r)
+        for (int c = 1; c <= 5; ++c) {
+            ASSERT_EQ(whole.m.StyleId(c, r), single.m.StyleId(c, r)) << c << "," << r;
+            ASSERT_EQ(whole.m.Text(c, r), single.m.Text(c, r)) << c << "," << r;
+        }
+    EXPECT_EQ(whole.m.Style(3, 7).borders, Border::All);
+}
