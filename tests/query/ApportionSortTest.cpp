@@ -90,7 +90,9 @@ TEST_F(ApportionSortTest, WithSubtotalsEachGroupSortsUnderItsOwnSubtotal) {
         std::sort(was.begin(), was.end());
         std::sort(now.begin(), now.end());
         EXPECT_EQ(now, was);
-        if (i < after.kinds.size()) EXPECT_EQ(after.cents[i], before.cents[i]);  // a subtotal where it was
+        if (i < after.kinds.size()) {
+            EXPECT_EQ(after.cents[i], before.cents[i]);  // a subtotal where it was
+        }
         start = i + 1;
     }
 }
