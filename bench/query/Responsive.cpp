@@ -6,6 +6,7 @@
 #include "query/ApportionQry.h"
 #include "query/SummaryFill.h"
 #include "report/ReportSheet.h"
+#include "report/SheetView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,6 +35,32 @@ private:
     QTimer timer_;
     QElapsedTimer clock_;
     double largest_ = 0;
+};
+
+// Notes when the sheet is painted.
+class TPaintTimes : public QObject {
+public:
+    TPaintTimes(QWidget *viewport, const QElapsedTimer &clock) : viewport_(viewport), clock_(clock) {
+        viewport_->installEventFilter(this);
+    }
+    ~TPaintTimes() override { viewport_->removeEventFilter(this); }
+    // The first paint at or after `ms` on the clock; -1 when none.
+    double FirstFrom(double ms) const {
+        for (double t : times_)
+            if (t >= ms) return t;
+        return -1;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (watched == viewport_ && event->type() == QEvent::Paint) times_.push_back(Ms(clock_));
+        return false;
+    }
+
+private:
+    QWidget *viewport_;
+    const QElapsedTimer &clock_;
+    std::vector<double> times_;
 };
 
 void WaitIdle(TbfrmApportionQry *w) {
@@ -89,17 +116,23 @@ QString RunningOnServer(const QString &connectionString) {
 int ResponsiveBench(THost &host, TbfrmApportionQry *w, const TGrouping &grouping, bool postgres, int reps) {
     if (!ChooseGrouping(w, grouping)) return 1;
     Print(QStringLiteral("\n== Responsiveness, grouping %1 ==").arg(grouping.key));
-    std::vector<double> gaps, totals, inlines, cancels;
+    std::vector<double> gaps, totals, inlines, cancels, firstRows, statements;
     for (int i = 0; i < reps; ++i) {
         inlines.push_back(InlineRefresh(w));
         TGapMeter meter;
         QElapsedTimer t;
+        TPaintTimes paints(w->cllBudget->View()->viewport(), t);
         t.start();
         w->tbtnRefresh->click();
         WaitIdle(w);
         totals.push_back(Ms(t));
         gaps.push_back(meter.Largest());
+        // The statement's rows are all read at its end; the first paint after it shows them.
+        statements.push_back(double(w->LastRunTimes().statement));
+        firstRows.push_back(paints.FirstFrom(statements.back()));
     }
+    Figure(QStringLiteral("F5 to first rows visible (reference: statement + 50 ms)"), Median(firstRows),
+           Median(statements) + 50);
     Figure(QStringLiteral("largest event-loop gap during Refresh"), Median(gaps), Median(totals));
     Figure(QStringLiteral("Refresh total (worker)"), Median(totals), Median(inlines));
     QString running;

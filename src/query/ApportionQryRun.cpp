@@ -31,6 +31,7 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 namespace {
 // Lets a large value go in the background: freeing the rows of a large result, or the sheet that
@@ -45,6 +46,9 @@ template <typename T> void DisposeAside(T value) {
 
 // How long one slice of writing rows may hold the user-interface thread, in milliseconds.
 constexpr int kFillSlice = 25;
+// The first slice writes no more rows than a screen holds, and the sheet is shown with them: the
+// user reads the first rows while the rest are written.
+constexpr size_t kFirstScreenRows = 200;
 
 TDrillBase DrillBaseOf(const TQuerySql &built, const QString &sourceView, const QString &provider) {
     return {sourceView, built.WhereClause, built.Dimensions, built.UnitCut, SqlBackendOf(provider)};
@@ -154,11 +158,8 @@ void TbfrmApportionQry::RunFinished(const authpay::Outcome &outcome) {
     }
     WriteHeadingLines();
     fill_ = std::make_unique<TSummaryFill>(cllBudget, rows, chbSubtotal->isChecked());
-    // The sheet is painted once, when its rows are all there: painting it between the slices would
-    // cost more than writing them.
-    cllBudget->setUpdatesEnabled(false);
     SetBusy(TRunState::Filling);
-    NextSlice();
+    FillSome();
 }
 
 // The next slice comes as a timer, not as a posted call: posted calls go before the timers and
@@ -169,7 +170,7 @@ void TbfrmApportionQry::NextSlice() {
 
 void TbfrmApportionQry::FillSome() {
     if (runState_ != TRunState::Filling || !fill_) return;
-    const bool done = fill_->Step(kFillSlice);
+    const bool done = fill_->Done() == 0 ? fill_->Step(0, kFirstScreenRows) : fill_->Step(kFillSlice);
     ProgressBar1->setValue(fill_->Done());
     ShowRunningWhat();
     if (!done) {
@@ -190,7 +191,6 @@ void TbfrmApportionQry::FillSome() {
 
 // Leaves the running state; a cancelled run puts the sheet back as it was before it.
 void TbfrmApportionQry::EndRun(bool cancelled) {
-    cllBudget->setUpdatesEnabled(true);
     fill_.reset();
     runRows_.reset();
     if (cancelled && before_) {
@@ -250,7 +250,9 @@ void TbfrmApportionQry::SetBusy(TRunState state) {
     }
     ShowRunning();
     pnprocess->setAutoFillBackground(true);
-    pnprocess->move((width() - pnprocess->width()) / 2, (height() - pnprocess->height()) / 2);
+    // While the rows are written the panel steps down to the window's foot, off the first rows.
+    const int top = state == TRunState::Filling ? height() - pnprocess->height() - 12 : (height() - pnprocess->height()) / 2;
+    pnprocess->move((width() - pnprocess->width()) / 2, std::max(0, top));
     pnprocess->show();
     pnprocess->raise();
 }

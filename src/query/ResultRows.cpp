@@ -34,16 +34,17 @@ QString ChangeRateText(double amount, double compared) {
 void TResultRowWriter::WriteAmounts(int r, double amount, double compared) {
     TReportSheet &s = *sheet_;
     const double amounts[] = {amount, compared, amount - compared};
+    // Written ruled: the row's grid lines come over them later and find them in place.
+    constexpr int right = AlignCode::RightMiddle;
     for (int col = kAmountColumn; col <= (comparison_ ? kRateColumn : kAmountColumn); ++col) {
         if (col == kRateColumn) {
-            s.SheetSetText(col, r, 0, ChangeRateText(amount, compared));
+            s.SheetSetAlignedText(col, r, ChangeRateText(amount, compared), right, true);
             if (const std::optional<qint64> rate = ChangeRate(amount, compared)) s.SheetSetRate(col, r, *rate);
         } else {
             const double value = amounts[col - kAmountColumn];
-            s.SheetSetText(col, r, 0, ReportAmountText(value));
+            s.SheetSetAlignedText(col, r, ReportAmountText(value), right, true);
             if (const std::optional<qint64> cents = ReportAmountCents(value)) s.SheetSetAmount(col, r, *cents);
         }
-        s.SheetAlign(col, r, 0, AlignCode::RightMiddle);
         FitColumn(col, r);
     }
 }
@@ -52,12 +53,12 @@ void TResultRowWriter::AddRow(const QStringList &values, double amount, double c
     TReportSheet &s = *sheet_;
     s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
     const int r = s.SheetRowCount(0) - 1;
-    s.SheetSetText(kNumberColumn, r, 0, QString::number(count_ + 1));
+    // Each cell is written in its final style (aligned, ruled) at once.
+    s.SheetSetAlignedText(kNumberColumn, r, QString::number(count_ + 1), -1, true);
     FitColumn(kNumberColumn, r);
     if (fittedCodes_.size() < size_t(values.size())) fittedCodes_.resize(size_t(values.size()));
     for (int i = 0; i < values.size(); ++i) {
-        s.SheetSetText(DimensionColumn(1) + i, r, 0, values[i]);
-        s.SheetAlign(DimensionColumn(1) + i, r, 0, AlignCode::LeftMiddle);
+        s.SheetSetAlignedText(DimensionColumn(1) + i, r, values[i], AlignCode::LeftMiddle, true);
         QString &fitted = fittedCodes_[size_t(i)];
         if (values[i] != fitted && IsUnbreakable(values[i])) {
             FitColumn(DimensionColumn(1) + i, r);
@@ -115,7 +116,16 @@ void TResultRowWriter::AddTotals() {
     s.SheetSetText(kNumberColumn, r, 0, QStringLiteral("合  计"));
     WriteAmounts(r, total_, comparedTotal_);
     s.SheetMarkRow(r, TRowKind::Totals);
-    s.SheetGridLines(kNumberColumn, kHeadingRow, LastColumn(), r, 0, 2, -1);
+    RuleWritten();
+}
+
+// Every cell of the ruled area gets all four lines, so ruling it in parts leaves the same cells as
+// ruling it at once.
+void TResultRowWriter::RuleWritten() {
+    const int last = sheet_->SheetRowCount(0) - 1;
+    if (last <= ruledTo_) return;
+    sheet_->SheetGridLines(kNumberColumn, ruledTo_ + 1, LastColumn(), last, 0, 2, -1);
+    ruledTo_ = last;
 }
 
 TProgressTicker::TProgressTicker(int maximum, std::function<void(int)> show, int percentStep)

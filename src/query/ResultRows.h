@@ -27,6 +27,9 @@ public:
     // names from column 2, its sum in column 14, bold on the light fill. Not numbered, and not
     // part of the total.
     void AddSubtotal(int level, const QStringList &values, double sum, double compared = 0);
+    // Rules the grid over the rows written since the last call (from row 4 at the first), so that
+    // rows shown while the rest are written already have their lines.
+    void RuleWritten();
     // Appends the totals row and rules the grid from row 4 to it.
     void AddTotals();
     double Total() const { return total_; }
@@ -47,6 +50,7 @@ private:
     double total_ = 0;
     double comparedTotal_ = 0;
     int count_ = 0;
+    int ruledTo_ = ReportLayout::kHeadingRow - 1;  // the last row RuleWritten has ruled
     // The code each dimension column was last fitted to: sorted rows repeat a code row after row,
     // and the same code in the same column needs no second look (columns only widen).
     std::vector<QString> fittedCodes_;

@@ -6,6 +6,7 @@
 #include "query/Subtotals.h"
 #include "query/SummaryRun.h"
 
+#include <cstdint>
 #include <memory>
 
 class TSummaryFill {
@@ -15,9 +16,9 @@ public:
     // Each row's values are let go once written: a large result is freed a slice at a time too,
     // not all at once at the end.
     TSummaryFill(TReportSheet *sheet, std::shared_ptr<TSummaryRows> rows, bool subtotals);
-    // Writes rows for about `msecs` milliseconds (at least one row); true once every row and the
-    // totals row are written.
-    bool Step(int msecs);
+    // Writes rows for about `msecs` milliseconds (at least one row), and at most `rowLimit` of
+    // them, then rules the rows written; true once every row and the totals row are written.
+    bool Step(int msecs, size_t rowLimit = SIZE_MAX);
     int Done() const { return int(next_); }
     int Total() const { return int(rows_->values.size()); }
 

@@ -33,7 +33,14 @@ template <typename Text, typename Amount>
 void TakeRow(TSummaryRows &out, const TSummaryColumns &columns, Text text, Amount amount) {
     QStringList values;
     values.reserve(qsizetype(columns.values.size()));
-    for (int c : columns.values) values << text(c);
+    // Rows come in order, so a column mostly repeats the row before's text: that text is shared,
+    // not held again (less memory, and less to free when the rows are let go).
+    const QStringList *before = out.values.empty() ? nullptr : &out.values.back();
+    for (int c : columns.values) {
+        QString value = text(c);
+        if (before && before->size() > values.size() && (*before)[values.size()] == value) values << (*before)[values.size()];
+        else values << std::move(value);
+    }
     out.values.push_back(std::move(values));
     out.amounts.push_back(amount(columns.amount));
     if (columns.compared >= 0) out.compared.push_back(amount(columns.compared));

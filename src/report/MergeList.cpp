@@ -37,6 +37,13 @@ const TCellRect *TMergeList::Find(int col, int row) const {
     return nullptr;
 }
 
+bool TMergeList::OnRow(int row) const {
+    auto [lo, hi] = Candidates(row, row);
+    for (size_t i = lo; i < hi; ++i)
+        if (merges_[i].top <= row && merges_[i].bottom >= row) return true;
+    return false;
+}
+
 std::vector<TCellRect> TMergeList::Intersecting(const TCellRect &area) const {
     std::vector<TCellRect> out;
     if (area.IsEmpty()) return out;

@@ -12,6 +12,8 @@ public:
     void Add(const TCellRect &area);
     // The merge covering the cell, or nullptr.
     const TCellRect *Find(int col, int row) const;
+    // Whether any merge covers a cell of the row.
+    bool OnRow(int row) const;
     // The merges that intersect the area, in order of their top row.
     std::vector<TCellRect> Intersecting(const TCellRect &area) const;
     // Rows first..first+count-1 were removed from the sheet: merges inside them disappear, merges

@@ -129,6 +129,11 @@ void TReportSheet::SheetSetText(int col, int row, int sheet, const QString &text
     Changed();
 }
 
+void TReportSheet::SheetSetAlignedText(int col, int row, const QString &text, int code, bool ruled) {
+    model_.SetAlignedText(col, row, text, code, ruled);
+    Changed();
+}
+
 void TReportSheet::SheetAlign(int col, int row, int sheet, int code) {
     if (!IsSheet(sheet)) return;
     model_.SetAlignment(col, row, code);
@@ -155,8 +160,11 @@ void TReportSheet::SheetRowHeight(int count, int height, int row, int sheet) {
 }
 
 TSheetTextMeasure &TReportSheet::Measure() const {
-    // Measuring needs font metrics: made anew only when the fonts have changed.
+    // Measuring needs font metrics: made anew only when the fonts have changed (compared only
+    // when the model's font table has been touched since the last look).
+    if (measure_ && measuredFonts_ == model_.FontsRevision()) return *measure_;
     if (!measure_ || measure_->Outdated(model_)) measure_ = std::make_unique<TSheetTextMeasure>(model_);
+    measuredFonts_ = model_.FontsRevision();
     return *measure_;
 }
 

@@ -58,6 +58,9 @@ public:
     void SheetSetText(int col, int row, int sheet, const QString &text);
     // 33 left, 34 right (both vertically centred), 36 centred both ways; see AlignCode.
     void SheetAlign(int col, int row, int sheet, int code);
+    // Text, alignment (-1 keeps it) and, with `ruled`, the cell's four grid lines in one step, as
+    // SheetSetText, SheetAlign and SheetGridLines (kind 2) over the cell leave it.
+    void SheetSetAlignedText(int col, int row, const QString &text, int code, bool ruled);
     // One cell showing the first cell's text; replaces earlier merges it overlaps.
     void SheetMerge(int firstCol, int firstRow, int lastCol, int lastRow);
     // `count` columns from `col` get the width in pixels (0 hides them); the window passes 1.
@@ -171,6 +174,7 @@ private:
     TSheetModel model_;
     TSheetView *view_ = nullptr;
     mutable std::unique_ptr<TSheetTextMeasure> measure_;
+    mutable quint64 measuredFonts_ = 0;  // the model's fonts revision the measure was checked at
     int previewOption_ = 0;
     bool fitToWidth_ = false;
     std::optional<TPageChoice> pageChoice_;

@@ -75,14 +75,13 @@ uint32_t TSheetCells::RestyleInColumn(int col, uint32_t id, uint16_t style) {
     return last.to;
 }
 
-void TSheetCells::SetText(int row, int col, QStringView text) {
+void TSheetCells::SetText(int row, int col, QStringView text, uint16_t style) {
     // A text of the row being written moves when that row's entries grow or go.
     const char16_t *own = open_.own.data();
     if (!text.isEmpty() && text.utf16() >= own && text.utf16() < own + open_.own.size()) {
         const QString copy = text.toString();
-        return SetText(row, col, copy);
+        return SetText(row, col, copy, style);
     }
-    const uint16_t style = Style(row, col);
     uint32_t ref = 0;
     if (PoolsText(col, text, style, &ref)) Put(row, col, ref);
     else PutOwn(row, col, text, style);
@@ -92,7 +91,7 @@ void TSheetCells::SetText(int row, int col, QStringView text) {
 void TSheetCells::SetStyle(int row, int col, uint16_t style) {
     const uint32_t ref = Ref(row, col);
     if (ref == 0) {
-        if (style) Put(row, col, kPooled | pool_.Intern({}, style).id);
+        if (style) Put(row, col, kPooled | InternInColumn(col, {}, style).id);
     } else if (ref & kPooled) {
         const uint32_t id = ref & ~kPooled;
         Put(row, col, style == 0 && pool_.Text(id).isEmpty() ? 0 : kPooled | RestyleInColumn(col, id, style));

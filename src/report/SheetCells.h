@@ -33,7 +33,8 @@ public:
 
     QStringView Text(int row, int col) const { return TextOf(row, Ref(row, col)); }
     uint16_t Style(int row, int col) const { return StyleOf(row, Ref(row, col)); }
-    void SetText(int row, int col, QStringView text);  // the cell keeps its style
+    void SetText(int row, int col, QStringView text) { SetText(row, col, text, Style(row, col)); }  // the cell keeps its style
+    void SetText(int row, int col, QStringView text, uint16_t style);
     void SetStyle(int row, int col, uint16_t style);
     int16_t Height(int row) const { return rows_[size_t(row)].height; }
     void SetHeight(int row, int16_t height) { rows_[size_t(row)].height = height; }

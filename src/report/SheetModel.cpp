@@ -20,8 +20,14 @@ TCellStyle ApplyAlignCode(TCellStyle style, int code) {
 
 TSheetModel::TSheetModel() : columnWidths_(kSheetDefaultColumns, kSheetDefaultColumnWidth) {
     fonts_.push_back(TSheetFont{});
+    fontsRevision_ = ++gLastRevision;
     Intern(TCellStyle{});  // style 0: what every cell starts with
     Touch();
+}
+
+void TSheetModel::SetDefaultFont(const TSheetFont &font) {
+    fonts_[0] = font;
+    fontsRevision_ = ++gLastRevision;
 }
 
 void TSheetModel::Touch() { geometryRevision_ = ++gLastRevision; }
@@ -79,12 +85,32 @@ TSheetModel TSheetModel::SplitOffRows(int keep) {
     return whole;
 }
 
-void TSheetModel::SetText(int col, int row, QStringView text) {
-    if (!Contains(col, row)) return;
-    // Cut to what a cell holds, never between the two halves of a character.
+namespace {
+// Cut to what a cell holds, never between the two halves of a character.
+QStringView CellText(QStringView text) {
     qsizetype keep = std::min<qsizetype>(text.size(), kSheetMaxTextLength);
     if (keep < text.size() && text[keep - 1].isHighSurrogate()) --keep;
-    cells_.SetText(row - 1, col - 1, text.left(keep));
+    return text.left(keep);
+}
+}  // namespace
+
+void TSheetModel::SetText(int col, int row, QStringView text) {
+    if (!Contains(col, row)) return;
+    cells_.SetText(row - 1, col - 1, CellText(text));
+    numbers_.Clear(col, row);
+}
+
+void TSheetModel::SetAlignedText(int col, int row, QStringView text, int code, bool ruled) {
+    if (!Contains(col, row)) return;
+    const uint16_t from = cells_.Style(row - 1, col - 1);
+    if (derivedMemo_.size() < size_t(col)) derivedMemo_.resize(size_t(col));
+    TDerivedStyle &memo = derivedMemo_[size_t(col - 1)];
+    if (memo.from != from || memo.code != code || memo.ruled != ruled) {
+        TCellStyle style = code < 0 ? styles_[from] : ApplyAlignCode(styles_[from], code);
+        if (ruled) style.borders = Border::All;
+        memo = {from, code, ruled, Intern(style)};
+    }
+    cells_.SetText(row - 1, col - 1, CellText(text), memo.to);
     numbers_.Clear(col, row);
 }
 
@@ -236,5 +262,6 @@ void TSheetModel::Merge(const TCellRect &area) {
 int TSheetModel::AddFont(const TSheetFont &font) {
     if (fonts_.size() >= size_t(kSheetMaxFonts)) return -1;
     fonts_.push_back(font);
+    fontsRevision_ = ++gLastRevision;
     return int(fonts_.size()) - 1;
 }

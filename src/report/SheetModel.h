@@ -51,6 +51,10 @@ public:
     uint16_t StyleId(int col, int row) const { return Contains(col, row) ? cells_.Style(row - 1, col - 1) : 0; }
     const TCellStyle &Style(int col, int row) const { return styles_[StyleId(col, row)]; }
     void SetAlignment(int col, int row, int code);
+    // The text in the cell's style aligned by `code` (an AlignCode; -1 keeps the alignment) and,
+    // with `ruled`, with all four lines: the cell SetText, SetAlignment and SetGridLines (kind 2)
+    // leave, in one change of it. A writer of whole columns meets the same styles row after row.
+    void SetAlignedText(int col, int row, QStringView text, int code, bool ruled);
     void SetStyle(int col, int row, const TCellStyle &style);
     // Fonts and borders over a rectangle. kind 0 removes the lines, 1 draws the outline, 2 draws
     // every cell's lines; other kinds are ignored.
@@ -74,7 +78,7 @@ public:
 
     // Fonts: font 0 is the default font of every new cell.
     int AddFont(const TSheetFont &font);  // the font's number, or -1 when the table is full
-    void SetDefaultFont(const TSheetFont &font) { fonts_[0] = font; }
+    void SetDefaultFont(const TSheetFont &font);
     const std::vector<TSheetFont> &Fonts() const { return fonts_; }
     const TCellStyle &StyleById(uint16_t id) const { return styles_[id]; }
     int StyleCount() const { return int(styles_.size()); }
@@ -129,6 +133,8 @@ public:
     // Changes whenever a row, column, width or height changes, so that a view knows when to
     // measure again. Numbers are never reused, also not by another model.
     quint64 GeometryRevision() const { return geometryRevision_; }
+    // Changes whenever the font table does (a copy of the model keeps it, with the same fonts).
+    quint64 FontsRevision() const { return fontsRevision_; }
 
 private:
     uint16_t Intern(const TCellStyle &style);
@@ -150,10 +156,19 @@ private:
         int code = 0;
         uint16_t to = 0;
     } alignMemo_;
+    // SetAlignedText's last style per column: from, how, and the style it made.
+    struct TDerivedStyle {
+        uint16_t from = 0xFFFF;
+        int code = 0;
+        bool ruled = false;
+        uint16_t to = 0;
+    };
+    std::vector<TDerivedStyle> derivedMemo_;
     TMergeList merges_;
     TPageSetup page_;
     std::vector<int> amountColumns_;
     std::vector<int> rateColumns_;  // the columns whose numbers are rates
     int defaultRowHeight_ = kSheetDefaultRowHeight;
     quint64 geometryRevision_ = 0;
+    quint64 fontsRevision_ = 0;
 };

@@ -37,33 +37,51 @@ int TSheetTextMeasure::Lines(uint16_t font, QStringView text, int width) {
     const int room = std::max(1, width - 2 * TSheetPainter::kPadding);
     if (const int ascii = AsciiWidth(font, text); ascii >= 0 && ascii <= room) return 1;
     // Remembered per font and width: a report's names repeat on many rows.
-    auto &cache = lines_[(quint64(font) << 32) | quint32(room)];
+    const quint64 key = (quint64(font) << 32) | quint32(room);
+    if (key != lastKey_) {
+        lastCache_ = &lines_[key];
+        lastKey_ = key;
+    }
+    TLineCache &cache = *lastCache_;
     if (auto it = cache.find(text); it != cache.end()) return it->second;
-    const QString key = text.toString();
+    const QString copy = text.toString();
     const QFontMetrics &m = metrics_[font];
     int lines = 1;
-    if (text.contains(QLatin1Char('\n')) || m.horizontalAdvance(key) > room) {
-        const QRect r = m.boundingRect(QRect(0, 0, room, 1 << 20), Qt::TextWordWrap, key);
+    if (text.contains(QLatin1Char('\n')) || m.horizontalAdvance(copy) > room) {
+        const QRect r = m.boundingRect(QRect(0, 0, room, 1 << 20), Qt::TextWordWrap, copy);
         lines = std::max(1, r.height() / std::max(1, m.height()));
     }
-    if (cache.size() < 100000) cache.emplace(key, lines);
+    if (cache.size() < 100000) cache.emplace(copy, lines);
     return lines;
+}
+
+int TSheetTextMeasure::ColumnLines(int col, uint16_t font, QStringView text, int width) {
+    if (lastLines_.size() <= size_t(col)) lastLines_.resize(size_t(col) + 1);
+    TLastLines &last = lastLines_[size_t(col)];
+    if (last.font == font && last.width == width && QStringView(last.text) == text) return last.lines;
+    last.lines = Lines(font, text, width);
+    last.font = font;
+    last.width = width;
+    last.text.resize(text.size());  // keeps its room when the text fits
+    std::copy(text.begin(), text.end(), last.text.begin());
+    return last.lines;
 }
 
 int TSheetTextMeasure::PreferredRowHeight(const TSheetModel &model, int row) {
     int height = model.DefaultRowHeight();
     if (row < 1 || row > model.RowCount()) return height;
+    const bool merged = model.Merges().OnRow(row);  // most rows have none to look for
     for (int col = 1; col <= model.ColumnCount(); ++col) {
         const QStringView text = model.Text(col, row);
         if (text.isEmpty() || model.ColumnWidth(col) == 0) continue;
         int width = model.ColumnWidth(col);
-        if (const TCellRect *merge = model.Merges().Find(col, row)) {
+        if (const TCellRect *merge = merged ? model.Merges().Find(col, row) : nullptr) {
             if (merge->top != merge->bottom) continue;
             width = 0;
             for (int c = merge->left; c <= merge->right; ++c) width += model.ColumnWidth(c);
         }
         const uint16_t font = model.Style(col, row).font;
-        height = std::max(height, Lines(font, text, width) * LineHeight(font) + 2 * TSheetPainter::kPadding);
+        height = std::max(height, ColumnLines(col, font, text, width) * LineHeight(font) + 2 * TSheetPainter::kPadding);
     }
     return std::min(height, kSheetMaxRowHeight);
 }

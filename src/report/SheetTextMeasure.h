@@ -30,6 +30,8 @@ public:
 
 private:
     int AsciiWidth(uint16_t font, QStringView text) const;
+    // Lines through the column's last answer: rows in order repeat a column's text row after row.
+    int ColumnLines(int col, uint16_t font, QStringView text, int width);
 
     std::vector<TSheetFont> fonts_;
     std::vector<std::array<int, 128>> asciiAdvance_;
@@ -44,5 +46,15 @@ private:
         using is_transparent = void;
         bool operator()(QStringView a, QStringView b) const { return a == b; }
     };
-    QHash<quint64, std::unordered_map<QString, int, TTextHash, TTextEqual>> lines_;
+    using TLineCache = std::unordered_map<QString, int, TTextHash, TTextEqual>;
+    std::unordered_map<quint64, TLineCache> lines_;  // nodes stay put: the last one is kept
+    quint64 lastKey_ = ~quint64(0);
+    TLineCache *lastCache_ = nullptr;
+    struct TLastLines {
+        uint16_t font = 0;
+        int width = -1;
+        QString text;
+        int lines = 1;
+    };
+    std::vector<TLastLines> lastLines_;
 };

@@ -3,6 +3,7 @@
 // operations' answers to arguments outside the sheet.
 #include "report/ReportSheet.h"
 #include "report/WindowWrites.h"
+#include "query/SummaryFill.h"
 #include "report/XlsReadBack.h"
 #include "report/xls/XlsExport.h"
 
@@ -241,4 +242,50 @@ TEST(ReportSheet, HostsReadUsedColumnsAndOneColumnWithoutEveryCell) {
     EXPECT_EQ(cell, QStringLiteral("12.50"));
     EXPECT_EQ(rows[2].cents[4], 1250);
     EXPECT_EQ(sheet->RowKinds(), (std::vector<TRowKind>{TRowKind::Other, TRowKind::Other, TRowKind::Totals}));
+}
+
+namespace {
+// A result of three dimensions as a Refresh reads it, with subtotals wanted.
+std::shared_ptr<TSummaryRows> SampleSummary(int count) {
+    auto rows = std::make_shared<TSummaryRows>();
+    rows->built.FieldList = QStringLiteral("eid,ename,fid,fname,bid,bname,");
+    for (const Row &row : SampleRows(count)) {
+        rows->values.push_back(row.fields);
+        rows->amounts.push_back(row.amount);
+    }
+    return rows;
+}
+
+// Every cell's text, look and amount, and every row's height and kind, alike.
+void ExpectSameSheet(const TSheetModel &a, const TSheetModel &b) {
+    ASSERT_EQ(a.RowCount(), b.RowCount());
+    for (int c = 1; c <= a.ColumnCount(); ++c) ASSERT_EQ(a.ColumnWidth(c), b.ColumnWidth(c)) << c;
+    for (int r = 1; r <= a.RowCount(); ++r) {
+        ASSERT_EQ(a.RowHeight(r), b.RowHeight(r)) << r;
+        ASSERT_EQ(a.RowKind(r), b.RowKind(r)) << r;
+        for (int c = 1; c <= a.ColumnCount(); ++c) {
+            ASSERT_EQ(a.Text(c, r), b.Text(c, r)) << c << "," << r;
+            ASSERT_EQ(a.Style(c, r).Key(), b.Style(c, r).Key()) << c << "," << r;
+            ASSERT_EQ(a.Amount(c, r), b.Amount(c, r)) << c << "," << r;
+        }
+    }
+}
+}  // namespace
+
+// The window shows the first rows, with their lines, while it writes the rest a slice at a time;
+// the sheet it ends with is the one written in one go.
+TEST(ReportSheet, RowsWrittenInSlicesEndAsTheSheetWrittenInOneGo) {
+    TReportSheet once, sliced;
+    for (TReportSheet *s : {&once, &sliced}) ShowWindowResult(*s, {});
+    TSummaryFill(&once, SampleSummary(700), true).Step(1 << 30);
+    TSummaryFill fill(&sliced, SampleSummary(700), true);
+    EXPECT_FALSE(fill.Step(1 << 30, 40));
+    EXPECT_EQ(fill.Done(), 40);
+    const int last = sliced.SheetRowCount(0) - 1;
+    EXPECT_GE(last, 7 + 40 - 1);
+    for (int r = 4; r <= last; ++r) EXPECT_EQ(sliced.Model().Style(3, r).borders, Border::All) << r;
+    int steps = 1;
+    while (!fill.Step(0)) ++steps;
+    EXPECT_GT(steps, 3);
+    ExpectSameSheet(once.Model(), sliced.Model());
 }
