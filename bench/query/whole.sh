@@ -3,7 +3,8 @@
 # the database's own shell running the statement the host sent (taken from its --sql-trace).
 #
 #   bench/query/whole.sh [--reps N] [--scale] [--no-pg | --no-sqlite] [--grouping KEY]
-#       For every grouping users run (unit2-fund-subject, unit-subject-item, all-six) on SQLite
+#       For every grouping users run (unit2-fund-subject, unit-subject-item, all-six, and all-six
+#       with 对比年度 2009: all-six-compared) on SQLite
 #       and PostgreSQL at 1,000,000 budget rows (with --scale also at 10,000,000): N pairs (7
 #       unless told) of host and shell runs, alternating, and their medians, ratio, result rows
 #       and the host's peak memory (the largest of its runs).
@@ -45,14 +46,17 @@ declare -A GROUPS_OF=(
   [unit2-fund-subject]="预算单位,资金性质,预算科目|2"
   [unit-subject-item]="预算单位,预算科目,预算项目|<全部>"
   [all-six]="预算单位,资金性质,支出类型,支付方式,预算科目,预算项目|<全部>"
+  [all-six-compared]="预算单位,资金性质,支出类型,支付方式,预算科目,预算项目|<全部>|2009"
 )
-GROUPINGS=(unit2-fund-subject unit-subject-item all-six)
+GROUPINGS=(unit2-fund-subject unit-subject-item all-six all-six-compared)
 [ -z "$ONLY" ] || GROUPINGS=("$ONLY")
 
 # host_args CONNSTR KEY: the host's command line for that grouping.
 host_args() {
-  local choice="${GROUPS_OF[$2]}"
-  printf '%s\0' "$HOST" --db "$1" --batch --group "${choice%%|*}" --level "${choice##*|}"
+  local groups level compare
+  IFS='|' read -r groups level compare <<<"${GROUPS_OF[$2]}"
+  printf '%s\0' "$HOST" --db "$1" --batch --group "$groups" --level "$level"
+  [ -z "$compare" ] || printf '%s\0' --compare-year "$compare"
 }
 
 # stamp: nanoseconds now.

@@ -170,7 +170,7 @@ void TbfrmApportionQry::NextSlice() {
 
 void TbfrmApportionQry::FillSome() {
     if (runState_ != TRunState::Filling || !fill_) return;
-    const bool done = fill_->Done() == 0 ? fill_->Step(0, kFirstScreenRows) : fill_->Step(kFillSlice);
+    const bool done = fill_->Step(kFillSlice, fill_->Done() == 0 ? kFirstScreenRows : SIZE_MAX);
     ProgressBar1->setValue(fill_->Done());
     ShowRunningWhat();
     if (!done) {

@@ -113,7 +113,8 @@ void TSheetCells::Put(int row, int col, uint32_t ref) {
     std::vector<uint32_t> &refs = open_.refs;
     if (refs.size() <= size_t(col)) {
         if (ref == 0) return;
-        refs.resize(size_t(col) + 1, 0);
+        // Room for the reserved cells at once: a row is mostly written left to right.
+        refs.resize(std::max(size_t(col) + 1, size_t(reserved_)), 0);
     }
     const uint32_t old = refs[size_t(col)];
     if (old && !(old & kPooled)) open_.ownGarbage += 2 + open_.own[old];

@@ -35,6 +35,20 @@ public:
     uint16_t Style(int row, int col) const { return StyleOf(row, Ref(row, col)); }
     void SetText(int row, int col, QStringView text) { SetText(row, col, text, Style(row, col)); }  // the cell keeps its style
     void SetText(int row, int col, QStringView text, uint16_t style);
+    // Calls f(col, text, style) for the row's cells that hold a text or a style, left to right;
+    // f must not change the cells.
+    template <typename F> void ForEachInRow(int row, F &&f) const {
+        if (row == open_.row) {
+            for (size_t c = 0; c < open_.refs.size(); ++c)
+                if (const uint32_t ref = open_.refs[c]) f(int(c), TextOf(row, ref), StyleOf(row, ref));
+            return;
+        }
+        const uint32_t at = rows_[size_t(row)].at;
+        if (at == kNoRecord) return;
+        const char16_t *record = arena_.At(at);
+        for (int c = 0; c < record[0]; ++c)
+            if (const uint32_t ref = ReadRef(record + 1 + 2 * c)) f(c, TextOf(row, ref), StyleOf(row, ref));
+    }
     void SetStyle(int row, int col, uint16_t style);
     int16_t Height(int row) const { return rows_[size_t(row)].height; }
     void SetHeight(int row, int16_t height) { rows_[size_t(row)].height = height; }

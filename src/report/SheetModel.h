@@ -50,6 +50,14 @@ public:
     }
     uint16_t StyleId(int col, int row) const { return Contains(col, row) ? cells_.Style(row - 1, col - 1) : 0; }
     const TCellStyle &Style(int col, int row) const { return styles_[StyleId(col, row)]; }
+    // Calls f(col, text, style) for the cells of the row that hold a text, left to right.
+    template <typename F> void ForEachTextInRow(int row, F &&f) const {
+        if (row < 1 || row > RowCount()) return;
+        const int columns = ColumnCount();
+        cells_.ForEachInRow(row - 1, [&](int col, QStringView text, uint16_t style) {
+            if (col < columns && !text.isEmpty()) f(col + 1, text, styles_[style]);
+        });
+    }
     void SetAlignment(int col, int row, int code);
     // The text in the cell's style aligned by `code` (an AlignCode; -1 keeps the alignment) and,
     // with `ruled`, with all four lines: the cell SetText, SetAlignment and SetGridLines (kind 2)

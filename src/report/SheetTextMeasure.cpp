@@ -71,18 +71,17 @@ int TSheetTextMeasure::PreferredRowHeight(const TSheetModel &model, int row) {
     int height = model.DefaultRowHeight();
     if (row < 1 || row > model.RowCount()) return height;
     const bool merged = model.Merges().OnRow(row);  // most rows have none to look for
-    for (int col = 1; col <= model.ColumnCount(); ++col) {
-        const QStringView text = model.Text(col, row);
-        if (text.isEmpty() || model.ColumnWidth(col) == 0) continue;
+    model.ForEachTextInRow(row, [&](int col, QStringView text, const TCellStyle &style) {
         int width = model.ColumnWidth(col);
+        if (width == 0) return;
         if (const TCellRect *merge = merged ? model.Merges().Find(col, row) : nullptr) {
-            if (merge->top != merge->bottom) continue;
+            if (merge->top != merge->bottom) return;
             width = 0;
             for (int c = merge->left; c <= merge->right; ++c) width += model.ColumnWidth(c);
         }
-        const uint16_t font = model.Style(col, row).font;
-        height = std::max(height, ColumnLines(col, font, text, width) * LineHeight(font) + 2 * TSheetPainter::kPadding);
-    }
+        height = std::max(height, ColumnLines(col, style.font, text, width) * LineHeight(style.font) +
+                                      2 * TSheetPainter::kPadding);
+    });
     return std::min(height, kSheetMaxRowHeight);
 }
 
