@@ -49,10 +49,17 @@ void TResultRowWriter::WriteAmounts(int r, double amount, double compared) {
     }
 }
 
-void TResultRowWriter::AddRow(const QStringList &values, double amount, double compared) {
+int TResultRowWriter::AppendRow() {
     TReportSheet &s = *sheet_;
     s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
     const int r = s.SheetRowCount(0) - 1;
+    if (firstRow_ == 0) firstRow_ = r;
+    return r;
+}
+
+void TResultRowWriter::AddRow(const QStringList &values, double amount, double compared) {
+    TReportSheet &s = *sheet_;
+    const int r = AppendRow();
     // Each cell is written in its final style (aligned, ruled) at once.
     s.SheetSetAlignedText(kNumberColumn, r, QString::number(count_ + 1), -1, true);
     FitColumn(kNumberColumn, r);
@@ -65,7 +72,11 @@ void TResultRowWriter::AddRow(const QStringList &values, double amount, double c
             fitted = values[i];
         }
     }
+    // The row's empty cells get their lines too: the whole row is ruled as it is written.
+    for (int col = DimensionColumn(1) + int(values.size()); col < kAmountColumn; ++col) s.SheetSetAlignedText(col, r, QString(), -1, true);
     WriteAmounts(r, amount, compared);
+    for (int col = (comparison_ ? kRateColumn : kAmountColumn) + 1; col <= LastColumn(); ++col)
+        s.SheetSetAlignedText(col, r, QString(), -1, true);
     s.SheetMarkRow(r, TRowKind::Result);
     total_ += amount;
     comparedTotal_ += compared;
@@ -75,8 +86,8 @@ void TResultRowWriter::AddRow(const QStringList &values, double amount, double c
 
 void TResultRowWriter::AddSubtotal(int level, const QStringList &values, double sum, double compared) {
     TReportSheet &s = *sheet_;
-    s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
-    const int r = s.SheetRowCount(0) - 1;
+    const int r = AppendRow();
+    unruled_.push_back(r);
     s.SheetSetText(1, r, 0, QString(std::max(0, level - 1), QChar(0x3000)) + QStringLiteral("小计"));
     s.SheetAlign(kNumberColumn, r, 0, AlignCode::LeftMiddle);
     for (int i = 0; i < values.size(); ++i) {
@@ -109,8 +120,8 @@ void TResultRowWriter::FitColumn(int col, int row) {
 
 void TResultRowWriter::AddTotals() {
     TReportSheet &s = *sheet_;
-    s.SheetSetRowCount(s.SheetRowCount(0) + 1, 0);
-    const int r = s.SheetRowCount(0) - 1;
+    const int r = AppendRow();
+    unruled_.push_back(r);
     s.SheetMerge(kNumberColumn, r, kTotalsLabelColumns, r);
     s.SheetAlign(kNumberColumn, r, 0, AlignCode::CentreMiddle);
     s.SheetSetText(kNumberColumn, r, 0, QStringLiteral("合  计"));
@@ -122,10 +133,12 @@ void TResultRowWriter::AddTotals() {
 // Every cell of the ruled area gets all four lines, so ruling it in parts leaves the same cells as
 // ruling it at once.
 void TResultRowWriter::RuleWritten() {
-    const int last = sheet_->SheetRowCount(0) - 1;
-    if (last <= ruledTo_) return;
-    sheet_->SheetGridLines(kNumberColumn, ruledTo_ + 1, LastColumn(), last, 0, 2, -1);
-    ruledTo_ = last;
+    if (!headingRuled_ && firstRow_ > 0) {
+        sheet_->SheetGridLines(kNumberColumn, kHeadingRow, LastColumn(), firstRow_ - 1, 0, 2, -1);
+        headingRuled_ = true;
+    }
+    for (int r : unruled_) sheet_->SheetGridLines(kNumberColumn, r, LastColumn(), r, 0, 2, -1);
+    unruled_.clear();
 }
 
 TProgressTicker::TProgressTicker(int maximum, std::function<void(int)> show, int percentStep)

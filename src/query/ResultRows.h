@@ -28,7 +28,8 @@ public:
     // part of the total.
     void AddSubtotal(int level, const QStringList &values, double sum, double compared = 0);
     // Rules the grid over the rows written since the last call (from row 4 at the first), so that
-    // rows shown while the rest are written already have their lines.
+    // rows shown while the rest are written already have their lines. Result rows are written
+    // ruled; the heading rows, subtotal rows and the totals row are ruled here.
     void RuleWritten();
     // Appends the totals row and rules the grid from row 4 to it.
     void AddTotals();
@@ -50,7 +51,11 @@ private:
     double total_ = 0;
     double comparedTotal_ = 0;
     int count_ = 0;
-    int ruledTo_ = ReportLayout::kHeadingRow - 1;  // the last row RuleWritten has ruled
+    int firstRow_ = 0;              // the first row this writer appended; 0 before it
+    bool headingRuled_ = false;     // rows 4 to the first row's
+    std::vector<int> unruled_;      // subtotal and totals rows not yet ruled
+    // Appends a row; the first marks where the heading that RuleWritten rules ends.
+    int AppendRow();
     // The code each dimension column was last fitted to: sorted rows repeat a code row after row,
     // and the same code in the same column needs no second look (columns only widen).
     std::vector<QString> fittedCodes_;

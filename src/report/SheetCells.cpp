@@ -31,7 +31,7 @@ uint32_t MapPair(uint32_t id, const TSheetTextPool &from, TSheetTextPool &to, st
 // fared there lately.
 bool TSheetCells::PoolsText(int col, QStringView text, uint16_t style, uint32_t *ref) {
     if (text.isEmpty()) {
-        *ref = style ? kPooled | pool_.Intern({}, style).id : 0;
+        *ref = style ? kPooled | InternInColumn(col, {}, style).id : 0;
         return true;
     }
     if (text.size() > kMaxOwnText) {

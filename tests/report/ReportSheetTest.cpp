@@ -288,4 +288,8 @@ TEST(ReportSheet, RowsWrittenInSlicesEndAsTheSheetWrittenInOneGo) {
     while (!fill.Step(0)) ++steps;
     EXPECT_GT(steps, 3);
     ExpectSameSheet(once.Model(), sliced.Model());
+    // Every cell from the heading to the totals row has its lines: ruling it all again changes none.
+    TSheetModel ruledAgain = once.Model();
+    ruledAgain.SetGridLines(TCellRect::Normalized(1, 4, 16, ruledAgain.RowCount() - 1), 2);
+    ExpectSameSheet(ruledAgain, once.Model());
 }
