@@ -1,5 +1,7 @@
 #include "data/SqliteRows.h"
 
+#include <cstring>
+
 #include "data/DatabaseError.h"
 
 #include <QSqlDriver>
@@ -55,6 +57,21 @@ QString TSqliteRows::Text(int column) const {
         return QString::fromUtf8(text, sqlite3_column_bytes(statement_, column));
     }
     }
+}
+
+QString TSqliteRows::RepeatedText(int column) {
+    if (column < 0 || sqlite3_column_type(statement_, column) != SQLITE_TEXT) return Text(column);
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement_, column));
+    const int size = sqlite3_column_bytes(statement_, column);
+    if (last_.size() <= size_t(column)) last_.resize(size_t(column) + 1);
+    TLastText &last = last_[size_t(column)];
+    if (last.set && last.bytes.size() == size && std::memcmp(last.bytes.constData(), text, size_t(size)) == 0)
+        return last.text;
+    last.set = true;
+    last.bytes.resize(size);  // keeps its room when the text fits
+    std::memcpy(last.bytes.data(), text, size_t(size));
+    last.text = QString::fromUtf8(text, size);
+    return last.text;
 }
 
 double TSqliteRows::Number(int column) const {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 struct sqlite3_stmt;
 
@@ -27,6 +28,9 @@ public:
     // The current row's value as a text: as the generic driver gives it (null: empty; reals as
     // the shortest text that reads back the same).
     QString Text(int column) const;
+    // The same, shared with the text this column gave last when the file's bytes are the same:
+    // rows in order repeat a column's text, and it is then neither decoded nor held again.
+    QString RepeatedText(int column);
     // The current row's value as a number (null or a text that is no number: 0).
     double Number(int column) const;
 
@@ -34,4 +38,10 @@ private:
     explicit TSqliteRows(sqlite3_stmt *statement);
     sqlite3_stmt *statement_;
     QStringList names_;
+    struct TLastText {
+        bool set = false;
+        QByteArray bytes;
+        QString text;
+    };
+    std::vector<TLastText> last_;  // per column, for RepeatedText
 };

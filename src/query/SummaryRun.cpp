@@ -64,7 +64,7 @@ bool ReadSqliteSummary(TSummaryRows &out, const std::atomic<bool> &cancelled) {
     const TSummaryColumns columns = SummaryColumns(out.built, [&](const QString &f) { return rows->ColumnIndex(f); });
     for (int n = 0; rows->Next(); ++n) {
         if ((n & 1023) == 0 && cancelled) return true;
-        TakeRow(out, columns, [&](int c) { return rows->Text(c); },
+        TakeRow(out, columns, [&](int c) { return rows->RepeatedText(c); },
                 [&](int c) { return Currency(rows->Number(c)); });
     }
     return true;

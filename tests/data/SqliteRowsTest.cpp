@@ -32,6 +32,19 @@ TEST(SqliteRows, ValuesReadAsTheGenericDriverReadsThem) {
             ++n;
         }
         EXPECT_EQ(n, 2);
+        // A column's repeated text comes back shared, a changed one anew; empty, null and numbers as Text.
+        const auto repeated = TSqliteRows::Open(db, QStringLiteral(
+            "select '教育局' as t union all select '教育局' union all select '' union all select null "
+            "union all select '' union all select 7 union all select '卫生局'"));
+        QStringList texts;
+        while (repeated->Next()) {
+            texts << repeated->RepeatedText(0);
+            EXPECT_EQ(texts.last(), repeated->Text(0)) << texts.size();
+            EXPECT_EQ(texts.last().isNull(), repeated->Text(0).isNull()) << texts.size();
+        }
+        ASSERT_EQ(texts.size(), 7);
+        EXPECT_EQ(texts[0].constData(), texts[1].constData());
+        EXPECT_EQ(texts[6], QStringLiteral("卫生局"));
         EXPECT_THROW(TSqliteRows::Open(db, QStringLiteral("select * from nowhere")), EDatabaseError);
         // abs() of the smallest integer overflows while the row is computed.
         const auto failing = TSqliteRows::Open(db, QStringLiteral("select abs(-9223372036854775807 - 1)"));
