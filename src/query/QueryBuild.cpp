@@ -75,12 +75,33 @@ QStringList TQuerySql::FieldNames() const {
     return FieldList.chopped(1).split(QLatin1Char(','));
 }
 
+QStringList TQuerySql::ResultFieldNames() const {
+    QStringList names = FieldNames();
+    if (!ColumnFields.isEmpty()) names += ColumnFields.chopped(1).split(QLatin1Char(','));
+    return names;
+}
+
+namespace {
+// The column dimension joins the statement's lists after the groupings; its fields are kept apart.
+void AddColumnDimension(TQuerySql &query, const TQueryConditions &conditions) {
+    const QString caption = conditions.ColumnDimension;
+    if (query.Dimensions.contains(caption)) throw Exception(QStringLiteral("列维度不能与汇总组合条件相同：") + caption);
+    const qsizetype rowFields = query.FieldList.size();
+    AddDimension(query, caption, conditions);
+    query.Dimensions.removeLast();
+    query.ColumnFields = query.FieldList.mid(rowFields);
+    query.FieldList.truncate(rowFields);
+    query.ColumnDimension = caption;
+}
+}  // namespace
+
 TQuerySql BuildQuerySql(const TQueryConditions &conditions) {
     TQuerySql query;
     for (const QString &caption : conditions.Dimensions) {
         if (!caption.isEmpty()) AddDimension(query, caption, conditions);
     }
     if (query.SelectList.isEmpty()) return {};
+    if (!conditions.ColumnDimension.isEmpty()) AddColumnDimension(query, conditions);
     query.SelectList.chop(1);
     query.GroupList.chop(1);
     query.OrderList.chop(1);

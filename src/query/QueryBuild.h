@@ -23,6 +23,9 @@ struct TQueryConditions {
     // two stages, the inner one grouped by that cut too, so that each shard sums its own rows
     // and only the sums travel.
     int ShardUnitLevel = 0;
+    // A seventh grouping whose codes the report spreads across its columns ("列维度"); empty for
+    // none. It must not be one of Dimensions.
+    QString ColumnDimension;
 };
 
 // The statement and the clause lists it was made of, as the window's fields hold them.
@@ -40,12 +43,17 @@ struct TQuerySql {
     bool UnitJoined = false;  // the budget unit is chosen: its name column ename comes from pubdept
     QStringList Dimensions;   // the captions of the dimensions in use, in grouping order
     QString UnitCut;          // the level cut the unit code is grouped by, empty for the whole code
+    QString ColumnDimension;  // the column dimension's caption; empty for none
+    QString ColumnFields;     // its result columns, code then name, each followed by ","
 
     // FieldList without its trailing "," split at ",": the columns the result sheet reads, in
     // its column order; the amount is the column sumMoney (and cmpMoney the compared year's).
     QStringList FieldNames() const;
+    // The columns a result row is read from: FieldNames, then the column dimension's code and name.
+    QStringList ResultFieldNames() const;
 };
 
-// Raises Exception for a dimension text that is no dimension, a missing lookup, or a level cut
-// with an unusable substring function.
+// Raises Exception for a dimension text that is no dimension, a missing lookup, a level cut with
+// an unusable substring function, or a column dimension that is also a grouping. The column
+// dimension is grouped and ordered after the groupings: a group's rows come together.
 TQuerySql BuildQuerySql(const TQueryConditions &conditions);

@@ -21,7 +21,7 @@ struct TSummaryColumns {
 
 template <typename Find> TSummaryColumns SummaryColumns(const TQuerySql &built, Find find) {
     TSummaryColumns columns;
-    for (const QString &f : built.FieldNames()) columns.values.push_back(find(f));
+    for (const QString &f : built.ResultFieldNames()) columns.values.push_back(find(f));
     columns.amount = find(QStringLiteral("sumMoney"));
     if (built.CompareYear) columns.compared = find(QStringLiteral("cmpMoney"));
     return columns;

@@ -252,3 +252,23 @@ TEST(BuildQuerySql, CoordinatorSumsInTwoStagesGroupedByThePartitionCut) {
     EXPECT_TRUE(BuildQuerySql(none).Sql.endsWith(QStringLiteral(
         "group by mid,mname,SUBSTRING(vwBudgetAdj.eid,1,9)) s group by mid,mname order by mid,mname")));
 }
+
+// The column dimension is grouped and ordered after the groupings; its fields are read after
+// theirs, and a grouping cannot be the column dimension too.
+TEST(BuildQuerySql, ColumnDimensionAfterTheGroupings) {
+    TQueryConditions c = Conditions({kUnit}, QStringLiteral("2"));
+    c.ColumnDimension = kFund;
+    const TQuerySql q = BuildQuerySql(c);
+    EXPECT_EQ(q.Sql, BuildQuerySql(Conditions({kUnit, kFund}, QStringLiteral("2"))).Sql);
+    EXPECT_EQ(q.Dimensions, QStringList({kUnit}));
+    EXPECT_EQ(q.FieldNames(), QStringList({"aeid", "ename"}));
+    EXPECT_EQ(q.ResultFieldNames(), QStringList({"aeid", "ename", "mid", "mname"}));
+    EXPECT_EQ(q.ColumnDimension, kFund);
+    c.ColumnDimension = kUnit;
+    EXPECT_THROW(BuildQuerySql(c), Exception);
+    c.ColumnDimension = kAttack;
+    EXPECT_THROW(BuildQuerySql(c), Exception);
+    c.Dimensions = QStringList();
+    c.ColumnDimension = kFund;
+    EXPECT_TRUE(BuildQuerySql(c).Sql.isEmpty());
+}
