@@ -57,7 +57,9 @@ int TResultRowWriter::AppendRow() {
     return r;
 }
 
-void TResultRowWriter::AddRow(const QStringList &values, double amount, double compared) {
+// Running number and the dimensions' codes and names of a new row, every cell up to the amounts
+// written ruled; the row's number.
+int TResultRowWriter::WriteRowLabels(const QStringList &values) {
     TReportSheet &s = *sheet_;
     const int r = AppendRow();
     // Each cell is written in its final style (aligned, ruled) at once.
@@ -74,6 +76,12 @@ void TResultRowWriter::AddRow(const QStringList &values, double amount, double c
     }
     // The row's empty cells get their lines too: the whole row is ruled as it is written.
     for (int col = DimensionColumn(1) + int(values.size()); col < kAmountColumn; ++col) s.SheetSetAlignedText(col, r, QString(), -1, true);
+    return r;
+}
+
+void TResultRowWriter::AddRow(const QStringList &values, double amount, double compared) {
+    TReportSheet &s = *sheet_;
+    const int r = WriteRowLabels(values);
     WriteAmounts(r, amount, compared);
     for (int col = (comparison_ ? kRateColumn : kAmountColumn) + 1; col <= LastColumn(); ++col)
         s.SheetSetAlignedText(col, r, QString(), -1, true);
@@ -84,7 +92,46 @@ void TResultRowWriter::AddRow(const QStringList &values, double amount, double c
     s.SheetRowHeight(1, s.SheetPreferredRowHeight(r), r, 0);
 }
 
-void TResultRowWriter::AddSubtotal(int level, const QStringList &values, double sum, double compared) {
+void TResultRowWriter::SetSpread(int columns) {
+    spread_ = std::max(0, columns);
+    comparison_ = false;
+    std::vector<int> amounts;
+    for (int col = kAmountColumn; col <= kAmountColumn + spread_; ++col) amounts.push_back(col);
+    sheet_->SetAmountColumns(amounts);
+    columnTotals_.assign(size_t(spread_), std::nullopt);
+}
+
+// A spread row's cells from column 14 (none: empty, but ruled) and its total after them.
+void TResultRowWriter::WriteSpreadAmounts(int r, const std::vector<std::optional<double>> &cells, double total) {
+    TReportSheet &s = *sheet_;
+    for (int c = 0; c <= spread_; ++c) {
+        const int col = kAmountColumn + c;
+        const std::optional<double> value = c < spread_ ? cells.at(size_t(c)) : std::optional<double>(total);
+        if (!value) {
+            s.SheetSetAlignedText(col, r, QString(), -1, true);
+            continue;
+        }
+        s.SheetSetAlignedText(col, r, ReportAmountText(*value), AlignCode::RightMiddle, true);
+        if (const std::optional<qint64> cents = ReportAmountCents(*value)) s.SheetSetAmount(col, r, *cents);
+        FitColumn(col, r);
+    }
+}
+
+void TResultRowWriter::AddSpreadRow(const QStringList &values, const std::vector<std::optional<double>> &cells,
+                                    double total) {
+    TReportSheet &s = *sheet_;
+    const int r = WriteRowLabels(values);
+    WriteSpreadAmounts(r, cells, total);
+    for (size_t c = 0; c < columnTotals_.size() && c < cells.size(); ++c)
+        if (cells[c]) columnTotals_[c] = columnTotals_[c].value_or(0) + *cells[c];
+    s.SheetMarkRow(r, TRowKind::Result);
+    total_ += total;
+    ++count_;
+    s.SheetRowHeight(1, s.SheetPreferredRowHeight(r), r, 0);
+}
+
+void TResultRowWriter::AddSubtotal(int level, const QStringList &values, double sum, double compared,
+                                   const std::vector<std::optional<double>> &cells) {
     TReportSheet &s = *sheet_;
     const int r = AppendRow();
     unruled_.push_back(r);
@@ -96,7 +143,8 @@ void TResultRowWriter::AddSubtotal(int level, const QStringList &values, double 
     }
     s.SheetEmphasise(1, r, LastColumn(), r);
     FitColumn(1, r);  // in their bold font
-    WriteAmounts(r, sum, compared);
+    if (spread_) WriteSpreadAmounts(r, cells, sum);
+    else WriteAmounts(r, sum, compared);
     s.SheetMarkRow(r, TRowKind::Subtotal, level);
     s.SheetRowHeight(1, s.SheetPreferredRowHeight(r), r, 0);
 }
@@ -125,7 +173,8 @@ void TResultRowWriter::AddTotals() {
     s.SheetMerge(kNumberColumn, r, kTotalsLabelColumns, r);
     s.SheetAlign(kNumberColumn, r, 0, AlignCode::CentreMiddle);
     s.SheetSetText(kNumberColumn, r, 0, QStringLiteral("合  计"));
-    WriteAmounts(r, total_, comparedTotal_);
+    if (spread_) WriteSpreadAmounts(r, columnTotals_, total_);
+    else WriteAmounts(r, total_, comparedTotal_);
     s.SheetMarkRow(r, TRowKind::Totals);
     RuleWritten();
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class TReportSheet;
@@ -24,9 +25,15 @@ public:
     // (and the compared amount's columns).
     void AddRow(const QStringList &values, double amount, double compared = 0);
     // Appends a subtotal row: "小计" in column 1, indented by its level, the group's codes and
-    // names from column 2, its sum in column 14, bold on the light fill. Not numbered, and not
-    // part of the total.
-    void AddSubtotal(int level, const QStringList &values, double sum, double compared = 0);
+    // names from column 2, its sum in column 14 (spread: its cells, then its sum), bold on the
+    // light fill. Not numbered, and not part of the total.
+    void AddSubtotal(int level, const QStringList &values, double sum, double compared = 0,
+                     const std::vector<std::optional<double>> &cells = {});
+    // A result spread across a column dimension: `columns` amount columns from column 14, then
+    // the row's total ("合计"); no compared year. Called before the first row.
+    void SetSpread(int columns);
+    // Appends a spread row: as AddRow, with its cells (none: left empty) and its total.
+    void AddSpreadRow(const QStringList &values, const std::vector<std::optional<double>> &cells, double total);
     // Rules the grid over the rows written since the last call (from row 4 at the first), so that
     // rows shown while the rest are written already have their lines. Result rows are written
     // ruled; the heading rows, subtotal rows and the totals row are ruled here.
@@ -40,7 +47,12 @@ public:
 private:
     // The amount and, with a comparison, the compared amount, the change and its rate of row r.
     void WriteAmounts(int r, double amount, double compared);
-    int LastColumn() const { return comparison_ ? ReportLayout::kLastComparedColumn : ReportLayout::kLastColumn; }
+    int LastColumn() const {
+        if (spread_) return ReportLayout::kAmountColumn + spread_;
+        return comparison_ ? ReportLayout::kLastComparedColumn : ReportLayout::kLastColumn;
+    }
+    int WriteRowLabels(const QStringList &values);
+    void WriteSpreadAmounts(int r, const std::vector<std::optional<double>> &cells, double total);
     // Running numbers, subtotal labels, amounts and codes stay on one line: their column widens
     // when a text needs more room than it has. Names wrap instead (the row grows).
     void FitColumn(int col, int row);
@@ -51,6 +63,8 @@ private:
     double total_ = 0;
     double comparedTotal_ = 0;
     int count_ = 0;
+    int spread_ = 0;  // amount columns of a spread result; 0 for the list
+    std::vector<std::optional<double>> columnTotals_;
     int firstRow_ = 0;              // the first row this writer appended; 0 before it
     bool headingRuled_ = false;     // rows 4 to the first row's
     std::vector<int> unruled_;      // subtotal and totals rows not yet ruled

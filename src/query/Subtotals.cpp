@@ -13,7 +13,7 @@ std::vector<TSubtotal> TSubtotalTracker::Close(int fromLevel) {
     return closed;
 }
 
-std::vector<TSubtotal> TSubtotalTracker::Add(const QStringList &values, double amount, double compared) {
+std::vector<TSubtotal> TSubtotalTracker::Enter(const QStringList &values) {
     // The outermost level whose code differs from the open group's ends that group and every
     // group inside it.
     int changed = int(open_.size()) + 1;
@@ -24,10 +24,27 @@ std::vector<TSubtotal> TSubtotalTracker::Add(const QStringList &values, double a
         }
     std::vector<TSubtotal> closed = Close(changed);
     for (int level = int(open_.size()) + 1; level <= levels_; ++level)
-        open_.push_back({level, values.mid(0, 2 * level), 0, 0});
+        open_.push_back({level, values.mid(0, 2 * level), 0, 0, {}});
+    return closed;
+}
+
+std::vector<TSubtotal> TSubtotalTracker::Add(const QStringList &values, double amount, double compared) {
+    std::vector<TSubtotal> closed = Enter(values);
     for (TSubtotal &group : open_) {
         group.sum += amount;
         group.compared += compared;
+    }
+    return closed;
+}
+
+std::vector<TSubtotal> TSubtotalTracker::AddSpread(const QStringList &values,
+                                                   const std::vector<std::optional<double>> &cells, double amount) {
+    std::vector<TSubtotal> closed = Enter(values);
+    for (TSubtotal &group : open_) {
+        group.sum += amount;
+        group.cells.resize(cells.size());
+        for (size_t c = 0; c < cells.size(); ++c)
+            if (cells[c]) group.cells[c] = group.cells[c].value_or(0) + *cells[c];
     }
     return closed;
 }

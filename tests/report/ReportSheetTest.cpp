@@ -293,3 +293,69 @@ TEST(ReportSheet, RowsWrittenInSlicesEndAsTheSheetWrittenInOneGo) {
     ruledAgain.SetGridLines(TCellRect::Normalized(1, 4, 16, ruledAgain.RowCount() - 1), 2);
     ExpectSameSheet(ruledAgain, once.Model());
 }
+
+namespace {
+// Units and subjects down the side, fund natures across: unit 001 has two subjects, one of them
+// with a sum of zero; unit 002 has one fund nature only.
+std::shared_ptr<TSummaryRows> SpreadSample() {
+    auto rows = std::make_shared<TSummaryRows>();
+    rows->built.FieldList = QStringLiteral("aeid,ename,bid,bname,");
+    rows->built.ColumnDimension = QStringLiteral("资金性质");
+    const auto add = [&](const char *unit, const char *subject, const char *fund, double amount) {
+        rows->values.push_back({unit, QStringLiteral("单位") + unit, subject, QStringLiteral("科目") + subject, fund,
+                                QStringLiteral("性质") + fund});
+        rows->amounts.push_back(amount);
+    };
+    add("001", "201", "1", 100), add("001", "201", "2", 50), add("001", "202", "1", 0), add("002", "201", "3", 7);
+    return rows;
+}
+
+TReportSheet *SpreadSheet(int limit, const QString &picture = QString()) {
+    auto *s = new TReportSheet;
+    s->SheetOpen(TemplatePath(), QString());
+    WriteDimensionHeader(*s, 2, 4, QStringLiteral("预算单位"));
+    ChooseDimension(*s, 2, QStringLiteral("预算科目"));
+    TSummaryFill fill(s, SpreadSample(), true, limit);
+    while (!fill.Step(0)) {}
+    if (!picture.isEmpty() && qEnvironmentVariableIsSet("AUTHPAY_SCREENSHOT_DIR")) {
+        s->resize(1400, 420);
+        s->grab().save(qEnvironmentVariable("AUTHPAY_SCREENSHOT_DIR") + QLatin1Char('/') + picture);
+    }
+    return s;
+}
+
+QStringList Cells(const TReportSheet &s, int row, int first, int last) {
+    QStringList cells;
+    for (int c = first; c <= last; ++c) cells << s.SheetCellText(c, row);
+    return cells;
+}
+}  // namespace
+
+// A column per fund nature from column 14 and the row's total after them; an empty cell where a
+// row has none, 0.00 where its sum is zero; the subtotals and the totals row carry every column.
+TEST(ReportSheet, ASpreadResultHasAColumnPerCodeAndTheRowsTotal) {
+    const std::unique_ptr<TReportSheet> s(SpreadSheet(30, QStringLiteral("sheet-spread.png")));
+    EXPECT_EQ(Cells(*s, 4, 14, 17), QStringList({"1", "2", "3", QStringLiteral("合计")}));
+    EXPECT_EQ(Cells(*s, 5, 14, 16), QStringList({QStringLiteral("性质1"), QStringLiteral("性质2"), QStringLiteral("性质3")}));
+    EXPECT_EQ(Cells(*s, 7, 1, 2), QStringList({"1", "001"}));
+    EXPECT_EQ(Cells(*s, 7, 14, 17), QStringList({"100.00", "50.00", "", "150.00"}));
+    EXPECT_EQ(Cells(*s, 8, 14, 17), QStringList({"0.00", "", "", "0.00"}));
+    EXPECT_EQ(Cells(*s, 9, 1, 2), QStringList({QStringLiteral("小计"), "001"}));
+    EXPECT_EQ(Cells(*s, 9, 14, 17), QStringList({"100.00", "50.00", "", "150.00"}));
+    EXPECT_EQ(Cells(*s, 10, 14, 17), QStringList({"", "", "7.00", "7.00"}));
+    EXPECT_EQ(Cells(*s, 12, 1, 1), QStringList({QStringLiteral("合  计")}));
+    EXPECT_EQ(Cells(*s, 12, 14, 17), QStringList({"100.00", "50.00", "7.00", "157.00"}));
+    EXPECT_EQ(s->SheetRowCount(0), 13);
+    EXPECT_EQ(s->Model().Amount(17, 12), 15700);
+    EXPECT_EQ(s->Model().Amount(15, 8), std::nullopt);
+    EXPECT_EQ(s->Model().Style(17, 12).borders, Border::All);
+    EXPECT_EQ(s->Model().Style(16, 8).borders, Border::All);
+    EXPECT_EQ(s->Model().Style(17, 4).borders, Border::All);
+}
+
+TEST(ReportSheet, ASpreadResultFoldsTheSmallestCodesIntoOther) {
+    const std::unique_ptr<TReportSheet> s(SpreadSheet(2));
+    EXPECT_EQ(Cells(*s, 4, 14, 17), QStringList({"1", "2", QStringLiteral("其他"), QStringLiteral("合计")}));
+    EXPECT_EQ(Cells(*s, 10, 14, 17), QStringList({"", "", "7.00", "7.00"}));
+    EXPECT_EQ(Cells(*s, 12, 14, 17), QStringList({"100.00", "50.00", "7.00", "157.00"}));
+}
