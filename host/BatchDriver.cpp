@@ -246,6 +246,9 @@ bool BatchDriver::Apply() {
     };
     if (values_.contains("group") && !ChooseGroups(Value("group"))) return false;
     if (subtotals_) Query()->SetSubtotals(true);
+    if (values_.contains("columns") && !ChooseText(ChoiceBox::ColumnDimension, Value("columns"), QStringLiteral("columns")))
+        return false;
+    if (values_.contains("columns-all")) Query()->SetAllColumns(true);
     for (const Choice &c : choices) {
         const QString option = QString::fromLatin1(c.option);
         if (!values_.contains(option)) continue;
@@ -371,11 +374,21 @@ void BatchDriver::ReportSummary(const char *what) {
         return;
     }
     const auto results = std::count(kinds.begin(), kinds.begin() + totalsAt, authpay::RowKind::Result);
-    // The query window's amount column is 14; with a compared year the compared columns follow it.
-    const int totalColumn = qstrcmp(what, "drill-down") == 0 ? usedColumns : std::min(usedColumns, ReportLayout::kAmountColumn);
+    // The query window's amount column is 14; with a compared year the compared columns follow it,
+    // and a spread result's row totals follow its code columns.
+    const int spread = qstrcmp(what, "drill-down") == 0 || !Query() ? 0 : Query()->SpreadColumns();
+    const int totalColumn = qstrcmp(what, "drill-down") == 0 ? usedColumns
+                            : spread > 0                     ? ReportLayout::kAmountColumn + spread
+                                                             : std::min(usedColumns, ReportLayout::kAmountColumn);
     const QList<authpay::SheetRow> totals = rows->Rows(int(totalsAt) + 1, 1, totalColumn);
     const QString total = totals.isEmpty() ? QString() : totals.first().texts.value(totalColumn - 1);
-    StatusLine(QStringLiteral("budget-host: %1: %2 rows, total %3").arg(QLatin1String(what)).arg(results).arg(total));
+    QString columns;
+    if (spread > 0 && Query()->FoldedColumns() > 0)
+        columns = QStringLiteral(", %1 columns, the last (其他) holding %2 codes (--columns-all: one each)")
+                      .arg(spread).arg(Query()->FoldedColumns());
+    else if (spread > 0)
+        columns = QStringLiteral(", %1 columns").arg(spread);
+    StatusLine(QStringLiteral("budget-host: %1: %2 rows, total %3%4").arg(QLatin1String(what)).arg(results).arg(total, columns));
 }
 
 // --format and --max-rows are checked before anything runs.

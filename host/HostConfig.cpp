@@ -54,6 +54,8 @@ const TOption kOptions[] = {
     {"picker-screenshot", "FILE.png", "the last picker as it was answered", true},
     {"compare-year", "YEAR", "the compared year's columns", true},
     {"subtotals", "", "ticks \"显示小计\"", true},
+    {"columns", "CAPTION", "列维度: a dimension spread across the columns, one per code", true},
+    {"columns-all", "", "with --columns: every code its column (else the 30 largest and 其他)", true},
     {"preset", "NAME", "recalls a saved condition set", true},
     {"save-preset", "NAME", "saves what the other options set", true},
     {"drill", "N", "opens the drill-down of result row N; outputs then come from it", true},

@@ -12,6 +12,9 @@ using namespace ReportLayout;
 
 namespace {
 
+// The heading of a spread result's last column, the rows' totals.
+const QString kRowTotalHeader = QStringLiteral("合计");
+
 QStringList Pick(const QStringList &cells, const QList<int> &columns) {
     QStringList out;
     for (int c : columns) out << cells.value(c);
@@ -99,6 +102,24 @@ QJsonArray JsonCells(const QStringList &cells, const TRowCents &cents, const QLi
     return out;
 }
 
+// A spread row: its labels, then its amounts by column header (cells without rows left out), then
+// its total.
+QJsonObject JsonSpreadRow(const TReportTable &t, const QStringList &cells, const TRowCents &cents) {
+    QJsonObject amounts;
+    for (int i = t.spreadFrom; i < t.amountColumn; ++i)
+        if (size_t(i) < cents.size() && cents[size_t(i)]) amounts.insert(t.columns.value(i), double(*cents[size_t(i)]) / 100.0);
+    const std::optional<int64_t> total = size_t(t.amountColumn) < cents.size() ? cents[size_t(t.amountColumn)] : std::nullopt;
+    return {{QStringLiteral("labels"), QJsonArray::fromStringList(cells.mid(0, t.spreadFrom))},
+            {QStringLiteral("amounts"), amounts},
+            {QStringLiteral("total"), total ? QJsonValue(double(*total) / 100.0) : QJsonValue()}};
+}
+
+// A row of the JSON form: an array of cells, or a spread row's object.
+QJsonDocument JsonRow(const TReportTable &t, const QStringList &cells, const TRowCents &cents) {
+    if (t.spreadFrom >= 0) return QJsonDocument(JsonSpreadRow(t, cells, cents));
+    return QJsonDocument(JsonCells(cells, cents, t.amountColumns));
+}
+
 }  // namespace
 
 void TReportScan::Add(const authpay::SheetRow &row) {
@@ -157,6 +178,13 @@ TReportTable TReportScan::Table() {
         for (int c : picked_) t.cellWidths << std::max(int(widths_.value(c)), DisplayWidth(Flat(totals_.value(c))));
     // The amount, compared, change and rate columns (counted from 0 here) as they are among those shown.
     const qsizetype amount = picked_.indexOf(kAmountColumn - 1), rate = picked_.indexOf(kRateColumn - 1);
+    // A spread result: every column from the amount column on holds amounts, the row totals last.
+    if (amount >= 0 && top_[kHeadingRow - 1].value(picked_.last()) == kRowTotalHeader) {
+        t.amountColumn = int(picked_.size()) - 1;
+        t.spreadFrom = int(amount);
+        for (qsizetype k = amount; k < picked_.size(); ++k) t.amountColumns << int(k);
+        return t;
+    }
     t.amountColumn = amount >= 0 ? int(amount) : int(picked_.size()) - 1;
     if (t.amountColumn >= 0) t.amountColumns << t.amountColumn;
     for (int c : {kComparedColumn - 1, kChangeColumn - 1})
@@ -203,10 +231,10 @@ QString Delimited(const TReportTable &t, const QStringList &cells, bool amounts,
                                     : fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
 }
 
-// An array as QJsonDocument writes it indented, its lines after the first indented by `indent`
-// more: the same text as the array nested that deep in a document.
-QString Indented(const QJsonArray &array, int indent) {
-    QString text = QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+// An array (or object) as QJsonDocument writes it indented, its lines after the first indented by
+// `indent` more: the same text as the array nested that deep in a document.
+QString Indented(const QJsonDocument &document, int indent) {
+    QString text = QString::fromUtf8(document.toJson(QJsonDocument::Indented));
     text.chop(1);
     return text.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(indent, QLatin1Char(' ')));
 }
@@ -232,8 +260,8 @@ QString TReportWriter::Begin() {
     case TReportForm::Csv:
         return Delimited(t_, t_.columns, false, form_);
     case TReportForm::Json:
-        return QStringLiteral("{\n    \"columns\": ") + Indented(QJsonArray::fromStringList(t_.columns), 4)
-               + QStringLiteral(",\n    \"heading\": ") + Indented(QJsonArray::fromStringList(t_.heading), 4)
+        return QStringLiteral("{\n    \"columns\": ") + Indented(QJsonDocument(QJsonArray::fromStringList(t_.columns)), 4)
+               + QStringLiteral(",\n    \"heading\": ") + Indented(QJsonDocument(QJsonArray::fromStringList(t_.heading)), 4)
                + QStringLiteral(",\n    \"rows\": [\n");
     }
     return out;
@@ -252,7 +280,7 @@ QString TReportWriter::Row(const QStringList &cells, const TRowCents &cents) {
     case TReportForm::Csv:
         return Delimited(t_, cells, true, form_);
     case TReportForm::Json:
-        return (i ? QStringLiteral(",\n        ") : QStringLiteral("        ")) + Indented(JsonCells(cells, cents, t_.amountColumns), 8);
+        return (i ? QStringLiteral(",\n        ") : QStringLiteral("        ")) + Indented(JsonRow(t_, cells, cents), 8);
     }
     return {};
 }
@@ -266,7 +294,7 @@ QString TReportWriter::End() {
         return t_.totals.isEmpty() ? QString() : Delimited(t_, t_.totals, true, form_);
     case TReportForm::Json:
         return QLatin1String(next_ ? "\n" : "") + QStringLiteral("    ],\n    \"totals\": ")
-               + Indented(JsonCells(t_.totals, t_.totalsCents, t_.amountColumns), 4) + QStringLiteral("\n}\n");
+               + Indented(JsonRow(t_, t_.totals, t_.totalsCents), 4) + QStringLiteral("\n}\n");
     }
     return {};
 }

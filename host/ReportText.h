@@ -25,6 +25,9 @@ struct TReportTable {
     // change beside them (rateColumn, -1 when none) are right-aligned texts.
     QList<int> amountColumns;
     int rateColumn = -1;
+    // A result spread across a column dimension: its first code column (its amount columns run
+    // from there to the row totals, the last column); -1 for a list.
+    int spreadFrom = -1;
     // The widest of each column's cells in terminal columns, over every row and the totals, as
     // TReportScan measured them (empty when it did not): the aligned table's widths without its rows.
     QList<int> cellWidths;
@@ -103,7 +106,9 @@ int ReportTableWidth(const TReportTable &table);
 // "+", "-", "@", tab or carriage return) gets a leading apostrophe; amounts never do.
 QString FormatReportTsv(const TReportTable &table);
 QString FormatReportCsv(const TReportTable &table);
-// {"heading": [...], "columns": [...], "rows": [[...]], "totals": [...]}, amounts as numbers.
+// {"heading": [...], "columns": [...], "rows": [[...]], "totals": [...]}, amounts as numbers. A
+// spread result's rows and totals are objects: {"labels": [...], "amounts": {column header:
+// amount, ...}, "total": amount}, a column without rows for the row left out (none is not 0).
 QString FormatReportJson(const TReportTable &table);
 // The sheet's cells for --print-sheet: a tab-separated line per row, separators inside a cell
 // escaped as in TSV; the texts otherwise exactly as the sheet holds them.

@@ -62,6 +62,7 @@ public:
 enum class ChoiceBox {
     Dimension1, Dimension2, Dimension3, Dimension4, Dimension5, Dimension6,
     IndicatorType, IndicatorSubtype, Secrecy, FundNature, PayKind, ExpenditureType, UnitLevel, CompareYear,
+    ColumnDimension,  // "列维度": empty, or a dimension spread across the columns
 };
 // Its code boxes: 预算单位, 预算科目, 项目.
 enum class CodeBox { Unit, Subject, Item };
@@ -76,6 +77,13 @@ public:
     virtual void StartCompareYears() = 0;
     virtual bool CompareYearsPending() const = 0;
     virtual void SetSubtotals(bool on) = 0;
+    // With a column dimension, every code gets its column (on), or the 30 largest and "其他" hold
+    // the rest (off, as the window shows them). Of the result on the sheet: its code columns from
+    // column 14 on ("其他" among them; 0 for a list, whose amounts are in column 14), the row
+    // totals right of them, and how many codes "其他" holds.
+    virtual void SetAllColumns(bool on) = 0;
+    virtual int SpreadColumns() const = 0;
+    virtual int FoldedColumns() const = 0;
     // "单位列表": the unit box takes a list of units instead of one unit (and its units below).
     virtual void SetUnitList(bool on) = 0;
     // A unit code typed into the unit box and left, which checks it; false when it was refused

@@ -96,6 +96,7 @@ void TbfrmApportionQry::FormShow() {
     WriteDimensionHeader(cllBudget, ReportLayout::DimensionColumn(1), ReportLayout::kHeadingRow, cmbNum[0]->currentText());
     cmbNum[1]->setEnabled(true);
     FillDimensionCombo(cmbNum[1], RemoveText(cmbNum[0]->currentText().trimmed() + QLatin1Char('@'), FDimensionList));
+    FillColumnDimensions();
 }
 
 // A database that cannot be opened (a file that is not there, a server that refuses) is told once,
@@ -163,6 +164,15 @@ void TbfrmApportionQry::ClearDataRows() {
     drillReady_ = false;
     ShowOrder({});
     cllBudget->SheetDeleteRows(ReportLayout::kFirstDataRow, cllBudget->SheetRowCount(0) - ReportLayout::kFirstDataRow, 0);
+    // A spread heading goes with its rows: the list's heading for the groupings on screen.
+    if (spread_.heading) {
+        QStringList dimensions;
+        for (QComboBox *box : cmbNum)
+            if (box->isEnabled() && !box->currentText().isEmpty()) dimensions << box->currentText();
+        const QString failed = PrepareListHeading(0, dimensions);
+        if (!failed.isEmpty()) templateError_ = failed;
+    }
+    spread_ = {};
     SetResultConditions(std::nullopt, false);
     ChartFollowsSheet();
 }
@@ -182,6 +192,7 @@ void TbfrmApportionQry::cmbNum1Change(int n) {
         ClearDataRows();
     }
     for (int i = n; i <= 5; ++i) HideDimensionColumns(cllBudget, ReportLayout::DimensionColumn(i + 1), true);
+    FillColumnDimensions();
 }
 
 void TbfrmApportionQry::WriteDimensionHeader(TReportSheet *s, int c, int r, const QString &caption) {

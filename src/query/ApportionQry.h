@@ -86,6 +86,8 @@ public:
     QCheckBox *chbSubtotal = nullptr;  // "显示小计": subtotal rows after each group
     // "对比年度": another year whose amounts go beside the data year's; the empty entry for none.
     QComboBox *cobCompareYear = nullptr;
+    // "列维度": a dimension whose codes the sheet spreads across its columns; the empty entry for none.
+    QComboBox *cobColumnDim = nullptr;
     TReportSheet *cllBudget = nullptr;
     QWidget *pnprocess = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
@@ -149,6 +151,9 @@ public:
     bool Choose(authpay::ChoiceBox box, int index) override;
     void StartCompareYears() override;
     void SetSubtotals(bool on) override;
+    void SetAllColumns(bool on) override;
+    int SpreadColumns() const override { return spread_.columns; }
+    int FoldedColumns() const override { return spread_.folded; }
     void SetUnitList(bool on) override;
     bool TypeUnitCode(const QString &code) override;
     void FillCodes(authpay::CodeBox box, const QStringList &codes) override;
@@ -179,14 +184,15 @@ public:
     void PickCodes(const QString &kind);
     // Opens "明细" on the sheet row: the budget rows of a result row, a subtotal's group or the
     // total. Other rows open nothing.
-    void OpenDrill(int row);
+    void OpenDrill(int row, int col = 0);
     void OpenDrillRequest(const TDrillRequest &request);
     // "图表": opens the result's chart window, or brings it forward; a click on its bars opens the
     // group's drill-down.
     void ChartClick();
     void OpenChartPick(const TChartPick &pick);
-    // What a drill-down on the sheet row would show; none for a row that opens nothing.
-    std::optional<TDrillRequest> DrillRequestAt(int row) const;
+    // What a drill-down on the sheet row (its cell in column `col` of a spread result) would show;
+    // none for a row that opens nothing.
+    std::optional<TDrillRequest> DrillRequestAt(int row, int col = 0) const;
 
     // Saved condition sets: the window's conditions as a set, a set applied to the controls (what
     // could not be restored comes back as one description per item), and the menu's handlers.
@@ -207,6 +213,8 @@ public:
     QString LostFilterMessage() const;
     // Chooses the year in "对比年度" (0: none); false when it is not among the years.
     bool ChooseCompareYear(int year);
+    // Chooses the column dimension (empty: none); false when the box does not offer it.
+    bool ChooseColumnDimension(const QString &caption);
 
 protected:
     void FormShow() override;
@@ -234,6 +242,11 @@ private:
     void ReadCompareYears();
     void FillCompareYears(const QList<int> &years);
     QString PrepareComparisonColumns(int year, const QStringList &dimensions);
+    // "列维度" (see ApportionQryColumns.cpp).
+    void BuildColumnDimensionBox(QGridLayout *grid);
+    void FillColumnDimensions();
+    QString PrepareListHeading(int year, const QStringList &dimensions);
+    std::optional<TDrillRequest> SpreadDrillRequest(TDrillRequest request, int col, int row) const;
     // The Refresh as it runs (see ApportionQryRun.cpp).
     enum class TRunState { Idle, Querying, Filling };
     void BuildRunControls();
@@ -311,6 +324,16 @@ private:
     TRunTimes runTimes_;
     QTimer *runTimer_ = nullptr;  // why the report template could not be opened; empty when it was
     bool loaded_ = false;
+    // The spread result on the sheet: its column dimension, its code columns ("其他" among them;
+    // 0 for a list) and the codes "其他" holds; whether the heading is a spread one; whether every
+    // code gets a column.
+    struct TSpreadState {
+        QString dimension;
+        int columns = 0, folded = 0;
+        bool heading = false;
+    };
+    TSpreadState spread_, spreadWas_;  // and as it was before a Refresh, put back when it is cancelled
+    bool allColumns_ = false;
 };
 
 // Registers the window class, with its ancestors, in the module's class registry.

@@ -2,6 +2,7 @@
 // Refresh while it is open and opens a group's drill-down when one of its bars is clicked; and the
 // chart files hosts ask for.
 #include "query/ApportionQry.h"
+#include "query/CrossTab.h"
 
 #include "chart/ChartFile.h"
 #include "chart/ChartLayouts.h"
@@ -63,7 +64,15 @@ void TbfrmApportionQry::ChartClick() {
 
 void TbfrmApportionQry::OpenChartPick(const TChartPick &pick) {
     if (Busy() || !drillReady_) return;  // the rows on the sheet are not the result yet
-    OpenDrillRequest(TDrillRequest{drillBase_, pick.values, ReportAmountText(pick.amount), ReportAmountCents(pick.amount)});
+    TDrillRequest request{drillBase_, pick.values, ReportAmountText(pick.amount), ReportAmountCents(pick.amount)};
+    // A spread result's bars are stacked by its column dimension's codes; the sheet's "其他"
+    // column is several codes: its segment opens the whole bar.
+    if (spread_.columns > 0 && request.Values.size() == 4) {
+        request.Base.Dimensions = request.Base.Dimensions.mid(0, 1) << spread_.dimension;
+        if (spread_.folded > 0 && request.Values[2] == kOtherColumnName && request.Values[3].isEmpty())
+            request.Values = request.Values.mid(0, 2);
+    }
+    OpenDrillRequest(request);
     // The drill-down opens in the host's window: that comes to the front, over the chart.
     window()->raise();
     window()->activateWindow();

@@ -54,6 +54,7 @@ QComboBox *TbfrmApportionQry::BoxOf(ChoiceBox box) const {
     case ChoiceBox::ExpenditureType: return cobIPid;
     case ChoiceBox::UnitLevel: return cobClass;
     case ChoiceBox::CompareYear: return cobCompareYear;
+    case ChoiceBox::ColumnDimension: return cobColumnDim;
     default: return nullptr;
     }
 }

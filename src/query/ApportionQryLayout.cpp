@@ -264,7 +264,8 @@ void TbfrmApportionQry::BuildGroupBox() {
     chbSubtotal->setObjectName(QStringLiteral("chbSubtotal"));
     grid->addWidget(chbSubtotal, 0, 6);
     BuildCompareYearBox(grid);
-    grid->setColumnStretch(7, 1);
+    BuildColumnDimensionBox(grid);
+    grid->setColumnStretch(8, 1);
 }
 
 void TbfrmApportionQry::BuildSheetAndProgress() {
@@ -274,7 +275,7 @@ void TbfrmApportionQry::BuildSheetAndProgress() {
     cllBudget->setObjectName("cllBudget");
     l->addWidget(cllBudget);
     connect(cllBudget, &TReportSheet::SheetCellActivated, this,
-            [this](int, int row) { RunHandler([this, row] { OpenDrill(row); }); });
+            [this](int col, int row) { RunHandler([this, col, row] { OpenDrill(row, col); }); });
     pnlBottonMessage->hide();
 
     pnprocess = new TPanel(QStringLiteral("pnprocess"), this);

@@ -109,6 +109,7 @@ TConditionSet TbfrmApportionQry::CurrentConditionSet() const {
     c.itemCodes = BoxCodes(edtIid);
     c.subtotals = chbSubtotal->isChecked();
     c.compareYear = cobCompareYear->currentText().toInt();
+    c.columnDimension = cobColumnDim->currentText();
     return c;
 }
 
@@ -157,6 +158,7 @@ QStringList TbfrmApportionQry::ApplyConditionSet(const TConditionSet &set) {
     }
     chbSubtotal->setChecked(set.subtotals);
     if (!ChooseCompareYear(set.compareYear)) dropped << QStringLiteral("对比年度“%1”").arg(set.compareYear);
+    if (!ChooseColumnDimension(set.columnDimension)) dropped << QStringLiteral("列维度“%1”").arg(set.columnDimension);
     return dropped;
 }
 

@@ -50,6 +50,7 @@ TQueryConditions TbfrmApportionQry::Conditions() const {
     f.ScopeUnit = ReportScopeUnit();
     c.DataYear = authpay::UserContext ? authpay::UserContext->DataYear : 0;
     c.CompareYear = cobCompareYear->currentText().toInt();
+    c.ColumnDimension = cobColumnDim->currentText();
     c.SourceView = FSourceView;
     c.LookupCode = [](TCodeKind kind, const QString &name) {
         QString code;
@@ -66,14 +67,16 @@ TQueryConditions TbfrmApportionQry::Conditions() const {
     return c;
 }
 
-std::optional<TDrillRequest> TbfrmApportionQry::DrillRequestAt(int row) const {
+std::optional<TDrillRequest> TbfrmApportionQry::DrillRequestAt(int row, int col) const {
     if (!drillReady_ || row < ReportLayout::kFirstDataRow || row >= cllBudget->SheetRowCount(0)) return std::nullopt;
     const TSheetModel &sheet = cllBudget->Model();
     const int level = DrillLevelOfRow(sheet.RowKind(row), sheet.RowLevel(row), int(drillBase_.Dimensions.size()));
     if (level < 0) return std::nullopt;
-    TDrillRequest request{drillBase_, {}, cllBudget->SheetCellText(ReportLayout::kAmountColumn, row),
-                          sheet.Amount(ReportLayout::kAmountColumn, row)};
+    // A spread row's own figure is its total, right of its codes' columns.
+    const int amounts = ReportLayout::kAmountColumn + spread_.columns;
+    TDrillRequest request{drillBase_, {}, cllBudget->SheetCellText(amounts, row), sheet.Amount(amounts, row)};
     for (int c = ReportLayout::DimensionColumn(1); c < ReportLayout::DimensionColumn(level + 1); ++c) request.Values << cllBudget->SheetCellText(c, row);
+    if (spread_.columns > 0 && col >= ReportLayout::kAmountColumn) return SpreadDrillRequest(request, col, row);
     return request;
 }
 
@@ -81,7 +84,8 @@ std::optional<TDrillRequest> TbfrmApportionQry::DrillRequestAt(int row) const {
 // the other way round), within their groups; the heading shows an arrow.
 void TbfrmApportionQry::SortByHeading(int col, int row) {
     if (Busy() || !drillReady_ || (row != ReportLayout::kHeadingRow && row != ReportLayout::kSubHeadingRow)) return;
-    const bool amounts = col >= ReportLayout::kAmountColumn && col <= ReportLayout::kLastComparedColumn;
+    const int lastAmount = spread_.columns > 0 ? ReportLayout::kAmountColumn + spread_.columns : ReportLayout::kLastComparedColumn;
+    const bool amounts = col >= ReportLayout::kAmountColumn && col <= lastAmount;
     const bool dimension = col >= ReportLayout::DimensionColumn(1) && col < ReportLayout::kAmountColumn;
     if ((!amounts && !dimension) || cllBudget->Model().ColumnWidth(col) == 0) return;
     const TRowOrder order{col, order_.column == col && !order_.descending};
@@ -96,9 +100,9 @@ void TbfrmApportionQry::ShowOrder(const TRowOrder &order) {
                                    order.descending);
 }
 
-void TbfrmApportionQry::OpenDrill(int row) {
+void TbfrmApportionQry::OpenDrill(int row, int col) {
     if (Busy()) return;  // the rows on the sheet are not the result yet
-    const std::optional<TDrillRequest> request = DrillRequestAt(row);
+    const std::optional<TDrillRequest> request = DrillRequestAt(row, col);
     if (request) OpenDrillRequest(*request);
 }
 

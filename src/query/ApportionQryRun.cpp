@@ -49,6 +49,8 @@ constexpr int kFillSlice = 25;
 // The first slice writes no more rows than a screen holds, and the sheet is shown with them: the
 // user reads the first rows while the rest are written.
 constexpr size_t kFirstScreenRows = 200;
+// A spread result's code columns before "其他" takes the rest.
+constexpr int kSpreadColumns = 30;
 
 TDrillBase DrillBaseOf(const TQuerySql &built, const QString &sourceView, const QString &provider) {
     return {sourceView, built.WhereClause, built.Dimensions, built.UnitCut, SqlBackendOf(provider)};
@@ -148,16 +150,29 @@ void TbfrmApportionQry::RunFinished(const authpay::Outcome &outcome) {
     before_ = cllBudget->TakeRowsFrom(ReportLayout::kFirstDataRow);
     // The heading gains (or loses) the compared year's columns; a template that can no longer be
     // applied writes no report, and the sheet stays as it was.
-    if (const QString failed = PrepareComparisonColumns(rows->built.CompareYear, rows->built.Dimensions);
+    if (const QString failed = PrepareListHeading(rows->built.CompareYear, rows->built.Dimensions);
         !failed.isEmpty()) {
         cllBudget->Restore(std::move(*before_));
         before_.reset();
+        spread_ = spreadWas_;
         EndRun(false);
         Warn(failed);
         return;
     }
     WriteHeadingLines();
-    fill_ = std::make_unique<TSummaryFill>(cllBudget, rows, chbSubtotal->isChecked());
+    fill_ = std::make_unique<TSummaryFill>(cllBudget, rows, chbSubtotal->isChecked(), allColumns_ ? 0 : kSpreadColumns);
+    spread_ = {};
+    if (const TCrossTab *tab = fill_->Spread()) {
+        spread_ = {rows->built.ColumnDimension, int(tab->columns.size()), tab->folded, true};
+        // The row labels are every grouping's code and name: they stay in sight on screen, on each
+        // printed page across and in the workbook, with the heading rows.
+        const int labels = ReportLayout::DimensionColumn(int(rows->built.Dimensions.size())) + 1;
+        cllBudget->SheetFreeze(labels, cllBudget->Model().Page().repeatLastRow);
+        cllBudget->Edit([labels](TSheetModel &m) {
+            m.Page().frozenColumns = labels;
+            m.Page().frozenRows = m.Page().repeatLastRow;
+        });
+    }
     SetBusy(TRunState::Filling);
     FillSome();
 }
@@ -179,7 +194,7 @@ void TbfrmApportionQry::FillSome() {
     }
     DisposeAside(std::shared_ptr<TSummaryFill>(std::move(fill_)));
     cllBudget->SetChart(SummaryChartOf(cllBudget->Model(), drillBase_.Dimensions,
-                                       authpay::UserContext ? authpay::UserContext->DataYear : 0));
+                                       authpay::UserContext ? authpay::UserContext->DataYear : 0, spread_.columns));
     drillReady_ = true;
     const qint64 took = runClock_.elapsed();
     runTimes_.sheet = took - runTimes_.statement;
@@ -196,6 +211,7 @@ void TbfrmApportionQry::EndRun(bool cancelled) {
     if (cancelled && before_) {
         cllBudget->Restore(std::move(*before_));
         drillReady_ = drillWasReady_;
+        spread_ = spreadWas_;
         ShowOrder(orderWas_);
     }
     if (before_) DisposeAside(std::move(*before_));
@@ -219,6 +235,7 @@ void TbfrmApportionQry::SetBusy(TRunState state) {
     if (runState_ == TRunState::Idle && !idle) {
         drillWasReady_ = drillReady_;
         orderWas_ = order_;
+        spreadWas_ = spread_;
         runClock_.start();
         runTimer_->start();
         // The condition box that has the focus loses it while it is disabled; that is not the
@@ -227,7 +244,7 @@ void TbfrmApportionQry::SetBusy(TRunState state) {
     }
     runState_ = state;
     holdingFocus_ = true;
-    for (QWidget *w : std::initializer_list<QWidget *>{pnlTopMessage, gbxNum, chbSubtotal, tbtnExcel, tbnPrintView,
+    for (QWidget *w : std::initializer_list<QWidget *>{pnlTopMessage, gbxNum, chbSubtotal, cobColumnDim, tbtnExcel, tbnPrintView,
                                                         tbnPrint, tbtnRefresh, tbtnPreset, tbtnChart})
         if (w) w->setEnabled(idle);
     for (QAction *a : {actRefresh, Excel1, N4, N5, actPresetSave, actChart})

@@ -53,7 +53,9 @@ void TbfrmApportionQry::ShowResultRows(qint64 msecs) {
     const TSheetModel &m = cllBudget->Model();
     int rows = 0;
     for (int r = 1; r <= m.RowCount(); ++r) rows += m.RowKind(r) == TRowKind::Result;
-    lblResultRows->setText(QStringLiteral("共 %1 行，用时 %2 秒").arg(rows).arg(double(msecs) / 1000.0, 0, 'f', 2));
+    QString text = QStringLiteral("共 %1 行，用时 %2 秒").arg(rows).arg(double(msecs) / 1000.0, 0, 'f', 2);
+    if (spread_.folded > 0) text += QStringLiteral("；“其他”列含 %1 个编码").arg(spread_.folded);
+    lblResultRows->setText(text);
     lblResultRows->show();
 }
 

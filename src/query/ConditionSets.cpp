@@ -194,6 +194,7 @@ Outcome TConditionSetFile::Load(const QString &name, TConditionSet *set) const {
     c.itemCodes = s.value("itemCodes").toStringList();
     c.subtotals = s.value("subtotals").toBool();
     c.compareYear = s.value("compareYear", 0).toInt();
+    c.columnDimension = s.value("columnDimension").toString();
     *set = c;
     return Outcome::Success();
 }
@@ -225,6 +226,7 @@ Outcome TConditionSetFile::Save(const QString &name, const TConditionSet &c) {
     s.setValue("itemCodes", c.itemCodes);
     s.setValue("subtotals", c.subtotals);
     if (c.compareYear != 0) s.setValue("compareYear", c.compareYear);
+    if (!c.columnDimension.isEmpty()) s.setValue("columnDimension", c.columnDimension);
     s.endGroup();
     return Commit(copy);
 }

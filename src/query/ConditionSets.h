@@ -23,6 +23,7 @@ struct TConditionSet {
     QStringList unitCodes, subjectCodes, itemCodes;
     bool subtotals = false;
     int compareYear = 0;  // "对比年度"; 0 for none (and for sets saved before the box was there)
+    QString columnDimension;  // "列维度"; empty for none (and for sets saved before the box was there)
     friend bool operator==(const TConditionSet &, const TConditionSet &) = default;
 };
 

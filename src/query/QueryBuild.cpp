@@ -86,6 +86,9 @@ namespace {
 void AddColumnDimension(TQuerySql &query, const TQueryConditions &conditions) {
     const QString caption = conditions.ColumnDimension;
     if (query.Dimensions.contains(caption)) throw Exception(QStringLiteral("列维度不能与汇总组合条件相同：") + caption);
+    // A compared year would double every column; the report is one or the other.
+    if (conditions.CompareYear != 0 && conditions.CompareYear != conditions.DataYear)
+        throw Exception(kColumnsWithCompareYear);
     const qsizetype rowFields = query.FieldList.size();
     AddDimension(query, caption, conditions);
     query.Dimensions.removeLast();

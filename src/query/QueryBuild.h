@@ -28,6 +28,9 @@ struct TQueryConditions {
     QString ColumnDimension;
 };
 
+// Why a column dimension and a compared year are not run together.
+inline const QString kColumnsWithCompareYear = QStringLiteral("列维度与对比年度不能同时使用，请清空其中之一后再刷新。");
+
 // The statement and the clause lists it was made of, as the window's fields hold them.
 struct TQuerySql {
     QString Sql;         // empty when no grouping box has a dimension: nothing is to be run

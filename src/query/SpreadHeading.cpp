@@ -39,6 +39,9 @@ void WriteSpreadHeading(TReportSheet *sheet, const TCrossTab &tab) {
         sheet->SheetSetText(col, kHeadingRow, 0, tab.columns[size_t(c)].code);
         sheet->SheetSetText(col, kSubHeadingRow, 0, tab.columns[size_t(c)].name);
     }
+    // Names that wrap get the lines they need.
+    const int nameLines = sheet->SheetPreferredRowHeight(kSubHeadingRow);
+    if (nameLines > sheet->Model().RowHeight(kSubHeadingRow)) sheet->SheetRowHeight(1, nameLines, kSubHeadingRow, 0);
     sheet->SheetColumnWidth(1, kTotalColumnWidth, totalColumn, 0);
     WriteTallCaption(sheet, totalColumn, QStringLiteral("合计"));
     sheet->SheetMerge(kNumberColumn, kTitleRow, totalColumn, kTitleRow);

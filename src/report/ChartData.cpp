@@ -113,12 +113,18 @@ void SplitByStacks(TChartData &data, const TGroupSums &seconds, int stackTop, co
         data.groups[size_t(firstSlot[size_t(p.first)])].stack[size_t(stackSlot[size_t(p.second)])] += p.amount;
 }
 
+// A spread column's stack: its code and name as the heading shows them ("其他" over both rows).
+int StackOfColumn(TGroupSums &stacks, const TSheetModel &sheet, int col, double amount) {
+    return stacks.Add(sheet.Text(col, ReportLayout::kHeadingRow), sheet.Text(col, ReportLayout::kSubHeadingRow), amount, 0);
+}
+
 }  // namespace
 
 TChartData ChartDataOfSheet(const TSheetModel &sheet, const TChartLayout &layout) {
     TChartData data;
     data.compared = layout.compareColumn > 0;
-    const bool stacked = layout.secondCode > 0;
+    const bool spread = layout.spreadFirst > 0;
+    const bool stacked = layout.secondCode > 0 || spread;
     TGroupSums firsts, seconds;
     firsts.index.reserve(std::max(0, sheet.RowCount() - layout.firstRow + 1));  // no rehashing on the way
     std::vector<TRowPart> parts;
@@ -128,7 +134,11 @@ TChartData ChartDataOfSheet(const TSheetModel &sheet, const TChartLayout &layout
         const double compare = AmountAt(sheet, layout.compareColumn, row);
         const int first = firsts.Add(TextAt(sheet, layout.firstCode, row), TextAt(sheet, layout.firstName, row),
                                      amount, compare);
-        if (stacked) {
+        if (spread) {
+            for (int col = layout.spreadFirst; col <= layout.spreadLast; ++col)
+                if (const std::optional<qint64> cents = sheet.Amount(col, row))
+                    parts.push_back({first, StackOfColumn(seconds, sheet, col, CentsAmount(*cents)), CentsAmount(*cents)});
+        } else if (stacked) {
             const int second = seconds.Add(TextAt(sheet, layout.secondCode, row),
                                            TextAt(sheet, layout.secondName, row), amount, 0);
             parts.push_back({first, second, amount});
@@ -142,7 +152,7 @@ TChartData ChartDataOfSheet(const TSheetModel &sheet, const TChartLayout &layout
     return data;
 }
 
-TSheetChart SummaryChartOf(const TSheetModel &sheet, const QStringList &dimensions, int year) {
+TSheetChart SummaryChartOf(const TSheetModel &sheet, const QStringList &dimensions, int year, int spreadColumns) {
     TSheetChart chart;
     if (dimensions.isEmpty()) return chart;
     chart.enabled = true;
@@ -151,7 +161,13 @@ TSheetChart SummaryChartOf(const TSheetModel &sheet, const QStringList &dimensio
         layout.secondCode = ReportLayout::DimensionColumn(2);
         layout.secondName = ReportLayout::DimensionColumn(2) + 1;
     }
-    if (sheet.IsAmountColumn(ReportLayout::kComparedColumn)) layout.compareColumn = ReportLayout::kComparedColumn;
+    if (spreadColumns == 0 && sheet.IsAmountColumn(ReportLayout::kComparedColumn)) layout.compareColumn = ReportLayout::kComparedColumn;
+    if (spreadColumns > 0) {
+        layout.secondCode = layout.secondName = 0;
+        layout.spreadFirst = ReportLayout::kAmountColumn;
+        layout.spreadLast = ReportLayout::kAmountColumn + spreadColumns - 1;
+        layout.amountColumn = layout.spreadLast + 1;
+    }
     layout.title = dimensions.first() + QStringLiteral("金额");
     layout.amountCaption = year > 0 ? QString::number(year) + QStringLiteral("年") : QStringLiteral("金额");
     // The compared year as the sheet's heading names it under "对比年度金额" ("2009年").

@@ -38,5 +38,6 @@ TChartData ChartDataOfSheet(const TSheetModel &sheet, const TChartLayout &layout
 
 // The chart of the query window's summary sheet: by the first of the dimensions in use (codes and
 // names in columns 2/3), stacked by the second (4/5) when there is one, beside the compared year
-// (column 15) when the sheet carries the comparison columns. None without a dimension.
-TSheetChart SummaryChartOf(const TSheetModel &sheet, const QStringList &dimensions, int year);
+// (column 15) when the sheet carries the comparison columns. None without a dimension. A result
+// spread over `spreadColumns` code columns is stacked by them instead, its totals the amounts.
+TSheetChart SummaryChartOf(const TSheetModel &sheet, const QStringList &dimensions, int year, int spreadColumns = 0);

@@ -11,6 +11,9 @@ struct TChartLayout {
     int secondCode = 0, secondName = 0;    // 0: no second dimension (no stacks)
     int amountColumn = ReportLayout::kAmountColumn;
     int compareColumn = 0;                 // 0: no compared year
+    // A result spread across a column dimension: its codes' columns, whose headings (code above,
+    // name below) are the stacks; 0 for none. amountColumn is then the rows' totals.
+    int spreadFirst = 0, spreadLast = 0;
     int top = 20;                          // groups of the first dimension before "其他"
     int stackTop = 8;                      // groups of the second dimension before "其他"
     QString title;                         // the chart's title

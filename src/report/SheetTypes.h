@@ -123,6 +123,9 @@ struct TPageSetup {
     int repeatFirstColumn = 0;
     int repeatLastColumn = 0;
     bool centreHorizontally = true;
+    // The rows above and the columns left of which a workbook written from the sheet keeps in
+    // place while the rest scrolls (0, 0: none).
+    int frozenRows = 0, frozenColumns = 0;
     // Every column on one page width: the sheet is printed smaller (never larger) so that its
     // columns fit between the side margins, and more rows go on each page. Off: the pages are cut
     // as the sizes fall.

@@ -268,6 +268,11 @@ TEST(BuildQuerySql, ColumnDimensionAfterTheGroupings) {
     EXPECT_THROW(BuildQuerySql(c), Exception);
     c.ColumnDimension = kAttack;
     EXPECT_THROW(BuildQuerySql(c), Exception);
+    c.ColumnDimension = kFund;
+    c.CompareYear = c.DataYear;  // the year itself is no comparison
+    EXPECT_EQ(BuildQuerySql(c).Sql, q.Sql);
+    c.CompareYear = c.DataYear - 1;
+    EXPECT_THROW(BuildQuerySql(c), Exception);
     c.Dimensions = QStringList();
     c.ColumnDimension = kFund;
     EXPECT_TRUE(BuildQuerySql(c).Sql.isEmpty());

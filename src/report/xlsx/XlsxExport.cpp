@@ -112,6 +112,8 @@ void TXlsxSheetWriter::WritePageSetup() {
         worksheet_repeat_rows(sheet_, lxw_row_t(page.repeatFirstRow - 1), lxw_row_t(page.repeatLastRow - 1));
     if (RepeatsColumns(page, model_.ColumnCount()))
         worksheet_repeat_columns(sheet_, lxw_col_t(page.repeatFirstColumn - 1), lxw_col_t(page.repeatLastColumn - 1));
+    if (page.frozenRows > 0 || page.frozenColumns > 0)
+        worksheet_freeze_panes(sheet_, lxw_row_t(std::max(page.frozenRows, 0)), lxw_col_t(std::max(page.frozenColumns, 0)));
 }
 
 void TXlsxSheetWriter::WriteColumns() {
