@@ -20,27 +20,11 @@ set -euo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$HERE/../../scripts/lib/common.sh"
 source "$ROOT/scripts/lib/postgres.sh"
-TREE="${AUTHPAY_TREE:-$ROOT/build}"
-LOCK=/tmp/authpay-build.lock
+source "$HERE/timing.sh"
 
-REPS=7 SCALE=0 PG=1 SQLITE=1 ONLY=""
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --reps) REPS="$2"; shift ;;
-    --scale) SCALE=1 ;;
-    --no-pg) PG=0 ;;
-    --no-sqlite) SQLITE=0 ;;
-    --grouping) ONLY="$2"; shift ;;
-    *) say "unknown option $1"; exit 2 ;;
-  esac
-  shift
-done
-
-flock "$LOCK" cmake --build "$TREE" --target budget-host authpay demo-gen -j2 >/dev/null
-HOST="$TREE/host/budget-host"
-WORK="$(mktemp -d /tmp/authpay-whole.XXXXXX)"
-trap 'rm -rf "$WORK"' EXIT
-export QT_QPA_PLATFORM=offscreen
+REPS=7
+bench_options "$@"
+bench_setup whole
 
 declare -A GROUPS_OF=(
   [unit2-fund-subject]="预算单位,资金性质,预算科目|2"
@@ -58,22 +42,6 @@ host_args() {
   printf '%s\0' "$HOST" --db "$1" --batch --group "$groups" --level "$level"
   [ -z "$compare" ] || printf '%s\0' --compare-year "$compare"
 }
-
-# stamp: nanoseconds now.
-stamp() { date +%s%N; }
-
-# timed OUT CMD...: runs CMD (stdout to /dev/null, stderr to OUT.err), appends its wall
-# milliseconds to OUT.ms and its peak resident kB to OUT.kb.
-timed() {
-  local out="$1" t0 t1; shift
-  t0=$(stamp)
-  /usr/bin/time -f '%M' -o "$out.rss" "$@" >/dev/null 2>"$out.err"
-  t1=$(stamp)
-  echo $(( (t1 - t0) / 1000000 )) >>"$out.ms"
-  cat "$out.rss" >>"$out.kb"
-}
-
-median() { sort -n "$1" | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : int((a[NR/2]+a[NR/2+1])/2)}'; }
 
 # measure LABEL CONNSTR SHELL-KIND: one table row per grouping.
 measure() {
@@ -118,34 +86,11 @@ measure() {
   done
 }
 
-sqlite_file() {
-  local db="$TREE/demo-$1.sqlite"
-  if [ ! -f "$db" ]; then
-    "$TREE/demo-gen" --sqlite "$db.tmp" --rows "$2" --quiet
-    mv "$db.tmp" "$db"
-  fi
-  printf '%s' "$db"
-}
-
-SIZES=(1m:1000000)
-[ "$SCALE" -eq 0 ] || SIZES+=(10m:10000000)
 # The module's number of sort helper threads: one fewer than the processors, 1 to 8.
 SORT_THREADS=$(( $(nproc) - 1 )); [ "$SORT_THREADS" -ge 1 ] || SORT_THREADS=1; [ "$SORT_THREADS" -le 8 ] || SORT_THREADS=8
 echo "| database | grouping | result rows | host | shell | ratio | shell, module's settings | ratio | host peak memory |"
 echo "|---|---|---|---|---|---|---|---|---|"
-for size in "${SIZES[@]}"; do
-  [ "$SQLITE" -eq 1 ] || break
-  SQLITE_FILE="$(sqlite_file "${size%%:*}" "${size##*:}")"
-  measure "SQLite ${size%%:*}" "Provider=SQLite;Data Source=$SQLITE_FILE;Mode=Read" sqlite
-done
+[ "$SQLITE" -eq 0 ] || each_sqlite_size measure sqlite
 [ "$PG" -eq 1 ] || exit 0
 
-trap 'pg_stop; rm -rf "$WORK"' EXIT
-pg_start "$TREE" >&2
-PGPASSWORD="$(sed 's/.*;Password=\([^;]*\).*/\1/' <<<"$AUTHPAY_PG_CONNSTR")"
-export PGPASSWORD
-for size in "${SIZES[@]}"; do
-  "$TREE/demo-gen" --quiet --pg "$AUTHPAY_PG_CONNSTR" --rows "${size##*:}"
-  pg_psql authpay_demo -c 'vacuum analyze;' >/dev/null
-  measure "PostgreSQL ${size%%:*}" "$AUTHPAY_PG_CONNSTR" psql
-done
+each_pg_size measure psql
