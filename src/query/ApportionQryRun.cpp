@@ -168,9 +168,12 @@ void TbfrmApportionQry::RunFinished(const authpay::Outcome &outcome) {
         // printed page across and in the workbook, with the heading rows.
         const int labels = ReportLayout::DimensionColumn(int(rows->built.Dimensions.size())) + 1;
         cllBudget->SheetFreeze(labels, cllBudget->Model().Page().repeatLastRow);
-        cllBudget->Edit([labels](TSheetModel &m) {
+        // A cross table is wide: across the paper, unless the user chose a page set-up of their own.
+        const bool across = !cllBudget->HasPageChoice();
+        cllBudget->Edit([labels, across](TSheetModel &m) {
             m.Page().frozenColumns = labels;
             m.Page().frozenRows = m.Page().repeatLastRow;
+            if (across) m.Page().orientation = TPageOrientation::Landscape;
         });
     }
     SetBusy(TRunState::Filling);

@@ -128,6 +128,7 @@ public:
     // The paper, orientation and margins the user chose (页面设置 in the preview), over the
     // template's own; a new sheet starts with the user's saved choice, if any.
     void SetPageChoice(const TPageChoice &choice);
+    bool HasPageChoice() const { return pageChoice_.has_value(); }
     // The number of pages preview, print and PDF files give the sheet as it stands.
     int SheetPageCount() const;
 

@@ -43,6 +43,10 @@ TPagination TSheetPageRenderer::Layout(QSizeF body) const {
     in.repeatLastRow = model_.Page().repeatLastRow;
     in.repeatFirstColumn = model_.Page().repeatFirstColumn;
     in.repeatLastColumn = model_.Page().repeatLastColumn;
+    for (const TCellRect &m : model_.Merges().All())
+        if (m.top <= in.repeatLastRow && m.bottom >= in.repeatFirstRow)
+            for (int c = std::max(m.left, in.repeatFirstColumn); c < m.right && c <= in.repeatLastColumn; ++c)
+                in.joinedColumns.push_back(c);
     in.fitWidth = model_.Page().fitToWidth;
     return ::Paginate(in);
 }
@@ -105,7 +109,7 @@ void TSheetPageRenderer::PaintCells(QPainter &painter, const TSheetPage &page, Q
     // The page's blocks: the repeated rows (if any) above its rows, the repeated columns (if any)
     // left of its columns.
     std::vector<TPageBand> columns, rows;
-    if (page.repeatColumns) columns.push_back({setup.repeatFirstColumn, setup.repeatLastColumn});
+    if (page.repeatColumns) columns.push_back({setup.repeatFirstColumn, page.repeatLastColumn});
     columns.push_back(page.columns);
     if (page.repeatRows) rows.push_back({setup.repeatFirstRow, setup.repeatLastRow});
     rows.push_back(page.rows);

@@ -17,6 +17,19 @@ double RepeatSize(const std::vector<int> &sizes, int first, int last, double roo
     // Repeating a heading that takes more than half the page would leave too little for the rest.
     return size <= room / 2 ? size : 0;
 }
+// The last of the repeated columns first..last that are repeated: all of them when they fit in half
+// the room, else as many of the first as do (the row labels on the left are the ones that tell a
+// row); 0 when not even the first fits.
+int LastRepeatedColumn(const TPaginationInput &in, double room) {
+    const std::vector<int> &sizes = in.columnWidths;
+    const int first = in.repeatFirstColumn, last = in.repeatLastColumn;
+    if (first < 1 || first > last || last >= int(sizes.size())) return 0;
+    double size = 0;
+    int fits = 0;
+    for (int c = first; c <= last && (size += sizes[size_t(c - 1)]) <= room / 2; ++c)
+        if (c == last || std::find(in.joinedColumns.begin(), in.joinedColumns.end(), c) == in.joinedColumns.end()) fits = c;
+    return fits;
+}
 }  // namespace
 
 TPagination Paginate(const TPaginationInput &in) {
@@ -31,10 +44,11 @@ TPagination Paginate(const TPaginationInput &in) {
         pageWidth = std::max(pageWidth / scale, total);
     }
     const double repeatHeight = RepeatSize(in.rowHeights, in.repeatFirstRow, in.repeatLastRow, pageHeight);
-    const double repeatWidth =
-        in.fitWidth ? 0 : RepeatSize(in.columnWidths, in.repeatFirstColumn, in.repeatLastColumn, pageWidth);
+    const int lastRepeated =
+        in.fitWidth ? 0 : LastRepeatedColumn(in, pageWidth);
+    const double repeatWidth = RepeatSize(in.columnWidths, in.repeatFirstColumn, lastRepeated, pageWidth);
     const auto startsAfterRepeat = [&](int first) { return repeatHeight > 0 && first > in.repeatLastRow; };
-    const auto startsRightOfRepeat = [&](int first) { return repeatWidth > 0 && first > in.repeatLastColumn; };
+    const auto startsRightOfRepeat = [&](int first) { return repeatWidth > 0 && first > lastRepeated; };
 
     const std::vector<TPageBand> rowBands = SplitIntoBands(in.rowHeights, [&](int first) {
         return startsAfterRepeat(first) ? pageHeight - repeatHeight : pageHeight;
@@ -51,7 +65,7 @@ TPagination Paginate(const TPaginationInput &in) {
         for (int r = 0; r < down; ++r) {
             const TPageBand &columns = columnBands[size_t(c)], &band = rowBands[size_t(r)];
             out.pages.push_back({band, columns, startsAfterRepeat(band.first), startsRightOfRepeat(columns.first),
-                                 c + 1, across, r + 1, down});
+                                 lastRepeated, c + 1, across, r + 1, down});
         }
     return out;
 }

@@ -20,6 +20,7 @@ struct TSheetPage {
     TPageBand columns;
     bool repeatRows = false;     // the repeated rows go above `rows` on this page
     bool repeatColumns = false;  // the repeated columns go left of `columns` on this page
+    int repeatLastColumn = 0;    // the last of them: those that fit in half the page width
     int across = 1, acrossCount = 1;  // the page's place across the sheet, of how many
     int down = 1, downCount = 1;      // and down it
 };
@@ -33,6 +34,9 @@ struct TPaginationInput {
     int repeatLastRow = 0;
     int repeatFirstColumn = 0;  // 0: no repeated columns
     int repeatLastColumn = 0;
+    // Repeated columns that a merged heading joins to the next: a part of the repeated columns
+    // does not end there (it would cut a caption in two).
+    std::vector<int> joinedColumns;
     bool fitWidth = false;  // every column on one page width, the sheet scaled down to fit
 };
 

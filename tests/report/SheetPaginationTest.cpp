@@ -88,6 +88,20 @@ TEST(SheetPagination, WideSheetRepeatsItsLabelColumnsAcross) {
     EXPECT_EQ(pages[7].columns, (TPageBand{7, 7}));
     EXPECT_EQ(std::vector<int>({pages[3].down, pages[3].downCount, pages[3].across, pages[3].acrossCount}),
               std::vector<int>({2, 2, 2, 4}));
+    EXPECT_EQ(pages[2].repeatLastColumn, 3);
+    // Labels wider than half the page: as many of the first of them as fit are repeated.
+    in.repeatLastColumn = 4;  // 350 wide; 1-3 are 200
+    const std::vector<TSheetPage> some = PaginateSheet(in);
+    ASSERT_EQ(some.size(), 8u);
+    EXPECT_TRUE(some[2].repeatColumns);
+    EXPECT_EQ(some[2].repeatLastColumn, 3);
+    EXPECT_EQ(some[2].columns, (TPageBand{5, 5}));
+    in.joinedColumns = {2, 3};  // a caption over columns 2 to 4: the running number alone
+    EXPECT_EQ(PaginateSheet(in)[2].repeatLastColumn, 1);
+    in.joinedColumns.clear();
+    in.columnWidths[0] = 210;  // not even the first fits
+    for (const TSheetPage &p : PaginateSheet(in)) EXPECT_FALSE(p.repeatColumns);
+    in.columnWidths[0] = 40;
     in.fitWidth = true;  // every column on one page: nothing to repeat
     for (const TSheetPage &p : PaginateSheet(in)) EXPECT_FALSE(p.repeatColumns);
 }
