@@ -176,5 +176,5 @@ TEST(HostConfig, EveryOptionOfTheHelpIsTaken) {
         const HostConfigResult r = ParseHostConfig(args, QString());
         EXPECT_TRUE(r.config || !r.error.startsWith("unknown option")) << args.join(' ').toStdString() << ": " << r.error.toStdString();
     }
-    EXPECT_EQ(listed, 49);
+    EXPECT_EQ(listed, 51);
 }
