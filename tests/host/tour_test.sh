@@ -132,6 +132,15 @@ shot picker-search
 key Escape Escape
 wait_for 10 "the picker to close" no_window "预算科目"
 
+step "列维度: the fund natures across the columns"
+front
+click "$MAIN" "${BOX_COLUMNS[@]}"
+sleep 0.5
+key Down Return
+key F5
+sleep 3
+shot spread
+
 step "a database that is not there is told when the window opens"
 kill "$HPID" 2>/dev/null
 wait "$HPID" 2>/dev/null

@@ -105,7 +105,7 @@ QUERY="$BASE - [支付范围划分汇总组合查询]"
 # Where the clerk clicks, inside the main window (its design size on a 1280×1024 screen).
 MENU_MODULE=(98 8) MENU_MODULE_ITEM=(139 35) MENU_WINDOW=(169 8)
 BTN_EXPORT=(49 73) BTN_PREVIEW=(121 73) BTN_CHART=(370 73) BTN_EXIT=(438 76)
-BOX_SUBJECT=(777 153) FIRST_ROW=(202 446) CLOSE_BOX=(1045 31)
+BOX_SUBJECT=(777 153) FIRST_ROW=(202 446) CLOSE_BOX=(1045 31) BOX_COLUMNS=(840 239)
 
 open_query_window() {
   front
