@@ -212,9 +212,13 @@ void TbfrmApportionQry::EndRun(bool cancelled) {
     fill_.reset();
     runRows_.reset();
     if (cancelled && before_) {
+        const bool otherHeading = spread_.heading != spreadWas_.heading || spread_.columns != spreadWas_.columns;
         cllBudget->Restore(std::move(*before_));
         drillReady_ = drillWasReady_;
         spread_ = spreadWas_;
+        // The rows and columns kept in sight are those of the heading that came back.
+        const TPageSetup &page = cllBudget->Model().Page();
+        if (otherHeading && drillReady_) cllBudget->SheetFreeze(page.repeatLastColumn, page.repeatLastRow);
         ShowOrder(orderWas_);
     }
     if (before_) DisposeAside(std::move(*before_));

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTest>
 #include <numeric>
 
@@ -151,6 +152,25 @@ TEST_P(ApportionSpreadTest, AComparedYearIsRefusedAndSetsKeepTheColumnDimension)
     ASSERT_FALSE(answers.boxes.isEmpty());
     EXPECT_EQ(answers.boxes.last().text, kColumnsWithCompareYear);
     EXPECT_NE(w->SheetCells(), spread);  // no report from conditions that cannot run together
+}
+
+// A spread result cancelled while its rows are written: the list comes back with its heading and
+// the columns it kept in sight.
+TEST_P(ApportionSpreadTest, ACancelWhileTheRowsAreWrittenPutsBackTheList) {
+    for (int i = 1; i < 5; ++i) Choose(w->cmbNum[size_t(i)], w->cmbNum[size_t(i)]->itemText(0));
+    Refresh();
+    const QList<QStringList> list = w->SheetCells();
+    const int frozen = w->cllBudget->View()->Frozen().cols;
+    Choose(w->cobColumnDim, QStringLiteral("预算项目"));
+    Click(w->tbtnRefresh);
+    // Writing: the bar counts the rows.
+    for (int i = 0; i < 10000 && !(w->Busy() && w->ProgressBar1->maximum() > 0); ++i) QTest::qWait(1);
+    ASSERT_TRUE(w->Busy()) << "the rows were written before the cancel";
+    w->CancelRun();
+    EXPECT_FALSE(w->Busy());
+    EXPECT_EQ(w->SheetCells(), list);
+    EXPECT_EQ(w->SpreadColumns(), 0);
+    EXPECT_EQ(w->cllBudget->View()->Frozen().cols, frozen);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ApportionSpreadTest, ::testing::Values(TBackend::SQLite, TBackend::PostgreSQL),
