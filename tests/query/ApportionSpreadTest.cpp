@@ -2,6 +2,7 @@
 // spreads the codes across the sheet, whose row totals, subtotal rows and totals row add up and
 // whose total is the list's; a double-click on a cell opens that row and code's budget rows; the
 // list comes back byte for byte; with 对比年度 the Refresh says why it does not run; sets keep it.
+#include "chart/ChartBuild.h"
 #include "query/CrossTab.h"
 #include "query/QueryBuild.h"
 #include "query/QueryWindow.h"
@@ -106,6 +107,14 @@ TEST_P(ApportionSpreadTest, TheCodesSpreadAcrossTheSheetAddUpAndOpenTheirRows) {
     EXPECT_EQ(d->FetchedRows(), int(DbValue("select count(*)" + where)));
     for (int c = 14; c < total; ++c)
         if (Cell(c, 7).isEmpty()) EXPECT_FALSE(w->DrillRequestAt(7, c));
+    // A chart segment: the unit within that fund nature, every expenditure type.
+    TbfrmApportionDetail *segment = DetailOpenedBy(
+        [&] { w->OpenChartPick({{Cell(2, 7), Cell(3, 7), Cell(col, 4), Cell(col, 5)}, 0}); }, opened_);
+    ASSERT_NE(segment, nullptr);
+    ASSERT_TRUE(segment->FetchAll());
+    EXPECT_EQ(segment->FetchedRows(), int(DbValue(QStringLiteral("select count(*) from vwBudgetAdj where datayear=2010 and "
+                                                                 "btype='0' and %1(eid,1,3)='%2' and mid='%3'")
+                                                      .arg(cut, Cell(2, 7), Cell(col, 4)))));
 
     // A heading click sorts the rows of each group by a code's column as by the amounts.
     const QRect heading = w->ShowSheetCell(col, 4);
