@@ -242,6 +242,9 @@ private:
     void ReadCompareYears();
     void FillCompareYears(const QList<int> &years);
     QString PrepareComparisonColumns(int year, const QStringList &dimensions);
+    // The template opened afresh (with its comparison part when asked) and the result's dimension
+    // headings written again: empty, or why the template could not be opened.
+    QString ReopenTemplate(bool comparison, const QStringList &dimensions);
     // "列维度" (see ApportionQryColumns.cpp).
     void BuildColumnDimensionBox(QGridLayout *grid);
     void FillColumnDimensions();

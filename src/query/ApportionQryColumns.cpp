@@ -58,14 +58,8 @@ void TbfrmApportionQry::SetAllColumns(bool on) { allColumns_ = on; }
 // widths and merges are no list's.
 QString TbfrmApportionQry::PrepareListHeading(int year, const QStringList &dimensions) {
     if (spread_.heading) {
-        const authpay::Outcome opened = cllBudget->OpenTemplate(templateFile_);
-        if (!opened.Ok()) return QStringLiteral("报表模板“%1”无法打开：%2").arg(templateFile_, opened.message);
+        if (const QString failed = ReopenTemplate(false, dimensions); !failed.isEmpty()) return failed;
         spread_.heading = false;
-        for (int i = 0; i < int(cmbNum.size()); ++i) {
-            const QString caption = dimensions.value(i);
-            if (caption.isEmpty()) HideDimensionColumns(cllBudget, DimensionColumn(i + 1), true);
-            else WriteDimensionHeader(cllBudget, DimensionColumn(i + 1), kHeadingRow, caption);
-        }
     }
     return PrepareComparisonColumns(year, dimensions);
 }

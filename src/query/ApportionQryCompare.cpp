@@ -143,22 +143,26 @@ bool TbfrmApportionQry::ChooseCompareYear(int year) {
     return true;
 }
 
+QString TbfrmApportionQry::ReopenTemplate(bool comparison, const QStringList &dimensions) {
+    authpay::Outcome opened = cllBudget->OpenTemplate(templateFile_);
+    if (opened.Ok() && comparison) opened = cllBudget->OpenTemplatePart(templateFile_, kComparisonPart);
+    if (!opened.Ok()) return QStringLiteral("报表模板“%1”无法打开：%2").arg(templateFile_, opened.message);
+    for (int i = 0; i < int(cmbNum.size()); ++i) {
+        const QString caption = dimensions.value(i);
+        if (caption.isEmpty()) HideDimensionColumns(cllBudget, ReportLayout::DimensionColumn(i + 1), true);
+        else WriteDimensionHeader(cllBudget, ReportLayout::DimensionColumn(i + 1), ReportLayout::kHeadingRow, caption);
+    }
+    return {};
+}
+
 // The sheet's heading for a result with (year not 0) or without a compared year: the template
 // opened afresh, with its comparison part, when the heading has to change, and the headings of
 // the result's dimensions (captions in grouping order) written again. Empty, or why the template
 // could not be applied.
 QString TbfrmApportionQry::PrepareComparisonColumns(int year, const QStringList &dimensions) {
     const bool shown = cllBudget->SheetCellText(ReportLayout::kComparedColumn, ReportLayout::kHeadingRow) == kComparedCaption;
-    if ((year != 0) != shown) {
-        authpay::Outcome opened = cllBudget->OpenTemplate(templateFile_);
-        if (opened.Ok() && year != 0) opened = cllBudget->OpenTemplatePart(templateFile_, kComparisonPart);
-        if (!opened.Ok()) return QStringLiteral("报表模板“%1”无法打开：%2").arg(templateFile_, opened.message);
-        for (int i = 0; i < int(cmbNum.size()); ++i) {
-            const QString caption = dimensions.value(i);
-            if (caption.isEmpty()) HideDimensionColumns(cllBudget, ReportLayout::DimensionColumn(i + 1), true);
-            else WriteDimensionHeader(cllBudget, ReportLayout::DimensionColumn(i + 1), ReportLayout::kHeadingRow, caption);
-        }
-    }
+    if ((year != 0) != shown)
+        if (const QString failed = ReopenTemplate(year != 0, dimensions); !failed.isEmpty()) return failed;
     if (year != 0) cllBudget->SheetSetText(ReportLayout::kComparedColumn, ReportLayout::kSubHeadingRow, 0, QStringLiteral("%1年").arg(year));
     return {};
 }
