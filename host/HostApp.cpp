@@ -116,6 +116,9 @@ int HostApp::RunReport() {
 int HostApp::RunBatch() {
     main_ = std::make_unique<HostMainWindow>(config_.debugMenu);
     context_->application.MainForm = main_.get();
+    // Shown as a user's window is (its layouts, sizes and scroll bars), but drawn only when a
+    // picture of it is taken: nobody sees a batch run's screen.
+    main_->setAttribute(Qt::WA_DontShowOnScreen);
     main_->show();
     if (!context_->traceError.isEmpty()) {
         StatusLine(QStringLiteral("budget-host: --sql-trace: ") + context_->traceError);

@@ -87,3 +87,27 @@ TEST(HostRun, OutputIntoAFullDeviceFailsTheRun) {
             << err.toStdString();
     }
 }
+
+// A report on a file database starts without the PostgreSQL client library and the twenty
+// libraries it needs: the loader's own list of what it mapped names the module, never libpq.
+TEST(HostRun, AFileDatabaseRunLoadsNoServerClientLibrary) {
+    const QString host = qEnvironmentVariable("AUTHPAY_BINARY_DIR").isEmpty()
+                             ? QStringLiteral(AUTHPAY_HOST_DEFAULT)
+                             : qEnvironmentVariable("AUTHPAY_BINARY_DIR") + QStringLiteral("/host/budget-host");
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("demo.sqlite"));
+    ASSERT_EQ(QProcess::execute(QFileInfo(host).absolutePath() + QStringLiteral("/../demo-gen"), {"--quiet", "--sqlite", db}), 0);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    p.setProcessEnvironment(env);
+    p.start(host, {"--batch", "--module", Module(), "--db", QStringLiteral("Provider=SQLite;Data Source=%1;Mode=Read").arg(db),
+                   "--group", QStringLiteral("预算单位,预算科目"), "--timeout", "60"});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 0) << err.right(2000).toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("libauthpay.so"))) << "the loader said nothing";
+    EXPECT_TRUE(err.contains(QStringLiteral("refreshed: ")));
+    EXPECT_FALSE(err.contains(QStringLiteral("libpq"))) << "the server's client library was loaded";
+}
