@@ -10,10 +10,21 @@
 
 namespace {
 
-HostResult RunHost(const QStringList &args) {
+QString HostPath();
+
+HostResult RunHost(const QStringList &args) { return RunProgram(HostPath(), args); }
+
+QString HostPath() {
     const QString binaryDir = qEnvironmentVariable("AUTHPAY_BINARY_DIR");
-    return RunProgram(binaryDir.isEmpty() ? QStringLiteral(AUTHPAY_HOST_DEFAULT) : binaryDir + QStringLiteral("/host/budget-host"),
-                      args);
+    return binaryDir.isEmpty() ? QStringLiteral(AUTHPAY_HOST_DEFAULT) : binaryDir + QStringLiteral("/host/budget-host");
+}
+
+// A demo database of the test's own in `dir`, made by the build tree's generator beside the host.
+QString MakeDemo(const QTemporaryDir &dir) {
+    const QString db = dir.filePath(QStringLiteral("demo.sqlite"));
+    return QProcess::execute(QFileInfo(HostPath()).absolutePath() + QStringLiteral("/../demo-gen"), {"--quiet", "--sqlite", db}) == 0
+               ? db
+               : QString();
 }
 
 QString Module() { return qEnvironmentVariable("AUTHPAY_MODULE", QStringLiteral(AUTHPAY_MODULE_DEFAULT)); }
@@ -67,13 +78,10 @@ TEST(HostRun, ConfigFileIsReadAndOptionsBesideItWin) {
 // with status 1, rather than ending well with its data lost.
 TEST(HostRun, OutputIntoAFullDeviceFailsTheRun) {
     if (!QFile::exists(QStringLiteral("/dev/full"))) GTEST_SKIP() << "no /dev/full";
-    const QString host = qEnvironmentVariable("AUTHPAY_BINARY_DIR").isEmpty()
-                             ? QStringLiteral(AUTHPAY_HOST_DEFAULT)
-                             : qEnvironmentVariable("AUTHPAY_BINARY_DIR") + QStringLiteral("/host/budget-host");
-    // A demo database of the test's own, made by the build tree's generator beside the host.
+    const QString host = HostPath();
     QTemporaryDir dir;
-    const QString db = dir.filePath(QStringLiteral("demo.sqlite"));
-    ASSERT_EQ(QProcess::execute(QFileInfo(host).absolutePath() + QStringLiteral("/../demo-gen"), {"--quiet", "--sqlite", db}), 0);
+    const QString db = MakeDemo(dir);
+    ASSERT_FALSE(db.isEmpty());
     const QString connStr = QStringLiteral("Provider=SQLite;Data Source=%1;Mode=Read").arg(db);
     for (const QStringList &args : {QStringList{"--help"}, QStringList{"--batch", "--module", Module(), "--db", connStr, "--format", "tsv"},
                                     QStringList{"--batch", "--module", Module(), "--db", connStr, "--print-sheet"}}) {
@@ -91,12 +99,10 @@ TEST(HostRun, OutputIntoAFullDeviceFailsTheRun) {
 // A report on a file database starts without the PostgreSQL client library and the twenty
 // libraries it needs: the loader's own list of what it mapped names the module, never libpq.
 TEST(HostRun, AFileDatabaseRunLoadsNoServerClientLibrary) {
-    const QString host = qEnvironmentVariable("AUTHPAY_BINARY_DIR").isEmpty()
-                             ? QStringLiteral(AUTHPAY_HOST_DEFAULT)
-                             : qEnvironmentVariable("AUTHPAY_BINARY_DIR") + QStringLiteral("/host/budget-host");
+    const QString host = HostPath();
     QTemporaryDir dir;
-    const QString db = dir.filePath(QStringLiteral("demo.sqlite"));
-    ASSERT_EQ(QProcess::execute(QFileInfo(host).absolutePath() + QStringLiteral("/../demo-gen"), {"--quiet", "--sqlite", db}), 0);
+    const QString db = MakeDemo(dir);
+    ASSERT_FALSE(db.isEmpty());
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
