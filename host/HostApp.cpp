@@ -104,6 +104,7 @@ int HostApp::RunReport() {
     }
     for (const QString &e : driver.errors) StatusLine(QStringLiteral("budget-host: ") + e);
     if (config_.extra.contains(QStringLiteral("screenshot"))) {
+        main_->setUpdatesEnabled(true);
         const authpay::Outcome saved = SavePicture(main_->grab(), config_.extra.value(QStringLiteral("screenshot")));
         if (!saved.Ok()) {
             StatusLine(QStringLiteral("budget-host: --screenshot: ") + saved.message);
@@ -116,9 +117,10 @@ int HostApp::RunReport() {
 int HostApp::RunBatch() {
     main_ = std::make_unique<HostMainWindow>(config_.debugMenu);
     context_->application.MainForm = main_.get();
-    // Shown as a user's window is (its layouts, sizes and scroll bars), but drawn only when a
-    // picture of it is taken: nobody sees a batch run's screen.
+    // Shown as a user's window is (its layouts, sizes and scroll bars), but never drawn: nobody
+    // sees a batch run's screen. A picture of it (--screenshot) turns drawing on just before.
     main_->setAttribute(Qt::WA_DontShowOnScreen);
+    main_->setUpdatesEnabled(false);
     main_->show();
     if (!context_->traceError.isEmpty()) {
         StatusLine(QStringLiteral("budget-host: --sql-trace: ") + context_->traceError);
