@@ -33,7 +33,7 @@ TReportSheet::TReportSheet(QWidget *parent) : QWidget(parent) {
 
 TReportSheet::~TReportSheet() = default;
 
-void TReportSheet::Changed() { view_->ScheduleRefresh(); }
+void TReportSheet::Changed(int fromRow) { view_->ScheduleRefresh(fromRow); }
 
 namespace {
 // The control's answer for an outcome: 1 done, 0 cancelled, -1 failed.
@@ -126,23 +126,23 @@ void TReportSheet::SheetDeleteRows(int first, int count, int sheet) {
 void TReportSheet::SheetSetText(int col, int row, int sheet, const QString &text) {
     if (!IsSheet(sheet)) return;
     model_.SetText(col, row, text);
-    Changed();
+    Changed(row);
 }
 
 void TReportSheet::SheetSetAlignedText(int col, int row, const QString &text, int code, bool ruled) {
     model_.SetAlignedText(col, row, text, code, ruled);
-    Changed();
+    Changed(row);
 }
 
 void TReportSheet::SheetAlign(int col, int row, int sheet, int code) {
     if (!IsSheet(sheet)) return;
     model_.SetAlignment(col, row, code);
-    Changed();
+    Changed(row);
 }
 
 void TReportSheet::SheetMerge(int firstCol, int firstRow, int lastCol, int lastRow) {
     model_.Merge(TCellRect::Normalized(firstCol, firstRow, lastCol, lastRow));
-    Changed();
+    Changed(std::min(firstRow, lastRow));
 }
 
 void TReportSheet::SheetColumnWidth(int count, int width, int col, int sheet) {
@@ -156,7 +156,7 @@ void TReportSheet::SheetRowHeight(int count, int height, int row, int sheet) {
     if (!IsSheet(sheet) || count < 1 || row < 1) return;
     const int last = int(std::min<qint64>(qint64(row) + count - 1, model_.RowCount()));
     for (int r = row; r <= last; ++r) model_.SetRowHeight(r, height);
-    Changed();
+    Changed(row);
 }
 
 TSheetTextMeasure &TReportSheet::Measure() const {
@@ -184,12 +184,12 @@ void TReportSheet::SheetGridLines(int firstCol, int firstRow, int lastCol, int l
                                   int kind, int) {
     if (!IsSheet(sheet)) return;
     model_.SetGridLines(TCellRect::Normalized(firstCol, firstRow, lastCol, lastRow), kind);
-    Changed();
+    Changed(std::min(firstRow, lastRow));
 }
 
 void TReportSheet::SheetEmphasise(int firstCol, int firstRow, int lastCol, int lastRow) {
     model_.Emphasise(TCellRect::Normalized(firstCol, firstRow, lastCol, lastRow));
-    Changed();
+    Changed(std::min(firstRow, lastRow));
 }
 
 void TReportSheet::SheetPageText(const QString &left, const QString &centre, const QString &right) {

@@ -165,7 +165,9 @@ signals:
 private:
     bool IsSheet(int sheet) const { return sheet == 0; }
     TSheetTextMeasure &Measure() const;
-    void Changed();
+    // The sheet changed from that row down (1: anywhere): the view measures and repaints later,
+    // and leaves the screen alone when all the changed rows lie below what it shows.
+    void Changed(int fromRow = 1);
     void Layout(QPrinter &printer) const;
     authpay::Outcome PrintToFile();
     authpay::Outcome ShowPreview();

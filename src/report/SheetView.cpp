@@ -15,6 +15,8 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
+#include <utility>
 
 namespace {
 const QColor kOutside(0xE4, 0xE6, 0xEA);
@@ -36,19 +38,27 @@ void TSheetView::SetReadOnly(bool readOnly) {
     if (readOnly_) CancelEdit();
 }
 
-void TSheetView::ScheduleRefresh() {
+void TSheetView::ScheduleRefresh(int fromRow) {
+    refreshFrom_ = std::min(refreshFrom_, std::max(fromRow, 1));
     if (refreshPending_) return;
     refreshPending_ = true;
     OwnedSingleShot(this, 0, [this] {
         refreshPending_ = false;
-        Refresh();
+        RefreshFrom(std::exchange(refreshFrom_, INT_MAX));
     });
 }
 
-void TSheetView::Refresh() {
+void TSheetView::Refresh() { RefreshFrom(1); }
+
+void TSheetView::RefreshFrom(int fromRow) {
+    const int columns = geometry_.ColumnCount(), width = geometry_.Width();
     geometry_.Update(*model_);
     ClampSelection();
     UpdateScrollBars();
+    // The rows in sight end with the one at the viewport's foot (the last row when the sheet is
+    // shorter); the frozen rows above are always among the first.
+    const bool sameColumns = columns == geometry_.ColumnCount() && width == geometry_.Width();
+    if (sameColumns && fromRow > frozenRows_ && fromRow > geometry_.RowAt(Origin().y() + viewport()->height())) return;
     viewport()->update();
 }
 

@@ -15,6 +15,7 @@
 #include "report/SheetModel.h"
 
 #include <QAbstractScrollArea>
+#include <climits>
 #include <QPoint>
 
 class QPainter;
@@ -30,8 +31,10 @@ public:
     bool IsReadOnly() const { return readOnly_; }
 
     // Measures and repaints once control returns to the event loop, however often it is called,
-    // so that writing many cells costs no painting in between.
-    void ScheduleRefresh();
+    // so that writing many cells costs no painting in between. Changes that all lie from
+    // `fromRow` down, below the rows in sight, repaint nothing but the scroll bars: a long report
+    // filling on below the first screen does not redraw that screen after every slice.
+    void ScheduleRefresh(int fromRow = 1);
     // Measures again now (after the model was replaced, for example).
     void Refresh();
 
@@ -95,6 +98,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void RefreshFrom(int fromRow);
     QPoint Origin() const;
     // Viewport to sheet pixels and back, through the frozen bands.
     QPoint ToSheet(QPoint viewportPos) const;
@@ -122,6 +126,7 @@ private:
     bool readOnly_ = true;
     bool selecting_ = false;  // the user has selected something: show it
     bool refreshPending_ = false;
+    int refreshFrom_ = INT_MAX;  // the first row changed since the last refresh (INT_MAX: none)
     int lastPainted_ = 0;
     QLineEdit *editor_ = nullptr;
     QPoint editing_;

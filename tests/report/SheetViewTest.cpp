@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace window_writes;
 
@@ -93,6 +94,46 @@ TEST(SheetView, PaintingTouchesOnlyTheVisibleCells) {
     const QImage img = s.Grab();
     EXPECT_TRUE(s.view->viewport()->rect().contains(s.Centre(1, 65535)));
     EXPECT_TRUE(HasInk(img, s.view->CellRect(14, 65535)));
+}
+
+// Rows written below the screen (a long report filling on) repaint nothing but the scroll bar;
+// a change in sight, a row height above the foot or a wider column repaints the view.
+TEST(SheetView, ChangesBelowTheRowsInSightLeaveTheScreenAlone) {
+    Shown s(400, QSize(900, 600));
+    struct Paints : QObject {
+        int count = 0;
+        bool eventFilter(QObject *, QEvent *e) override {
+            count += e->type() == QEvent::Paint;
+            return false;
+        }
+    } paints;
+    s.view->viewport()->installEventFilter(&paints);
+    const int foot = s.view->CellAt(QPoint(10, s.view->viewport()->height() - 2)).y();
+    ASSERT_GT(foot, 5);
+    ASSERT_LT(foot, 300);
+    const auto settle = [&] {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        return std::exchange(paints.count, 0);
+    };
+    settle();
+    const int max = s.view->verticalScrollBar()->maximum();
+    s.sheet.SheetSetAlignedText(2, 350, QStringLiteral("below"), 1, true);
+    s.sheet.SheetRowHeight(1, 60, 351, 0);
+    EXPECT_EQ(settle(), 0);
+    EXPECT_EQ(s.view->verticalScrollBar()->maximum(), max + 60 - s.sheet.Model().DefaultRowHeight());
+    s.sheet.SheetSetAlignedText(2, foot, QStringLiteral("in sight"), 1, true);
+    EXPECT_GT(settle(), 0);
+    s.sheet.SheetRowHeight(1, 40, foot - 1, 0);
+    EXPECT_GT(settle(), 0);
+    s.sheet.SheetSetAlignedText(2, 360, QStringLiteral("below"), 1, true);
+    s.sheet.SheetColumnWidth(1, 200, 3, 0);
+    EXPECT_GT(settle(), 0);
+    // Scrolled down, the rows now in sight are painted with what was written there.
+    s.view->verticalScrollBar()->setValue(s.view->CellRect(2, 360).top() - 100);
+    const QRect written = s.view->CellRect(2, 360);
+    ASSERT_TRUE(s.view->viewport()->rect().contains(written));
+    EXPECT_TRUE(HasInk(s.Grab(), written));
 }
 
 TEST(SheetView, SelectedCellsAreCopiedAsTabSeparatedText) {
