@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QToolButton>
@@ -174,14 +176,24 @@ bool ChooseGrouping(TbfrmApportionQry *w, const TGrouping &g) {
     return Choose(w->cobClass, g.level);
 }
 
+void WaitWhile(const std::function<bool()> &busy) {
+    QApplication::processEvents();
+    while (busy()) QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void Pump(int msecs) {
+    QEventLoop loop;
+    QTimer::singleShot(msecs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 TRefreshTime Refresh(TbfrmApportionQry *w) {
     QElapsedTimer t;
     t.start();
     w->tbtnRefresh->click();
     TRefreshTime r;
     r.click = Ms(t);
-    do QApplication::processEvents(QEventLoop::AllEvents, 5);
-    while (w->Busy());
+    WaitWhile([w] { return w->Busy(); });
     r.shown = Ms(t);
     r.statement = double(w->LastRunTimes().statement);
     r.sheet = double(w->LastRunTimes().sheet);

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 // The query window benchmark's stand-in host: the module's window opened as budget-host opens it,
 // user choices made through the window's own boxes and buttons, the database's command-line shell
 // for the reference times, and the process's memory.
@@ -82,6 +83,11 @@ struct TRefreshTime {
     double statement = 0, sheet = 0;  // the window's own split: to the last row read, then to the totals row
 };
 TRefreshTime Refresh(TbfrmApportionQry *w);
+// Lets the window work until `busy` says it is done, sleeping between events: a loop that polls
+// would keep a processor busy and slow the statement that runs on the worker thread.
+void WaitWhile(const std::function<bool()> &busy);
+// Lets the window work for that long, sleeping between events.
+void Pump(int msecs);
 // The running number of the last result row, just above the totals row.
 int ResultRows(TbfrmApportionQry *w);
 // The grouped statement of the last Refresh run with the manager's trace on, written to a file

@@ -11,7 +11,7 @@
 int CompareRefreshBench(TbfrmApportionQry *w, const TGrouping &grouping, int compareYear, int reps) {
     QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);  // the box reads its years when first used
     QApplication::sendEvent(w->cobCompareYear, &in);
-    while (w->CompareYearsPending()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    WaitWhile([w] { return w->CompareYearsPending(); });
     const QString year = QString::number(compareYear);
     if (!ChooseGrouping(w, grouping) || !Choose(w->cobCompareYear, year)) return 1;
     Refresh(w);  // warm-up of both

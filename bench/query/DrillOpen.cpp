@@ -25,7 +25,7 @@ TbfrmApportionDetail *NewestDetail(const QList<QWidget *> &before) {
 // The drill-down reads on a thread of its own: until its read (and any page it asks for next)
 // has been written.
 void WaitIdle(TbfrmApportionDetail *d) {
-    while (d && d->Busy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    WaitWhile([d] { return d && d->Busy(); });
 }
 
 // The first page's statement of the drill-down the row opens, captured with the manager's trace,

@@ -113,7 +113,7 @@ int DrillRestBench(TbfrmApportionQry *w) {
     TbfrmApportionDetail *d = nullptr;
     for (QWidget *widget : QApplication::allWidgets())
         if (auto *found = qobject_cast<TbfrmApportionDetail *>(widget); found && !widgets.contains(widget)) d = found;
-    while (d && d->Busy()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    WaitWhile([d] { return d && d->Busy(); });
     if (!d) return 1;
     const double opened = CurrentRssMb(), peakBefore = PeakRssMb();
     // A group larger than the sheet holds is read up to the sheet's limit, then refused for output

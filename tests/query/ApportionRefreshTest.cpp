@@ -43,7 +43,9 @@ protected:
     void OnWindowConnection(const QString &sql) {
         QSqlDatabase db = GetDefaultConn()->Database();
         QSqlQuery q(db);
-        if (db.driverName() == QLatin1String("QPSQL")) ASSERT_TRUE(q.exec(QStringLiteral("set default_transaction_read_only=off")));
+        if (db.driverName() == QLatin1String("QPSQL")) {
+            ASSERT_TRUE(q.exec(QStringLiteral("set default_transaction_read_only=off")));
+        }
         ASSERT_TRUE(q.exec(sql)) << sql.toStdString() << ": " << q.lastError().text().toStdString();
     }
 };
@@ -176,7 +178,6 @@ TEST_P(ApportionRefreshTest, ATypedUnitCodeSelectsTheUnitsBelowIt) {
 // The amounts of fund nature 31, the last group, overflow their sum: on SQLite the statement
 // fails only when it reaches that group, after the first groups were read.
 TEST_P(ApportionRefreshTest, AReadErrorAfterTheFirstRowsLeavesNoPartialResult) {
-    const bool sqlite = GetParam() == TBackend::SQLite;
     const QString view = QStringLiteral(
         "create %1 view vwOverflowBudget as select id, datayear, eid, ename, bkid, btype, btypechild, issecret, mid, "
         "mname, ipid, ipname, pid, pname, bid, bname, iid, iname, case when mid='31' then %2 else budgmoney end "

@@ -105,8 +105,11 @@ TEST_P(ApportionSpreadTest, TheCodesSpreadAcrossTheSheetAddUpAndOpenTheirRows) {
     const QString where = QStringLiteral(" from vwBudgetAdj where datayear=2010 and btype='0' and %1(eid,1,3)='%2' and "
                                          "ipid='%3' and mid='%4'").arg(cut, Cell(2, 7), Cell(4, 7), Cell(col, 4));
     EXPECT_EQ(d->FetchedRows(), int(DbValue("select count(*)" + where)));
-    for (int c = 14; c < total; ++c)
-        if (Cell(c, 7).isEmpty()) EXPECT_FALSE(w->DrillRequestAt(7, c));
+    for (int c = 14; c < total; ++c) {
+        if (Cell(c, 7).isEmpty()) {
+            EXPECT_FALSE(w->DrillRequestAt(7, c));
+        }
+    }
     // A chart segment: the unit within that fund nature, every expenditure type.
     TbfrmApportionDetail *segment = DetailOpenedBy(
         [&] { w->OpenChartPick({{Cell(2, 7), Cell(3, 7), Cell(col, 4), Cell(col, 5)}, 0}); }, opened_);
@@ -119,10 +122,12 @@ TEST_P(ApportionSpreadTest, TheCodesSpreadAcrossTheSheetAddUpAndOpenTheirRows) {
     // A heading click sorts the rows of each group by a code's column as by the amounts.
     const QRect heading = w->ShowSheetCell(col, 4);
     QTest::mouseClick(w->cllBudget->View()->viewport(), Qt::LeftButton, {}, heading.center());
-    for (int r = 8; r < RowCount() - 1; ++r)
-        if (w->cllBudget->Model().RowKind(r) == TRowKind::Result && w->cllBudget->Model().RowKind(r - 1) == TRowKind::Result)
+    for (int r = 8; r < RowCount() - 1; ++r) {
+        if (w->cllBudget->Model().RowKind(r) == TRowKind::Result && w->cllBudget->Model().RowKind(r - 1) == TRowKind::Result) {
             EXPECT_LE(w->cllBudget->Model().Amount(col, r - 1).value_or(INT64_MIN),
                       w->cllBudget->Model().Amount(col, r).value_or(INT64_MIN)) << r;
+        }
+    }
     Choose(w->cobColumnDim, QString());
     Refresh();
     EXPECT_EQ(w->SheetCells(), list);  // the list as before, heading and all
