@@ -108,10 +108,12 @@ QJsonObject JsonSpreadRow(const TReportTable &t, const QStringList &cells, const
     QJsonObject amounts;
     for (int i = t.spreadFrom; i < t.amountColumn; ++i)
         if (size_t(i) < cents.size() && cents[size_t(i)]) amounts.insert(t.columns.value(i), double(*cents[size_t(i)]) / 100.0);
-    const std::optional<int64_t> total = size_t(t.amountColumn) < cents.size() ? cents[size_t(t.amountColumn)] : std::nullopt;
+    QJsonValue total;  // null: the row has no total
+    if (size_t(t.amountColumn) < cents.size() && cents[size_t(t.amountColumn)])
+        total = double(*cents[size_t(t.amountColumn)]) / 100.0;
     return {{QStringLiteral("labels"), QJsonArray::fromStringList(cells.mid(0, t.spreadFrom))},
             {QStringLiteral("amounts"), amounts},
-            {QStringLiteral("total"), total ? QJsonValue(double(*total) / 100.0) : QJsonValue()}};
+            {QStringLiteral("total"), total}};
 }
 
 // A row of the JSON form: an array of cells, or a spread row's object.

@@ -277,7 +277,9 @@ TEST_P(BatchRunTest, FitWidthPutsEveryColumnOnOnePageWidth) {
         const TReportRun r = Run(six + QStringList{"--pdf", pdf, "--export", xlsx}
                                  + (fit ? QStringList{"--fit-width", "--preview-screenshot", png} : QStringList{}));
         ASSERT_EQ(r.status, 0) << r.err.toStdString();
-        if (fit) EXPECT_EQ(QImage(png).size(), QSize(1000, 720));  // the preview dialog as it opens
+        if (fit) {
+            EXPECT_EQ(QImage(png).size(), QSize(1000, 720));  // the preview dialog as it opens
+        }
         pages[fit] = count.match(r.err).captured(1).toInt();
         QProcess info;
         info.start("pdfinfo", {pdf});

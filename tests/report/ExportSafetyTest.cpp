@@ -213,9 +213,10 @@ TEST(ExportSafety, NewFilesFollowTheUmaskAndPlantedLinksAreRefused) {
         ASSERT_EQ(::lchown(QFile::encodeName(planted).constData(), 4242, 4242), 0);
         EXPECT_FALSE(write(planted));
         EXPECT_EQ(QFileInfo(mine).size(), 0);
-        if (suffix != "pdf")
+        if (suffix != "pdf") {
             EXPECT_EQ(ExportSheet(HostileSheet(), planted, *ExportTypeOfName(planted)).message,
                       QStringLiteral("“%1”是其他用户放在公共文件夹中的符号链接，不能经由它写入文件。").arg(planted));
+        }
         ::unlink(QFile::encodeName(planted).constData());
     }
 }

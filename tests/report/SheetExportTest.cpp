@@ -175,7 +175,9 @@ TEST(SheetExport, XlsAndXlsxCarryTheSamePageSetUpAndFit) {
             EXPECT_NEAR(book["margins"].toArray()[0].toDouble(), 10 / 25.4, 1e-6);
             EXPECT_EQ(book["standard_font"].toArray(), QJsonArray({QStringLiteral("宋体"), 200}));
             EXPECT_EQ(book["fit_to_page"].toBool(), fit);
-            if (fit) EXPECT_EQ(QJsonArray({book["fit_width"], book["fit_height"]}), QJsonArray({1, 0}));
+            if (fit) {
+                EXPECT_EQ(QJsonArray({book["fit_width"], book["fit_height"]}), QJsonArray({1, 0}));
+            }
         }
         for (const char *key : {"margins", "landscape", "print_titles"}) EXPECT_EQ(books[0][key], books[1][key]) << key;
     }
