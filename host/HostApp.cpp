@@ -105,6 +105,9 @@ int HostApp::RunReport() {
     for (const QString &e : driver.errors) StatusLine(QStringLiteral("budget-host: ") + e);
     if (config_.extra.contains(QStringLiteral("screenshot"))) {
         main_->setUpdatesEnabled(true);
+        // What the run left to do comes first: a view shows or hides its scroll bars in a call
+        // queued after their range changed (twice: a refresh that is due queues such a call).
+        for (int i = 0; i < 2; ++i) QCoreApplication::processEvents();
         const authpay::Outcome saved = SavePicture(main_->grab(), config_.extra.value(QStringLiteral("screenshot")));
         if (!saved.Ok()) {
             StatusLine(QStringLiteral("budget-host: --screenshot: ") + saved.message);

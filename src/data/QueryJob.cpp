@@ -16,6 +16,7 @@ struct TQueryJob::TState {
     std::mutex mutex;
     TQueryJob *owner = nullptr;  // null once the job is gone: nothing is delivered then
     TStatementCanceller canceller;
+    bool progressPosted = false;  // a Progress is on its way
 };
 
 TQueryJob::TQueryJob(QString connectionString, TDbManager *manager, QObject *parent)
@@ -76,6 +77,23 @@ void TQueryJob::Deliver(const TJobOutcome &outcome) {
     // The thread is at its last step: once it has ended, the job is idle for whoever hears it.
     thread_.Wait(-1);
     emit Finished(outcome);
+}
+
+std::function<void()> TQueryJob::Notifier() const {
+    return [s = state_] {
+        std::lock_guard lock(s->mutex);
+        if (!s->owner || s->progressPosted) return;
+        s->progressPosted = true;
+        QMetaObject::invokeMethod(s->owner, [owner = s->owner] { owner->DeliverProgress(); }, Qt::QueuedConnection);
+    };
+}
+
+void TQueryJob::DeliverProgress() {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->progressPosted = false;
+    }
+    emit Progress();
 }
 
 void TQueryJob::Cancel() { thread_.Cancel(); }

@@ -38,6 +38,9 @@ public:
 
     // Starts the work; false when a work is still running. EOutOfMemory when no thread can be had.
     bool Start(TWork work);
+    // A call the work may make, from its thread, to say it has something for the job's owner:
+    // Progress follows in the job's thread, once for any number of calls made before it comes.
+    std::function<void()> Notifier() const;
     // The connection the next Start copies.
     void SetConnectionString(const QString &connectionString) { connectionString_ = connectionString; }
     void Cancel();
@@ -58,9 +61,12 @@ signals:
     // In the job's own thread of creation, after the work has ended; not after the job was
     // destroyed.
     void Finished(const TJobOutcome &outcome);
+    // The work has called its notifier (see Notifier); always before Finished.
+    void Progress();
 
 private:
     void Deliver(const TJobOutcome &outcome);
+    void DeliverProgress();
 
     std::shared_ptr<TState> state_;
     TWorkThread thread_;

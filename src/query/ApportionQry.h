@@ -30,6 +30,7 @@ class QTimer;
 class TQueryJob;
 class TSummaryFill;
 struct TSummaryRows;
+class TRowHandover;
 class QToolButton;
 class TARQuery;
 class TCodeEdit;
@@ -254,6 +255,9 @@ private:
     enum class TRunState { Idle, Querying, Filling };
     void BuildRunControls();
     void RunFinished(const authpay::Outcome &outcome);
+    void RowsArrived();
+    QString StartFill(const std::shared_ptr<TSummaryRows> &rows, bool moreComing);
+    void PlaceRunPanel();
     void FillSome();
     void NextSlice();
     void EndRun(bool cancelled);
@@ -316,8 +320,12 @@ private:
     bool compareYearsPending_ = false;
     QString templateFile_;  // the report template the sheet was opened from
     TRunState runState_ = TRunState::Idle;
-    std::shared_ptr<TSummaryRows> runRows_;
+    std::shared_ptr<TSummaryRows> runRows_;      // what the statement's thread reads into
+    std::shared_ptr<TRowHandover> runHandover_;  // the rows it hands over as it reads them
+    std::shared_ptr<TSummaryRows> runTaken_;     // the rows taken so far, which the sheet is written from
+    bool streamBlocked_ = false;                 // the heading could not be written: the rows wait for the end
     std::unique_ptr<TSummaryFill> fill_;
+    bool slicePending_ = false;  // the next slice of writing is on its way
     std::optional<TSheetModel> before_;  // the sheet before the run, put back when it is cancelled
     bool drillWasReady_ = false;
     QPointer<QWidget> focusBeforeRun_;

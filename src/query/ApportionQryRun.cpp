@@ -108,15 +108,22 @@ void TbfrmApportionQry::tbtnRefreshClick() {
     runConditions_ = CurrentConditionSet();
     auto rows = std::make_shared<TSummaryRows>();
     runRows_ = rows;
+    runTaken_ = std::make_shared<TSummaryRows>();
+    streamBlocked_ = false;
     runSource_ = {conditions.SourceView, provider};
     TDbManager *manager = authpay::UserContext ? authpay::UserContext->DbManager : nullptr;
     if (!job_) {
         job_ = new TQueryJob(connectionString, manager, this);
         connect(job_, &TQueryJob::Finished, this, [this](const authpay::Outcome &o) { RunFinished(o); });
+        connect(job_, &TQueryJob::Progress, this, [this] { RowsArrived(); });
     }
     // The statements run where the default connection would run them.
     job_->SetConnectionString(connectionString);
-    job_->Start([conditions, rows](const std::atomic<bool> &cancelled) { ReadSummary(conditions, *rows, cancelled); });
+    auto handover = std::make_shared<TRowHandover>(job_->Notifier());
+    runHandover_ = handover;
+    job_->Start([conditions, rows, handover](const std::atomic<bool> &cancelled) {
+        ReadSummary(conditions, *rows, cancelled, handover.get());
+    });
     SetBusy(TRunState::Querying);
 }
 
@@ -129,9 +136,9 @@ void TbfrmApportionQry::RunFinished(const authpay::Outcome &outcome) {
     if (runState_ != TRunState::Querying) return;
     runTimes_ = {runClock_.elapsed(), 0};
     if (outcome.Stopped()) return EndRun(true);
-    std::shared_ptr<TSummaryRows> rows = std::move(runRows_);
     if (!outcome.Ok()) {
-        // The statement could not be built or run, or a row could not be read: no partial report.
+        // The statement could not be built or run, or a row could not be read: no partial report
+        // (the rows written while the statement went on go with the rest).
         EndRun(false);
         ClearDataRows();
         SetLastDbError(outcome.message);
@@ -139,12 +146,47 @@ void TbfrmApportionQry::RunFinished(const authpay::Outcome &outcome) {
         return;
     }
     KeepLastConditions(runConditions_);
-    if (rows->built.Sql.isEmpty() || rows->values.empty()) {
-        EndRun(false);
-        ClearDataRows();
-        SetResultConditions(runConditions_, true);
-        return;
+    std::shared_ptr<TSummaryRows> rows = runTaken_;
+    runHandover_->Take(*rows);
+    if (rows->built.Sql.isEmpty()) rows->built = runRows_->built;
+    if (!fill_) {
+        if (rows->built.Sql.isEmpty() || rows->values.empty()) {
+            EndRun(false);
+            ClearDataRows();
+            SetResultConditions(runConditions_, true);
+            return;
+        }
+        if (const QString failed = StartFill(rows, false); !failed.isEmpty()) {
+            EndRun(false);
+            Warn(failed);
+            return;
+        }
     }
+    fill_->SetMoreRowsComing(false);
+    SetBusy(TRunState::Filling);
+    FillSome();
+}
+
+// Rows the statement has read so far: a list is written from them while the rest are read (a
+// spread result, which needs them all, waits for the end).
+void TbfrmApportionQry::RowsArrived() {
+    if (runState_ != TRunState::Querying || !runHandover_) return;
+    runHandover_->Take(*runTaken_);
+    if (!fill_) {
+        if (streamBlocked_ || runTaken_->values.empty() || !runTaken_->built.ColumnDimension.isEmpty()) return;
+        // A template that cannot be applied is reported once the statement has ended.
+        if (!StartFill(runTaken_, true).isEmpty()) {
+            streamBlocked_ = true;
+            return;
+        }
+        PlaceRunPanel();
+    }
+    if (!slicePending_) FillSome();
+}
+
+// Sets the sheet's rows aside and writes the heading and the first lines of the result, ready for
+// its rows; empty, or why the template could not be applied (the sheet then stays as it was).
+QString TbfrmApportionQry::StartFill(const std::shared_ptr<TSummaryRows> &rows, bool moreComing) {
     drillBase_ = DrillBaseOf(rows->built, runSource_.first, runSource_.second);
     drillReady_ = false;
     before_ = cllBudget->TakeRowsFrom(ReportLayout::kFirstDataRow);
@@ -155,12 +197,11 @@ void TbfrmApportionQry::RunFinished(const authpay::Outcome &outcome) {
         cllBudget->Restore(std::move(*before_));
         before_.reset();
         spread_ = spreadWas_;
-        EndRun(false);
-        Warn(failed);
-        return;
+        return failed;
     }
     WriteHeadingLines();
     fill_ = std::make_unique<TSummaryFill>(cllBudget, rows, chbSubtotal->isChecked(), allColumns_ ? 0 : kSpreadColumns);
+    fill_->SetMoreRowsComing(moreComing);
     spread_ = {};
     if (const TCrossTab *tab = fill_->Spread()) {
         spread_ = {rows->built.ColumnDimension, int(tab->columns.size()), tab->folded, true};
@@ -176,23 +217,29 @@ void TbfrmApportionQry::RunFinished(const authpay::Outcome &outcome) {
             if (across) m.Page().orientation = TPageOrientation::Landscape;
         });
     }
-    SetBusy(TRunState::Filling);
-    FillSome();
+    return {};
 }
 
 // The next slice comes as a timer, not as a posted call: posted calls go before the timers and
 // input that wait, so a chain of them would hold those up for several slices.
 void TbfrmApportionQry::NextSlice() {
-    OwnedSingleShot(this, 1, Qt::PreciseTimer, [this] { FillSome(); });
+    if (slicePending_) return;
+    slicePending_ = true;
+    OwnedSingleShot(this, 1, Qt::PreciseTimer, [this] {
+        slicePending_ = false;
+        FillSome();
+    });
 }
 
 void TbfrmApportionQry::FillSome() {
-    if (runState_ != TRunState::Filling || !fill_) return;
+    if (runState_ == TRunState::Idle || !fill_) return;
     const bool done = fill_->Step(kFillSlice, fill_->Done() == 0 ? kFirstScreenRows : SIZE_MAX);
-    ProgressBar1->setValue(fill_->Done());
+    // While the statement goes on the bar only shows that it does: the rows are not all known.
+    if (runState_ == TRunState::Filling) ProgressBar1->setValue(fill_->Done());
     ShowRunningWhat();
     if (!done) {
-        NextSlice();
+        // Rows written as far as they are read wait for the next to come.
+        if (!fill_->CaughtUp()) NextSlice();
         return;
     }
     DisposeAside(std::shared_ptr<TSummaryFill>(std::move(fill_)));
@@ -211,6 +258,8 @@ void TbfrmApportionQry::FillSome() {
 void TbfrmApportionQry::EndRun(bool cancelled) {
     fill_.reset();
     runRows_.reset();
+    runHandover_.reset();
+    runTaken_.reset();
     if (cancelled && before_) {
         const bool otherHeading = spread_.heading != spreadWas_.heading || spread_.columns != spreadWas_.columns;
         cllBudget->Restore(std::move(*before_));
@@ -274,11 +323,15 @@ void TbfrmApportionQry::SetBusy(TRunState state) {
     }
     ShowRunning();
     pnprocess->setAutoFillBackground(true);
-    // While the rows are written the panel steps down to the window's foot, off the first rows.
-    const int top = state == TRunState::Filling ? height() - pnprocess->height() - 12 : (height() - pnprocess->height()) / 2;
-    pnprocess->move((width() - pnprocess->width()) / 2, std::max(0, top));
+    PlaceRunPanel();
     pnprocess->show();
     pnprocess->raise();
+}
+
+// While rows are written the panel steps down to the window's foot, off the first rows.
+void TbfrmApportionQry::PlaceRunPanel() {
+    const int top = fill_ ? height() - pnprocess->height() - 12 : (height() - pnprocess->height()) / 2;
+    pnprocess->move((width() - pnprocess->width()) / 2, std::max(0, top));
 }
 
 // What is being taken: the grouping while the statement runs, then the rows written of all.

@@ -66,16 +66,22 @@ int TResultRowWriter::WriteRowLabels(const QStringList &values) {
     s.SheetSetAlignedText(kNumberColumn, r, QString::number(count_ + 1), -1, true);
     FitColumn(kNumberColumn, r);
     if (fittedCodes_.size() < size_t(values.size())) fittedCodes_.resize(size_t(values.size()));
+    const bool follows = r == lastLabelRow_ + 1;
     for (int i = 0; i < values.size(); ++i) {
-        s.SheetSetAlignedText(DimensionColumn(1) + i, r, values[i], AlignCode::LeftMiddle, true);
+        // The same text as the row above, which was fitted to already.
+        const bool same = follows && i < lastLabels_.size() && values[i].size() == lastLabels_[i].size() &&
+                          values[i].constData() == lastLabels_[i].constData();
+        s.SheetSetAlignedText(DimensionColumn(1) + i, r, values[i], AlignCode::LeftMiddle, true, same);
         QString &fitted = fittedCodes_[size_t(i)];
-        if (values[i] != fitted && IsUnbreakable(values[i])) {
+        if (!same && values[i] != fitted && IsUnbreakable(values[i])) {
             FitColumn(DimensionColumn(1) + i, r);
             fitted = values[i];
         }
     }
     // The row's empty cells get their lines too: the whole row is ruled as it is written.
     for (int col = DimensionColumn(1) + int(values.size()); col < kAmountColumn; ++col) s.SheetSetAlignedText(col, r, QString(), -1, true);
+    lastLabels_ = values;
+    lastLabelRow_ = r;
     return r;
 }
 

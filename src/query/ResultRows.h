@@ -73,6 +73,10 @@ private:
     // The code each dimension column was last fitted to: sorted rows repeat a code row after row,
     // and the same code in the same column needs no second look (columns only widen).
     std::vector<QString> fittedCodes_;
+    // The labels of the row written last and its number: the rows read share a text with the row
+    // before where it repeats, and a shared text is the same text without a look at it.
+    QStringList lastLabels_;
+    int lastLabelRow_ = 0;
 };
 
 // The change from the compared amount as a rate: (amount − compared) / compared in percent with

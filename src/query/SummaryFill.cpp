@@ -51,7 +51,7 @@ bool TSummaryFill::Step(int msecs, size_t rowLimit) {
         // The clock is read every few rows: reading it costs more than writing a short row.
         if ((++next_ & 63) == 0 && clock.elapsed() >= msecs) break;
     }
-    if (next_ < total) {
+    if (next_ < total || more_) {
         writer_.RuleWritten();
         return false;
     }

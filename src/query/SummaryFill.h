@@ -22,6 +22,11 @@ public:
     // Writes rows for about `msecs` milliseconds (at least one row), and at most `rowLimit` of
     // them, then rules the rows written; true once every row and the totals row are written.
     bool Step(int msecs, size_t rowLimit = SIZE_MAX);
+    // Rows still to come (appended to the rows given while the statement goes on): the totals row
+    // waits for them. A list only; a spread result is written once it is whole.
+    void SetMoreRowsComing(bool more) { more_ = more && !spread_; }
+    // Every row given is written and more are to come.
+    bool CaughtUp() const { return more_ && next_ >= size_t(Total()); }
     int Done() const { return int(next_); }
     int Total() const { return spread_ ? int(spread_->rows.size()) : int(rows_->values.size()); }
     // The spread result; null for the list.
@@ -37,4 +42,5 @@ private:
     TSubtotalTracker subtotals_;
     size_t next_ = 0;
     bool finished_ = false;
+    bool more_ = false;
 };

@@ -113,8 +113,10 @@ QList<QStringList> TReportSheet::SheetRowTexts(int firstRow, int count, int colu
 
 void TReportSheet::SheetSetRowCount(int count, int sheet) {
     if (!IsSheet(sheet) || count < 1) return;
+    const int before = model_.RowCount();
     model_.SetRowCount(count - 1);
-    Changed();
+    // Rows added at the foot change nothing above them.
+    Changed(model_.RowCount() > before ? before + 1 : 1);
 }
 
 void TReportSheet::SheetDeleteRows(int first, int count, int sheet) {
@@ -129,8 +131,8 @@ void TReportSheet::SheetSetText(int col, int row, int sheet, const QString &text
     Changed(row);
 }
 
-void TReportSheet::SheetSetAlignedText(int col, int row, const QString &text, int code, bool ruled) {
-    model_.SetAlignedText(col, row, text, code, ruled);
+void TReportSheet::SheetSetAlignedText(int col, int row, const QString &text, int code, bool ruled, bool sameAsAbove) {
+    model_.SetAlignedText(col, row, text, code, ruled, sameAsAbove);
     Changed(row);
 }
 

@@ -88,6 +88,25 @@ void TSheetCells::SetText(int row, int col, QStringView text, uint16_t style) {
     MaybeCompact();
 }
 
+bool TSheetCells::RepeatAbove(int row, int col, QStringView text, uint16_t style) {
+    if (row < 1 || text.isEmpty() || text.size() > kMaxOwnText || size_t(col) >= habits_.size()) return false;
+    const uint32_t above = Ref(row - 1, col);
+    if (!(above & kPooled) || pool_.Style(above & ~kPooled) != style) return false;
+    THabit &h = habits_[size_t(col)];
+    if (h.own) return false;  // a probe pooled the text above; the column keeps its texts in the rows
+    // Counted as PoolsText counts a text found in the pool, so that the column is judged alike.
+    ++h.hits;
+    if (++h.tries == kJudgeAfter) {
+        h.own = !WorthPooling(h.hits, h.tries);
+        h.tries = h.hits = 0;
+    }
+    if (lastPooled_.size() <= size_t(col)) lastPooled_.resize(size_t(col) + 1);
+    lastPooled_[size_t(col)] = {above & ~kPooled, style};
+    Put(row, col, above);
+    MaybeCompact();
+    return true;
+}
+
 void TSheetCells::SetStyle(int row, int col, uint16_t style) {
     const uint32_t ref = Ref(row, col);
     if (ref == 0) {

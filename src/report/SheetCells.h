@@ -35,6 +35,10 @@ public:
     uint16_t Style(int row, int col) const { return StyleOf(row, Ref(row, col)); }
     void SetText(int row, int col, QStringView text) { SetText(row, col, text, Style(row, col)); }  // the cell keeps its style
     void SetText(int row, int col, QStringView text, uint16_t style);
+    // SetText for a text the caller knows to be the text of the cell above (row - 1): the cell
+    // takes that cell's pair when it is a pooled one in the same style, as SetText would find it,
+    // without comparing or hashing the text. False, with nothing changed, otherwise.
+    bool RepeatAbove(int row, int col, QStringView text, uint16_t style);
     // Calls f(col, text, style) for the row's cells that hold a text or a style, left to right;
     // f must not change the cells.
     template <typename F> void ForEachInRow(int row, F &&f) const {

@@ -100,7 +100,7 @@ void TSheetModel::SetText(int col, int row, QStringView text) {
     numbers_.Clear(col, row);
 }
 
-void TSheetModel::SetAlignedText(int col, int row, QStringView text, int code, bool ruled) {
+void TSheetModel::SetAlignedText(int col, int row, QStringView text, int code, bool ruled, bool sameAsAbove) {
     if (!Contains(col, row)) return;
     const uint16_t from = cells_.Style(row - 1, col - 1);
     if (derivedMemo_.size() < size_t(col)) derivedMemo_.resize(size_t(col));
@@ -110,7 +110,7 @@ void TSheetModel::SetAlignedText(int col, int row, QStringView text, int code, b
         if (ruled) style.borders = Border::All;
         memo = {from, code, ruled, Intern(style)};
     }
-    cells_.SetText(row - 1, col - 1, CellText(text), memo.to);
+    if (!sameAsAbove || !cells_.RepeatAbove(row - 1, col - 1, text, memo.to)) cells_.SetText(row - 1, col - 1, CellText(text), memo.to);
     numbers_.Clear(col, row);
 }
 

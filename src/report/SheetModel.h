@@ -62,7 +62,9 @@ public:
     // The text in the cell's style aligned by `code` (an AlignCode; -1 keeps the alignment) and,
     // with `ruled`, with all four lines: the cell SetText, SetAlignment and SetGridLines (kind 2)
     // leave, in one change of it. A writer of whole columns meets the same styles row after row.
-    void SetAlignedText(int col, int row, QStringView text, int code, bool ruled);
+    // `sameAsAbove`: the writer knows the text is that of the cell above, which then need not be
+    // looked for again.
+    void SetAlignedText(int col, int row, QStringView text, int code, bool ruled, bool sameAsAbove = false);
     void SetStyle(int col, int row, const TCellStyle &style);
     // Fonts and borders over a rectangle. kind 0 removes the lines, 1 draws the outline, 2 draws
     // every cell's lines; other kinds are ignored.

@@ -294,6 +294,44 @@ TEST(ReportSheet, RowsWrittenInSlicesEndAsTheSheetWrittenInOneGo) {
     ExpectSameSheet(ruledAgain, once.Model());
 }
 
+// Rows handed over in batches while the statement goes on, each repeated text shared with the row
+// before as the reader shares it: written as they come, the totals row only after the last, the
+// sheet is the one written in one go.
+TEST(ReportSheet, RowsHandedOverWhileReadEndAsTheSheetWrittenInOneGo) {
+    TReportSheet once, streamed;
+    for (TReportSheet *s : {&once, &streamed}) ShowWindowResult(*s, {});
+    TSummaryFill(&once, SampleSummary(700), true).Step(1 << 30);
+    std::shared_ptr<TSummaryRows> read = SampleSummary(700);
+    for (size_t r = 1; r < read->values.size(); ++r)
+        for (qsizetype c = 0; c < read->values[r].size(); ++c)
+            if (read->values[r][c] == read->values[r - 1][c]) read->values[r][c] = read->values[r - 1][c];
+    TRowHandover handover(nullptr);
+    auto taken = std::make_shared<TSummaryRows>();
+    TSummaryRows batch;
+    batch.built = read->built;
+    const auto give = [&](size_t from, size_t to) {
+        for (size_t r = from; r < to; ++r) batch.values.push_back(read->values[r]), batch.amounts.push_back(read->amounts[r]);
+        handover.Give(batch);
+        EXPECT_TRUE(batch.values.empty());
+        return handover.Take(*taken);
+    };
+    EXPECT_EQ(give(0, 150), 150u);
+    EXPECT_EQ(taken->built.FieldList, read->built.FieldList);
+    TSummaryFill fill(&streamed, taken, true);
+    fill.SetMoreRowsComing(true);
+    while (!fill.CaughtUp()) EXPECT_FALSE(fill.Step(1 << 30, 60));
+    EXPECT_EQ(fill.Done(), 150);
+    EXPECT_FALSE(fill.Step(1 << 30));  // nothing more to write yet, and no totals row
+    EXPECT_NE(streamed.Model().RowKind(streamed.Model().RowCount()), TRowKind::Totals);
+    EXPECT_EQ(give(150, 600), 450u);
+    EXPECT_FALSE(fill.Step(1 << 30));
+    EXPECT_TRUE(fill.CaughtUp());
+    give(600, 700);
+    fill.SetMoreRowsComing(false);
+    while (!fill.Step(1 << 30)) {}
+    ExpectSameSheet(once.Model(), streamed.Model());
+}
+
 namespace {
 // Units and subjects down the side, fund natures across: unit 001 has two subjects, one of them
 // with a sum of zero; unit 002 has one fund nature only.
