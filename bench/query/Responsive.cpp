@@ -5,6 +5,7 @@
 #include "data/QueryJob.h"
 #include "query/ApportionQry.h"
 #include "query/SummaryFill.h"
+#include "report/ReportLayout.h"
 #include "report/ReportSheet.h"
 #include "report/SheetView.h"
 
@@ -37,30 +38,32 @@ private:
     double largest_ = 0;
 };
 
-// Notes when the sheet is painted.
+// Notes when the sheet is first painted with a new result row: the old first row is marked
+// before the Refresh, and a paint that finds a result row there without the mark shows new rows.
 class TPaintTimes : public QObject {
 public:
-    TPaintTimes(QWidget *viewport, const QElapsedTimer &clock) : viewport_(viewport), clock_(clock) {
-        viewport_->installEventFilter(this);
+    TPaintTimes(TReportSheet *sheet, const QElapsedTimer &clock) : sheet_(sheet), clock_(clock) {
+        sheet_->SheetSetText(2, ReportLayout::kFirstDataRow, 0, kMark.toString());
+        sheet_->View()->viewport()->installEventFilter(this);
     }
-    ~TPaintTimes() override { viewport_->removeEventFilter(this); }
-    // The first paint at or after `ms` on the clock; -1 when none.
-    double FirstFrom(double ms) const {
-        for (double t : times_)
-            if (t >= ms) return t;
-        return -1;
-    }
+    ~TPaintTimes() override { sheet_->View()->viewport()->removeEventFilter(this); }
+    // When the first new rows were painted; -1 when never.
+    double First() const { return first_; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
-        if (watched == viewport_ && event->type() == QEvent::Paint) times_.push_back(Ms(clock_));
+        const TSheetModel &m = sheet_->Model();
+        if (first_ < 0 && watched == sheet_->View()->viewport() && event->type() == QEvent::Paint &&
+            m.RowKind(ReportLayout::kFirstDataRow) == TRowKind::Result && m.Text(2, ReportLayout::kFirstDataRow) != kMark)
+            first_ = Ms(clock_);
         return false;
     }
 
 private:
-    QWidget *viewport_;
+    static constexpr QStringView kMark = u"(old)";
+    TReportSheet *sheet_;
     const QElapsedTimer &clock_;
-    std::vector<double> times_;
+    double first_ = -1;
 };
 
 void WaitIdle(TbfrmApportionQry *w) {
@@ -114,15 +117,14 @@ int ResponsiveBench(THost &host, TbfrmApportionQry *w, const TGrouping &grouping
         inlines.push_back(InlineRefresh(w));
         TGapMeter meter;
         QElapsedTimer t;
-        TPaintTimes paints(w->cllBudget->View()->viewport(), t);
+        TPaintTimes paints(w->cllBudget, t);
         t.start();
         w->tbtnRefresh->click();
         WaitIdle(w);
         totals.push_back(Ms(t));
         gaps.push_back(meter.Largest());
-        // The statement's rows are all read at its end; the first paint after it shows them.
         statements.push_back(double(w->LastRunTimes().statement));
-        firstRows.push_back(paints.FirstFrom(statements.back()));
+        firstRows.push_back(paints.First());
     }
     Figure(QStringLiteral("F5 to first rows visible (reference: statement + 50 ms)"), Median(firstRows),
            Median(statements) + 50);

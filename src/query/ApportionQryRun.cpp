@@ -149,7 +149,8 @@ void TbfrmApportionQry::RunFinished(const authpay::Outcome &outcome) {
     std::shared_ptr<TSummaryRows> rows = runTaken_;
     runHandover_->Take(*rows);
     if (rows->built.Sql.isEmpty()) rows->built = runRows_->built;
-    if (!fill_) {
+    const bool writing = fill_ != nullptr;
+    if (!writing) {
         if (rows->built.Sql.isEmpty() || rows->values.empty()) {
             EndRun(false);
             ClearDataRows();
@@ -164,7 +165,10 @@ void TbfrmApportionQry::RunFinished(const authpay::Outcome &outcome) {
     }
     fill_->SetMoreRowsComing(false);
     SetBusy(TRunState::Filling);
-    FillSome();
+    // Rows being written go on in their next slice, not in this one's wake; a result read whole
+    // shows its first screen at once.
+    if (writing) NextSlice();
+    else FillSome();
 }
 
 // Rows the statement has read so far: a list is written from them while the rest are read (a
