@@ -24,11 +24,51 @@ std::optional<qint64> ChangeRate(double amount, double compared) {
 }
 }  // namespace
 
-QString ChangeRateText(double amount, double compared) {
-    if (std::fabs(compared) < 0.005) return {};
+namespace {
+// A rate of a whole number of hundredths of a percent, written from its last digit backwards:
+// the text the general way below gives such a rate, without its conversions (one per row).
+void PutHundredthsRate(qint64 hundredths, TFigureText &out) {
+    out.Put(u'%');
+    qint64 rest = hundredths < 0 ? -hundredths : hundredths;
+    out.Put(char16_t(u'0' + rest % 10));
+    out.Put(char16_t(u'0' + rest / 10 % 10));
+    out.Put(u'.');
+    rest /= 100;
+    do {
+        out.Put(char16_t(u'0' + rest % 10));
+        rest /= 10;
+    } while (rest > 0);
+    if (hundredths < 0) out.Put(u'-');
+}
+
+// A row's running number (from 1), as QString::number writes it.
+QStringView RowNumberText(int number, TFigureText &room) {
+    room.Clear();
+    do {
+        room.Put(char16_t(u'0' + number % 10));
+        number /= 10;
+    } while (number > 0);
+    return room.View();
+}
+
+// Below this many hundredths the rate's nearest double is far closer to it than the half
+// hundredth a two-decimal text rounds by, so that text shows exactly the hundredths.
+constexpr double kPlainRateLimit = 1e12;
+}  // namespace
+
+QStringView ChangeRateText(double amount, double compared, TFigureText &room) {
+    room.Clear();
+    if (std::fabs(compared) < 0.005) return room.View();
     // Rounded first, so that a change a hair below zero shows as 0.00%, not -0.00%.
-    const double rate = std::round((amount - compared) / compared * 10000.0) / 100.0 + 0.0;
-    return QString::number(rate, 'f', 2) + QLatin1Char('%');
+    const double hundredths = std::round((amount - compared) / compared * 10000.0);
+    if (std::fabs(hundredths) < kPlainRateLimit) PutHundredthsRate(qint64(hundredths), room);
+    else room.spilled = QString::number(hundredths / 100.0 + 0.0, 'f', 2) + QLatin1Char('%');
+    return room.View();
+}
+
+QString ChangeRateText(double amount, double compared) {
+    TFigureText room;
+    return ChangeRateText(amount, compared, room).toString();
 }
 
 void TResultRowWriter::WriteAmounts(int r, double amount, double compared) {
@@ -38,11 +78,11 @@ void TResultRowWriter::WriteAmounts(int r, double amount, double compared) {
     constexpr int right = AlignCode::RightMiddle;
     for (int col = kAmountColumn; col <= (comparison_ ? kRateColumn : kAmountColumn); ++col) {
         if (col == kRateColumn) {
-            s.SheetSetAlignedText(col, r, ChangeRateText(amount, compared), right, true);
+            s.SheetSetAlignedText(col, r, ChangeRateText(amount, compared, figure_), right, true);
             if (const std::optional<qint64> rate = ChangeRate(amount, compared)) s.SheetSetRate(col, r, *rate);
         } else {
             const double value = amounts[col - kAmountColumn];
-            s.SheetSetAlignedText(col, r, ReportAmountText(value), right, true);
+            s.SheetSetAlignedText(col, r, ReportAmountText(value, figure_), right, true);
             if (const std::optional<qint64> cents = ReportAmountCents(value)) s.SheetSetAmount(col, r, *cents);
         }
         FitColumn(col, r);
@@ -63,7 +103,7 @@ int TResultRowWriter::WriteRowLabels(const QStringList &values) {
     TReportSheet &s = *sheet_;
     const int r = AppendRow();
     // Each cell is written in its final style (aligned, ruled) at once.
-    s.SheetSetAlignedText(kNumberColumn, r, QString::number(count_ + 1), -1, true);
+    s.SheetSetAlignedText(kNumberColumn, r, RowNumberText(count_ + 1, figure_), -1, true);
     FitColumn(kNumberColumn, r);
     if (fittedCodes_.size() < size_t(values.size())) fittedCodes_.resize(size_t(values.size()));
     const bool follows = r == lastLabelRow_ + 1;
@@ -117,7 +157,7 @@ void TResultRowWriter::WriteSpreadAmounts(int r, const std::vector<std::optional
             s.SheetSetAlignedText(col, r, QString(), -1, true);
             continue;
         }
-        s.SheetSetAlignedText(col, r, ReportAmountText(*value), AlignCode::RightMiddle, true);
+        s.SheetSetAlignedText(col, r, ReportAmountText(*value, figure_), AlignCode::RightMiddle, true);
         if (const std::optional<qint64> cents = ReportAmountCents(*value)) s.SheetSetAmount(col, r, *cents);
         FitColumn(col, r);
     }

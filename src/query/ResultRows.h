@@ -2,6 +2,7 @@
 // Writing the query's result rows into the report sheet: numbered rows with the dimension values
 // and the formatted amount, then the totals row; and a progress ticker that repaints at most
 // every few percent, so that it never dominates a long run.
+#include "report/AmountText.h"
 #include "report/ReportLayout.h"
 #include "report/SheetTypes.h"
 
@@ -77,11 +78,14 @@ private:
     // before where it repeats, and a shared text is the same text without a look at it.
     QStringList lastLabels_;
     int lastLabelRow_ = 0;
+    TFigureText figure_;  // the amount or rate being written
 };
 
 // The change from the compared amount as a rate: (amount − compared) / compared in percent with
 // two decimals ("12.34%"); empty where the compared amount shows as 0.00.
 QString ChangeRateText(double amount, double compared);
+// The same text, in `room` (valid while `room` is and until its next use).
+QStringView ChangeRateText(double amount, double compared, TFigureText &room);
 
 class TProgressTicker {
 public:

@@ -6,22 +6,19 @@
 namespace {
 // The text of a whole number of cents below 10^15, written from the last digit backwards: the
 // same text as the general way below, without its conversions (a report writes one per row).
-QString SmallAmountText(qint64 cents, bool negative) {
-    char16_t buffer[32];
-    int at = 32;
-    buffer[--at] = char16_t(u'0' + cents % 10);
-    buffer[--at] = char16_t(u'0' + cents / 10 % 10);
-    buffer[--at] = u'.';
+void PutSmallAmount(qint64 cents, bool negative, TFigureText &out) {
+    out.Put(char16_t(u'0' + cents % 10));
+    out.Put(char16_t(u'0' + cents / 10 % 10));
+    out.Put(u'.');
     qint64 whole = cents / 100;
     int written = 0;
     do {
-        if (written && written % 3 == 0) buffer[--at] = u',';
-        buffer[--at] = char16_t(u'0' + whole % 10);
+        if (written && written % 3 == 0) out.Put(u',');
+        out.Put(char16_t(u'0' + whole % 10));
         whole /= 10;
         ++written;
     } while (whole > 0);
-    if (negative && cents != 0) buffer[--at] = u'-';
-    return QString(reinterpret_cast<const QChar *>(buffer + at), 32 - at);
+    if (negative && cents != 0) out.Put(u'-');
 }
 
 // The amount's whole cents, of its magnitude.
@@ -41,7 +38,11 @@ double RoundedCents(double value) {
 QString FormatAmountText(double value) {
     if (!std::isfinite(value)) return QString::number(value);
     const double cents = RoundedCents(value);
-    if (cents < 1e15) return SmallAmountText(qint64(cents), value < 0);
+    if (cents < 1e15) {
+        TFigureText text;
+        PutSmallAmount(qint64(cents), value < 0, text);
+        return text.View().toString();
+    }
     QString digits = QString::number(cents / 100.0, 'f', 2);
     const qsizetype point = digits.indexOf(QLatin1Char('.'));
     for (qsizetype at = point - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char(','));
@@ -52,6 +53,14 @@ QString FormatAmountText(double value) {
 QString ReportAmountText(double value) {
     if (std::fabs(value) > kExactAmountLimit) return QString::fromUtf16(kInexactAmountText);
     return FormatAmountText(value);
+}
+
+QStringView ReportAmountText(double value, TFigureText &room) {
+    room.Clear();
+    const double cents = std::isfinite(value) ? RoundedCents(value) : 1e15;
+    if (cents < 1e15) PutSmallAmount(qint64(cents), value < 0, room);
+    else room.spilled = ReportAmountText(value);
+    return room.View();
 }
 
 std::optional<qint64> ReportAmountCents(double value) {

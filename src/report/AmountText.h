@@ -14,6 +14,24 @@ inline constexpr double kExactAmountLimit = 9007199254740992.0 / 100.0;
 // kExactAmountLimit, kInexactAmountText instead of figures that are not true.
 inline constexpr char16_t kInexactAmountText[] = u"金额超出精确范围";
 QString ReportAmountText(double value);
+
+// A figure's text written where it is used, without a string of its own: the characters go into
+// `chars` from the end; a text that is no plain figure (beyond the exact range, no number) is kept
+// in `spilled` instead.
+struct TFigureText {
+    static constexpr int kRoom = 40;
+    char16_t chars[kRoom];
+    int at = kRoom;
+    QString spilled;
+    void Clear() {
+        at = kRoom;
+        spilled.clear();
+    }
+    void Put(char16_t c) { chars[--at] = c; }
+    QStringView View() const { return at < kRoom ? QStringView(chars + at, kRoom - at) : QStringView(spilled); }
+};
+// ReportAmountText's text, in `room`; valid while `room` is and until its next use.
+QStringView ReportAmountText(double value, TFigureText &room);
 // The whole cents that ReportAmountText shows for the amount; none where it shows no figures
 // (beyond kExactAmountLimit, or no number at all).
 std::optional<qint64> ReportAmountCents(double value);

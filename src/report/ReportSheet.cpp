@@ -131,7 +131,7 @@ void TReportSheet::SheetSetText(int col, int row, int sheet, const QString &text
     Changed(row);
 }
 
-void TReportSheet::SheetSetAlignedText(int col, int row, const QString &text, int code, bool ruled, bool sameAsAbove) {
+void TReportSheet::SheetSetAlignedText(int col, int row, QStringView text, int code, bool ruled, bool sameAsAbove) {
     model_.SetAlignedText(col, row, text, code, ruled, sameAsAbove);
     Changed(row);
 }

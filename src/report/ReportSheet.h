@@ -60,7 +60,7 @@ public:
     void SheetAlign(int col, int row, int sheet, int code);
     // Text, alignment (-1 keeps it) and, with `ruled`, the cell's four grid lines in one step, as
     // SheetSetText, SheetAlign and SheetGridLines (kind 2) over the cell leave it.
-    void SheetSetAlignedText(int col, int row, const QString &text, int code, bool ruled, bool sameAsAbove = false);
+    void SheetSetAlignedText(int col, int row, QStringView text, int code, bool ruled, bool sameAsAbove = false);
     // One cell showing the first cell's text; replaces earlier merges it overlaps.
     void SheetMerge(int firstCol, int firstRow, int lastCol, int lastRow);
     // `count` columns from `col` get the width in pixels (0 hides them); the window passes 1.

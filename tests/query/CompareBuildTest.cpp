@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 namespace {
 TQueryConditions Conditions(int compareYear) {
     TQueryConditions c;
@@ -52,4 +55,25 @@ TEST(CompareBuild, YearEntriesAndRates) {
     EXPECT_EQ(ChangeRateText(100.0000001, 100), QStringLiteral("0.00%"));
     EXPECT_EQ(ChangeRateText(500, 0), QString());
     EXPECT_EQ(ChangeRateText(500, 0.001), QString());
+}
+
+// The rate written digit by digit is the text of the rate as a two-decimal number, at every size
+// up to where the general way takes over and past it.
+TEST(CompareBuild, RateTextsAsTwoDecimalNumbers) {
+    const auto general = [](double amount, double compared) {
+        const double rate = std::round((amount - compared) / compared * 10000.0) / 100.0 + 0.0;
+        return QString::number(rate, 'f', 2) + QLatin1Char('%');
+    };
+    std::mt19937_64 random(20261210);
+    std::uniform_real_distribution<double> magnitude(-2.0, 14.0), sign(-1.0, 1.0);
+    for (int i = 0; i < 200000; ++i) {
+        const double compared = std::copysign(std::pow(10.0, magnitude(random)), sign(random));
+        const double amount = i % 4 == 0 ? compared * (1 + sign(random) * 1e-7) : std::copysign(std::pow(10.0, magnitude(random)), sign(random));
+        if (std::fabs(compared) < 0.005) continue;
+        ASSERT_EQ(ChangeRateText(amount, compared), general(amount, compared)) << amount << " " << compared;
+    }
+    for (double hundredths : {999999999999.0, 1e12, 1e12 + 1, -999999999999.0, 123456789012345.0})
+        EXPECT_EQ(ChangeRateText(hundredths + 100.0, 100.0), general(hundredths + 100.0, 100.0));
+    EXPECT_EQ(ChangeRateText(-0.00001, 100), QStringLiteral("-100.00%"));
+    EXPECT_EQ(ChangeRateText(99.99999, 100), QStringLiteral("0.00%"));
 }
