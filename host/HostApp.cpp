@@ -9,12 +9,14 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <thread>
 
 HostApp::HostApp(const HostConfig &config) : config_(config), context_(std::make_unique<HostContext>(config)) {
     context_->application.OnException = [this](QObject *, const Exception &e) { OnException(e); };
@@ -44,6 +46,16 @@ void HostApp::OnException(const Exception &e) {
 // library that used it, and the next paint of the main window's menu bar would read them from
 // unmapped pages. The next window simply starts a new cycle in the loaded module.
 void HostApp::OnModuleReleased() { ++releases; }
+
+// Qt reads its font database the first time a window measures a text, and loading the module
+// takes about as long: a batch run does both at once, the fonts on a thread of their own (the font
+// database may be used from any thread), the module here. A module that cannot be loaded is
+// reported when its window is asked for, as always.
+void HostApp::PreloadModule() {
+    std::thread fonts([] { QFontDatabase::families(); });
+    loader_.Load(config_.modulePath);
+    fonts.join();
+}
 
 bool HostApp::OpenClass(const QString &className) {
     if (!loader_.Load(config_.modulePath)) {
@@ -118,6 +130,7 @@ int HostApp::RunReport() {
 }
 
 int HostApp::RunBatch() {
+    PreloadModule();
     main_ = std::make_unique<HostMainWindow>(config_.debugMenu);
     context_->application.MainForm = main_.get();
     // Shown as a user's window is (its layouts, sizes and scroll bars), but never drawn: nobody

@@ -36,6 +36,7 @@ private:
     void ShowAboutModules();
     QWidget *FindWindow(const char *className) const;
     int RunReport();
+    void PreloadModule();
 
     HostConfig config_;
     std::unique_ptr<HostContext> context_;
