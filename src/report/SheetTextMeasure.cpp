@@ -56,6 +56,12 @@ int TSheetTextMeasure::Lines(uint16_t font, QStringView text, int width) {
 }
 
 int TSheetTextMeasure::ColumnLines(int col, uint16_t font, QStringView text, int width) {
+    // ASCII that fits on one line (codes, amounts, running numbers) is told at once, without
+    // comparing it with the column's last text or keeping it as that.
+    if (font < metrics_.size()) {
+        const int ascii = AsciiWidth(font, text);
+        if (ascii >= 0 && ascii <= std::max(1, width - 2 * TSheetPainter::kPadding)) return 1;
+    }
     if (lastLines_.size() <= size_t(col)) lastLines_.resize(size_t(col) + 1);
     TLastLines &last = lastLines_[size_t(col)];
     if (last.font == font && last.width == width && QStringView(last.text) == text) return last.lines;

@@ -215,6 +215,19 @@ TEST(ReportSheet, PreferredHeightFollowsWrappedText) {
     EXPECT_GT(s.SheetPreferredRowHeight(3), wrapped);  // more text, more lines
     s.SheetColumnWidth(1, 0, 2, 0);
     EXPECT_EQ(s.SheetPreferredRowHeight(2), s.Model().DefaultRowHeight());
+    // Plain ASCII wraps at blanks like any text; one that fits between two that do not changes
+    // nothing for them, and the column's width decides, not the text's last answer.
+    const QString words = QStringLiteral("ABCD EFGH IJKL MNOP QRST UVWX");
+    s.SheetSetText(3, 1, 0, words);
+    s.SheetSetText(3, 2, 0, QStringLiteral("123.45"));
+    s.SheetSetText(3, 3, 0, words);
+    s.SheetSetText(2, 3, 0, QString());
+    const int asciiWrapped = s.SheetPreferredRowHeight(1);
+    EXPECT_GT(asciiWrapped, one);
+    EXPECT_EQ(s.SheetPreferredRowHeight(2), s.Model().DefaultRowHeight());
+    EXPECT_EQ(s.SheetPreferredRowHeight(3), asciiWrapped);
+    s.SheetColumnWidth(1, 400, 3, 0);
+    EXPECT_EQ(s.SheetPreferredRowHeight(3), one);
 }
 
 // What a host reads of a large sheet through the sheet's typed face: the last column holding a
