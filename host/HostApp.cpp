@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <system_error>
 #include <thread>
 
 HostApp::HostApp(const HostConfig &config) : config_(config), context_(std::make_unique<HostContext>(config)) {
@@ -52,9 +53,14 @@ void HostApp::OnModuleReleased() { ++releases; }
 // database may be used from any thread), the module here. A module that cannot be loaded is
 // reported when its window is asked for, as always.
 void HostApp::PreloadModule() {
-    std::thread fonts([] { QFontDatabase::families(); });
+    std::thread fonts;
+    try {
+        fonts = std::thread([] { QFontDatabase::families(); });
+    } catch (const std::system_error &) {
+        // No thread to spare (a process limit): the fonts are read when the window needs them.
+    }
     loader_.Load(config_.modulePath);
-    fonts.join();
+    if (fonts.joinable()) fonts.join();
 }
 
 bool HostApp::OpenClass(const QString &className) {
